@@ -1,0 +1,189 @@
+// The request blocks exchanged between the program and a SCSI manager.
+//
+// This header is the whole contract between Marrowlight and every manager it
+// loads (the simulated bus, the Linux SCSI generic manager, the test managers).
+// A manager is a shared library with two C entry points:
+//
+//   uint32_t GetASPI32SupportInfo(void);
+//     Bits 8-15: SS_COMP when the manager is ready, otherwise an error status
+//     (SS_NO_ADAPTERS, SS_FAILED_INIT, ...). Bits 0-7: the number of host
+//     adapters.
+//
+//   uint32_t SendASPI32Command(void* srb);
+//     Takes any block below, told apart by SRB_Cmd. Returns the block's
+//     status at the time of return, or SS_ASPI_IS_BUSY when the manager cannot
+//     take the request now (the block is then left untouched and no event is
+//     signalled).
+//
+// What a manager does with each block:
+// - SC_HA_INQUIRY: fills HA_Count, HA_SCSI_ID and the three 16-byte texts for
+//   adapter SRB_HaId, sets SRB_Status (SS_COMP, or SS_INVALID_HA) before it
+//   returns.
+// - SC_EXEC_SCSI_CMD: runs the command block CDBByte[0..SRB_CDBLen) at
+//   SRB_HaId/SRB_Target/SRB_Lun, moving at most SRB_BufLen bytes through
+//   SRB_BufPointer in the direction of SRB_Flags (SRB_DIR_IN / SRB_DIR_OUT).
+//   While the command runs SRB_Status is SS_PENDING. On completion the manager
+//   fills SRB_HaStat, SRB_TargStat, the sense area (fixed-format sense, at most
+//   SRB_SenseLen bytes, on CHECK CONDITION) and then SRB_Status (SS_COMP for
+//   GOOD, SS_ERR with sense data for CHECK CONDITION, SS_INVALID_HA or
+//   SS_NO_DEVICE for an empty address), in that order, and only then signals
+//   the event: with SRB_EVENT_NOTIFY set, SRB_PostProc holds an eventfd
+//   descriptor and the manager writes the 8-byte value 1 to it. A command may
+//   complete before SendASPI32Command returns; the event is signalled then too.
+//   The program owns the block and the buffer until the event is signalled
+//   or an abort has completed.
+// - SC_ABORT_SRB: SRB_ToAbort holds the address of an execute block in flight
+//   on adapter SRB_HaId. The manager stops that request: its SRB_Status
+//   becomes SS_ABORTED and its event is signalled. The abort block's own
+//   SRB_Status turns SS_COMP once the abort took effect (or SS_ABORT_FAIL);
+//   it may stay SS_PENDING for a while, and the program polls it.
+// - SC_RESCAN_SCSI_BUS: rescans adapter SRB_HaId; SRB_Status SS_COMP.
+// - SC_RESET_DEV: accepted for completeness; the program never sends it.
+//
+// The layout follows the published ASPI for Win32 blocks field for field,
+// byte-packed, except that pointer-sized fields (SRB_BufPointer, SRB_PostProc,
+// SRB_ToAbort) are 64 bits wide, which shifts the offsets after them.
+#pragma once
+
+#include <cstdint>
+
+namespace aspi {
+
+// SRB_Cmd values.
+inline constexpr uint8_t SC_HA_INQUIRY = 0x00;
+inline constexpr uint8_t SC_GET_DEV_TYPE = 0x01;
+inline constexpr uint8_t SC_EXEC_SCSI_CMD = 0x02;
+inline constexpr uint8_t SC_ABORT_SRB = 0x03;
+inline constexpr uint8_t SC_RESET_DEV = 0x04;
+inline constexpr uint8_t SC_RESCAN_SCSI_BUS = 0x07;
+
+// SRB_Status values.
+inline constexpr uint8_t SS_PENDING = 0x00;
+inline constexpr uint8_t SS_COMP = 0x01;
+inline constexpr uint8_t SS_ABORTED = 0x02;
+inline constexpr uint8_t SS_ABORT_FAIL = 0x03;
+inline constexpr uint8_t SS_ERR = 0x04;
+inline constexpr uint8_t SS_INVALID_CMD = 0x80;
+inline constexpr uint8_t SS_INVALID_HA = 0x81;
+inline constexpr uint8_t SS_NO_DEVICE = 0x82;
+inline constexpr uint8_t SS_INVALID_SRB = 0xE0;
+inline constexpr uint8_t SS_FAILED_INIT = 0xE4;
+inline constexpr uint8_t SS_ASPI_IS_BUSY = 0xE5;
+inline constexpr uint8_t SS_NO_ADAPTERS = 0xE8;
+
+// SRB_Flags bits.
+inline constexpr uint8_t SRB_POSTING = 0x01;
+inline constexpr uint8_t SRB_DIR_IN = 0x08;
+inline constexpr uint8_t SRB_DIR_OUT = 0x10;
+inline constexpr uint8_t SRB_EVENT_NOTIFY = 0x40;
+
+// SRB_HaStat values.
+inline constexpr uint8_t HASTAT_OK = 0x00;
+inline constexpr uint8_t HASTAT_TIMEOUT = 0x09;
+inline constexpr uint8_t HASTAT_SEL_TO = 0x11;
+
+// SRB_TargStat values (SCSI status).
+inline constexpr uint8_t STATUS_GOOD = 0x00;
+inline constexpr uint8_t STATUS_CHKCOND = 0x02;
+inline constexpr uint8_t STATUS_BUSY = 0x08;
+
+inline constexpr int kSenseAreaSize = 146;
+inline constexpr uint8_t kSenseLength = 144;
+
+#pragma pack(push, 1)
+
+struct SRB_Header {
+  uint8_t SRB_Cmd;
+  uint8_t SRB_Status;
+  uint8_t SRB_HaId;
+  uint8_t SRB_Flags;
+  uint32_t SRB_Hdr_Rsvd;
+};
+
+struct SRB_HAInquiry {
+  uint8_t SRB_Cmd;
+  uint8_t SRB_Status;
+  uint8_t SRB_HaId;
+  uint8_t SRB_Flags;
+  uint32_t SRB_Hdr_Rsvd;
+  uint8_t HA_Count;
+  uint8_t HA_SCSI_ID;
+  uint8_t HA_ManagerId[16];
+  uint8_t HA_Identifier[16];
+  uint8_t HA_Unique[16];
+  uint16_t HA_Rsvd1;
+};
+
+struct SRB_ExecSCSICmd {
+  uint8_t SRB_Cmd;
+  uint8_t SRB_Status;
+  uint8_t SRB_HaId;
+  uint8_t SRB_Flags;
+  uint32_t SRB_Hdr_Rsvd;
+  uint8_t SRB_Target;
+  uint8_t SRB_Lun;
+  uint16_t SRB_Rsvd1;
+  uint32_t SRB_BufLen;
+  uint64_t SRB_BufPointer;  // address of the data buffer
+  uint8_t SRB_SenseLen;
+  uint8_t SRB_CDBLen;
+  uint8_t SRB_HaStat;
+  uint8_t SRB_TargStat;
+  uint64_t SRB_PostProc;  // eventfd descriptor when SRB_EVENT_NOTIFY is set
+  uint8_t SRB_Rsvd2[20];
+  uint8_t CDBByte[16];
+  uint8_t SenseArea[kSenseAreaSize];
+};
+
+struct SRB_Abort {
+  uint8_t SRB_Cmd;
+  uint8_t SRB_Status;
+  uint8_t SRB_HaId;
+  uint8_t SRB_Flags;
+  uint32_t SRB_Hdr_Rsvd;
+  uint64_t SRB_ToAbort;  // address of the SRB_ExecSCSICmd to stop
+};
+
+struct SRB_BusDeviceReset {
+  uint8_t SRB_Cmd;
+  uint8_t SRB_Status;
+  uint8_t SRB_HaId;
+  uint8_t SRB_Flags;
+  uint32_t SRB_Hdr_Rsvd;
+  uint8_t SRB_Target;
+  uint8_t SRB_Lun;
+  uint8_t SRB_Rsvd1[12];
+  uint8_t SRB_HaStat;
+  uint8_t SRB_TargStat;
+  uint64_t SRB_PostProc;
+  uint8_t SRB_Rsvd2[36];
+};
+
+struct SRB_RescanPort {
+  uint8_t SRB_Cmd;
+  uint8_t SRB_Status;
+  uint8_t SRB_HaId;
+  uint8_t SRB_Flags;
+  uint32_t SRB_Hdr_Rsvd;
+  uint8_t SRB_Rsvd1[56];
+};
+
+#pragma pack(pop)
+
+static_assert(sizeof(SRB_HAInquiry) == 60);
+static_assert(sizeof(SRB_ExecSCSICmd) == 218);
+static_assert(sizeof(SRB_Abort) == 16);
+static_assert(sizeof(SRB_BusDeviceReset) == 68);
+static_assert(sizeof(SRB_RescanPort) == 64);
+
+// Offset of the end of the command block in an execute block: what the
+// program keeps of the last request for its diagnostics.
+inline constexpr int kExecHeadLength = 72;
+
+using GetSupportInfoFn = uint32_t (*)();
+using SendCommandFn = uint32_t (*)(void*);
+
+inline constexpr const char* kGetSupportInfoName = "GetASPI32SupportInfo";
+inline constexpr const char* kSendCommandName = "SendASPI32Command";
+
+}  // namespace aspi

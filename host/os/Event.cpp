@@ -1,0 +1,86 @@
+#include "host/os/Event.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+
+namespace host {
+
+void ManualResetEvent::Set() {
+  {
+    std::lock_guard lock(mutex_);
+    set_ = true;
+  }
+  changed_.notify_all();
+}
+
+void ManualResetEvent::Reset() {
+  std::lock_guard lock(mutex_);
+  set_ = false;
+}
+
+bool ManualResetEvent::IsSet() const {
+  std::lock_guard lock(mutex_);
+  return set_;
+}
+
+WaitResult ManualResetEvent::Wait(uint32_t timeoutMs) {
+  std::unique_lock lock(mutex_);
+  if (timeoutMs == kInfinite) {
+    changed_.wait(lock, [this] { return set_; });
+    return WaitResult::Signalled;
+  }
+  bool signalled = changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return set_; });
+  return signalled ? WaitResult::Signalled : WaitResult::TimedOut;
+}
+
+EventFd::EventFd() : fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+EventFd::~EventFd() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+void EventFd::Signal() { SignalEventHandle(fd_); }
+
+void EventFd::Reset() {
+  if (fd_ < 0) return;
+  uint64_t drained = 0;
+  while (::read(fd_, &drained, sizeof drained) < 0 && errno == EINTR) {
+  }
+}
+
+WaitResult EventFd::Wait(uint32_t timeoutMs) {
+  if (fd_ < 0) return WaitResult::Abandoned;
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    int waitMs = -1;
+    if (timeoutMs != kInfinite) {
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      waitMs = left > 0 ? static_cast<int>(left) : 0;
+    }
+    pollfd entry{fd_, POLLIN, 0};
+    int ready = ::poll(&entry, 1, waitMs);
+    if (ready < 0) {
+      if (errno == EINTR) continue;
+      return WaitResult::Abandoned;
+    }
+    if (ready == 0) return WaitResult::TimedOut;
+    if (entry.revents & (POLLERR | POLLNVAL)) return WaitResult::Abandoned;
+    uint64_t count = 0;
+    if (::read(fd_, &count, sizeof count) == static_cast<ssize_t>(sizeof count)) return WaitResult::Signalled;
+    // Another reader drained it first; keep waiting for the next signal.
+  }
+}
+
+void SignalEventHandle(int fd) {
+  if (fd < 0) return;
+  uint64_t one = 1;
+  while (::write(fd, &one, sizeof one) < 0 && errno == EINTR) {
+  }
+}
+
+}  // namespace host

@@ -1,0 +1,61 @@
+// Events: the two kinds of wait object the program uses.
+//
+// ManualResetEvent hands buffer halves between the transfer workers: it stays
+// signalled until Reset(), and any number of threads may wait on it.
+//
+// EventFd is the per-request completion event that a SCSI manager signals by
+// writing to its descriptor; it is created for one request and closed after it.
+// Waits with a time-out take milliseconds; kInfinite waits for ever.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+
+namespace host {
+
+inline constexpr uint32_t kInfinite = 0xFFFFFFFFu;
+
+enum class WaitResult { Signalled, TimedOut, Abandoned };
+
+class ManualResetEvent {
+ public:
+  explicit ManualResetEvent(bool initiallySet = false) : set_(initiallySet) {}
+  ManualResetEvent(const ManualResetEvent&) = delete;
+  ManualResetEvent& operator=(const ManualResetEvent&) = delete;
+
+  void Set();
+  void Reset();
+  bool IsSet() const;
+  WaitResult Wait(uint32_t timeoutMs = kInfinite);
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  bool set_;
+};
+
+// An eventfd in counter mode: Signal() adds one, a successful Wait() or Reset()
+// drains it (auto-reset). Closed by the destructor.
+class EventFd {
+ public:
+  EventFd();
+  ~EventFd();
+  EventFd(const EventFd&) = delete;
+  EventFd& operator=(const EventFd&) = delete;
+
+  bool IsValid() const { return fd_ >= 0; }
+  int Handle() const { return fd_; }
+  void Signal();
+  void Reset();
+  WaitResult Wait(uint32_t timeoutMs);
+
+ private:
+  int fd_;
+};
+
+// Signals the eventfd with the given descriptor; what a manager calls when a
+// request completes.
+void SignalEventHandle(int fd);
+
+}  // namespace host

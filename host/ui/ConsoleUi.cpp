@@ -1,0 +1,75 @@
+#include "host/ui/ConsoleUi.h"
+
+#include <iostream>
+
+#include "host/os/Platform.h"
+
+namespace ui {
+namespace {
+
+bool IsQuestion(unsigned flags) {
+  unsigned buttons = flags & kButtonMask;
+  return buttons == kYesNo || buttons == kOkCancel;
+}
+
+std::string AnswerName(int answer) {
+  switch (answer) {
+    case kIdYes: return "Yes";
+    case kIdNo: return "No";
+    case kIdCancel: return "Cancel";
+    default: return "OK";
+  }
+}
+
+}  // namespace
+
+ConsoleUi::ConsoleUi(Policy policy)
+    : policy_(policy), writer_([](const std::string& text) { host::WriteStderr(text); }) {
+  if (host::StdinIsTerminal()) {
+    reader_ = [](std::string& line) { return static_cast<bool>(std::getline(std::cin, line)); };
+  }
+}
+
+ConsoleUi::ConsoleUi(Policy policy, Writer writer, LineReader reader)
+    : policy_(policy), writer_(std::move(writer)), reader_(std::move(reader)) {}
+
+std::string ConsoleUi::Render(const std::string& text, const std::string& caption) {
+  std::string out = "[" + caption + "] ";
+  for (char c : text) {
+    if (c == '\r') continue;
+    out += c;
+    if (c == '\n') out += "    ";
+  }
+  while (!out.empty() && (out.back() == ' ' || out.back() == '\n')) out.pop_back();
+  return out + "\n";
+}
+
+int ConsoleUi::AskTerminal(unsigned flags) {
+  const bool yesNo = (flags & kButtonMask) == kYesNo;
+  const std::string prompt = yesNo ? "Yes or No? [y/n] " : "OK or Cancel? [o/c] ";
+  std::string line;
+  for (;;) {
+    writer_(prompt);
+    if (!reader_(line)) return NegativeAnswer(flags);
+    if (line.empty()) return DefaultAnswer(flags);
+    char c = static_cast<char>(line[0] | 0x20);
+    if (yesNo && c == 'y') return kIdYes;
+    if (yesNo && c == 'n') return kIdNo;
+    if (!yesNo && c == 'o') return kIdOk;
+    if (!yesNo && c == 'c') return kIdCancel;
+  }
+}
+
+int ConsoleUi::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
+  std::lock_guard lock(mutex_);
+  writer_(Render(text, caption));
+  if (!IsQuestion(flags)) return kIdOk;
+  if (reader_) return AskTerminal(flags);
+  int answer = policy_ == Policy::Positive ? PositiveAnswer(flags) : NegativeAnswer(flags);
+  std::string note = "  -> answered " + AnswerName(answer) + " (no terminal to ask)";
+  if (!hint_.empty() && answer != PositiveAnswer(flags)) note += "; " + hint_;
+  writer_(note + "\n");
+  return answer;
+}
+
+}  // namespace ui
