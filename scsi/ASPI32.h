@@ -1,0 +1,106 @@
+// ASPI32: the request channel of one device (or of one scan, inquiry or
+// firmware run). It holds one block of each kind, sends them to the process's
+// SCSI manager and waits for their completion, one request at a time.
+//
+// Results of HostAdapterInquiry, RescanBus and Execute: -1 when the request
+// could not be made (no manager, no event, manager busy), otherwise the
+// block's SRB_Status: 0x01 (aspi::SS_COMP) is the only success, 0x00 a request
+// that timed out and could not be aborted, 0x02 aborted, 0x04 completed with
+// sense data, 0x81/0x82 no adapter/no device at the address.
+//
+// A channel is used by one thread at a time.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "host/aspi/AspiSrb.h"
+#include "scsi/Srb.h"
+
+namespace host {
+class EventFd;
+}
+
+class ASPI32 {
+ public:
+  static constexpr size_t kCommandNameSize = 128;
+  static constexpr size_t kSenseDataSize = aspi::kSenseLength;
+  // How often and how long the program polls an abort before it gives up.
+  static constexpr int kAbortPollCount = 12;
+  static constexpr uint32_t kAbortPollMs = 1000;
+
+  // Loads the manager on first use (the object form of LoadAspiManager); the
+  // result is kept in Status() and not reported further.
+  ASPI32();
+  ~ASPI32();
+  ASPI32(const ASPI32&) = delete;
+  ASPI32& operator=(const ASPI32&) = delete;
+
+  // Asks adapter for its description; each out argument may be nullptr, the
+  // three identifiers take 16 bytes each.
+  int HostAdapterInquiry(uint8_t adapter, uint8_t* adapterCount = nullptr, uint8_t* adapterScsiId = nullptr,
+                         uint8_t* managerId = nullptr, uint8_t* identifier = nullptr, uint8_t* unique = nullptr);
+  int RescanBus(uint8_t adapter);
+
+  // Sends the execute block as the command routine filled it (after
+  // ExecuteBlock().Init(flags)) and waits at most timeoutMs (host::kInfinite:
+  // no limit) for it. A request that times out is aborted; its block and the
+  // "Canceled Srb" dump and "TimeOut.\r\n" go to the trace output.
+  int Execute(uint32_t timeoutMs);
+
+  // Copies the first 144 bytes of the last command's sense area into buffer;
+  // true when sense byte 2 is 0.
+  bool GetSenseData(uint8_t* buffer) const;
+  // Sense key byte, ASC and ASCQ of the last command into whichever pointers
+  // are given, and its decoded message into text; true when all three are 0.
+  bool GetSenseInfo(uint8_t* key, uint8_t* asc, uint8_t* ascq, std::string* text) const;
+  // GetSenseInfo with text, logged as "%X-%02X-%02X: %s\n".
+  bool LogSenseInfo() const;
+
+  int32_t Status() const { return status_; }
+  uint8_t SenseKey() const { return senseKey_; }
+  uint8_t Asc() const { return asc_; }
+  uint8_t Ascq() const { return ascq_; }
+
+  ExecuteSRB& ExecuteBlock() { return execute_; }
+  const ExecuteSRB& ExecuteBlock() const { return execute_; }
+  HAInqSRB& InquiryBlock() { return haInquiry_; }
+  ResetSRB& ResetBlock() { return reset_; }
+  AbortSRB& AbortBlock() { return abort_; }
+  const AbortSRB& AbortBlock() const { return abort_; }
+
+  // The copy of the last block sent, up to the end of its command block.
+  std::span<const uint8_t> LastRequest() const { return {lastRequest_.data(), lastRequestLength_}; }
+  // The wait limit of the last Execute, as the command routine asked for it.
+  uint32_t LastTimeout() const { return lastTimeout_; }
+
+  // The name of the last command, kept for error reports.
+  void SetCommandName(std::string_view name);
+  const char* CommandName() const { return commandName_.data(); }
+
+ private:
+  int SendRequest(void* block, size_t length, uint32_t timeoutMs);
+  int AbortRequest();
+  bool CreateEvent(std::unique_ptr<host::EventFd>& event);
+  void CloseEvent(std::unique_ptr<host::EventFd>& event, bool stillHeld);
+  void KeepRequest(const void* block, size_t length);
+
+  int32_t status_ = 0;
+  uint8_t senseKey_ = 0;
+  uint8_t asc_ = 0;
+  uint8_t ascq_ = 0;
+  int event_ = -1;  // descriptor of the request in flight
+  HAInqSRB haInquiry_;
+  ExecuteSRB execute_;
+  ResetSRB reset_;
+  AbortSRB abort_;
+  std::array<uint8_t, aspi::kExecHeadLength> lastRequest_{};
+  size_t lastRequestLength_ = 0;
+  uint32_t lastTimeout_ = 0;
+  std::array<char, kCommandNameSize> commandName_{};
+};

@@ -1,0 +1,98 @@
+#include "scsi/AspiManager.h"
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+#include "app/Log.h"
+#include "host/os/Platform.h"
+#include "host/os/SharedLibrary.h"
+#include "host/ui/MessageBox.h"
+#include "scsi/Pause.h"
+#include "scsi/TextFormat.h"
+
+namespace {
+
+constexpr const char* kManagerFileName = "libwnaspi32.so";
+constexpr uint32_t kSettleMs = 500;
+
+struct ManagerState {
+  std::mutex loadMutex;  // one load at a time
+  std::unique_ptr<host::SharedLibrary> library;
+  std::atomic<aspi::GetSupportInfoFn> supportInfo{nullptr};
+  std::atomic<aspi::SendCommandFn> send{nullptr};
+};
+
+ManagerState& State() {
+  static ManagerState state;
+  return state;
+}
+
+void ReportNotFound() {
+  ui::MessageBox("ASPI manager is not found.\nInstall ASPI manager and restart your conputer.",
+                 "ASPI manager is missing", ui::kIconError | ui::kOk);
+  TraceOut("ASPI manager is not found. (Missing WNASPI32.DLL)\r\n");
+}
+
+// Opens the library and takes both entry points; false (nothing kept) when
+// either is missing.
+bool OpenManager(ManagerState& state) {
+  auto library = host::SharedLibrary::Open(AspiManagerPath());
+  if (!library) return false;
+  auto supportInfo = reinterpret_cast<aspi::GetSupportInfoFn>(library->Symbol(aspi::kGetSupportInfoName));
+  auto send = reinterpret_cast<aspi::SendCommandFn>(library->Symbol(aspi::kSendCommandName));
+  if (supportInfo == nullptr || send == nullptr) return false;
+  state.library = std::move(library);
+  state.supportInfo.store(supportInfo);
+  state.send.store(send);
+  return true;
+}
+
+}  // namespace
+
+std::string AspiManagerPath() {
+  auto configured = host::GetEnvironment("MARROWLIGHT_ASPI");
+  if (configured && !configured->empty()) return *configured;
+  return host::ProgramDirectory() + "/" + kManagerFileName;
+}
+
+aspi::SendCommandFn AspiSendFunction() { return State().send.load(); }
+
+int LoadAspiManager(AspiLoadForm form, int32_t* supportInfo) {
+  ManagerState& state = State();
+  aspi::GetSupportInfoFn query = nullptr;
+  {
+    std::lock_guard lock(state.loadMutex);
+    if (state.send.load() != nullptr) return 0;
+    if (!OpenManager(state)) {
+      ReportNotFound();
+      return -1;
+    }
+    query = state.supportInfo.load();
+  }
+  const bool startCheck = form == AspiLoadForm::StartCheck;
+  if (startCheck) TraceOut("ASPI Static Init\r\n");
+
+  const uint32_t result = query();
+  if (!startCheck && supportInfo != nullptr) *supportInfo = static_cast<int32_t>(result);
+  if (((result >> 8) & 0xFF) != aspi::SS_COMP) {
+    const char* format = startCheck ? "ASPI for Win32 is not initialized!!\r\nAspiStatus: %04XH"
+                                    : "ASPI for Win32 is not initialized!!\nAspiStatus: %04XH";
+    TraceOut(scsi::FormatText(format, result), "\r\n");
+    ui::MessageBox("ASPI manager is not initialized!!\nCheck SCSI board driver and ASPI manager are correctly installed.",
+                   "ASPI Initializing Error.", ui::kIconError | ui::kOk);
+    return kAspiNotInitialised;
+  }
+  scsi::Pause(kSettleMs);
+  return 0;
+}
+
+bool IsAspiReady() { return LoadAspiManager(AspiLoadForm::StartCheck) == 0; }
+
+void ResetAspiManagerForTesting() {
+  ManagerState& state = State();
+  std::lock_guard lock(state.loadMutex);
+  state.send.store(nullptr);
+  state.supportInfo.store(nullptr);
+  state.library.reset();
+}

@@ -1,0 +1,42 @@
+// The SCSI manager of the process: found, loaded and checked once, then used
+// by every request channel until the process ends (it is never unloaded).
+//
+// The manager is the shared library named by MARROWLIGHT_ASPI (a path), or
+// libwnaspi32.so in the program's folder. It must export both entry points of
+// host/aspi/AspiSrb.h; a library that lacks one counts as not found.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "host/aspi/AspiSrb.h"
+
+// The two callers of the loader differ in a few texts and in what they keep.
+enum class AspiLoadForm {
+  StartCheck,  // IsAspiReady, before the device scans
+  Object,      // construction of every ASPI32
+};
+
+// Result of LoadAspiManager when the manager loaded but reported that it is
+// not ready.
+inline constexpr int kAspiNotInitialised = 0xE400;
+
+// 0 when the manager is available (now or from an earlier call), -1 when it
+// was not found (the message box and trace have been given),
+// kAspiNotInitialised when its support query did not report SS_COMP. The
+// Object form stores the support query's result in *supportInfo when given.
+int LoadAspiManager(AspiLoadForm form, int32_t* supportInfo = nullptr);
+
+// The start check: true when LoadAspiManager in its StartCheck form gives 0.
+bool IsAspiReady();
+
+// The manager's send entry point, or nullptr while no manager is available.
+aspi::SendCommandFn AspiSendFunction();
+
+// Where the manager is looked for.
+std::string AspiManagerPath();
+
+// Test only: forgets the loaded manager and unloads it, so that the next load
+// starts from scratch (with whatever MARROWLIGHT_ASPI then names). No request
+// channel may be in use while this runs.
+void ResetAspiManagerForTesting();
