@@ -1,0 +1,41 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "tests/fixtures/CapturedLog.h"
+#include "volume/DiffDetail.h"
+
+TEST(DiffDetail, OneEntryPerDifferingRow) {
+  CapturedLog log;
+  std::vector<uint8_t> source(2048), destination(2048);
+  for (size_t i = 0; i < source.size(); ++i) source[i] = destination[i] = static_cast<uint8_t>(i);
+  destination[17] = 0xEE;
+
+  DiffDetail(source.data(), destination.data(), 2048);
+  auto entries = log.Entries();
+  ASSERT_EQ(entries.size(), 2u);  // header and one row
+  EXPECT_EQ(entries[1],
+            "[index: 00000010]\r\n"
+            "SRC: 10 11 12 13 14 15 16 17-18 19 1A 1B 1C 1D 1E 1F\r\n"
+            "DST: 10 EE 12 13 14 15 16 17-18 19 1A 1B 1C 1D 1E 1F\r\n\r\n");
+}
+
+TEST(DiffDetail, EqualBuffersMissingBuffersAndAWholeBlock) {
+  CapturedLog log;
+  std::vector<uint8_t> a(65536, 0x11), b(65536, 0x11);
+  DiffDetail(a.data(), b.data(), 65536);
+  EXPECT_TRUE(log.Entries().empty()) << "equal rows write nothing";
+
+  DiffDetail(nullptr, b.data(), 16);
+  DiffDetail(a.data(), b.data(), 0);
+  auto entries = log.Entries();
+  ASSERT_EQ(entries.size(), 3u);  // header and two lines
+  EXPECT_EQ(entries[1], "Error in DiffDetail()");
+  EXPECT_EQ(entries[2], "Error in DiffDetail()");
+
+  std::vector<uint8_t> c(65536, 0x22);
+  DiffDetail(a.data(), c.data(), 65536);
+  entries = log.Entries();
+  EXPECT_EQ(entries.size(), 3u + 4096u);
+  EXPECT_EQ(entries.back().substr(0, 19), "[index: 0000FFF0]\r\n");
+}

@@ -1,0 +1,105 @@
+#include "volume/VolumeProbe.h"
+
+#include <cstdio>
+
+#include "app/Log.h"
+#include "app/NumberText.h"
+#include "volume/VolumeProbes.h"
+
+namespace {
+
+using ReadKind = VolumeReader::ReadKind;
+
+// A MID whose start lies outside the source or beyond 32 bits is taken as no
+// index at all, as a MID without one is.
+void CheckMidIndex(uint64_t start, uint64_t sourceSize, ProbeFindings& found) {
+  if (start <= UINT32_MAX && start < sourceSize) {
+    found.volumeOffset = static_cast<uint32_t>(start);
+    return;
+  }
+  AddLog("MID index points outside the source (" + FormatNumber(start) + " bytes). Offset and MID size set to 0.");
+  found.volumeOffset = 0;
+  found.midSize = 0;
+}
+
+// A volume never claims more than the source holds behind its offset.
+void LimitToSource(const char* name, uint64_t& size, uint64_t available) {
+  if (size <= available) return;
+  AddLog(std::string(name) + " size (" + FormatNumber(size) + " bytes) exceeds the source. Limited to " +
+         FormatNumber(available) + " bytes.");
+  size = available;
+}
+
+void ProbeUdfEnd(VolumeReader& reader, uint64_t offset, std::vector<uint8_t>& work, ProbeFindings& found,
+                 bool& failed) {
+  uint8_t* sector = work.data();
+  if (!reader.ReadAt(offset + found.udfSize - kSector, sector, kSector, ReadKind::Trailing)) {
+    failed = true;
+    return;
+  }
+  if (IsUdfAnchor(sector)) return;
+  if (!reader.ReadAt(offset + found.udfSize, sector, kSector, ReadKind::Trailing)) {
+    failed = true;
+    return;
+  }
+  if (IsUdfAnchor(sector)) {
+    AddLog("Anchor is laid outside of UDF volume. UDF volume size += SIZE_2K...");
+    found.udfSize += kSector;
+  }
+}
+
+}  // namespace
+
+bool ProbeVolume(VolumeReader& reader, const ProbeTexts& texts, std::vector<uint8_t>& work,
+                 ProbeFindings& found) {
+  found = ProbeFindings{};
+  uint8_t* buffer = work.data();
+  const uint64_t sourceSize = reader.SourceSize();
+
+  if (!reader.ReadAt(0, buffer, kProbeBlock, ReadKind::Probe)) return false;
+  if (HasMid(buffer, kProbeBlock)) {
+    AddLog(texts.withMid);
+    found.mid = true;
+    if (!reader.ReadAt(0, buffer, kMidArea, ReadKind::Probe)) return false;
+    uint64_t start = ParseMidIndex(buffer, kMidArea, found.midSize);
+    CheckMidIndex(start, sourceSize, found);
+  } else {
+    AddLog(texts.noMid);
+  }
+  char line[64];
+  std::snprintf(line, sizeof line, "[CheckHeader]\r\nOffset: %u", found.volumeOffset);
+  AddLog(line);
+  const uint64_t offset = found.volumeOffset;
+
+  if (!reader.ReadAt(offset + kIsoDescriptorOffset, buffer, kProbeBlock, ReadKind::Probe)) return false;
+  if (!GetIsoVolumeInfo(buffer, found.volumeName, found.isoSize)) AddLog(texts.notIso);
+
+  if (!reader.ReadAt(offset + kUdfAnchorOffset, buffer, kProbeBlock, ReadKind::Probe)) return false;
+  if (IsUdfAnchor(buffer)) {
+    uint64_t sequence = offset + static_cast<uint64_t>(UdfSequenceLocation(buffer)) * kSector;
+    if (!reader.ReadAt(sequence, buffer, kProbeBlock, ReadKind::Sequence)) {
+      AddLog("GetUdfVolumeInfo failed.");
+      return false;
+    }
+    if (GetUdfVolumeInfo(buffer, found.udfSize) && found.udfSize != 0) {
+      bool failed = false;
+      ProbeUdfEnd(reader, offset, work, found, failed);
+      if (failed) return false;
+    }
+  } else {
+    AddLog(texts.notUdf);
+  }
+  AddLog("VolumeName: " + found.volumeName);
+
+  const uint64_t available = sourceSize > offset ? sourceSize - offset : 0;
+  LimitToSource("ISO", found.isoSize, available);
+  LimitToSource("UDF", found.udfSize, available);
+  LimitToSource("MID", found.midSize, available);
+  return true;
+}
+
+void LogCandidateSizes(const ProbeFindings& found) {
+  AddLog("ISO: " + FormatNumber(found.isoSize) + " bytes");
+  AddLog("UDF: " + FormatNumber(found.udfSize) + " bytes");
+  AddLog("MID: " + FormatNumber(found.midSize) + " bytes");
+}
