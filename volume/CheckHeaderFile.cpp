@@ -13,7 +13,8 @@
 
 namespace {
 
-constexpr ProbeTexts kFileTexts = {"With MID.", "NO MID.", "This is not ISO Volume.", "Thi is not UDF Volume."};
+constexpr ProbeTexts kFileTexts = {"With MID.", "NO MID.", "This is not ISO Volume.", "Thi is not UDF Volume.",
+                                   nullptr};
 
 class FileReader : public VolumeReader {
  public:
@@ -47,7 +48,7 @@ bool CheckHeader(const std::string& fileName, VolSizeChoice& sizes, VolumeInfo& 
     return false;
   }
   info.volumeSize = file.GetSize();
-  std::vector<uint8_t> work(kMidArea);
+  std::vector<uint8_t> work(kMidArea + kWorkSlack);
   FileReader reader(file);
   ProbeFindings found;
   if (!ProbeVolume(reader, kFileTexts, work, found)) return false;

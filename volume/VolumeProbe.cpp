@@ -57,6 +57,7 @@ bool ProbeVolume(VolumeReader& reader, const ProbeTexts& texts, std::vector<uint
   const uint64_t sourceSize = reader.SourceSize();
 
   if (!reader.ReadAt(0, buffer, kProbeBlock, ReadKind::Probe)) return false;
+  if (texts.topDumpTitle) AddLog(PrintDataBuffer(buffer, 128, texts.topDumpTitle));
   if (HasMid(buffer, kProbeBlock)) {
     AddLog(texts.withMid);
     found.mid = true;

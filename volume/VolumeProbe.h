@@ -7,6 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "volume/VolumeProbes.h"
+
+// Room the readers may fill past a probe when a device rounds a read up to
+// whole blocks.
+inline constexpr uint32_t kWorkSlack = 65536;
+
 // What a source must offer the probes. ReadAt fills count bytes from byte
 // offset of the source; bytes the source does not hold are zeros, so a probe
 // never sees stale data. On failure it reports in its own way and returns
@@ -30,6 +36,7 @@ struct ProbeTexts {
   const char* noMid;
   const char* notIso;
   const char* notUdf;
+  const char* topDumpTitle;  // when set, the first 128 bytes are dumped to the log
 };
 
 struct ProbeFindings {
@@ -41,7 +48,7 @@ struct ProbeFindings {
   std::string volumeName;
 };
 
-// Runs the probes. work must hold at least 1 MiB. False when a read failed
+// Runs the probes. work must hold at least 1 MiB and one block more. False when a read failed
 // (already reported by the reader).
 bool ProbeVolume(VolumeReader& reader, const ProbeTexts& texts, std::vector<uint8_t>& work,
                  ProbeFindings& found);
