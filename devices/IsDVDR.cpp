@@ -1,0 +1,43 @@
+#include "devices/IsDVDR.h"
+
+#include <array>
+
+#include "app/Log.h"
+#include "host/os/Sleep.h"
+#include "scsi/ASPI32.h"
+#include "scsi/BigEndian.h"
+#include "scsi/Commands.h"
+#include "scsi/TextFormat.h"
+
+namespace {
+
+constexpr uint8_t kCapabilitiesPage = 0x2A;
+constexpr uint8_t kDvdrWriteBit = 0x10;  // page byte 3
+constexpr int kAttempts = 10;
+
+}  // namespace
+
+bool IsDVDR(uint8_t ha, uint8_t id, uint8_t lun) {
+  ASPI32 channel;
+  std::array<uint8_t, scsi::kModeSenseLength> area{};
+  for (int n = 0;;) {
+    int status = scsi::ModeSense10(channel, ha, id, lun, kCapabilitiesPage, area.data());
+    uint8_t key = 0, asc = 0, ascq = 0;
+    channel.GetSenseInfo(&key, &asc, &ascq, nullptr);
+    if (key == 5) {  // the drive has no such page: not a writer
+      channel.LogSenseInfo();
+      return false;
+    }
+    if (status == aspi::SS_COMP && key == 0 && asc == 0 && ascq == 0) break;
+    channel.LogSenseInfo();
+    AddLog(scsi::FormatText("[IsDVDR] Retry(%d)", n));
+    host::Sleep(100);
+    if (++n >= kAttempts) return false;
+  }
+  AddLog(PrintDataBuffer(area.data(), 64, "Feature Set Support & Version page"));
+  // The page follows the 8-byte header and the block descriptors, whose
+  // length the drive gives; a length that points past the area is no page.
+  size_t page = 8 + scsi::GetBE16(&area[6]);
+  if (page + 3 >= area.size()) return false;
+  return (area[page] & 0x3F) == kCapabilitiesPage && (area[page + 3] & kDvdrWriteBit) != 0;
+}

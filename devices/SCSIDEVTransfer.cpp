@@ -1,0 +1,181 @@
+// SCSIDEV: geometry, capacity, block reads and writes, finishing a write.
+#include "devices/SCSIDEV.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/Log.h"
+#include "host/os/Sleep.h"
+#include "host/ui/MessageBox.h"
+#include "scsi/BigEndian.h"
+#include "scsi/Commands.h"
+#include "scsi/TextFormat.h"
+
+namespace {
+
+constexpr uint32_t kSector2K = 2048;
+constexpr uint32_t kRetryPauseMs = 10;
+
+}  // namespace
+
+void SCSIDEV::ClearGeometry() {
+  blockSize_ = 0;
+  lastLba_ = 0;
+  blocksPerTransfer_ = 0;
+}
+
+bool SCSIDEV::SetDevice() {
+  if (IsUnassigned() || !WaitReady(100)) {
+    ClearGeometry();
+    return false;
+  }
+  uint8_t reply[scsi::kReadCapacityLength] = {};
+  int status = ReadCapacity(reply);
+  uint8_t key = 0;
+  GetSense(&key);
+  if (status != aspi::SS_COMP || key != 0) {
+    ClearGeometry();
+    lastSector2K_ = 0;
+    Report();
+    return false;
+  }
+  uint32_t lba = scsi::GetBE32(reply);
+  uint32_t length = scsi::GetBE32(reply + 4);
+  if (length != 0) {
+    blockSize_ = length;
+  } else if (lba != 0) {
+    blockSize_ = kSector2K;
+  } else {
+    // A drive that answers with neither size: the report is forced, since
+    // its sense is clean and the failure would otherwise go unexplained.
+    ClearGeometry();
+    lastSector2K_ = 0;
+    ReportError(nullptr, false, true);
+    return false;
+  }
+  lastLba_ = lba;
+  // A block larger than a piece still moves, one block per command.
+  blocksPerTransfer_ = static_cast<uint16_t>(std::max<uint32_t>(1, kPieceBytes / blockSize_));
+  uint64_t bytes = (static_cast<uint64_t>(lba) + 1) * blockSize_;
+  lastSector2K_ = static_cast<int32_t>((bytes + kSector2K - 1) / kSector2K - 1);
+  return true;
+}
+
+bool SCSIDEV::HaveGeometry() {
+  if (blockSize_ != 0 && blocksPerTransfer_ != 0) return true;
+  return SetDevice();
+}
+
+uint64_t SCSIDEV::WholeBlocks(uint32_t byteCount) const {
+  return (static_cast<uint64_t>(byteCount) + blockSize_ - 1) / blockSize_ * blockSize_;
+}
+
+uint32_t SCSIDEV::PieceBytes(uint64_t remaining) const {
+  uint64_t most = static_cast<uint64_t>(blocksPerTransfer_) * blockSize_;
+  return static_cast<uint32_t>(std::min(remaining, most));
+}
+
+void SCSIDEV::Advance(uint32_t blocks, uint32_t bytes) {
+  address_ += blocks;
+  transferred_ += bytes;
+}
+
+bool SCSIDEV::TransferPieces(uint8_t* buffer, uint64_t total, PieceCommand command, const char* retryFormat,
+                             const char* failedLine) {
+  while (total > 0) {
+    uint32_t piece = PieceBytes(total);
+    uint32_t blocks = piece / blockSize_;
+    for (int attempt = 1;; ++attempt) {
+      int status = 0;
+      switch (command) {
+        case PieceCommand::Read10:
+          status = Read10(address_, static_cast<uint16_t>(blocks), buffer, piece);
+          break;
+        case PieceCommand::Read12:
+          status = Read12(address_, blocks, buffer, piece);
+          break;
+        case PieceCommand::Write10:
+          status = Write10(address_, static_cast<uint16_t>(blocks), buffer, piece);
+          break;
+      }
+      uint8_t key = 0;
+      GetSense(&key);
+      if (status == aspi::SS_COMP && key == 0) break;
+      if (attempt >= retryCount_) {
+        AddLog(failedLine);
+        Report();
+        return false;
+      }
+      AddLog(scsi::FormatText(retryFormat, attempt, retryCount_));
+      Report();
+      host::Sleep(kRetryPauseMs);
+    }
+    Advance(blocks, piece);
+    buffer += piece;
+    total -= piece;
+  }
+  return true;
+}
+
+bool SCSIDEV::Read(void* buffer, uint32_t byteCount) {
+  if (!HaveGeometry()) return false;
+  auto* bytes = static_cast<uint8_t*>(buffer);
+  uint64_t total = WholeBlocks(byteCount);
+  if (!TransferPieces(bytes, total, PieceCommand::Read10, "[SCSIDEV::Read] - Retry %d/%d", "[SCSIDEV::Read] failed."))
+    return false;
+  std::memset(bytes + byteCount, 0, total - byteCount);
+  return true;
+}
+
+bool SCSIDEV::Read(uint32_t address, void* buffer, uint32_t byteCount) {
+  SetAddress(address);
+  return Read(buffer, byteCount);
+}
+
+bool SCSIDEV::Write(void* buffer, uint32_t byteCount) {
+  if (!HaveGeometry()) return false;
+  auto* bytes = static_cast<uint8_t*>(buffer);
+  uint64_t total = WholeBlocks(byteCount);
+  if (total > byteCount) {
+    AddLog("SCSIDEV::Fragment is filled with 0\n");
+    std::memset(bytes + byteCount, 0, total - byteCount);
+  }
+  return TransferPieces(bytes, total, PieceCommand::Write10, "[SCSIDEV::Write] - Retry %d/%d",
+                        "[SCSIDEV::Write] failed.");
+}
+
+bool SCSIDEV::Write(uint32_t address, void* buffer, uint32_t byteCount) {
+  SetAddress(address);
+  return Write(buffer, byteCount);
+}
+
+bool SCSIDEV::SetWritingConfig(uint32_t, int, int) {
+  AddLog("This is not DVD-R/RW");
+  ui::MessageBox("This is not DVD-R/RW", "Error", ui::kOk | ui::kIconError);
+  return false;
+}
+
+uint64_t SCSIDEV::GetCapacity() {
+  if (SetDevice()) return static_cast<uint64_t>(blockSize_) * (static_cast<uint64_t>(lastLba_) + 1);
+  uint8_t key = 0, asc = 0;
+  GetSense(&key, &asc);
+  // No medium is no error worth a report.
+  if (key != 2 && asc != 0x3A) Report();
+  return 0;
+}
+
+uint64_t SCSIDEV::GetFreeSize() {
+  AddLog("SCSIDEV::GetFreeSize()");
+  return GetCapacity();
+}
+
+bool SCSIDEV::FinishWrite() {
+  AddLog("SCSIDEV::FinishWrite()");
+  int status = SynchronizeCache(false);
+  if (GetSense() && status == aspi::SS_COMP) {
+    AddLog("SCSIDEV::FinishWrite() done.");
+    return true;
+  }
+  AddLog("SCSIDEV::FinishWrite() failed.");
+  return false;
+}
