@@ -2,23 +2,34 @@
 //
 // This header is the whole contract between Marrowlight and every manager it
 // loads (the simulated bus, the Linux SCSI generic manager, the test managers).
-// A manager is a shared library with two C entry points:
+// A manager is a shared library, found through MARROWLIGHT_ASPI (a path) or as
+// libwnaspi32.so beside the program, that exports two C entry points (C
+// linkage, default visibility). A library that lacks either counts as no
+// manager at all. The program never unloads a manager it has loaded.
 //
 //   uint32_t GetASPI32SupportInfo(void);
 //     Bits 8-15: SS_COMP when the manager is ready, otherwise an error status
 //     (SS_NO_ADAPTERS, SS_FAILED_INIT, ...). Bits 0-7: the number of host
-//     adapters.
+//     adapters. Called once, right after loading; with any status but SS_COMP
+//     the program tells the person, but still sends its requests.
 //
 //   uint32_t SendASPI32Command(void* srb);
 //     Takes any block below, told apart by SRB_Cmd. Returns the block's
 //     status at the time of return, or SS_ASPI_IS_BUSY when the manager cannot
 //     take the request now (the block is then left untouched and no event is
-//     signalled).
+//     signalled; the program gives up on that request). May be called from
+//     several threads at once, each with its own blocks.
+//
+// Status bytes are the hand-over points: a manager fills every other field of
+// a block first and stores SRB_Status last (a release store); the program
+// reads SRB_Status with acquire and only then the rest.
 //
 // What a manager does with each block:
 // - SC_HA_INQUIRY: fills HA_Count, HA_SCSI_ID and the three 16-byte texts for
-//   adapter SRB_HaId, sets SRB_Status (SS_COMP, or SS_INVALID_HA) before it
-//   returns.
+//   adapter SRB_HaId and sets SRB_Status (SS_COMP, or SS_INVALID_HA) before it
+//   returns. This block has no event: it must not be left pending.
+// - SC_RESCAN_SCSI_BUS: rescans adapter SRB_HaId and sets SRB_Status
+//   (SS_COMP or SS_INVALID_HA) before it returns; no event either.
 // - SC_EXEC_SCSI_CMD: runs the command block CDBByte[0..SRB_CDBLen) at
 //   SRB_HaId/SRB_Target/SRB_Lun, moving at most SRB_BufLen bytes through
 //   SRB_BufPointer in the direction of SRB_Flags (SRB_DIR_IN / SRB_DIR_OUT).
@@ -28,16 +39,24 @@
 //   GOOD, SS_ERR with sense data for CHECK CONDITION, SS_INVALID_HA or
 //   SS_NO_DEVICE for an empty address), in that order, and only then signals
 //   the event: with SRB_EVENT_NOTIFY set, SRB_PostProc holds an eventfd
-//   descriptor and the manager writes the 8-byte value 1 to it. A command may
-//   complete before SendASPI32Command returns; the event is signalled then too.
+//   descriptor and the manager writes the 8-byte value 1 to it (it never
+//   closes or keeps the descriptor). A command may complete before
+//   SendASPI32Command returns; the program then does not wait, and the signal
+//   is harmless. Every request gets a fresh eventfd.
 //   The program owns the block and the buffer until the event is signalled
 //   or an abort has completed.
 // - SC_ABORT_SRB: SRB_ToAbort holds the address of an execute block in flight
-//   on adapter SRB_HaId. The manager stops that request: its SRB_Status
-//   becomes SS_ABORTED and its event is signalled. The abort block's own
-//   SRB_Status turns SS_COMP once the abort took effect (or SS_ABORT_FAIL);
-//   it may stay SS_PENDING for a while, and the program polls it.
-// - SC_RESCAN_SCSI_BUS: rescans adapter SRB_HaId; SRB_Status SS_COMP.
+//   on adapter SRB_HaId (the program sends one when a request outlives its
+//   time-out; only INQUIRY has one). The manager stops that request: its
+//   SRB_Status becomes SS_ABORTED and its event is signalled. The abort block's
+//   own SRB_Status turns SS_COMP once the abort took effect (or SS_ABORT_FAIL).
+//   SendASPI32Command returns SS_COMP or SS_PENDING when it accepted the abort;
+//   any other value means refused, and the program stops there. A pending
+//   abort is polled once a second, twelve times at most. After that the
+//   program keeps the request's eventfd open for the rest of the process, so a
+//   late signal reaches nobody, but it reuses the execute block for its next
+//   request: a manager must not write to a request's block once the abort's
+//   poll is over.
 // - SC_RESET_DEV: accepted for completeness; the program never sends it.
 //
 // The layout follows the published ASPI for Win32 blocks field for field,

@@ -33,8 +33,8 @@ class CommandBlocks : public ::testing::Test {
     EXPECT_EQ(block.SRB_CDBLen, cdb.size());
     EXPECT_EQ(block.SRB_Cmd, aspi::SC_EXEC_SCSI_CMD);
     EXPECT_EQ(block.SRB_Flags, flags);
-    EXPECT_EQ(block.SRB_BufLen, dataLength);
-    EXPECT_EQ(block.SRB_BufPointer, reinterpret_cast<uintptr_t>(buffer));
+    EXPECT_EQ(uint32_t{block.SRB_BufLen}, dataLength);  // packed fields are copied out first
+    EXPECT_EQ(uint64_t{block.SRB_BufPointer}, reinterpret_cast<uintptr_t>(buffer));
     EXPECT_EQ(block.SRB_SenseLen, 144);
     EXPECT_EQ(block.SRB_HaId, ha);
     EXPECT_EQ(block.SRB_Target, id);

@@ -49,7 +49,7 @@ TEST(AspiExecute, CompletedRequestReturnsItsStatusAndKeepsTheBlockSent) {
       << "the copy ends with the command block";
   EXPECT_TRUE(std::equal(channel.LastRequest().begin(), channel.LastRequest().end(), sent.begin()));
   aspi::SRB_ExecSCSICmd block = manager.LastExecute();
-  EXPECT_GT(block.SRB_PostProc, 0u) << "the request's eventfd travels in SRB_PostProc";
+  EXPECT_GT(uint64_t{block.SRB_PostProc}, 0u) << "the request's eventfd travels in SRB_PostProc";
   EXPECT_EQ(log.Trace(), "");
 }
 
@@ -222,7 +222,7 @@ TEST(AspiExecute, TimedOutInquiryIsAbortedAndTraced) {
   const aspi::SRB_Abort& abort = channel.AbortBlock().Block();
   EXPECT_EQ(abort.SRB_Cmd, aspi::SC_ABORT_SRB);
   EXPECT_EQ(abort.SRB_HaId, 2) << "from byte 2 of the kept request";
-  EXPECT_EQ(abort.SRB_ToAbort, reinterpret_cast<uintptr_t>(&channel.ExecuteBlock().Block()));
+  EXPECT_EQ(uint64_t{abort.SRB_ToAbort}, reinterpret_cast<uintptr_t>(&channel.ExecuteBlock().Block()));
   EXPECT_EQ(abort.SRB_Status, aspi::SS_COMP);
   EXPECT_EQ(channel.Status(), aspi::SS_COMP) << "Status holds the abort's result";
 
