@@ -279,3 +279,33 @@ TEST(AspiExecute, ChannelStaysUsableAfterAnAbort) {
   EXPECT_EQ(scsi::Inquiry(channel, 0, 6, 0, data), aspi::SS_ABORTED) << "the next request gets a new event";
   EXPECT_EQ(CountOf(log.Trace(), "TimeOut.\r\n"), 2u);
 }
+
+TEST(AspiExecute, NoEventMeansNoRequest) {
+  TestManager manager(TEST_MANAGER_Synchronous);
+  CapturedLog log;
+  ScriptedUiGuard ui;
+  ASPI32 channel;
+  ui.Expect("ASPI failed for creation event.", "Internal Error", ui::kOk, ui::kIdOk);
+  ui.Expect("ASPI failed for creation event.", "Internal Error", ui::kOk, ui::kIdOk);
+  int executed = 0;
+  int inquired = 0;
+  {
+    NoNewDescriptors limit;
+    executed = scsi::TestUnitReady(channel, 0, 1, 0);
+    inquired = channel.HostAdapterInquiry(0);
+  }
+  EXPECT_EQ(executed, -1);
+  EXPECT_EQ(inquired, -1);
+  EXPECT_EQ(manager.Sends(), 0) << "nothing is sent without an event";
+  EXPECT_EQ(scsi::TestUnitReady(channel, 0, 1, 0), aspi::SS_COMP) << "the next request gets its event again";
+}
+
+TEST(AspiExecute, AbandonedWaitIsReported) {
+  TestManager manager(TEST_MANAGER_ClosesEvent);
+  CapturedLog log;
+  ScriptedUiGuard ui;
+  ASPI32 channel;
+  ui.Expect("SCSI Request is abnormal terminated.", "Internal Error", ui::kOk, ui::kIdOk);
+  EXPECT_EQ(scsi::TestUnitReady(channel, 0, 1, 0), aspi::SS_PENDING) << "the status as the manager left it";
+  EXPECT_EQ(log.Trace(), "") << "no abort and no time-out trace";
+}

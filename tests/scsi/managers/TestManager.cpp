@@ -22,6 +22,7 @@ enum class Behaviour {
   Busy,              // every request answered with SS_ASPI_IS_BUSY
   PendingUntilAbort, // execute requests stay pending until aborted
   AbortNeverEnds,    // as above, but the abort itself stays pending
+  ClosesEvent,       // closes the request's eventfd and leaves it pending
 };
 
 constexpr Behaviour kBehaviour = Behaviour::TEST_MANAGER_BEHAVIOUR;
@@ -93,6 +94,7 @@ void Execute(State& m, aspi::SRB_ExecSCSICmd& srb) {
   }
   SetStatus(srb.SRB_Status, aspi::SS_PENDING);
   m.pending = &srb;
+  if (kBehaviour == Behaviour::ClosesEvent) ::close(static_cast<int>(srb.SRB_PostProc));
 }
 
 uint32_t Abort(State& m, aspi::SRB_Abort& srb) {
