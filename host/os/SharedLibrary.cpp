@@ -13,7 +13,7 @@ std::unique_ptr<SharedLibrary> SharedLibrary::Open(const std::string& path, std:
     }
     return nullptr;
   }
-  return std::unique_ptr<SharedLibrary>(new SharedLibrary(handle, path));
+  return std::make_unique<SharedLibrary>(Key{}, handle, path);
 }
 
 SharedLibrary::~SharedLibrary() { ::dlclose(handle_); }

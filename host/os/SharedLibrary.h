@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace host {
 
@@ -13,6 +14,12 @@ class SharedLibrary {
   // cannot be opened; error (when given) then receives the loader's reason.
   static std::unique_ptr<SharedLibrary> Open(const std::string& path, std::string* error = nullptr);
 
+  // Only Open makes one: the key cannot be built elsewhere.
+  class Key {
+    friend class SharedLibrary;
+    Key() = default;
+  };
+  SharedLibrary(Key, void* handle, std::string path) : handle_(handle), path_(std::move(path)) {}
   ~SharedLibrary();
   SharedLibrary(const SharedLibrary&) = delete;
   SharedLibrary& operator=(const SharedLibrary&) = delete;
@@ -22,8 +29,6 @@ class SharedLibrary {
   const std::string& Path() const { return path_; }
 
  private:
-  SharedLibrary(void* handle, std::string path) : handle_(handle), path_(std::move(path)) {}
-
   void* handle_;
   std::string path_;
 };
