@@ -21,7 +21,7 @@ constexpr int kEventAttempts = 10;
 // A finite wait limit runs on the time scale like the program's pauses, but
 // never shorter than this, so that a slow answer on a busy machine is not
 // taken for a dead target.
-constexpr uint32_t kShortestWaitMs = 100;
+constexpr uint32_t kShortestWaitMs = 500;
 
 void InternalError(const char* text, const char* caption = "Internal Error") {
   ui::MessageBox(text, caption, ui::kOk);
