@@ -1,0 +1,161 @@
+// A recording front for the simulated SCSI bus, for the device tests. It is a
+// SCSI manager in its own right (the two entry points of host/aspi/AspiSrb.h)
+// that opens the real simulated bus library (SIMBUS_LIBRARY) and forwards
+// every request to it unchanged, after keeping a copy of each execute
+// request's address, command block and outgoing data. Tests read the copies
+// through the Recorder* functions, so they can check the exact bytes that
+// reached a drive (mode pages, DVD structures, buffer pieces) while the drive
+// itself is the simulated one.
+//
+// For the few answers no drive model gives (an RZone reply shorter than its
+// fields), a test may script the reply to the next commands of one operation
+// code; those commands are answered here and never reach the bus.
+//
+// Unloading this library unloads the simulated bus with it, so that the next
+// load builds a new bus from the then current description.
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "host/aspi/AspiSrb.h"
+#include "host/os/Event.h"
+#include "host/os/SharedLibrary.h"
+#include "tests/devices/recorder/RecordedCommand.h"
+
+#define RECORDER_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+
+constexpr size_t kMaxKeptData = 1 << 20;
+
+struct Kept {
+  RecordedCommand head{};
+  std::vector<uint8_t> data;
+};
+
+struct Script {
+  uint8_t opcode = 0;
+  uint32_t times = 0;
+  uint8_t status = aspi::SS_COMP;
+  std::vector<uint8_t> sense;
+  std::vector<uint8_t> data;
+};
+
+struct State {
+  std::mutex mutex;
+  std::unique_ptr<host::SharedLibrary> bus;
+  aspi::GetSupportInfoFn support = nullptr;
+  aspi::SendCommandFn send = nullptr;
+  std::vector<Kept> kept;
+  std::vector<Script> scripts;
+};
+
+State& Recorder() {
+  static State state;
+  return state;
+}
+
+bool OpenBus(State& state) {
+  std::lock_guard lock(state.mutex);
+  if (state.send != nullptr) return true;
+  state.bus = host::SharedLibrary::Open(SIMBUS_LIBRARY);
+  if (!state.bus) return false;
+  state.support = reinterpret_cast<aspi::GetSupportInfoFn>(state.bus->Symbol("GetASPI32SupportInfo"));
+  state.send = reinterpret_cast<aspi::SendCommandFn>(state.bus->Symbol("SendASPI32Command"));
+  return state.send != nullptr && state.support != nullptr;
+}
+
+void Keep(State& state, const aspi::SRB_ExecSCSICmd& block) {
+  Kept kept;
+  kept.head.ha = block.SRB_HaId;
+  kept.head.id = block.SRB_Target;
+  kept.head.lun = block.SRB_Lun;
+  kept.head.flags = block.SRB_Flags;
+  kept.head.cdbLength = block.SRB_CDBLen;
+  std::memcpy(kept.head.cdb, block.CDBByte, sizeof kept.head.cdb);
+  kept.head.bufLen = block.SRB_BufLen;
+  if ((block.SRB_Flags & aspi::SRB_DIR_OUT) != 0 && block.SRB_BufPointer != 0) {
+    size_t length = block.SRB_BufLen < kMaxKeptData ? block.SRB_BufLen : kMaxKeptData;
+    const auto* data = reinterpret_cast<const uint8_t*>(static_cast<uintptr_t>(block.SRB_BufPointer));
+    kept.data.assign(data, data + length);
+  }
+  kept.head.dataLength = static_cast<uint32_t>(kept.data.size());
+  std::lock_guard lock(state.mutex);
+  state.kept.push_back(std::move(kept));
+}
+
+bool AnswerFromScript(State& state, aspi::SRB_ExecSCSICmd& block) {
+  std::lock_guard lock(state.mutex);
+  for (Script& script : state.scripts) {
+    if (script.times == 0 || script.opcode != block.CDBByte[0]) continue;
+    --script.times;
+    if ((block.SRB_Flags & aspi::SRB_DIR_IN) != 0 && block.SRB_BufPointer != 0) {
+      auto* data = reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(block.SRB_BufPointer));
+      std::memcpy(data, script.data.data(), script.data.size() < block.SRB_BufLen ? script.data.size() : block.SRB_BufLen);
+    }
+    std::memset(block.SenseArea, 0, sizeof block.SenseArea);
+    std::memcpy(block.SenseArea, script.sense.data(),
+                script.sense.size() < sizeof block.SenseArea ? script.sense.size() : sizeof block.SenseArea);
+    block.SRB_TargStat = script.status == aspi::SS_ERR ? aspi::STATUS_CHKCOND : aspi::STATUS_GOOD;
+    block.SRB_Status = script.status;
+    if ((block.SRB_Flags & aspi::SRB_EVENT_NOTIFY) != 0) host::SignalEventHandle(static_cast<int>(block.SRB_PostProc));
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+RECORDER_EXPORT uint32_t GetASPI32SupportInfo(void) {
+  State& state = Recorder();
+  if (!OpenBus(state)) return static_cast<uint32_t>(aspi::SS_FAILED_INIT) << 8;
+  return state.support();
+}
+
+RECORDER_EXPORT uint32_t SendASPI32Command(void* srb) {
+  State& state = Recorder();
+  if (!OpenBus(state)) return aspi::SS_FAILED_INIT;
+  const auto* header = static_cast<const aspi::SRB_Header*>(srb);
+  if (header->SRB_Cmd == aspi::SC_EXEC_SCSI_CMD) {
+    auto* block = static_cast<aspi::SRB_ExecSCSICmd*>(srb);
+    Keep(state, *block);
+    if (AnswerFromScript(state, *block)) return block->SRB_Status;
+  }
+  return state.send(srb);
+}
+
+RECORDER_EXPORT size_t RecorderCount(void) {
+  State& state = Recorder();
+  std::lock_guard lock(state.mutex);
+  return state.kept.size();
+}
+
+// Copies command index into *head and up to capacity bytes of its outgoing
+// data into data; returns false past the end.
+RECORDER_EXPORT bool RecorderGet(size_t index, RecordedCommand* head, uint8_t* data, size_t capacity) {
+  State& state = Recorder();
+  std::lock_guard lock(state.mutex);
+  if (index >= state.kept.size()) return false;
+  const Kept& kept = state.kept[index];
+  *head = kept.head;
+  if (data != nullptr) std::memcpy(data, kept.data.data(), kept.data.size() < capacity ? kept.data.size() : capacity);
+  return true;
+}
+
+RECORDER_EXPORT void RecorderClear(void) {
+  State& state = Recorder();
+  std::lock_guard lock(state.mutex);
+  state.kept.clear();
+}
+
+// The next `times` commands with this operation code get this reply (data
+// in, fixed-format sense) from the recorder instead of the bus.
+RECORDER_EXPORT void RecorderScript(uint8_t opcode, uint32_t times, uint8_t status, const uint8_t* sense,
+                                    uint32_t senseLength, const uint8_t* data, uint32_t dataLength) {
+  State& state = Recorder();
+  std::lock_guard lock(state.mutex);
+  state.scripts.push_back(Script{opcode, times, status, std::vector<uint8_t>(sense, sense + senseLength),
+                                 std::vector<uint8_t>(data, data + dataLength)});
+}
