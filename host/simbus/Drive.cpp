@@ -34,6 +34,7 @@ void Drive::Execute(ScsiCommand& command) {
   if (auto rule = faults_.SenseFor(command)) {
     command.Fail(rule->sense);
     command.vendorByte21 = rule->vendorByte21;
+    OnFaultSense(command);
   } else if (opcode != op::kInquiry && opcode != op::kRequestSense) {
     if (auto notReady = faults_.NotReadyFor(command)) command.Fail(*notReady);
   }

@@ -70,6 +70,8 @@ class Drive {
   void RequestSense(ScsiCommand& command);
   void InvalidOperation(ScsiCommand& command);
   virtual void OnTestUnitReady() {}
+  // A sense fault fired for the command: fills what a drive reports with it.
+  virtual void OnFaultSense(ScsiCommand&) {}
 
   DeviceConfig config_;
   std::string stateDir_;

@@ -41,6 +41,12 @@ void TapeDrive::FillInquiry(uint8_t* inquiry) const {
   inquiry[1] = 0x80;
 }
 
+void TapeDrive::OnFaultSense(ScsiCommand& command) {
+  if (command.Op() != op::kRead6) return;
+  command.informationValid = true;
+  command.information = GetBE24(command.cdb + 2);
+}
+
 void TapeDrive::Residue(ScsiCommand& command, Sense sense, uint8_t flags, uint32_t residue) {
   command.Fail(sense);
   command.senseFlags = flags;

@@ -22,6 +22,8 @@ class TapeDrive : public Drive {
  protected:
   std::optional<Sense> Readiness() const override;
   void FillInquiry(uint8_t* inquiry) const override;
+  // A failed read transferred nothing: the whole length is the residue.
+  void OnFaultSense(ScsiCommand& command) override;
 
  private:
   void Read6(ScsiCommand& command);

@@ -21,15 +21,27 @@ ProgramBus::ProgramBus(const std::string& devices)
     : ProgramBus(Whole{}, R"({"state_dir": "state", "adapters": [{"devices": [)" + devices + "]}]}") {}
 
 ProgramBus::ProgramBus(Whole, const std::string& description) {
+  Save();
+  dir_.Write("bus.json", description);
+  ::setenv("MARROWLIGHT_SIMBUS", DescriptionPath().c_str(), 1);
+  ResetAspiManagerForTesting();
+}
+
+ProgramBus::ProgramBus(Default) {
+  Save();
+  ::unsetenv("MARROWLIGHT_SIMBUS");
+  ResetAspiManagerForTesting();
+}
+
+void ProgramBus::Save() {
   previousAspi_ = host::GetEnvironment("MARROWLIGHT_ASPI");
   previousBus_ = host::GetEnvironment("MARROWLIGHT_SIMBUS");
   previousState_ = host::GetEnvironment("MARROWLIGHT_SIMBUS_STATE");
-  dir_.Write("bus.json", description);
   ::setenv("MARROWLIGHT_ASPI", SIMBUS_LIBRARY, 1);
-  ::setenv("MARROWLIGHT_SIMBUS", DescriptionPath().c_str(), 1);
   ::setenv("MARROWLIGHT_SIMBUS_STATE", StateDir().c_str(), 1);
-  ResetAspiManagerForTesting();
 }
+
+ProgramBus ProgramBus::DefaultBus() { return ProgramBus(Default{}); }
 
 ProgramBus ProgramBus::WithDescription(const std::string& description) { return ProgramBus(Whole{}, description); }
 

@@ -18,6 +18,8 @@ class ProgramBus {
   explicit ProgramBus(const std::string& devices);
   // A whole description, written as it is (a broken one too).
   static ProgramBus WithDescription(const std::string& description);
+  // No description: the built-in default bus (its state still in the folder).
+  static ProgramBus DefaultBus();
   ~ProgramBus();
   ProgramBus(const ProgramBus&) = delete;
   ProgramBus& operator=(const ProgramBus&) = delete;
@@ -32,7 +34,10 @@ class ProgramBus {
 
  private:
   struct Whole {};
+  struct Default {};
   ProgramBus(Whole, const std::string& description);
+  explicit ProgramBus(Default);
+  void Save();
 
   TempDir dir_;
   std::optional<std::string> previousAspi_, previousBus_, previousState_;
