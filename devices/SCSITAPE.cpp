@@ -38,13 +38,17 @@ bool SCSITAPE::Read(void* buffer, uint32_t byteCount) {
       uint8_t sense[ASPI32::kSenseDataSize] = {};
       CopySenseData(sense);
       // Bytes moved: all of the piece after a clean read; with sense data the
-      // piece less the residue (a negative residue means the record was
-      // longer than the piece, which then came in whole); none when the
-      // request was not answered at all.
+      // piece less the residue, which the information field holds when it is
+      // valid (a negative residue means the record was longer than the
+      // piece, which then came in whole); none when the drive gives no
+      // residue or the request was not answered at all.
       uint32_t moved = 0;
+      const bool informationValid = (sense[0] & 0x80) != 0;
       if (sense[2] != 0) {
         auto residue = static_cast<int32_t>(scsi::GetBE32(sense + 3));
-        if (residue <= 0) {
+        if (!informationValid) {
+          moved = 0;
+        } else if (residue <= 0) {
           moved = piece;
         } else if (static_cast<uint32_t>(residue) < piece) {
           moved = piece - static_cast<uint32_t>(residue);
@@ -56,11 +60,13 @@ bool SCSITAPE::Read(void* buffer, uint32_t byteCount) {
       total += moved;
       bytes += moved;
       Advance(0, moved);
-      if (total >= byteCount) break;
 
       uint8_t key = 0, asc = 0, ascq = 0;
       GetSense(&key, &asc, &ascq);
+      // An error the read does not tolerate fails it even when the count is
+      // complete: the bytes it moved cannot be trusted.
       if (Tolerated(key, asc, ascq)) {
+        if (total >= byteCount) break;
         emptyAnswers = moved == 0 ? emptyAnswers + 1 : 0;
         if (emptyAnswers < kEmptyAnswerLimit) break;
         AddLog(scsi::FormatText("[SCSITAPE::Read] No data after %d reads.", emptyAnswers));
