@@ -1,0 +1,54 @@
+// The device scans of the main window's two pages: every host adapter,
+// target id and LUN is asked once for its INQUIRY data, and each address that
+// fits a list gets a device object of its own in that list. The window (and
+// the headless front end) show the lists; the scans themselves know nothing
+// of widgets.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "devices/InquiryData.h"
+#include "devices/SCSIDEV.h"
+
+// One list of a page: the device objects in scan order and the item text of
+// each, "(ha,id,lun) " followed by the device's vendor and product.
+struct DeviceList {
+  static constexpr size_t kMaxDevices = 64;
+  std::vector<std::unique_ptr<SCSIDEV>> devices;
+  std::vector<std::string> items;
+
+  bool Full() const { return devices.size() >= kMaxDevices; }
+  void Add(std::unique_ptr<SCSIDEV> device);
+  // The items a combo box shows: "Not Available" alone for an empty list.
+  std::vector<std::string> ComboItems() const;
+};
+
+struct PageScan {
+  bool ran = false;  // false when the SCSI manager was not ready
+  DeviceList sources;
+  DeviceList destinations;
+};
+
+// The Write page: sources are disks and CD/DVD drives, destinations the
+// maker's DVD-R writers and its CD write-once drive. Warns once per address
+// about a QXW-7100 whose firmware is older than 1.07.
+PageScan InitWritePage();
+// The Copy page: sources are CD/DVD, write-once, optical memory and disks;
+// destinations disks and optical memories.
+PageScan InitCopyPage();
+
+// Which lists of the two pages take an answering address. The destination
+// tests compare texts byte for byte, so letter case counts.
+bool IsWritePageSource(const INQUIRYDATA& inquiry);
+bool IsWritePageDestination(const INQUIRYDATA& inquiry, uint8_t ha, uint8_t id, uint8_t lun);
+bool IsCopyPageSource(const INQUIRYDATA& inquiry);
+bool IsCopyPageDestination(const INQUIRYDATA& inquiry);
+
+// The class of a device object by its class code, as the program names it.
+const char* DeviceClassName(const SCSIDEV& device);
+
+// True for the maker's QXW-7100 revisions that the scan warns about.
+bool IsOldQxw7100(const uint8_t* inquiry);

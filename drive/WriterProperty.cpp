@@ -1,0 +1,82 @@
+#include "drive/WriterProperty.h"
+
+#include <cstdio>
+
+#include "app/Log.h"
+#include "app/NumberText.h"
+#include "app/ProgramIdentity.h"
+#include "devices/SCSIDEV.h"
+#include "host/os/Sleep.h"
+#include "host/ui/MessageBox.h"
+
+namespace {
+
+constexpr int32_t kLaterGenerationWriter = 0x8011;
+constexpr uint32_t kPollMs = 5000;
+constexpr uint32_t kEraseLimitMs = 3600000;
+
+enum class Poll { KeepPolling, Ready, Failed };
+
+// One answer of the drive while it erases.
+Poll Judge(uint8_t key, uint8_t asc, uint8_t ascq) {
+  bool busy = key == 2 && asc == 4 && (ascq == 1 || ascq == 7);  // becoming ready, operation in progress
+  if (busy) return Poll::KeepPolling;
+  if (key == 0 && asc == 0 && ascq == 0) return Poll::Ready;
+  if (key != 0) return Poll::Failed;
+  return Poll::KeepPolling;
+}
+
+void LogBlankLine(const SCSIDEV& device) {
+  char line[64];
+  std::snprintf(line, sizeof line, "Blank done. %X: %X-%02X-%02X", static_cast<unsigned>(device.LastResult()),
+                device.LastSenseKey(), device.LastAsc(), device.LastAscq());
+  AddLog(line);
+}
+
+EraseResult Fail(SCSIDEV& device) {
+  LogBlankLine(device);
+  device.ReportError(nullptr, true, false);
+  ui::SetBusyCursor(false);
+  ui::MessageBox("Erase failed.", ProgramName, ui::kIconError);
+  return EraseResult::Failed;
+}
+
+}  // namespace
+
+std::string WriterLine(const SCSIDEV& device) {
+  char line[160];
+  std::snprintf(line, sizeof line, "SCSI address %d,%d,%d:  %s %s (Version %s)", device.HostAdapter(),
+                device.TargetId(), device.Lun(), device.Vendor(), device.Product(), device.Revision());
+  return line;
+}
+
+std::string FreeSizeLine(uint64_t freeBytes) { return FormatNumber(freeBytes) + " bytes free."; }
+
+bool ShowsFreeSizeAndErase(const SCSIDEV& device) { return device.ClassCode() != kLaterGenerationWriter; }
+
+EraseResult EraseDisc(SCSIDEV& device) {
+  int answer = ui::MessageBox("Do you wish to erase all data of the disc?", ProgramName,
+                              ui::kOkCancel | ui::kIconQuestion);
+  if (answer != ui::kIdOk) return EraseResult::Declined;
+
+  ui::SetBusyCursor(true);
+  uint8_t key = 0, asc = 0, ascq = 0;
+  device.Blank(true, 0, 0);
+  device.GetSense(&key, &asc, &ascq);
+  if (key != 0 && !(key == 2 && asc == 4 && ascq == 7)) return Fail(device);
+
+  for (uint32_t elapsed = 0; elapsed < kEraseLimitMs; elapsed += kPollMs) {
+    host::Sleep(kPollMs);
+    device.TestUnitReady();
+    device.GetSense(&key, &asc, &ascq);
+    Poll verdict = Judge(key, asc, ascq);
+    if (verdict == Poll::Failed) return Fail(device);
+    if (verdict == Poll::Ready) {
+      ui::SetBusyCursor(false);
+      LogBlankLine(device);
+      ui::MessageBox("Erase done.", ProgramName, ui::kIconInformation);
+      return EraseResult::Done;
+    }
+  }
+  return Fail(device);
+}

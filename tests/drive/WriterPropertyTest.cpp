@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include "devices/CreateDevice.h"
+#include "drive/WriterProperty.h"
+#include "scsi/SenseDecoder.h"
+#include "tests/fixtures/CapturedLog.h"
+#include "tests/fixtures/ScriptedUiGuard.h"
+#include "tests/simbus/ProgramBus.h"
+
+namespace {
+
+const char* const kEraseQuestion = "Do you wish to erase all data of the disc?";
+constexpr unsigned kQuestionFlags = ui::kOkCancel | ui::kIconQuestion;
+
+std::string DiscReport(const SCSIDEV& device, const char* command, uint8_t key, uint8_t asc, uint8_t ascq) {
+  uint8_t sense[22] = {0x70, 0, key};
+  sense[12] = asc;
+  sense[13] = ascq;
+  char text[512];
+  std::snprintf(text, sizeof text,
+                "[Error Information]\r\nSCSI Address: %d,%d,%d\r\nDevice: %s\r\nCommand: %s\r\nAddress: %08XH\r\n"
+                "Error Code: %X-%02X-%02X\r\n%s\r\n\r\n",
+                device.HostAdapter(), device.TargetId(), device.Lun(), device.DeviceName(), command,
+                device.GetAddress(), key, asc, ascq, DecodeSense(sense).c_str());
+  return text;
+}
+
+}  // namespace
+
+TEST(WriterProperty, LinesOfTheDialog) {
+  CapturedLog log;
+  ProgramBus bus(R"({"id": 5, "model": "qxw7200", "revision": "2.10", "medium": {"kind": "dvd-rw", "sectors": 4096}},
+                    {"id": 4, "model": "qxw7100", "revision": "1.07", "medium": {"kind": "dvd-r"}})");
+  auto rw = CreateDevice(0, 5, 0).device;
+  EXPECT_EQ(WriterLine(*rw).rfind("SCSI address 0,5,0:  HALVERN ", 0), 0u) << WriterLine(*rw);
+  EXPECT_NE(WriterLine(*rw).find(" (Version 2.10)"), std::string::npos);
+  EXPECT_TRUE(ShowsFreeSizeAndErase(*rw));
+  EXPECT_EQ(FreeSizeLine(4096ull * 2048), "8,388,608 bytes free.");
+
+  auto later = CreateDevice(0, 4, 0).device;
+  EXPECT_FALSE(ShowsFreeSizeAndErase(*later)) << "the later QXW-7100 shows only its device line";
+}
+
+TEST(WriterProperty, EraseBlanksTheDiscAndPollsUntilReady) {
+  CapturedLog log;
+  ScriptedUiGuard ui;
+  ProgramBus bus(R"({"id": 5, "model": "qxw7200", "medium": {"kind": "dvd-rw", "sectors": 4096}})");
+  auto writer = CreateDevice(0, 5, 0).device;
+  uint64_t blankFree = writer->GetFreeSize();
+  ASSERT_GT(blankFree, 0u);
+
+  ui.Expect(kEraseQuestion, "Marrowlight", kQuestionFlags, ui::kIdOk);
+  ui.Expect("Erase done.", "Marrowlight", ui::kIconInformation, ui::kIdOk);
+  EXPECT_EQ(EraseDisc(*writer), EraseResult::Done);
+  EXPECT_TRUE(log.Contains("Blank done. 1: 0-00-00"));
+  EXPECT_EQ(writer->GetFreeSize(), blankFree);
+}
+
+TEST(WriterProperty, CancelSendsNothingAndAnErrorWhileErasingFails) {
+  CapturedLog log;
+  ScriptedUiGuard ui;
+  ProgramBus bus(R"({"id": 5, "model": "qxw7200", "medium": {"kind": "dvd-rw", "sectors": 4096},
+                     "faults": [{"kind": "sense", "opcode": "00h", "sense": "03/0C/00", "from": 3}]})");
+  auto writer = CreateDevice(0, 5, 0).device;
+
+  ui.Expect(kEraseQuestion, "Marrowlight", kQuestionFlags, ui::kIdCancel);
+  EXPECT_EQ(EraseDisc(*writer), EraseResult::Declined);
+  EXPECT_FALSE(log.Contains("Blank done."));
+
+  ui.Expect(kEraseQuestion, "Marrowlight", kQuestionFlags, ui::kIdOk);
+  ui.Expect(DiscReport(*writer, "(00H) Test Unit Ready", 3, 0x0C, 0), "Error Information", 0x10, ui::kIdOk);
+  ui.Expect("Erase failed.", "Marrowlight", ui::kIconError, ui::kIdOk);
+  EXPECT_EQ(EraseDisc(*writer), EraseResult::Failed);
+  EXPECT_TRUE(log.Contains("Blank done. 0: 3-0C-00"));
+}
