@@ -48,6 +48,10 @@ DirectAccessDrive::DirectAccessDrive(const DeviceConfig& config, std::string sta
   path_ = RecordPath(stateDir_, config.adapter, config.id, config.lun, ".img");
   writable_ = medium.writable.value_or(true);
   blocks_ = medium.sectors.value_or(kDefaultBlocks);
+  if (config.observeOnly) {
+    file_.Open(path_, false, false, nullptr);
+    return;
+  }
   if (!MakeFolders(stateDir_) || !file_.Open(path_, true, true, &error)) {
     std::fprintf(stderr, "Simulated SCSI bus: %s\n", error.empty() ? stateDir_.c_str() : error.c_str());
     return;
@@ -57,6 +61,7 @@ DirectAccessDrive::DirectAccessDrive(const DeviceConfig& config, std::string sta
 
 std::string DirectAccessDrive::Summary() const {
   std::string text = Drive::Summary() + ": ";
+  if (!file_.IsOpen() && !path_.empty()) return text + path_ + " (not made yet)";
   if (!file_.IsOpen()) return text + "no medium";
   return text + path_ + " (" + std::to_string(blocks_) + " blocks of " + std::to_string(blockSize_) + " bytes" +
          (writable_ ? ")" : ", read-only)");

@@ -78,7 +78,9 @@ std::string SampleImage(const std::string& stateDir, std::string* error) {
 }
 
 std::unique_ptr<Drive> CreateDrive(DeviceConfig config, const std::string& stateDir) {
-  if (config.medium.sampleImage) {
+  if (config.medium.sampleImage && config.observeOnly) {
+    config.medium.path = stateDir + "/sample-dvd.iso";
+  } else if (config.medium.sampleImage) {
     std::string error;
     MakeFolders(stateDir);
     config.medium.path = SampleImage(stateDir, &error);

@@ -17,10 +17,14 @@ constexpr uint32_t kBlockDescriptorLength = 8;
 constexpr uint32_t kDiscInformationLength = 34;
 constexpr uint32_t kTrackInformationLength = 36;
 
-int64_t ModificationStamp(const std::string& path) {
+// The record's file and time of change. Records are replaced by renaming a
+// new file over them, so a record written by someone else is another file
+// even when the clock has not moved on.
+RecordStamp StampOf(const std::string& path) {
   struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) return 0;
-  return static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+  if (::stat(path.c_str(), &info) != 0) return {};
+  return RecordStamp{static_cast<uint64_t>(info.st_ino),
+                     static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
 }
 
 }  // namespace
@@ -58,6 +62,7 @@ void OpticalDrive::LoadInitialDisc() {
   auto saved = LoadDriveRecord(recordPath_);
   if (saved && saved->origin == origin) {
     record_ = *saved;
+    recordStamp_ = StampOf(recordPath_);
     if (!record_.revision.empty()) revision_ = record_.revision;
     if (!record_.mecha.empty()) mecha_ = record_.mecha;
   } else {
@@ -66,7 +71,7 @@ void OpticalDrive::LoadInitialDisc() {
     record_.disc.kind = config_.medium.kind;
     if (Recordable()) {
       record_.disc.sectors = static_cast<uint32_t>(config_.medium.sectors.value_or(kBlankDvdSectors));
-      std::remove(dataPath_.c_str());  // a fresh blank disc
+      if (!config_.observeOnly) std::remove(dataPath_.c_str());  // a fresh blank disc
     } else if (record_.disc.kind == MediumKind::Image) {
       record_.disc.imagePath = config_.medium.path;
     }
@@ -79,6 +84,7 @@ bool OpticalDrive::OpenDiscData() {
   data_.Close();
   std::string error;
   if (Recordable()) {
+    if (config_.observeOnly) return true;  // the summary needs no data
     if (!data_.Open(dataPath_, true, true, &error)) {
       std::fprintf(stderr, "Simulated SCSI bus: disc data: %s\n", error.c_str());
       return false;
@@ -87,7 +93,7 @@ bool OpticalDrive::OpenDiscData() {
   }
   if (record_.disc.kind == MediumKind::Image) {
     if (!data_.Open(record_.disc.imagePath, false, false, &error)) {
-      std::fprintf(stderr, "Simulated SCSI bus: image: %s\n", error.c_str());
+      if (!config_.observeOnly) std::fprintf(stderr, "Simulated SCSI bus: image: %s\n", error.c_str());
       return false;
     }
     uint64_t size = data_.Size();
@@ -99,18 +105,19 @@ bool OpticalDrive::OpenDiscData() {
 }
 
 void OpticalDrive::SaveRecord() {
+  if (config_.observeOnly) return;
   record_.revision = revision_ == config_.revision.value_or(std::string(config_.model->revision)) ? "" : revision_;
   record_.mecha = mecha_ == config_.mecha.value_or("M1.0") ? "" : mecha_;
   if (!MakeFolders(stateDir_) || !SaveDriveRecord(recordPath_, record_)) {
     std::fprintf(stderr, "Simulated SCSI bus: cannot save %s\n", recordPath_.c_str());
     return;
   }
-  recordStamp_ = ModificationStamp(recordPath_);
+  recordStamp_ = StampOf(recordPath_);
 }
 
 void OpticalDrive::ReloadIfChangedOutside() {
-  int64_t stamp = ModificationStamp(recordPath_);
-  if (stamp == 0 || stamp == recordStamp_) return;
+  RecordStamp stamp = StampOf(recordPath_);
+  if (stamp.file == 0 || stamp == recordStamp_) return;
   recordStamp_ = stamp;
   auto saved = LoadDriveRecord(recordPath_);
   if (!saved || saved->origin != record_.origin) return;
@@ -131,6 +138,8 @@ std::string OpticalDrive::Summary() const {
     case MediumKind::None:
       return text + "no disc";
     case MediumKind::Image:
+      if (!data_.IsOpen())
+        return text + "image " + disc.imagePath + (config_.medium.sampleImage ? " (made on first use)" : " (cannot be read)");
       return text + "image " + disc.imagePath + " (" + std::to_string(disc.sectors) + " sectors)";
     default:
       break;

@@ -17,6 +17,12 @@ namespace simbus {
 
 inline constexpr uint32_t kSectorSize = 2048;
 
+struct RecordStamp {
+  uint64_t file = 0;
+  int64_t changed = 0;
+  bool operator==(const RecordStamp&) const = default;
+};
+
 class OpticalDrive : public Drive {
  public:
   OpticalDrive(const DeviceConfig& config, std::string stateDir);
@@ -59,7 +65,7 @@ class OpticalDrive : public Drive {
   std::string dataPath_;
   bool trayOpen_ = false;
   bool prevented_ = false;
-  int64_t recordStamp_ = 0;  // modification time of the record we last read or wrote
+  RecordStamp recordStamp_;  // of the record as we last read or wrote it
 
  private:
   void LoadInitialDisc();

@@ -39,15 +39,21 @@ TEST_F(OtherModelsTest, TapeStopsAtFilemarksWithTheResidue) {
   SCSITAPE drive(0, 6, 0);
   ASSERT_EQ(drive.GetDeviceType(), 1);
   std::vector<char> data(65536);
-  // 2000 bytes: the first READ(6) ends at the filemark after 1000 bytes, the
-  // second asks for the 1000 left.
-  ASSERT_TRUE(drive.Read(data.data(), 2000));
-  EXPECT_EQ(std::string(data.data(), 2000), Bytes(3000).substr(0, 2000));
-  EXPECT_EQ(drive.TransferredBytes(), 2000u);
-  EXPECT_EQ(drive.LastSenseKey(), 0x80);  // the filemark flag with no sense key
-  // The next read passes the second filemark and then runs into the end of the data.
+  // A READ(6) for 32 KiB ends at the filemark after 1000 bytes.
+  EXPECT_EQ(drive.Read6(false, 32768, data.data()), aspi::SS_ERR);
+  uint8_t sense[144] = {};
+  drive.CopySenseData(sense);
+  EXPECT_EQ(sense[2], 0x80);
+  EXPECT_EQ(sense[12] << 8 | sense[13], 0x0001);
+  EXPECT_EQ(sense[3] << 24 | sense[4] << 16 | sense[5] << 8 | sense[6], 32768 - 1000);
+  EXPECT_EQ(std::string(data.data(), 1000), Bytes(3000).substr(0, 1000));
+  // The tape read counts what came and asks again for the rest.
+  ASSERT_TRUE(drive.Read(data.data(), 1000));
+  EXPECT_EQ(std::string(data.data(), 1000), Bytes(3000).substr(1000, 1000));
+  EXPECT_EQ(drive.TransferredBytes(), 1000u);
+  // Past the second filemark the data ends before the 32 KiB asked for.
   EXPECT_FALSE(drive.Read(data.data(), 32768));
-  EXPECT_TRUE(log.Contains("CurrentPoint: 00000000-00000BB8"));
+  EXPECT_TRUE(log.Contains("CurrentPoint: 00000000-000007D0"));
 }
 
 TEST_F(OtherModelsTest, TapeRecordsShorterThanAskedForGiveIncorrectLength) {
