@@ -1,0 +1,203 @@
+// Copy and verify between image files, through the whole operation: the
+// space check, the passes, the boxes and the result.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "app/ProgramIdentity.h"
+#include "tests/fixtures/CapturedLog.h"
+#include "tests/fixtures/ScriptedUiGuard.h"
+#include "tests/fixtures/TempDir.h"
+#include "tests/transfer/TestDialog.h"
+#include "tests/transfer/TransferData.h"
+#include "transfer/CFILE.h"
+
+namespace {
+
+constexpr unsigned kErrorBox = 0x10;
+constexpr unsigned kInfoBox = 0x40;
+constexpr unsigned kOverwrite = 0x124;
+constexpr uint16_t kCopy = 0x08, kCopyVerify = 0x09, kVerify = 0x01;
+
+std::string OverwriteQuestion(const std::string& path) {
+  return path + " already exists.\r\nDo you wish to overwrite it?";
+}
+
+}  // namespace
+
+TEST(FileCopy, ExtractsTheBareVolumeFromBehindItsOffset) {
+  CapturedLog log;
+  TempDir dir;
+  std::string data = VolumeBytes(1100000, 3);
+  std::string source = dir.Write("with-mid.img", data);
+  std::string destination = dir.File("bare.iso");
+  ScriptedUiGuard ui;
+  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  TestDialog dialog(1000000);
+  TOperationThread op(dialog, source, kCopy, 32768, 1000000, "VOL", destination);
+  RunOperation(op);
+
+  EXPECT_EQ(TempDir::Read(destination), data.substr(32768, 1000000));
+  EXPECT_EQ(dialog.result, OperationResult::Done);
+  EXPECT_TRUE(dialog.closeAtEnd);
+  EXPECT_TRUE(log.Contains("[TOperationThread::CopySingleMode]"));
+  EXPECT_TRUE(log.Contains("VolumeSize: 1,000,000 bytes"));
+  EXPECT_TRUE(log.Contains("DstFreeSize: "));
+  EXPECT_EQ(dialog.comments, std::vector<std::string>{"Now copying ..."});
+  // Only the copy row moves: 0, then each whole percent that grew, to 100.
+  std::vector<int> copied = dialog.Percents(2);
+  ASSERT_FALSE(copied.empty());
+  EXPECT_EQ(copied.front(), 0);
+  EXPECT_EQ(copied.back(), 100);
+  EXPECT_TRUE(dialog.Percents(3).empty());
+  EXPECT_TRUE(log.Contains("100% copied."));
+}
+
+TEST(FileCopy, StepsOf64KiBShowTheirPercents) {
+  CapturedLog log;
+  TempDir dir;
+  std::string data = VolumeBytes(150000, 4);
+  std::string source = dir.Write("a.iso", data);
+  std::string destination = dir.File("b.iso");
+  ScriptedUiGuard ui;
+  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  TestDialog dialog(150000);
+  TOperationThread op(dialog, source, kCopy, 0, 150000, "VOL", destination);
+  RunOperation(op);
+  EXPECT_EQ(TempDir::Read(destination), data);
+  // 65,536, 131,072 and 150,000 of 150,000 bytes written.
+  EXPECT_EQ(dialog.Percents(2), (std::vector<int>{0, 43, 87, 100}));
+  EXPECT_TRUE(log.Contains("[Terminated (R) File1] restSize: 000000000H"));
+  EXPECT_TRUE(log.Contains("[Terminated (W) File1] restSize: 000000000H"));
+}
+
+TEST(FileCopy, ExactlyOneStep) {
+  CapturedLog log;
+  TempDir dir;
+  std::string data = VolumeBytes(65536, 5);
+  std::string source = dir.Write("a.iso", data);
+  std::string destination = dir.File("b.iso");
+  ScriptedUiGuard ui;
+  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  TestDialog dialog(65536);
+  TOperationThread op(dialog, source, kCopy, 0, 65536, "VOL", destination);
+  RunOperation(op);
+  EXPECT_EQ(TempDir::Read(destination), data);
+  EXPECT_EQ(dialog.Percents(2), (std::vector<int>{0, 100}));
+  EXPECT_TRUE(log.Contains("[Terminated (R) File1] restSize: 000000000H"));
+  EXPECT_TRUE(log.Contains("[Terminated (W) File1] restSize: 000000000H"));
+}
+
+TEST(FileCopy, MissingSourceFailsWithTheOpenErrorAndCloses) {
+  CapturedLog log;
+  TempDir dir;
+  std::string source = dir.File("missing.iso");
+  std::string destination = dir.File("b.iso");
+  ScriptedUiGuard ui;
+  ui.Expect("Open error: " + source, "Error", kErrorBox, 1);
+  ui.Expect("Copying failed.", ProgramName, kErrorBox, 1);
+  ui.Expect("Operation failed.", ProgramName, kErrorBox, 1);
+  TestDialog dialog(1000);
+  TOperationThread op(dialog, source, kCopy, 0, 1000, "VOL", destination);
+  RunOperation(op);
+  EXPECT_EQ(dialog.result, OperationResult::Failed);
+  EXPECT_TRUE(dialog.closeAtEnd);
+}
+
+TEST(FileCopy, DeclinedOverwriteFailsWithoutAWorkerBox) {
+  CapturedLog log;
+  TempDir dir;
+  std::string source = dir.Write("a.iso", VolumeBytes(5000, 6));
+  std::string destination = dir.Write("b.iso", "old");
+  ScriptedUiGuard ui;
+  ui.Expect(OverwriteQuestion(destination), ProgramName, kOverwrite, 7);
+  ui.Expect("Copying failed.", ProgramName, kErrorBox, 1);
+  ui.Expect("Operation failed.", ProgramName, kErrorBox, 1);
+  TestDialog dialog(5000);
+  TOperationThread op(dialog, source, kCopy, 0, 5000, "VOL", destination);
+  RunOperation(op);
+  EXPECT_EQ(TempDir::Read(destination), "old");
+  EXPECT_EQ(dialog.result, OperationResult::Failed);
+  EXPECT_TRUE(dialog.closeAtEnd);
+}
+
+TEST(FileCopy, DestinationThatIsTheSourceUnderAnotherNameFailsAndLeavesTheSource) {
+  TempDir dir;
+  std::string data = VolumeBytes(300000, 7);
+  std::string source = dir.Write("a.iso", data);
+  ASSERT_EQ(::link(source.c_str(), dir.File("hard.iso").c_str()), 0);
+  std::filesystem::create_directory(dir.File("sub"));
+  for (const std::string& other : {source, dir.Path() + "/./a.iso", dir.Path() + "/sub/../a.iso", dir.File("hard.iso")}) {
+    CapturedLog log;
+    ScriptedUiGuard ui;
+    ui.Expect("Open error: " + other, "Error", kErrorBox, 1);
+    ui.Expect("Copying failed.", ProgramName, kErrorBox, 1);
+    ui.Expect("Operation failed.", ProgramName, kErrorBox, 1);
+    TestDialog dialog(300000);
+    TOperationThread op(dialog, source, kCopyVerify, 0, 300000, "VOL", other);
+    RunOperation(op);
+    EXPECT_EQ(dialog.result, OperationResult::Failed) << other;
+    EXPECT_EQ(TempDir::Read(source), data) << "source changed through " << other;
+  }
+}
+
+TEST(FileCopy, CopyAndVerifyOverAnExistingFile) {
+  CapturedLog log;
+  TempDir dir;
+  std::string data = VolumeBytes(200000, 8);
+  std::string source = dir.Write("a.iso", data);
+  std::string destination = dir.Write("b.iso", std::string(500000, 'x'));
+  ScriptedUiGuard ui;
+  ui.Expect(OverwriteQuestion(destination), ProgramName, kOverwrite, 6);
+  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  TestDialog dialog(200000);
+  TOperationThread op(dialog, source, kCopyVerify, 0, 200000, "VOL", destination);
+  RunOperation(op);
+  EXPECT_EQ(TempDir::Read(destination), data);
+  EXPECT_EQ(dialog.comments, (std::vector<std::string>{"Now copying ...", "Now verifying ..."}));
+  EXPECT_EQ(dialog.Percents(3).back(), 100);
+  EXPECT_TRUE(log.Contains("100% verified."));
+  EXPECT_EQ(dialog.result, OperationResult::Done);
+}
+
+TEST(FileCopy, WriteErrorWithRoomLeftFailsWithTheLogLineOnly) {
+  if (DiskFreeBytes("/dev/full") <= 65536) GTEST_SKIP() << "the disk of /dev is nearly full";
+  CapturedLog log;
+  TempDir dir;
+  std::string source = dir.Write("a.iso", VolumeBytes(100000, 9));
+  ScriptedUiGuard ui;
+  ui.Expect(OverwriteQuestion("/dev/full"), ProgramName, kOverwrite, 6);
+  ui.Expect("Copying failed.", ProgramName, kErrorBox, 1);
+  ui.Expect("Operation failed.", ProgramName, kErrorBox, 1);
+  TestDialog dialog(100000);
+  TOperationThread op(dialog, source, kCopy, 0, 100000, "VOL", std::string("/dev/full"));
+  RunOperation(op);
+  EXPECT_TRUE(log.Contains("[Error (W) File1] restSize: 0000086A0H"));
+  EXPECT_TRUE(dialog.closeAtEnd);
+}
+
+TEST(FileCopy, CancelDuringTheCopyEndsCanceledAndSkipsTheVerify) {
+  CapturedLog log;
+  TempDir dir;
+  std::string source = dir.Write("a.iso", VolumeBytes(2000000, 10));
+  std::string destination = dir.File("b.iso");
+  ScriptedUiGuard ui;
+  ui.Expect("Operation canceled.", ProgramName, kInfoBox, 1);
+  TestDialog dialog(2000000);
+  TOperationThread op(dialog, source, kCopyVerify, 0, 2000000, "VOL", destination);
+  dialog.onProgress = [&](int, int percent) {
+    if (percent > 0) op.Terminate();
+  };
+  RunOperation(op);
+  EXPECT_EQ(dialog.result, OperationResult::Canceled);
+  EXPECT_TRUE(log.Contains("[WriteCore] Terminated."));
+  EXPECT_TRUE(log.Contains("Operation canceled by user instruction."));
+  EXPECT_TRUE(log.Contains("[VerifyCore] canceled."));
+  EXPECT_LT(TempDir::Read(destination).size(), 2000000u);
+  // The copy ends its course (both passes return after a cancel), so the
+  // dialog closes after the box.
+  EXPECT_TRUE(dialog.closeAtEnd);
+}

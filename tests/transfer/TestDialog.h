@@ -1,0 +1,78 @@
+// An operation dialog for tests: records every notification and lets a test
+// act at a chosen moment (for example cancel when a percent is shown).
+#pragma once
+
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "transfer/OperationDialog.h"
+#include "transfer/TOperationThread.h"
+
+class TestDialog : public OperationDialog {
+ public:
+  explicit TestDialog(uint64_t volumeSize = 0) : volumeSize(volumeSize) {}
+
+  uint64_t CurrentVolumeSize() override { return volumeSize; }
+  void ShowProgress(int phase, int percent) override {
+    {
+      std::lock_guard lock(mutex_);
+      progress.emplace_back(phase, percent);
+    }
+    if (onProgress) onProgress(phase, percent);
+  }
+  void OperationErrorShown() override { ++errorsShown; }
+  bool AskWriteMode() override {
+    ++writeModeAsked;
+    return writeModeAnswer;
+  }
+  void OperationEnded(OperationResult ended, bool close) override {
+    result = ended;
+    closeAtEnd = close;
+  }
+  void SetComment(const std::string& text) override {
+    {
+      std::lock_guard lock(mutex_);
+      comments.push_back(text);
+    }
+    if (onComment) onComment(text);
+  }
+  void EnableCancel(bool enabled) override {
+    std::lock_guard lock(mutex_);
+    cancelStates.push_back(enabled);
+  }
+
+  // Percents shown for one phase, in order.
+  std::vector<int> Percents(int phase) const {
+    std::vector<int> shown;
+    for (auto [p, percent] : progress)
+      if (p == phase) shown.push_back(percent);
+    return shown;
+  }
+
+  uint64_t volumeSize;
+  bool writeModeAnswer = true;
+  std::function<void(int, int)> onProgress;
+  std::function<void(const std::string&)> onComment;
+
+  std::vector<std::pair<int, int>> progress;
+  std::vector<std::string> comments;
+  std::vector<bool> cancelStates;
+  int errorsShown = 0;
+  int writeModeAsked = 0;
+  std::optional<OperationResult> result;
+  bool closeAtEnd = false;
+
+ private:
+  std::mutex mutex_;
+};
+
+// Starts the operation and waits for its end (the result notification has
+// run by then).
+inline void RunOperation(TOperationThread& operation) {
+  operation.Start();
+  operation.WaitFor();
+}
