@@ -66,6 +66,7 @@ std::optional<std::string> GetEnvironment(const char* name) {
 
 bool StdinIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
 bool StdoutIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
+bool StderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
 void WriteStdout(std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), stdout);

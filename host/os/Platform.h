@@ -40,6 +40,7 @@ std::string DirectoryOfPath(std::string_view path);
 std::optional<std::string> GetEnvironment(const char* name);
 bool StdinIsTerminal();
 bool StdoutIsTerminal();
+bool StderrIsTerminal();
 
 // Writes text to the standard output unchanged, then flushes it.
 void WriteStdout(std::string_view text);

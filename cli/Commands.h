@@ -1,0 +1,29 @@
+// The commands of marrowlight-cli. Each returns the process exit status and
+// prints its results on the standard output; boxes and questions go through
+// the console person seam, progress to the standard error.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+struct GlobalOptions {
+  bool noLog = false;
+  bool yes = false;
+  bool no = false;
+  bool verbose = false;
+};
+
+int RunScan(bool json);
+int RunCheck(const std::string& source, bool json);
+int RunInfo(const std::string& writer);
+int RunErase(const std::string& writer);
+
+struct OperationRequest {
+  std::string command;  // "write", "copy" or "pattern"
+  std::string source;
+  std::string destination;
+  std::string mode;
+  std::optional<uint64_t> size;
+};
+int RunOperation(const OperationRequest& request);

@@ -1,0 +1,98 @@
+#include "cli/ConsoleDialog.h"
+
+#include <cstdio>
+
+#include "app/NumberText.h"
+#include "app/ProgramIdentity.h"
+#include "host/os/Platform.h"
+#include "host/ui/MessageBox.h"
+
+namespace {
+
+constexpr const char* kPhaseNames[] = {"Test", "Write", "Copy", "Verify"};
+constexpr int kBarWidth = 30;
+
+const char* PhaseName(int phase) { return phase >= 0 && phase < 4 ? kPhaseNames[phase] : "Progress"; }
+
+std::string Duration(double seconds) {
+  long whole = seconds > 0 ? static_cast<long>(seconds + 0.5) : 0;
+  char text[32];
+  std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
+  return text;
+}
+
+}  // namespace
+
+ConsoleDialog::ConsoleDialog(uint64_t volumeSize, bool terminal) : volumeSize_(volumeSize), terminal_(terminal) {}
+
+std::string ConsoleDialog::Bar(const char* phase, int percent, uint64_t bytes, double seconds, uint64_t total) {
+  int filled = percent * kBarWidth / 100;
+  std::string bar(static_cast<size_t>(filled), '#');
+  bar.resize(kBarWidth, '.');
+  double speed = seconds > 0 ? static_cast<double>(bytes) / seconds : 0;
+  std::string left = speed > 0 ? Duration(static_cast<double>(total - bytes) / speed) : "-:--";
+  char line[200];
+  std::snprintf(line, sizeof line, "%-6s [%s] %3d%%  %s bytes  %.1f MB/s  %s left", phase, bar.c_str(), percent,
+                FormatNumber(bytes).c_str(), speed / 1e6, left.c_str());
+  return line;
+}
+
+void ConsoleDialog::ShowProgress(int phase, int percent) {
+  std::lock_guard lock(mutex_);
+  if (phase != phase_) {
+    EndBarLine();
+    phase_ = phase;
+    lastPercent_ = -1;
+    phaseStart_ = std::chrono::steady_clock::now();
+  }
+  if (percent == lastPercent_) return;
+  lastPercent_ = percent;
+  uint64_t bytes = volumeSize_ / 100 * static_cast<uint64_t>(percent) + volumeSize_ % 100 * percent / 100;
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - phaseStart_).count();
+  if (terminal_) {
+    host::WriteStderr("\r" + Bar(PhaseName(phase), percent, bytes, seconds, volumeSize_));
+    barOpen_ = true;
+  } else {
+    char line[96];
+    std::snprintf(line, sizeof line, "%s %d%% (%s bytes)\n", PhaseName(phase), percent, FormatNumber(bytes).c_str());
+    host::WriteStderr(line);
+  }
+}
+
+void ConsoleDialog::EndBarLine() {
+  if (barOpen_) host::WriteStderr("\n");
+  barOpen_ = false;
+}
+
+bool ConsoleDialog::AskWriteMode() {
+  // The "Write Mode Select" window, as a question on the console.
+  int answer = ui::MessageBox(
+      "Specified volume size is larger than the disc size.\r\nDo you wish to write the volume up to the disc "
+      "size?\r\n(Rest of the volume is not written.)",
+      "Write Mode Select", ui::kOkCancel | ui::kIconQuestion);
+  return answer == ui::kIdOk;
+}
+
+void ConsoleDialog::OperationEnded(OperationResult result, bool) {
+  std::lock_guard lock(mutex_);
+  EndBarLine();
+  ended_ = true;
+  result_ = result;
+}
+
+void ConsoleDialog::SetComment(const std::string& text) {
+  std::lock_guard lock(mutex_);
+  if (text.empty()) return;
+  EndBarLine();
+  host::WriteStderr(text + "\n");
+}
+
+bool ConsoleDialog::Ended() const {
+  std::lock_guard lock(mutex_);
+  return ended_;
+}
+
+OperationResult ConsoleDialog::Result() const {
+  std::lock_guard lock(mutex_);
+  return result_;
+}

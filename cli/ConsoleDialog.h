@@ -1,0 +1,44 @@
+// ConsoleDialog: the operation dialog on a terminal. Progress goes to the
+// standard error, as a bar per phase (percent, bytes, speed, time left) on a
+// terminal and as a plain line per whole percent otherwise; the comment line
+// and the result are printed as lines.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "transfer/OperationDialog.h"
+
+class ConsoleDialog : public OperationDialog {
+ public:
+  ConsoleDialog(uint64_t volumeSize, bool terminal);
+
+  uint64_t CurrentVolumeSize() override { return volumeSize_; }
+  void ShowProgress(int phase, int percent) override;
+  void OperationErrorShown() override {}
+  bool AskWriteMode() override;
+  void OperationEnded(OperationResult result, bool closeAtEnd) override;
+  void SetComment(const std::string& text) override;
+  void EnableCancel(bool) override {}
+
+  bool Ended() const;
+  OperationResult Result() const;
+
+  // One progress line as the terminal shows it (for tests).
+  static std::string Bar(const char* phase, int percent, uint64_t bytes, double seconds, uint64_t total);
+
+ private:
+  void EndBarLine();
+
+  uint64_t volumeSize_;
+  bool terminal_;
+  mutable std::mutex mutex_;
+  int phase_ = -1;
+  int lastPercent_ = -1;
+  bool barOpen_ = false;
+  std::chrono::steady_clock::time_point phaseStart_;
+  bool ended_ = false;
+  OperationResult result_ = OperationResult::Failed;
+};

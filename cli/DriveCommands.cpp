@@ -1,0 +1,44 @@
+// info and erase: the writer property dialog's line, free size and Erase.
+#include <iostream>
+
+#include "cli/Commands.h"
+#include "cli/ExitStatus.h"
+#include "cli/Target.h"
+#include "drive/WriterProperty.h"
+#include "host/os/Platform.h"
+
+namespace {
+
+std::unique_ptr<SCSIDEV> OpenWriter(const std::string& text) {
+  auto address = ParseAddress(text);
+  if (!address) {
+    host::WriteStderr("A writer is a SCSI address written HA,ID,LUN, such as 0,4,0.\n");
+    return nullptr;
+  }
+  return OpenDevice(*address);
+}
+
+}  // namespace
+
+int RunInfo(const std::string& writer) {
+  auto device = OpenWriter(writer);
+  if (!device) return kExitFailed;
+  std::cout << WriterLine(*device) << "\n";
+  if (ShowsFreeSizeAndErase(*device)) std::cout << FreeSizeLine(device->GetFreeSize()) << "\n";
+  return kExitDone;
+}
+
+int RunErase(const std::string& writer) {
+  auto device = OpenWriter(writer);
+  if (!device) return kExitFailed;
+  if (!ShowsFreeSizeAndErase(*device)) {
+    host::WriteStderr("This writer offers no erase.\n");
+    return kExitFailed;
+  }
+  switch (EraseDisc(*device)) {
+    case EraseResult::Done: return kExitDone;
+    case EraseResult::Declined: return kExitCanceled;
+    case EraseResult::Failed: return kExitFailed;
+  }
+  return kExitFailed;
+}

@@ -1,0 +1,10 @@
+// Exit statuses of marrowlight-cli; scripts rely on them.
+#pragma once
+
+enum ExitStatus : int {
+  kExitDone = 0,         // "Operation done."
+  kExitFailed = 1,       // "Operation failed."
+  kExitUsage = 2,        // the command line was wrong
+  kExitCanceled = 3,     // "Operation canceled."
+  kExitDifferences = 4,  // a verify found differences
+};

@@ -1,0 +1,95 @@
+// marrowlight-cli: the headless front end. It runs the same scans, volume
+// check, operations and erase as the windows, answers questions on the
+// terminal (or by --yes / --no), and shows progress on the standard error.
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+
+#include "app/Log.h"
+#include "app/SystemInfo.h"
+#include "cli/Commands.h"
+#include "cli/ExitStatus.h"
+#include "host/os/Platform.h"
+#include "host/ui/ConsoleUi.h"
+
+namespace {
+
+constexpr const char* kWriteModes = "test | write | test-write | write-verify | test-write-verify | verify";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"Marrowlight headless front end: scan, check, write, copy, pattern, erase, info"};
+  app.require_subcommand(1);
+  GlobalOptions global;
+  app.add_flag("--nolog", global.noLog, "Do not write the log file");
+  auto* yes = app.add_flag("--yes", global.yes, "Answer Yes (or OK) to every question asked without a terminal");
+  app.add_flag("--no", global.no, "Answer No (or Cancel) to every question asked without a terminal")->excludes(yes);
+  app.add_flag("--verbose", global.verbose, "Show every log entry on the standard error");
+
+  bool json = false;
+  auto* scan = app.add_subcommand("scan", "The four device lists of the two scans");
+  scan->add_flag("--json", json, "Print JSON");
+
+  std::string source, destination;
+  auto* check = app.add_subcommand("check", "Volume name, size, sectors and offset of a source");
+  check->add_option("SOURCE", source, "HA,ID,LUN or a file")->required();
+  check->add_flag("--json", json, "Print JSON");
+
+  OperationRequest operation;
+  auto* write = app.add_subcommand("write", "Write (test, verify) an image or a disc to a writer");
+  write->add_option("SOURCE", operation.source, "HA,ID,LUN or a file")->required();
+  write->add_option("WRITER", operation.destination, "HA,ID,LUN of the writer")->required();
+  std::string writeMode = "test-write-verify", copyMode = "copy-verify", patternMode = "test-write-verify";
+  write->add_option("--mode", writeMode, kWriteModes);
+  write->add_option("--size", operation.size, "Volume size in bytes, instead of the size the check chose");
+
+  auto* copy = app.add_subcommand("copy", "Copy (and verify) a volume between devices and files");
+  copy->add_option("SOURCE", operation.source, "HA,ID,LUN or a file")->required();
+  copy->add_option("DEST", operation.destination, "HA,ID,LUN or a file")->required();
+  copy->add_option("--mode", copyMode, "copy | copy-verify | verify");
+  copy->add_option("--size", operation.size, "Volume size in bytes, instead of the size the check chose");
+
+  auto* pattern = app.add_subcommand("pattern", "Write (test, verify) the test pattern");
+  pattern->add_option("WRITER", operation.destination, "HA,ID,LUN of the writer")->required();
+  pattern->add_option("--size", operation.size, "Pattern size in bytes")->required();
+  pattern->add_option("--mode", patternMode, kWriteModes);
+
+  std::string writer;
+  auto* erase = app.add_subcommand("erase", "Blank a rewritable disc");
+  erase->add_option("WRITER", writer, "HA,ID,LUN of the writer")->required();
+  auto* info = app.add_subcommand("info", "The writer line and the free bytes");
+  info->add_option("WRITER", writer, "HA,ID,LUN of the writer")->required();
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    app.exit(e);
+    return kExitUsage;
+  }
+
+  // Log entries go to the log file as usual; on the terminal they would mix
+  // with the command's output, so they show only with --verbose.
+  SetTraceWriter([verbose = global.verbose](std::string_view text) {
+    if (verbose) host::WriteStderr(text);
+  });
+  BuildSystemInfo();
+  SetLogOutput(!global.noLog);
+
+  ui::ConsoleUi console(global.yes ? ui::ConsoleUi::Policy::Positive : ui::ConsoleUi::Policy::Negative);
+  if (!global.yes && !global.no) console.SetUnattendedHint("--yes would answer Yes");
+  ui::ScopedBackend person(console);
+
+  if (*scan) return RunScan(json);
+  if (*check) return RunCheck(source, json);
+  if (*erase) return RunErase(writer);
+  if (*info) return RunInfo(writer);
+  if (*write) operation = {"write", operation.source, operation.destination, writeMode, operation.size};
+  if (*copy) operation = {"copy", operation.source, operation.destination, copyMode, operation.size};
+  if (*pattern) operation = {"pattern", operation.source, operation.destination, patternMode, operation.size};
+  return RunOperation(operation);
+}

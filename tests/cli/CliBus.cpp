@@ -1,0 +1,22 @@
+#include "tests/cli/CliBus.h"
+
+#include <cstdio>
+
+CliBus::CliBus(const std::string& devices) {
+  dir_.Write("bus.json", R"({"state_dir": "state", "adapters": [{"devices": [)" + devices + "]}]}");
+}
+
+std::map<std::string, std::string> CliBus::Environment() const {
+  char scale[32];
+  std::snprintf(scale, sizeof scale, "%g", timeScale);
+  return {{"MARROWLIGHT_ASPI", SIMBUS_LIBRARY},
+          {"MARROWLIGHT_SIMBUS", dir_.File("bus.json")},
+          {"MARROWLIGHT_SIMBUS_STATE", dir_.File("state")},
+          {"MARROWLIGHT_TIME_SCALE", scale}};
+}
+
+ProcessResult CliBus::Run(const std::vector<std::string>& args) const {
+  std::vector<std::string> all = {"--nolog"};
+  all.insert(all.end(), args.begin(), args.end());
+  return Process::Run(Program(), all, Environment());
+}
