@@ -93,11 +93,13 @@ bool AnswerFromScript(State& state, aspi::SRB_ExecSCSICmd& block) {
     --script.times;
     if ((block.SRB_Flags & aspi::SRB_DIR_IN) != 0 && block.SRB_BufPointer != 0) {
       auto* data = reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(block.SRB_BufPointer));
-      std::memcpy(data, script.data.data(), script.data.size() < block.SRB_BufLen ? script.data.size() : block.SRB_BufLen);
+      size_t length = script.data.size() < block.SRB_BufLen ? script.data.size() : block.SRB_BufLen;
+      if (length > 0) std::memcpy(data, script.data.data(), length);
     }
     std::memset(block.SenseArea, 0, sizeof block.SenseArea);
-    std::memcpy(block.SenseArea, script.sense.data(),
-                script.sense.size() < sizeof block.SenseArea ? script.sense.size() : sizeof block.SenseArea);
+    if (!script.sense.empty())
+      std::memcpy(block.SenseArea, script.sense.data(),
+                  script.sense.size() < sizeof block.SenseArea ? script.sense.size() : sizeof block.SenseArea);
     block.SRB_TargStat = script.status == aspi::SS_ERR ? aspi::STATUS_CHKCOND : aspi::STATUS_GOOD;
     block.SRB_Status = script.status;
     if ((block.SRB_Flags & aspi::SRB_EVENT_NOTIFY) != 0) host::SignalEventHandle(static_cast<int>(block.SRB_PostProc));
@@ -140,7 +142,8 @@ RECORDER_EXPORT bool RecorderGet(size_t index, RecordedCommand* head, uint8_t* d
   if (index >= state.kept.size()) return false;
   const Kept& kept = state.kept[index];
   *head = kept.head;
-  if (data != nullptr) std::memcpy(data, kept.data.data(), kept.data.size() < capacity ? kept.data.size() : capacity);
+  size_t length = kept.data.size() < capacity ? kept.data.size() : capacity;
+  if (data != nullptr && length > 0) std::memcpy(data, kept.data.data(), length);
   return true;
 }
 
