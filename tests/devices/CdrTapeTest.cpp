@@ -225,6 +225,20 @@ TEST_F(Tapes, FilemarksWithoutDataEndTheReadAfterABound) {
   EXPECT_EQ(dev.TransferredBytes(), 0u);
 }
 
+TEST_F(Tapes, FreeSizeAndFinishWriteAreTheBases) {
+  SimBus bus(Tape(3, ""));
+  bus.Dir().Write("tape.bin", TapeBytes(4096));
+  SCSITAPE dev(0, 3, 0);
+  // The tape drive has no capacity to tell: READ CAPACITY is refused.
+  EXPECT_EQ(dev.GetFreeSize(), 0u);
+  EXPECT_EQ(CountEntries("SCSIDEV::GetFreeSize()"), 1);
+  EXPECT_TRUE(log.Contains("Command: (25H) Read Capacity\r\nCurrentPoint: 00000000-00000000\r\n"
+                           "Error Code: 5-20-00\r\nIllegal Request: Invalid command operation code.\r\n"));
+  EXPECT_FALSE(dev.FinishWrite());
+  EXPECT_EQ(bus.Count(kSynchronizeCache), 1u);
+  EXPECT_EQ(CountEntries("SCSIDEV::FinishWrite() failed."), 1);
+}
+
 TEST_F(Tapes, ATapeHasNoAddresses) {
   SimBus bus(Tape(3, ""));
   bus.Dir().Write("tape.bin", TapeBytes(4096));

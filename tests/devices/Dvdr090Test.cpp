@@ -143,6 +143,21 @@ TEST_F(Dvdr090, FreeSizeIsTheCapacity) {
   EXPECT_EQ(CountEntries("SCSIDEV::GetFreeSize()"), 1);
 }
 
+TEST_F(Dvdr090, FinishWriteIsTheBaseCacheFlush) {
+  SimBus bus(FirstGeneration(3));
+  SCSIDVDR090 dev(0, 3, 0);
+  ASSERT_TRUE(dev.SetWritingConfig(16, 0, 0));
+  std::vector<uint8_t> buffer(32768, 0x21);
+  ASSERT_TRUE(dev.Write(0, buffer.data(), 32768));
+  EXPECT_TRUE(dev.FinishWrite());
+  auto flushes = bus.Commands(0x35);
+  ASSERT_EQ(flushes.size(), 1u);
+  EXPECT_EQ(flushes[0].head.cdb[1], 0);  // not immediate
+  EXPECT_EQ(Find("SCSIDEV::FinishWrite()") + 1, Find("SCSIDEV::FinishWrite() done."));
+  // The closed disc holds what was written.
+  EXPECT_EQ(dev.GetCapacity(), 16u * 2048);
+}
+
 using IsDvdr = DeviceTest;
 
 TEST_F(IsDvdr, AWriterReportsDvdrWriting) {
