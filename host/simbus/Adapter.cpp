@@ -119,8 +119,12 @@ void Adapter::Execute(aspi::SRB_ExecSCSICmd* request) {
   Drive* drive = Find(request->SRB_Target, request->SRB_Lun);
   if (drive->DeviceFaults().HangFor(command)) {
     std::lock_guard lock(mutex_);
-    hung_.push_back(request);
+    if (abortCurrent_)
+      FinishAborted(request);  // the abort came before the request was parked
+    else
+      hung_.push_back(request);
     current_ = nullptr;
+    finished_.notify_all();
     return;
   }
   {

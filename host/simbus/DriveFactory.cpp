@@ -61,20 +61,26 @@ int Run(const char* const* argv) {
 std::string SampleImage(const std::string& stateDir, std::string* error) {
   const std::string image = stateDir + "/sample-dvd.iso";
   if (Exists(image)) return image;
-  const std::string source = stateDir + "/sample-source";
-  const std::string partial = image + ".part";
-  if (!WriteSampleFiles(source)) {
+  // Names of this process's own, so that two programs starting on the same
+  // state folder do not write into each other's files; the image appears
+  // whole with the rename.
+  const std::string own = std::to_string(::getpid());
+  const std::string source = stateDir + "/sample-source-" + own;
+  const std::string partial = image + ".part-" + own;
+  bool made = WriteSampleFiles(source);
+  if (made) {
+    const char* argv[] = {"genisoimage", "-quiet", "-udf", "-V", "SAMPLE", "-o", partial.c_str(), source.c_str(),
+                          nullptr};
+    made = Run(argv) == 0 && std::rename(partial.c_str(), image.c_str()) == 0;
+    if (!made) *error = "genisoimage could not make " + image + " (is genisoimage installed?)";
+  } else {
     *error = "cannot write the sample files in " + source;
-    return {};
   }
-  const char* argv[] = {"genisoimage", "-quiet", "-udf", "-V", "SAMPLE", "-o", partial.c_str(), source.c_str(),
-                        nullptr};
-  if (Run(argv) != 0 || std::rename(partial.c_str(), image.c_str()) != 0) {
-    std::remove(partial.c_str());
-    *error = "genisoimage could not make " + image + " (is genisoimage installed?)";
-    return {};
-  }
-  return image;
+  std::remove(partial.c_str());
+  std::remove((source + "/README.TXT").c_str());
+  std::remove((source + "/DATA.BIN").c_str());
+  ::rmdir(source.c_str());
+  return made ? image : std::string();
 }
 
 std::unique_ptr<Drive> CreateDrive(DeviceConfig config, const std::string& stateDir) {

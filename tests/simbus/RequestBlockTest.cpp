@@ -190,3 +190,29 @@ TEST(RequestBlocks, UnknownBlocksAreRefused) {
   EXPECT_EQ(bus.Bus().Send(&block), aspi::SS_INVALID_CMD);
   EXPECT_EQ(bus.Bus().Send(nullptr), aspi::SS_INVALID_SRB);
 }
+
+TEST(RequestBlocks, SlowDriveHoldsTheTransferUntilAborted) {
+  // A drive a million times slower than a real one: the write takes hours.
+  TestBus bus(R"({"adapters": [{"devices": [{"id": 0, "model": "disk", "medium": {"kind": "image", "sectors": 256},
+                  "speed": 0.000001}]}]})");
+  std::vector<uint8_t> data(32768, 1);
+  host::EventFd event;
+  aspi::SRB_ExecSCSICmd srb{};
+  srb.SRB_Cmd = aspi::SC_EXEC_SCSI_CMD;
+  srb.SRB_Flags = aspi::SRB_EVENT_NOTIFY | aspi::SRB_DIR_OUT;
+  srb.SRB_BufLen = 32768;
+  srb.SRB_BufPointer = reinterpret_cast<uint64_t>(data.data());
+  srb.SRB_SenseLen = aspi::kSenseLength;
+  srb.SRB_CDBLen = 10;
+  srb.SRB_PostProc = static_cast<uint64_t>(event.Handle());
+  std::vector<uint8_t> cdb = Cdb10(0x2A, 0, 64);
+  std::memcpy(srb.CDBByte, cdb.data(), cdb.size());
+  EXPECT_EQ(bus.Bus().Send(&srb), aspi::SS_PENDING);
+  EXPECT_EQ(event.Wait(20), host::WaitResult::TimedOut);
+  aspi::SRB_Abort abort{};
+  abort.SRB_Cmd = aspi::SC_ABORT_SRB;
+  abort.SRB_ToAbort = reinterpret_cast<uint64_t>(&srb);
+  EXPECT_EQ(bus.Bus().Send(&abort), aspi::SS_COMP);
+  ASSERT_EQ(event.Wait(1000), host::WaitResult::Signalled);
+  EXPECT_EQ(StatusOf(srb), aspi::SS_ABORTED);
+}
