@@ -1,5 +1,6 @@
 #include "host/simbus/BusDescription.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <set>
@@ -247,7 +248,7 @@ class Reader {
     if (rule.kind == FaultKind::NotReady) {
       if (!fault.contains("polls")) Throw(place, "a not-ready fault needs \"polls\"");
       rule.polls = static_cast<uint32_t>(Number(fault["polls"], place + ".polls", 0xFFFFFFFFull));
-      rule.sense = fault.contains("sense") ? SenseOf(fault["sense"], place + ".sense") : Sense{2, 0x04, 0x01};
+      rule.sense = fault.contains("sense") ? SenseOf(fault["sense"], place + ".sense") : kNotReadyBecomingReady;
     }
     return rule;
   }

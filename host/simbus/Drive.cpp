@@ -20,7 +20,7 @@ Drive::Drive(const DeviceConfig& config, std::string stateDir)
   vendor_ = config.vendor.value_or(std::string(config.model->vendor));
   product_ = config.product.value_or(std::string(config.model->product));
   revision_ = config.revision.value_or(std::string(config.model->revision));
-  mecha_ = config.mecha.value_or("M1.0");
+  mecha_ = config.mecha.value_or(std::string(kDefaultMecha));
   static constexpr std::array<Entry<Drive>, 3> kCommon{{
       {op::kTestUnitReady, &Drive::TestUnitReady},
       {op::kRequestSense, &Drive::RequestSense},

@@ -46,6 +46,9 @@ inline constexpr std::array<ModelSpec, 8> kModels{{
      FirmwareKind::None, 0},
 }};
 
+// Mechanism controller version of a qxw7100 whose description names none.
+inline constexpr std::string_view kDefaultMecha = "M1.0";
+
 const ModelSpec* FindModel(std::string_view name);
 // "qxw7100, qxw7200, ..." for messages.
 std::string ModelNames();

@@ -107,7 +107,7 @@ bool OpticalDrive::OpenDiscData() {
 void OpticalDrive::SaveRecord() {
   if (config_.observeOnly) return;
   record_.revision = revision_ == config_.revision.value_or(std::string(config_.model->revision)) ? "" : revision_;
-  record_.mecha = mecha_ == config_.mecha.value_or("M1.0") ? "" : mecha_;
+  record_.mecha = mecha_ == config_.mecha.value_or(std::string(kDefaultMecha)) ? "" : mecha_;
   if (!MakeFolders(stateDir_) || !SaveDriveRecord(recordPath_, record_)) {
     std::fprintf(stderr, "Simulated SCSI bus: cannot save %s\n", recordPath_.c_str());
     return;

@@ -1,5 +1,6 @@
 #include "host/simbus/StateTool.h"
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
