@@ -31,7 +31,13 @@ class Reader {
     Keys(root, "$", {"state_dir", "adapters", "faults"});
     BusConfig bus;
     if (root.contains("state_dir")) bus.stateDir = Path(Text(root["state_dir"], "state_dir"));
-    if (root.contains("faults")) bus.managerFaults = FaultList(root["faults"], "faults");
+    if (root.contains("faults")) {
+      bus.managerFaults = FaultList(root["faults"], "faults");
+      for (size_t i = 0; i < bus.managerFaults.size(); ++i)
+        if (bus.managerFaults[i].kind != FaultKind::SupportNotInitialised)
+          Throw("faults[" + std::to_string(i) + "]",
+                "the manager itself only knows \"support-not-initialised\"; other faults belong to a device");
+    }
     if (!root.contains("adapters")) Throw("$", "the key \"adapters\" is missing");
     const json& adapters = root["adapters"];
     if (!adapters.is_array()) Throw("adapters", "must be a list of adapters");

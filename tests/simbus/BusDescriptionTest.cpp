@@ -91,6 +91,8 @@ TEST(BusDescription, ProblemsNameTheirPlace) {
        "at adapters[0].devices[0]: unknown key \"colour\""},
       {R"({"adapters": {}})", "at adapters: must be a list of adapters"},
       {R"([1, 2])", "at $: the description must be a JSON object"},
+      {R"({"faults": [{"kind": "hang"}], "adapters": []})",
+       "at faults[0]: the manager itself only knows \"support-not-initialised\""},
       {R"({"adapters": [{"devices": [{"id": "x1", "model": "disk"}]}]})",
        "at adapters[0].devices[0].id: \"x1\" is not a number"},
   };
