@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "devices/CreateDevice.h"
+#include "host/os/SharedLibrary.h"
 #include "host/ui/MessageBox.h"
 #include "scsi/ASPI32.h"
 #include "scsi/AspiManager.h"
@@ -117,4 +118,13 @@ TEST_F(FaultsProgramTest, ARepairedDescriptionIsReadInTheNextRun) {
   bus.Restart();
   ASPI32 channel;
   EXPECT_EQ(scsi::TestUnitReady(channel, 0, 1, 0), aspi::SS_COMP);
+}
+
+TEST(ManagerLibrary, ExportsOnlyTheTwoEntryPoints) {
+  std::string error;
+  auto library = host::SharedLibrary::Open(SIMBUS_LIBRARY, &error);
+  ASSERT_TRUE(library) << error;
+  EXPECT_NE(library->Symbol("GetASPI32SupportInfo"), nullptr);
+  EXPECT_NE(library->Symbol("SendASPI32Command"), nullptr);
+  EXPECT_EQ(library->Symbol("_ZN6simbus3Bus8InstanceEv"), nullptr);  // simbus::Bus::Instance()
 }

@@ -47,6 +47,11 @@ TEST(RequestBlocks, SupportQueryCanReportNotInitialised) {
   EXPECT_EQ(bus.Bus().SupportInfo(), uint32_t{aspi::SS_FAILED_INIT} << 8 | 1);
 }
 
+TEST(RequestBlocks, ManagerFaultReportsNotInitialised) {
+  TestBus bus(R"({"faults": [{"kind": "support-not-initialised"}], "adapters": [{}, {}]})");
+  EXPECT_EQ(bus.Bus().SupportInfo(), uint32_t{aspi::SS_FAILED_INIT} << 8 | 2);
+}
+
 TEST(RequestBlocks, HostAdapterInquiryFillsCountAndTexts) {
   TestBus bus(R"({"adapters": [{}, {}, {}]})");
   aspi::SRB_HAInquiry block{};
