@@ -78,14 +78,6 @@ bool CheckHeader(SCSIDEV& device, VolSizeChoice& sizes, VolumeInfo& info) {
     sizes.SetVolumeSizes(VolSizeChoice::kAutomatic, false, found.mid, found.mid ? found.midSize : capacity,
                          found.udfSize, found.isoSize);
   }
-  info.volumeSize = sizes.GetVolumeSize();
-  info.volumeName = found.volumeName;
-  info.volumeOffset = found.volumeOffset;
-  info.lbCount = static_cast<uint32_t>(CeilDiv64(info.volumeSize, kSector));
-
-  char line[128];
-  std::snprintf(line, sizeof line, "[CheckHeader(SCSI)] VolumeSize: %s bytes, LBSize: %XH",
-                FormatNumber(info.volumeSize).c_str(), info.lbCount);
-  AddLog(line);
+  TakeChosenVolume(found, sizes, "[CheckHeader(SCSI)]", info);
   return true;
 }

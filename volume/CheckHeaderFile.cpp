@@ -56,14 +56,6 @@ bool CheckHeader(const std::string& fileName, VolSizeChoice& sizes, VolumeInfo& 
 
   uint64_t mediaSize = found.mid ? found.midSize : file.GetSize();
   sizes.SetVolumeSizes(VolSizeChoice::kAutomatic, true, found.mid, mediaSize, found.udfSize, found.isoSize);
-  info.volumeSize = sizes.GetVolumeSize();
-  info.volumeName = found.volumeName;
-  info.volumeOffset = found.volumeOffset;
-  info.lbCount = static_cast<uint32_t>(CeilDiv64(info.volumeSize, kSector));
-
-  char line[128];
-  std::snprintf(line, sizeof line, "[CheckHeader(file)] VolumeSize: %s bytes, LBSize: %XH",
-                FormatNumber(info.volumeSize).c_str(), info.lbCount);
-  AddLog(line);
+  TakeChosenVolume(found, sizes, "[CheckHeader(file)]", info);
   return true;
 }

@@ -4,6 +4,8 @@
 
 #include "app/Log.h"
 #include "app/NumberText.h"
+#include "volume/CheckHeader.h"
+#include "volume/VolSizeChoice.h"
 #include "volume/VolumeProbes.h"
 
 namespace {
@@ -103,4 +105,15 @@ void LogCandidateSizes(const ProbeFindings& found) {
   AddLog("ISO: " + FormatNumber(found.isoSize) + " bytes");
   AddLog("UDF: " + FormatNumber(found.udfSize) + " bytes");
   AddLog("MID: " + FormatNumber(found.midSize) + " bytes");
+}
+
+void TakeChosenVolume(const ProbeFindings& found, VolSizeChoice& sizes, const char* tag, VolumeInfo& info) {
+  info.volumeSize = sizes.GetVolumeSize();
+  info.volumeName = found.volumeName;
+  info.volumeOffset = found.volumeOffset;
+  info.lbCount = static_cast<uint32_t>(CeilDiv64(info.volumeSize, kSector));
+  char line[128];
+  std::snprintf(line, sizeof line, "%s VolumeSize: %s bytes, LBSize: %XH", tag, FormatNumber(info.volumeSize).c_str(),
+                info.lbCount);
+  AddLog(line);
 }

@@ -55,3 +55,9 @@ bool ProbeVolume(VolumeReader& reader, const ProbeTexts& texts, std::vector<uint
 
 // Logs the three candidate sizes ("ISO: ... bytes" and so on).
 void LogCandidateSizes(const ProbeFindings& found);
+
+// The results of a check once the size choice is made: the chosen size, its
+// sectors, name and offset, logged as "<tag> VolumeSize: ..., LBSize: ...H".
+class VolSizeChoice;
+struct VolumeInfo;
+void TakeChosenVolume(const ProbeFindings& found, VolSizeChoice& sizes, const char* tag, VolumeInfo& info);
