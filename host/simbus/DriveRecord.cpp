@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
@@ -80,6 +81,11 @@ std::optional<DriveRecord> LoadDriveRecord(const std::string& path) {
     record.disc.imagePath = disc.value("image", std::string());
     record.revision = root.value("revision", std::string());
     record.mecha = root.value("mecha", std::string());
+    const DiscRecord& d = record.disc;
+    // A record that does not add up (edited by hand, half written) is not used.
+    if (d.reserved > d.sectors || d.written > std::max(d.reserved, d.recorded) || d.recorded > d.sectors ||
+        record.revision.size() > 4 || record.mecha.size() > 4)
+      return std::nullopt;
     return record;
   } catch (const json::exception&) {
     return std::nullopt;  // a damaged record: the drive starts afresh

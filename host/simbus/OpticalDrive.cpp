@@ -50,7 +50,10 @@ OpticalDrive::OpticalDrive(const DeviceConfig& config, std::string stateDir)
 }
 
 OpticalDrive::~OpticalDrive() {
-  if (Recordable()) SaveRecord();
+  // Keeps how far an unfinished write got, unless the state tool has put
+  // another disc in meanwhile.
+  RecordStamp stamp = StampOf(recordPath_);
+  if (Recordable() && (stamp.file == 0 || stamp == recordStamp_)) SaveRecord();
 }
 
 bool OpticalDrive::Recordable() const {

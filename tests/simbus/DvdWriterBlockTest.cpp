@@ -2,6 +2,7 @@
 // a drive refuses, closing, and what persists to the next run.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <vector>
 
 #include "tests/simbus/TestBus.h"
@@ -151,4 +152,29 @@ TEST(DvdWriterBlocks, ModeSelectOfAShortListIsRefused) {
   list[8] = 0x05;
   EXPECT_EQ(w.Exec(4, {0x55, 0x10, 0, 0, 0, 0, 0, 0, 9, 0}, list, 9, true).SenseText(), "05/1A/00");
   EXPECT_EQ(w.Exec(4, {0x55, 0x10, 0, 0, 0, 0, 0, 0, 68, 0}, list, 10, true).SenseText(), "05/24/00");
+}
+
+TEST(DvdWriterBlocksState, ADamagedRecordGivesAFreshDisc) {
+  Writer w;
+  ASSERT_EQ(w.Exec(4, Reserve(16)).status, aspi::SS_COMP);
+  w.Stop();
+  const std::string record = w.StateDir() + "/drive-0-4-0.json";
+  std::string text = TempDir::Read(record);
+  ASSERT_NE(text.find("\"reserved\": 16"), std::string::npos) << text;
+  // More reserved than the disc holds.
+  std::string damaged = text;
+  damaged.replace(damaged.find("\"reserved\": 16"), 14, "\"reserved\": 99999");
+  std::FILE* file = std::fopen(record.c_str(), "w");
+  std::fputs(damaged.c_str(), file);
+  std::fclose(file);
+  w.Start();
+  EXPECT_EQ(w.DiscStatus(), 0);
+  EXPECT_EQ(w.FreeBlocks(), 4096u);
+  // Not JSON at all.
+  w.Stop();
+  file = std::fopen(record.c_str(), "w");
+  std::fputs("{ not json", file);
+  std::fclose(file);
+  w.Start();
+  EXPECT_EQ(w.DiscStatus(), 0);
 }

@@ -110,3 +110,17 @@ TEST(StateTool, TheCommandPrintsTheList) {
   EXPECT_NE(out.find("0:4:0  qxw7100  HALVERN DVD-R QXW-7100 1.07: blank dvd-r, 4096 sectors\n"), std::string::npos)
       << out;
 }
+
+TEST(StateTool, AnInsertIsKeptWhenTheProgramEndsBeforeSeeingIt) {
+  CapturedLog log;
+  ScriptedUiGuard ui;
+  ProgramBus bus(kDrives);
+  {
+    CreatedDevice created = CreateDevice(0, 4, 0);
+    ASSERT_TRUE(created.device->WaitReady(1000));
+    ASSERT_EQ(Tool({"insert", "0:4", "dvd-rw", "300"}).status, 0);
+  }
+  bus.Restart();  // the program ends without another TEST UNIT READY
+  EXPECT_NE(Tool({"list"}).out.find("0:4:0  qxw7100  HALVERN DVD-R QXW-7100 1.07: blank dvd-rw, 300 sectors"),
+            std::string::npos);
+}

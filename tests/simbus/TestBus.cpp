@@ -21,11 +21,10 @@ std::string Reply::SenseText() const {
 
 TestBus::TestBus(const std::string& description) : description_(description) {
   stateDir_ = dir_.File("state");
-  Restart();
+  Start();
 }
 
-void TestBus::Restart() {
-  bus_.reset();
+void TestBus::Start() {
   auto result = simbus::ParseBusDescription(description_, "test-bus.json", dir_.Path());
   if (!result.bus) {
     ADD_FAILURE() << result.error;

@@ -33,7 +33,13 @@ class TestBus {
   // temporary folder (StateDir()).
   explicit TestBus(const std::string& description);
   // A second bus over the same state folder, as a later run of the program.
-  void Restart();
+  void Restart() {
+    Stop();
+    Start();
+  }
+  // The end of a run (the drives save their state) and the start of the next.
+  void Stop() { bus_.reset(); }
+  void Start();
 
   simbus::Bus& Bus() { return *bus_; }
   const std::string& StateDir() const { return stateDir_; }
