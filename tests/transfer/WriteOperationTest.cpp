@@ -46,7 +46,17 @@ int CountEntries(CapturedLog& log, const std::string& text) {
 }  // namespace
 
 // (operation code, model, revision)
-class WriteFamily : public ::testing::TestWithParam<std::tuple<int, const char*, const char*>> {
+using WriteFamilyParam = std::tuple<int, const char*, const char*>;
+
+std::string WriteFamilyName(const ::testing::TestParamInfo<WriteFamilyParam>& info) {
+  std::string name = scsi::FormatText("Code%02X_%s_%s", std::get<0>(info.param), std::get<1>(info.param),
+                                      std::get<2>(info.param));
+  for (char& c : name)
+    if (c == '.') c = '_';
+  return name;
+}
+
+class WriteFamily : public ::testing::TestWithParam<WriteFamilyParam> {
  protected:
   CapturedLog log;
   ScriptedUiGuard ui;
@@ -94,13 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(std::make_tuple(0x82, "qxw7100", "1.07"), std::make_tuple(0x83, "qxw7100", "1.07"),
                       std::make_tuple(0x86, "qxw7100", "1.07"), std::make_tuple(0x87, "qxw7100", "1.07"),
                       std::make_tuple(0x87, "qxw7200", "2.10"), std::make_tuple(0x83, "qxw7100", "0.90")),
-    [](const auto& info) {
-      auto [code, model, revision] = info.param;
-      std::string name = scsi::FormatText("Code%02X_%s_%s", code, model, revision);
-      for (char& c : name)
-        if (c == '.') c = '_';
-      return name;
-    });
+    WriteFamilyName);
 
 class WriteOperation : public ::testing::Test {
  protected:
