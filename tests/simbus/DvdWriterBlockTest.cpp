@@ -10,7 +10,7 @@
 namespace {
 
 const char* kWriter = R"({"adapters": [{"devices": [{"id": 4, "model": "qxw7100", "revision": "1.07",
-    "medium": {"kind": "dvd-r", "sectors": 4096}, "timing": {"close_ms": 50000, "load_ms": 50000}}]}]})";
+    "medium": {"kind": "dvd-r", "sectors": 4096}, "timing": {"close_ms": 500000, "load_ms": 500000}}]}]})";
 
 const std::vector<uint8_t> kTestUnitReady = {0, 0, 0, 0, 0, 0};
 const std::vector<uint8_t> kEject = {0x1B, 0, 0, 0, 0x02, 0};

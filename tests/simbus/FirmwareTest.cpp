@@ -131,7 +131,7 @@ TEST_F(FirmwareTest, Qxw7200GoesThroughBootAndLoaderModes) {
 
 TEST_F(FirmwareTest, RescanAlsoCompletesThePowerCycle) {
   ProgramBus bus(R"({"id": 4, "model": "qxw7100", "revision": "1.07", "medium": {"kind": "dvd-r"},
-                     "timing": {"power_cycle_ms": 50000}})");
+                     "timing": {"power_cycle_ms": 10000000}})");
   SCSIDEV writer(0, 4, 0);
   SendPart(writer, 0, 0xFE, 0x20000, Image("1.09", 1000, 1));
   ASSERT_TRUE(writer.WriteBuffer(5, 0xF8, 0, "QXW-7100 SYS", 12));

@@ -91,7 +91,9 @@ TEST_F(WriterTest, LaterGenerationReservesWritesAndReadsBack) {
 }
 
 TEST_F(WriterTest, SecondWriterClosesWithPollingAndBlanks) {
-  ProgramBus bus(Writer("qxw7200", "2.10", "dvd-rw", 30000));
+  // Blanking takes half a second here, so the poll right after BLANK surely finds it running.
+  ProgramBus bus(R"({"id": 4, "model": "qxw7200", "medium": {"kind": "dvd-rw", "sectors": 30000},
+                     "timing": {"blank_ms": 500000}})");
   auto writer = Open(kClassDvdRw);
   EXPECT_EQ(writer->GetFreeSize(), 30000ull * 2048);
   WriteAndClose(*writer, 64, 0);
