@@ -1,13 +1,12 @@
 #include "host/simbus/DriveRecord.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include <nlohmann/json.hpp>
 
@@ -114,22 +113,9 @@ bool SaveDriveRecord(const std::string& path, const DriveRecord& record) {
 
 bool MakeFolders(const std::string& path) {
   if (path.empty()) return false;
-  std::string partial;
-  std::stringstream parts(path);
-  std::string part;
-  if (path[0] == '/') partial = "";
-  bool first = true;
-  while (std::getline(parts, part, '/')) {
-    if (part.empty()) {
-      if (first) partial = "";
-      first = false;
-      continue;
-    }
-    partial += (partial.empty() && path[0] != '/') ? part : "/" + part;
-    first = false;
-    if (::mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST) return false;
-  }
-  return true;
+  std::error_code error;
+  std::filesystem::create_directories(path, error);
+  return !error && std::filesystem::is_directory(path, error);
 }
 
 }  // namespace simbus
