@@ -33,7 +33,11 @@ bool TReadThread::Position() {
   // into an address, and must divide a step so that a read never runs past
   // its half of the transfer area.
   if (device.BlockSize() == 0 && !device.SetDevice()) return false;
-  if (kChunk % device.BlockSize() != 0) return false;
+  if (kChunk % device.BlockSize() != 0) {
+    AddLog(scsi::FormatText("[TReadThread::Execute] Block size %u does not divide a transfer step.",
+                            device.BlockSize()));
+    return false;
+  }
   device.SetAddress(static_cast<uint32_t>(CeilDiv64(StartPosition(), device.BlockSize())));
   TraceOut(scsi::FormatText("[TReadThread::Execute] pDev->SetAddress %X\r\n", device.GetAddress()));
   return true;
