@@ -1,0 +1,200 @@
+// The data passes against the plain tools on the same bytes: the write pass
+// from an image file onto the simulated writer against `dd bs=64K`, the
+// verify pass (image against disc) against `cmp`, and a file-to-file copy
+// against `dd bs=64K`; then the peak memory of a write and verify for two
+// image sizes, each in a process of its own. Prints figures, asserts nothing.
+// The program's pauses and the simulated drive's delays are scaled to zero:
+// only the passes are measured.
+//
+//   <build>/bin/transfer_bench [image MiB, default 1024] [small MiB, default 64] [folder, default /tmp]
+//   <build>/bin/transfer_bench --memory <MiB> <folder>   (one write and verify; prints its peak memory)
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Log.h"
+#include "devices/CreateDevice.h"
+#include "transfer/OperationDialog.h"
+#include "transfer/TOperationThread.h"
+
+namespace {
+
+constexpr uint64_t kMiB = 1024 * 1024;
+
+// The passes run without a window: nothing to show.
+class QuietDialog : public OperationDialog {
+ public:
+  explicit QuietDialog(uint64_t size) : size_(size) {}
+  uint64_t CurrentVolumeSize() override { return size_; }
+  void ShowProgress(int, int) override {}
+  void OperationErrorShown() override {}
+  bool AskWriteMode() override { return false; }
+  void OperationEnded(OperationResult, bool) override {}
+  void SetComment(const std::string&) override {}
+  void EnableCancel(bool) override {}
+
+ private:
+  uint64_t size_;
+};
+
+double Seconds(const std::function<bool()>& work, bool& ok) {
+  auto start = std::chrono::steady_clock::now();
+  ok = work();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+bool Shell(const std::string& command) { return std::system(command.c_str()) == 0; }
+
+// Varied bytes (never zero, never compressible), written 1 MiB at a time.
+void MakeImage(const std::string& path, uint64_t bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::vector<uint32_t> block(kMiB / 4);
+  uint32_t x = 0x2545F491u;
+  for (uint64_t written = 0; written < bytes; written += kMiB) {
+    for (uint32_t& word : block) {
+      x ^= x << 13;
+      x ^= x >> 17;
+      x ^= x << 5;
+      word = x;
+    }
+    out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(std::min(kMiB, bytes - written)));
+  }
+}
+
+// A bus with one writer whose blank disc holds the image, in folder.
+void UseBus(const std::string& folder, uint64_t bytes) {
+  uint64_t sectors = bytes / 2048 + 64;
+  std::ofstream(folder + "/bus.json") << R"({"state_dir": "state", "adapters": [{"devices": [{"id": 4, "model": "qxw7100",)"
+                                      << R"( "medium": {"kind": "dvd-r", "sectors": )" << sectors << "}}]}]}";
+  ::setenv("MARROWLIGHT_SIMBUS", (folder + "/bus.json").c_str(), 1);
+  ::setenv("MARROWLIGHT_TIME_SCALE", "0", 1);
+}
+
+void QuietLog(const std::string& folder) {
+  InstallLogSink(std::make_unique<LogSink>(folder + "/bench-log.txt", "transfer_bench\r\n"));
+  SetTraceWriter([](std::string_view) {});
+}
+
+struct Passes {
+  bool ok = false;
+  double write = 0, verify = 0;
+};
+
+// Write pass and verify pass of image onto the writer at 0:4:0.
+Passes WriteAndVerify(const std::string& image, uint64_t bytes) {
+  Passes passes;
+  CreatedDevice created = CreateDevice(0, 4, 0);
+  if (!created.found) return passes;
+  SCSIDEV& writer = *created.device;
+  writer.WaitReady(5000);
+  QuietDialog dialog(bytes);
+  TOperationThread op(dialog, image, 0x83, 0, bytes, "BENCH", writer);
+  uint32_t sectors = static_cast<uint32_t>((bytes + 2047) / 2048);
+  if (!writer.SetWritingConfig(sectors, 0, 0)) return passes;
+  bool ok = false;
+  passes.write = Seconds([&] { return op.WriteCore(true, image, bytes, 0, bytes, 0, &writer, "", false, 0, nullptr); }, ok);
+  if (!ok || !writer.FinishWrite()) return passes;
+  passes.verify = Seconds([&] { return op.VerifyCore(true, image, bytes, 0, bytes, 0, &writer, "", false, 0, nullptr); }, ok);
+  passes.ok = ok;
+  return passes;
+}
+
+uint64_t PeakMemoryKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmHWM:", 0) == 0) return std::strtoull(line.c_str() + 6, nullptr, 10);
+  return 0;
+}
+
+std::string MakeFolder(const std::string& parent) {
+  std::string pattern = parent + "/transfer-bench-XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  if (::mkdtemp(name.data()) == nullptr) return {};
+  return name.data();
+}
+
+int MemoryChild(uint64_t mib, const std::string& parent) {
+  std::string folder = MakeFolder(parent);
+  if (folder.empty()) return 1;
+  uint64_t bytes = mib * kMiB;
+  MakeImage(folder + "/image.iso", bytes);
+  UseBus(folder, bytes);
+  QuietLog(folder);
+  Passes passes = WriteAndVerify(folder + "/image.iso", bytes);
+  std::printf("%s %llu\n", passes.ok ? "peak" : "failed", static_cast<unsigned long long>(PeakMemoryKiB()));
+  std::filesystem::remove_all(folder);
+  return passes.ok ? 0 : 1;
+}
+
+void Row(const char* what, uint64_t bytes, double ours, double tool, const char* toolName) {
+  double mib = static_cast<double>(bytes) / kMiB;
+  std::printf("%-22s %8.2f s %8.1f MiB/s   %-12s %8.2f s %8.1f MiB/s   ratio %.2f\n", what, ours, mib / ours,
+              toolName, tool, mib / tool, ours / tool);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc >= 4 && std::string(argv[1]) == "--memory") return MemoryChild(std::strtoull(argv[2], nullptr, 10), argv[3]);
+
+  uint64_t mib = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1024;
+  uint64_t smallMib = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 64;
+  std::string parent = argc > 3 ? argv[3] : "/tmp";
+  if (mib == 0) mib = 1024;
+  if (smallMib == 0) smallMib = 64;
+  std::string folder = MakeFolder(parent);
+  if (folder.empty()) return 1;
+  uint64_t bytes = mib * kMiB;
+  std::string image = folder + "/image.iso";
+  std::printf("image of %llu MiB in %s\n", static_cast<unsigned long long>(mib), folder.c_str());
+  MakeImage(image, bytes);
+  // Read once so that every contender starts with the image in the page cache.
+  Shell("cat '" + image + "' > /dev/null");
+  UseBus(folder, bytes);
+  QuietLog(folder);
+
+  bool ok = false;
+  double ddWrite = Seconds([&] { return Shell("dd if='" + image + "' of='" + folder + "/dd.iso' bs=64K status=none"); }, ok);
+  double cmpVerify = Seconds([&] { return Shell("cmp '" + image + "' '" + folder + "/dd.iso'"); }, ok);
+  Passes passes = WriteAndVerify(image, bytes);
+  if (!passes.ok) std::printf("the write or verify pass failed\n");
+  std::filesystem::remove(folder + "/dd.iso");
+
+  double ddCopy = Seconds([&] { return Shell("dd if='" + image + "' of='" + folder + "/dd-copy.iso' bs=64K status=none"); }, ok);
+  std::filesystem::remove(folder + "/dd-copy.iso");
+  QuietDialog dialog(bytes);
+  std::string copy = folder + "/copy.iso";
+  TOperationThread op(dialog, image, 0x08, 0, bytes, "BENCH", copy);
+  double copySeconds = Seconds([&] { return op.WriteCore(true, image, bytes, 0, bytes, 0, nullptr, copy, true, 0, nullptr); }, ok);
+  if (!ok) std::printf("the copy pass failed\n");
+
+  Row("write pass", bytes, passes.write, ddWrite, "dd bs=64K");
+  Row("verify pass", bytes, passes.verify, cmpVerify, "cmp");
+  Row("file-to-file copy", bytes, copySeconds, ddCopy, "dd bs=64K");
+  std::printf("write + verify: %.2f s against dd + cmp %.2f s: ratio %.2f (goal at most 1.25)\n",
+              passes.write + passes.verify, ddWrite + cmpVerify, (passes.write + passes.verify) / (ddWrite + cmpVerify));
+  std::filesystem::remove_all(folder);
+
+  // Peak memory of a write and verify, each size in a fresh process.
+  std::string self = std::filesystem::read_symlink("/proc/self/exe");
+  for (uint64_t size : {smallMib, mib}) {
+    std::string command = "'" + self + "' --memory " + std::to_string(size) + " '" + parent + "'";
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    char line[128] = {};
+    bool got = pipe != nullptr && std::fgets(line, sizeof line, pipe) != nullptr;
+    if (pipe != nullptr) ::pclose(pipe);
+    bool measured = got && std::string(line).rfind("peak ", 0) == 0;
+    std::printf("peak memory of a write and verify of %5llu MiB: %s", static_cast<unsigned long long>(size),
+                measured ? line + 5 : "(not measured)\n");
+  }
+  std::printf("(peak memory in KiB, VmHWM of the process)\n");
+  return 0;
+}
