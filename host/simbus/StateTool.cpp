@@ -14,15 +14,15 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: marrowlight-simbus list\n"
-    "       marrowlight-simbus insert ADAPTER:ID[:LUN] dvd-r [SECTORS]\n"
-    "       marrowlight-simbus insert ADAPTER:ID[:LUN] dvd-rw [SECTORS]\n"
-    "       marrowlight-simbus insert ADAPTER:ID[:LUN] image PATH\n"
-    "       marrowlight-simbus insert ADAPTER:ID[:LUN] none\n"
-    "       marrowlight-simbus reset ADAPTER:ID[:LUN]\n"
+    "       marrowlight-simbus insert ADAPTER,ID[,LUN] dvd-r [SECTORS]\n"
+    "       marrowlight-simbus insert ADAPTER,ID[,LUN] dvd-rw [SECTORS]\n"
+    "       marrowlight-simbus insert ADAPTER,ID[,LUN] image PATH\n"
+    "       marrowlight-simbus insert ADAPTER,ID[,LUN] none\n"
+    "       marrowlight-simbus reset ADAPTER,ID[,LUN]\n"
     "The bus is the one MARROWLIGHT_SIMBUS describes, or the built-in default bus.\n";
 
 std::string AddressText(const DeviceConfig& device) {
-  return std::to_string(device.adapter) + ":" + std::to_string(device.id) + ":" + std::to_string(device.lun);
+  return std::to_string(device.adapter) + "," + std::to_string(device.id) + "," + std::to_string(device.lun);
 }
 
 bool ParseNumber(const std::string& text, unsigned long max, unsigned long* value) {
@@ -36,7 +36,7 @@ const DeviceConfig* FindDevice(const BusConfig& bus, const std::string& address,
   unsigned long parts[3] = {0, 0, 0};
   size_t count = 0, start = 0;
   while (count < 3) {
-    size_t colon = address.find(':', start);
+    size_t colon = address.find_first_of(",:", start);
     std::string part = address.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
     if (!ParseNumber(part, 255, &parts[count++])) break;
     if (colon == std::string::npos) {
@@ -46,12 +46,12 @@ const DeviceConfig* FindDevice(const BusConfig& bus, const std::string& address,
     start = colon + 1;
   }
   if (count < 2 || start != std::string::npos) {
-    err << "\"" << address << "\" is not an address; write ADAPTER:ID or ADAPTER:ID:LUN, as 0:4\n";
+    err << "\"" << address << "\" is not an address; write ADAPTER,ID or ADAPTER,ID,LUN, as 0,4\n";
     return nullptr;
   }
   for (const DeviceConfig& device : bus.devices)
     if (device.adapter == parts[0] && device.id == parts[1] && device.lun == parts[2]) return &device;
-  err << "No device at " << parts[0] << ":" << parts[1] << ":" << parts[2] << " on this bus.\n";
+  err << "No device at " << parts[0] << "," << parts[1] << "," << parts[2] << " on this bus.\n";
   return nullptr;
 }
 

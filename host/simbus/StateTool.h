@@ -4,11 +4,11 @@
 // at its next TEST UNIT READY (after a short becoming-ready period).
 //
 //   marrowlight-simbus list
-//   marrowlight-simbus insert ADAPTER:ID[:LUN] dvd-r [SECTORS]
-//   marrowlight-simbus insert ADAPTER:ID[:LUN] dvd-rw [SECTORS]
-//   marrowlight-simbus insert ADAPTER:ID[:LUN] image PATH
-//   marrowlight-simbus insert ADAPTER:ID[:LUN] none
-//   marrowlight-simbus reset ADAPTER:ID[:LUN]
+//   marrowlight-simbus insert ADAPTER,ID[,LUN] dvd-r [SECTORS]
+//   marrowlight-simbus insert ADAPTER,ID[,LUN] dvd-rw [SECTORS]
+//   marrowlight-simbus insert ADAPTER,ID[,LUN] image PATH
+//   marrowlight-simbus insert ADAPTER,ID[,LUN] none
+//   marrowlight-simbus reset ADAPTER,ID[,LUN]
 #pragma once
 
 #include <ostream>

@@ -36,9 +36,9 @@ TEST(StateTool, ListsWhatEachDriveHolds) {
   ToolRun run = Tool({"list"});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, "State folder: " + bus.StateDir() + "\n" +
-                         "0:2:0  dvd-rom  ORBITEK DVD-ROM DR-160 1.02: no disc\n"
-                         "0:4:0  qxw7100  HALVERN DVD-R QXW-7100 1.07: blank dvd-r, 4096 sectors\n"
-                         "0:6:0  tape  ORBITEK DAT TD-40 TAPE 4.01: no tape\n");
+                         "0,2,0  dvd-rom  ORBITEK DVD-ROM DR-160 1.02: no disc\n"
+                         "0,4,0  qxw7100  HALVERN DVD-R QXW-7100 1.07: blank dvd-r, 4096 sectors\n"
+                         "0,6,0  tape  ORBITEK DAT TD-40 TAPE 4.01: no tape\n");
 }
 
 TEST(StateTool, InsertsADiscThatTheRunningProgramSees) {
@@ -54,9 +54,9 @@ TEST(StateTool, InsertsADiscThatTheRunningProgramSees) {
   ASSERT_TRUE(writer.FinishWrite());
   EXPECT_NE(Tool({"list"}).out.find("closed dvd-r, 4096 sectors, 16 recorded"), std::string::npos);
 
-  ToolRun run = Tool({"insert", "0:4", "dvd-r", "8192"});
+  ToolRun run = Tool({"insert", "0,4", "dvd-r", "8192"});
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.out, "0:4:0 now holds a blank dvd-r of 8192 sectors.\n");
+  EXPECT_EQ(run.out, "0,4,0 now holds a blank dvd-r of 8192 sectors.\n");
   writer.TestUnitReady();
   EXPECT_EQ(writer.LastSenseKey(), 0);  // TestUnitReady alone records nothing
   uint8_t key = 0, asc = 0, ascq = 0;
@@ -69,9 +69,9 @@ TEST(StateTool, InsertsADiscThatTheRunningProgramSees) {
 TEST(StateTool, InsertsAnImageIntoTheDvdRomDrive) {
   ProgramBus bus(kDrives);
   std::string image = bus.Dir().Write("disc.iso", std::string(10 * 2048, 'x'));
-  ToolRun run = Tool({"insert", "0:2:0", "image", image});
+  ToolRun run = Tool({"insert", "0,2,0", "image", image});
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(Tool({"list"}).out.find("0:2:0  dvd-rom  ORBITEK DVD-ROM DR-160 1.02: image " + image + " (10 sectors)"),
+  EXPECT_NE(Tool({"list"}).out.find("0,2,0  dvd-rom  ORBITEK DVD-ROM DR-160 1.02: image " + image + " (10 sectors)"),
             std::string::npos);
   CapturedLog log;
   ScriptedUiGuard ui;
@@ -82,20 +82,20 @@ TEST(StateTool, InsertsAnImageIntoTheDvdRomDrive) {
 TEST(StateTool, RefusesWhatCannotBeDone) {
   ProgramBus bus(kDrives);
   EXPECT_EQ(Tool({"insert", "0:6", "dvd-r"}).err, "A tape takes no discs; only the DVD drives do.\n");
-  EXPECT_EQ(Tool({"insert", "0:2", "dvd-r"}).err, "A dvd-rom reads only images.\n");
-  EXPECT_EQ(Tool({"insert", "0:3", "none"}).err, "No device at 0:3:0 on this bus.\n");
+  EXPECT_EQ(Tool({"insert", "0,2", "dvd-r"}).err, "A dvd-rom reads only images.\n");
+  EXPECT_EQ(Tool({"insert", "0:3", "none"}).err, "No device at 0,3,0 on this bus.\n");
   EXPECT_EQ(Tool({"insert", "four", "none"}).err,
-            "\"four\" is not an address; write ADAPTER:ID or ADAPTER:ID:LUN, as 0:4\n");
-  EXPECT_EQ(Tool({"insert", "0:4", "image", "/no/such.iso"}).err, "The image \"/no/such.iso\" cannot be found.\n");
+            "\"four\" is not an address; write ADAPTER,ID or ADAPTER,ID,LUN, as 0,4\n");
+  EXPECT_EQ(Tool({"insert", "0,4", "image", "/no/such.iso"}).err, "The image \"/no/such.iso\" cannot be found.\n");
   EXPECT_EQ(Tool({"eject"}).status, 2);
   EXPECT_EQ(Tool({}).status, 2);
 }
 
 TEST(StateTool, ResetStartsADriveFromTheDescriptionAgain) {
   ProgramBus bus(kDrives);
-  ASSERT_EQ(Tool({"insert", "0:4", "dvd-rw", "100"}).status, 0);
+  ASSERT_EQ(Tool({"insert", "0,4", "dvd-rw", "100"}).status, 0);
   EXPECT_NE(Tool({"list"}).out.find("blank dvd-rw, 100 sectors"), std::string::npos);
-  EXPECT_EQ(Tool({"reset", "0:4"}).out, "0:4:0 starts from the bus description again.\n");
+  EXPECT_EQ(Tool({"reset", "0,4"}).out, "0,4,0 starts from the bus description again.\n");
   EXPECT_NE(Tool({"list"}).out.find("blank dvd-r, 4096 sectors"), std::string::npos);
 }
 
@@ -107,7 +107,7 @@ TEST(StateTool, TheCommandPrintsTheList) {
   char chunk[256];
   while (size_t n = std::fread(chunk, 1, sizeof chunk, pipe)) out.append(chunk, n);
   EXPECT_EQ(::pclose(pipe), 0);
-  EXPECT_NE(out.find("0:4:0  qxw7100  HALVERN DVD-R QXW-7100 1.07: blank dvd-r, 4096 sectors\n"), std::string::npos)
+  EXPECT_NE(out.find("0,4,0  qxw7100  HALVERN DVD-R QXW-7100 1.07: blank dvd-r, 4096 sectors\n"), std::string::npos)
       << out;
 }
 
@@ -118,9 +118,9 @@ TEST(StateTool, AnInsertIsKeptWhenTheProgramEndsBeforeSeeingIt) {
   {
     CreatedDevice created = CreateDevice(0, 4, 0);
     ASSERT_TRUE(created.device->WaitReady(1000));
-    ASSERT_EQ(Tool({"insert", "0:4", "dvd-rw", "300"}).status, 0);
+    ASSERT_EQ(Tool({"insert", "0,4", "dvd-rw", "300"}).status, 0);
   }
   bus.Restart();  // the program ends without another TEST UNIT READY
-  EXPECT_NE(Tool({"list"}).out.find("0:4:0  qxw7100  HALVERN DVD-R QXW-7100 1.07: blank dvd-rw, 300 sectors"),
+  EXPECT_NE(Tool({"list"}).out.find("0,4,0  qxw7100  HALVERN DVD-R QXW-7100 1.07: blank dvd-rw, 300 sectors"),
             std::string::npos);
 }
