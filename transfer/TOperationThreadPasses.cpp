@@ -50,15 +50,16 @@ bool TOperationThread::WriteCore(bool sourceIsFile, const std::string& sourceFil
                                  const std::string& destinationFile, bool destinationIsFile, uint64_t sourceStart,
                                  SCSIDEV* sourceDevice) {
   std::unique_ptr<TWorkThread> reader = MakeReader(sourceIsFile, sourceFile, sourceDevice, sourceStart, size);
-  std::unique_ptr<TWorkThread> writer;
   // The reader's file is open (sharing nothing) before the writer's file is
   // created, so a destination that is the source under another name fails
-  // to open and the source is never truncated.
-  writer = MakeWriter(destinationIsFile, destinationFile, destinationDevice, destinationStart, size);
+  // to open and the source is never truncated. A source that cannot be
+  // opened gets no writer at all: no overwrite question, no emptied file.
+  std::unique_ptr<TWorkThread> writer;
+  if (!reader->Error()) writer = MakeWriter(destinationIsFile, destinationFile, destinationDevice, destinationStart, size);
 
   bool openFailed = false;
   for (std::unique_ptr<TWorkThread>* worker : {&reader, &writer}) {
-    if (!(*worker)->Error()) continue;
+    if (!*worker || !(*worker)->Error()) continue;
     (*worker)->ReportWorkerError(true, false);
     EndWorker(*worker);
     openFailed = true;

@@ -107,6 +107,22 @@ TEST(FileCopy, MissingSourceFailsWithTheOpenErrorAndCloses) {
   EXPECT_TRUE(dialog.closeAtEnd);
 }
 
+TEST(FileCopy, MissingSourceLeavesAnExistingDestinationAloneWithoutAsking) {
+  CapturedLog log;
+  TempDir dir;
+  std::string source = dir.File("missing.iso");
+  std::string destination = dir.Write("b.iso", "precious");
+  ScriptedUiGuard ui;
+  ui.Expect("Open error: " + source, "Error", kErrorBox, 1);
+  ui.Expect("Copying failed.", ProgramName, kErrorBox, 1);
+  ui.Expect("Operation failed.", ProgramName, kErrorBox, 1);
+  TestDialog dialog(1000);
+  TOperationThread op(dialog, source, kCopy, 0, 1000, "VOL", destination);
+  RunOperation(op);
+  EXPECT_EQ(dialog.result, OperationResult::Failed);
+  EXPECT_EQ(TempDir::Read(destination), "precious");
+}
+
 TEST(FileCopy, DeclinedOverwriteFailsWithoutAWorkerBox) {
   CapturedLog log;
   TempDir dir;
