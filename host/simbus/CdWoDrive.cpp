@@ -17,8 +17,8 @@ constexpr uint8_t kVendorPageLength = 6;
 CdWoDrive::CdWoDrive(const DeviceConfig& config, std::string stateDir)
     : DirectAccessDrive(config, std::move(stateDir)) {
   static constexpr std::array<Entry<CdWoDrive>, 2> kCommands{{
-      {op::kVendorSetup, &CdWoDrive::VendorSetup},
-      {op::kVendorControl, &CdWoDrive::VendorControl},
+      {op::kVendorCdrConfig, &CdWoDrive::VendorSetup},
+      {op::kVendorRead, &CdWoDrive::VendorControl},
   }};
   Install(kCommands);
   configurationPage_[0] = kConfigurationPage;

@@ -19,7 +19,7 @@ DirectAccessDrive::DirectAccessDrive(const DeviceConfig& config, std::string sta
     : Drive(config, std::move(stateDir)) {
   static constexpr std::array<Entry<DirectAccessDrive>, 10> kCommands{{
       {op::kStartStopUnit, &DirectAccessDrive::Accept},
-      {op::kPreventAllow, &DirectAccessDrive::Accept},
+      {op::kPreventAllowMediumRemoval, &DirectAccessDrive::Accept},
       {op::kSynchronizeCache, &DirectAccessDrive::Accept},
       {op::kReadCapacity, &DirectAccessDrive::ReadCapacity},
       {op::kRead10, &DirectAccessDrive::Read10},

@@ -33,14 +33,14 @@ OpticalDrive::OpticalDrive(const DeviceConfig& config, std::string stateDir)
     : Drive(config, std::move(stateDir)) {
   static constexpr std::array<Entry<OpticalDrive>, 10> kCommands{{
       {op::kStartStopUnit, &OpticalDrive::StartStopUnit},
-      {op::kPreventAllow, &OpticalDrive::PreventAllow},
+      {op::kPreventAllowMediumRemoval, &OpticalDrive::PreventAllow},
       {op::kReadCapacity, &OpticalDrive::ReadCapacity},
       {op::kRead10, &OpticalDrive::Read10},
       {op::kRead12, &OpticalDrive::Read12},
       {op::kModeSense10, &OpticalDrive::ModeSense10},
       {op::kModeSelect10, &OpticalDrive::ModeSelect10},
       {op::kReadDiscInformation, &OpticalDrive::ReadDiscInformation},
-      {op::kReadTrackInformation, &OpticalDrive::ReadTrackInformation},
+      {op::kReadTrackRZoneInformation, &OpticalDrive::ReadTrackInformation},
       {op::kSynchronizeCache, &OpticalDrive::SynchronizeCache},
   }};
   Install(kCommands);

@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <cstdint>
+
+#include "host/aspi/OperationCodes.h"
 #include <optional>
 
 #include "host/simbus/SenseCodes.h"
@@ -12,37 +14,7 @@
 namespace simbus {
 
 // Operation codes the drives answer.
-namespace op {
-inline constexpr uint8_t kTestUnitReady = 0x00;
-inline constexpr uint8_t kRewind = 0x01;
-inline constexpr uint8_t kRequestSense = 0x03;
-inline constexpr uint8_t kReadBlockLimits = 0x05;
-inline constexpr uint8_t kRead6 = 0x08;
-inline constexpr uint8_t kWrite6 = 0x0A;
-inline constexpr uint8_t kInquiry = 0x12;
-inline constexpr uint8_t kModeSelect6 = 0x15;
-inline constexpr uint8_t kModeSense6 = 0x1A;
-inline constexpr uint8_t kStartStopUnit = 0x1B;
-inline constexpr uint8_t kPreventAllow = 0x1E;
-inline constexpr uint8_t kReadCapacity = 0x25;
-inline constexpr uint8_t kRead10 = 0x28;
-inline constexpr uint8_t kWrite10 = 0x2A;
-inline constexpr uint8_t kSynchronizeCache = 0x35;
-inline constexpr uint8_t kWriteBuffer = 0x3B;
-inline constexpr uint8_t kReadBuffer = 0x3C;
-inline constexpr uint8_t kReadDiscInformation = 0x51;
-inline constexpr uint8_t kReadTrackInformation = 0x52;
-inline constexpr uint8_t kReserveRZone = 0x53;
-inline constexpr uint8_t kModeSelect10 = 0x55;
-inline constexpr uint8_t kModeSense10 = 0x5A;
-inline constexpr uint8_t kBlank = 0xA1;
-inline constexpr uint8_t kRead12 = 0xA8;
-inline constexpr uint8_t kWrite12 = 0xAA;
-inline constexpr uint8_t kSendDvdStructure = 0xBF;
-inline constexpr uint8_t kVendorSetup = 0xE6;
-inline constexpr uint8_t kVendorControl = 0xE9;
-inline constexpr uint8_t kVendorWrite = 0xEA;
-}  // namespace op
+namespace op = ::aspi::op;
 
 struct ScsiCommand {
   const uint8_t* cdb = nullptr;
