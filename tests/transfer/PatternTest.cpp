@@ -2,6 +2,7 @@
 // names, the size question and the failure rows.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <vector>
 
 #include "app/ProgramIdentity.h"
@@ -169,4 +170,26 @@ TEST_F(PatternOperation, WriterNotReadyIsCanceledWithoutResultBox) {
   Run(*writer, 0x84, 40);
   EXPECT_EQ(dialog->result, OperationResult::ErrorShown);
   EXPECT_TRUE(log.Contains("Operation canceled for drive being not ready."));
+}
+
+TEST_F(PatternOperation, DiscTakenOutBeforeAPassIsACancelWithoutResultBox) {
+  ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", 4096));
+  auto writer = OpenDevice(4);
+  dialog = std::make_unique<TestDialog>(40 * 2048);
+  TOperationThread op(*dialog, *writer, 0x86, 0);
+  // Between the test pass and the real pass the disc is taken out.
+  // (The hook runs on the operation thread, which may use the writer; the
+  // drive notices the change at a TEST UNIT READY.)
+  dialog->onComment = [&](const std::string& text) {
+    if (text != "Now writing ...") return;
+    ASSERT_EQ(std::system((std::string(SIMBUS_TOOL) + " insert 0:4 none").c_str()), 0);
+    for (int poll = 0; poll < 100 && !TrayOpen(*writer); ++poll) writer->WaitReady(0);
+    ASSERT_TRUE(TrayOpen(*writer));
+  };
+  ui.Expect("No disc in the drive.", ProgramName, kErrorBox, 1);
+  ui.Expect("Writing failed.", ProgramName, kErrorBox, 1);
+  RunOperation(op);
+  EXPECT_EQ(dialog->result, OperationResult::ErrorShown);
+  EXPECT_EQ(dialog->Percents(0).back(), 100);
+  EXPECT_TRUE(dialog->Percents(1).empty());
 }
