@@ -22,7 +22,7 @@ TReadThread::TReadThread(const std::string& fileName, uint64_t start, uint64_t s
   if (!File().Open(fileName, GENERIC_READ, 0, OPEN_EXISTING, 0)) SetError();
 }
 
-TReadThread::~TReadThread() { WaitFor(); }
+TReadThread::~TReadThread() { Join(); }
 
 void TReadThread::Execute() { RunLoop(true, FileMode() ? kFileLines : kDeviceLines); }
 

@@ -14,8 +14,9 @@ TWorkThread::TWorkThread(SCSIDEV* device, uint64_t start, uint64_t size)
 
 TWorkThread::TWorkThread(uint64_t start, uint64_t size) : size_(size), start_(start), fileMode_(true), rest_(size) {}
 
-TWorkThread::~TWorkThread() {
-  // A worker freed while it still waits for a buffer must not hold its owner.
+TWorkThread::~TWorkThread() { Join(); }
+
+void TWorkThread::Join() {
   if (Started() && !Finished()) Stop();
   WaitFor();
 }

@@ -83,6 +83,9 @@ class TWorkThread : public host::Thread {
   virtual bool Transfer(uint8_t* buffer, uint32_t count, uint32_t& moved) = 0;
 
   void SetError() { error_.store(true); }
+  // For the destructors: a worker still waiting for a buffer is stopped
+  // first, so that freeing it never hangs; then the thread is joined.
+  void Join();
   SCSIDEV* Device() const { return device_; }
   uint64_t StartPosition() const { return start_; }
 

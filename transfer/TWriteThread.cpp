@@ -33,7 +33,7 @@ TWriteThread::TWriteThread(const std::string& fileName, uint64_t start, uint64_t
   if (!File().Open(fileName, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS, 0)) SetError();
 }
 
-TWriteThread::~TWriteThread() { WaitFor(); }
+TWriteThread::~TWriteThread() { Join(); }
 
 void TWriteThread::Execute() { RunLoop(false, FileMode() ? kFileLines : kDeviceLines); }
 

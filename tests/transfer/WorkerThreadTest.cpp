@@ -166,3 +166,19 @@ TEST(WriteThread, WriteErrorWithRoomOnTheDiskLogsTheStepAndShowsNoBox) {
   EXPECT_TRUE(log.Contains("[Error (W) File1] restSize: 0000086A0H"));
   writer.ReportWorkerError(true, false);  // no box scripted: none may come
 }
+
+TEST(WriteThread, FreedWhileWaitingForABufferEndsWithoutHanging) {
+  CapturedLog log;
+  TempDir dir;
+  std::string path = dir.File("new.iso");
+  WorkerEvents events;
+  Area area;
+  {
+    TWriteThread writer(path, 0, 200000);
+    Wire(writer, events, area);
+    writer.Start();
+    Step(events, true);
+  }  // freed while it waits for buffer B
+  EXPECT_EQ(TempDir::Read(path).size(), 65536u);
+  EXPECT_TRUE(log.Contains("[Terminated (W) File2] restSize: 000020D40H"));
+}
