@@ -106,7 +106,8 @@ void TOperationThread::Start() {
 void TOperationThread::Execute() {
   canceled_ = false;
   errorShown_ = false;
-  ui::SetBusyCursor(true);
+  // The cursor belongs to the GUI thread: set it there.
+  host::Thread::Synchronize([] { ui::SetBusyCursor(true); });
   volumeSize_ = dialog_.CurrentVolumeSize();
   bool ok;
   if ((code_ & kWriterBit) != 0) {
@@ -115,7 +116,7 @@ void TOperationThread::Execute() {
   } else {
     ok = CopySingleMode();
   }
-  ui::SetBusyCursor(false);
+  host::Thread::Synchronize([] { ui::SetBusyCursor(false); });
   if (!canceled_ && ok) {
     closeAtEnd_ = true;
   } else {
