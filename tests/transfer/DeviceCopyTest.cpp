@@ -132,3 +132,37 @@ TEST_F(DeviceCopy, SourceReadErrorFailsTheCopyAndCloses) {
   std::string copied = TempDir::Read(destination);
   EXPECT_EQ(copied, volume.substr(0, copied.size()));
 }
+
+TEST_F(DeviceCopy, FileToFileExtractsTheBareVolume) {
+  VolSizeChoice sizes;
+  VolumeInfo info;
+  ASSERT_TRUE(CheckHeader(source, sizes, info));
+  ASSERT_EQ(info.volumeOffset, kMidBytes);
+  ASSERT_EQ(info.volumeSize, volume.size());
+  std::string destination = dir.File("bare.iso");
+  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  TestDialog dialog(info.volumeSize);
+  TOperationThread op(dialog, source, 0x09, info.volumeOffset, info.volumeSize, info.volumeName, destination);
+  RunOperation(op);
+  EXPECT_EQ(dialog.result, OperationResult::Done);
+  EXPECT_EQ(TempDir::Read(destination), volume);
+  EXPECT_TRUE(log.Contains("VolumeSize: " + FormatNumber(volume.size()) + " bytes"));
+}
+
+TEST_F(DeviceCopy, VerifyReadErrorFailsTheVerifyAndKeepsTheDialogOpen) {
+  ProgramBus bus(R"({"id": 1, "model": "disk", "medium": {"kind": "image", "block_size": 512, "sectors": 8192},)"
+                 R"( "faults": [)" + SenseFault(0x28, "03/11/00", 100, 100) + "]}");
+  auto disk = OpenDevice(1);
+  // The verify reads the disk from block 0, 64 blocks per command: the
+  // command from 64 (40H) holds the damaged block 100.
+  ui.Expect(ErrorReport(*disk, "(28H) Read10", 0x40, "3-11-00", "Medium Error: Unrecovered read error."),
+            "Error Information", kErrorBox, 1);
+  ui.Expect("Verifying failed.", ProgramName, kErrorBox, 1);
+  ui.Expect("Operation failed.", ProgramName, kErrorBox, 1);
+  TestDialog dialog(volume.size());
+  TOperationThread op(dialog, source, 0x09, kMidBytes, volume.size(), "MARROW", *disk);
+  RunOperation(op);
+  EXPECT_EQ(dialog.result, OperationResult::Failed);
+  EXPECT_FALSE(dialog.closeAtEnd);
+  EXPECT_EQ(dialog.Percents(2).back(), 100);
+}
