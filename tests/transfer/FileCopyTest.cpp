@@ -217,3 +217,18 @@ TEST(FileCopy, CancelDuringTheCopyEndsCanceledAndSkipsTheVerify) {
   // dialog closes after the box.
   EXPECT_TRUE(dialog.closeAtEnd);
 }
+
+TEST(FileCopy, EmptyVolumeEndsWithoutWaitingForever) {
+  CapturedLog log;
+  TempDir dir;
+  std::string source = dir.Write("a.iso", VolumeBytes(4096, 17));
+  std::string destination = dir.File("b.iso");
+  ScriptedUiGuard ui;
+  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  TestDialog dialog(0);
+  TOperationThread op(dialog, source, kCopyVerify, 0, 0, "VOL", destination);
+  RunOperation(op);
+  EXPECT_EQ(dialog.result, OperationResult::Done);
+  EXPECT_EQ(TempDir::Read(destination), "");
+  EXPECT_TRUE(log.Contains("VolumeSize: 0 bytes"));
+}
