@@ -4,6 +4,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 
@@ -37,7 +38,24 @@ WaitResult ManualResetEvent::Wait(uint32_t timeoutMs) {
   return signalled ? WaitResult::Signalled : WaitResult::TimedOut;
 }
 
-EventFd::EventFd() : fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+namespace {
+std::atomic<int> failingCreations{0};
+
+int CreateEventFd() {
+  int left = failingCreations.load();
+  while (left > 0) {
+    if (failingCreations.compare_exchange_weak(left, left - 1)) {
+      errno = EMFILE;
+      return -1;
+    }
+  }
+  return ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+}
+}  // namespace
+
+EventFd::EventFd() : fd_(CreateEventFd()) {}
+
+void EventFd::FailNextForTesting(int count) { failingCreations.store(count); }
 
 EventFd::~EventFd() {
   if (fd_ >= 0) ::close(fd_);

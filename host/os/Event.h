@@ -45,6 +45,9 @@ class EventFd {
   EventFd& operator=(const EventFd&) = delete;
 
   bool IsValid() const { return fd_ >= 0; }
+  // Test seam: the next `count` constructions fail as they do when the
+  // process has no descriptor left.
+  static void FailNextForTesting(int count);
   int Handle() const { return fd_; }
   void Signal();
   void Reset();

@@ -289,11 +289,10 @@ TEST(AspiExecute, NoEventMeansNoRequest) {
   ui.Expect("ASPI failed for creation event.", "Internal Error", ui::kOk, ui::kIdOk);
   int executed = 0;
   int inquired = 0;
-  {
-    NoNewDescriptors limit;
-    executed = scsi::TestUnitReady(channel, 0, 1, 0);
-    inquired = channel.HostAdapterInquiry(0);
-  }
+  host::EventFd::FailNextForTesting(2 * 10);  // ten attempts for each request
+  executed = scsi::TestUnitReady(channel, 0, 1, 0);
+  inquired = channel.HostAdapterInquiry(0);
+  host::EventFd::FailNextForTesting(0);
   EXPECT_EQ(executed, -1);
   EXPECT_EQ(inquired, -1);
   EXPECT_EQ(manager.Sends(), 0) << "nothing is sent without an event";

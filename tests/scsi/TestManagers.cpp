@@ -1,7 +1,6 @@
 #include "tests/scsi/TestManagers.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -118,23 +117,6 @@ std::vector<uint32_t> PauseRecorder::Pauses() const {
 void PauseRecorder::OnPause(std::function<void(size_t)> action) {
   std::lock_guard lock(shared_->mutex);
   shared_->action = std::move(action);
-}
-
-NoNewDescriptors::NoNewDescriptors() {
-  rlimit limit{};
-  ::getrlimit(RLIMIT_NOFILE, &limit);
-  previous_ = limit.rlim_cur;
-  int lowestFree = ::dup(0);
-  ::close(lowestFree);
-  limit.rlim_cur = static_cast<rlim_t>(lowestFree);
-  EXPECT_EQ(::setrlimit(RLIMIT_NOFILE, &limit), 0);
-}
-
-NoNewDescriptors::~NoNewDescriptors() {
-  rlimit limit{};
-  ::getrlimit(RLIMIT_NOFILE, &limit);
-  limit.rlim_cur = static_cast<rlim_t>(previous_);
-  ::setrlimit(RLIMIT_NOFILE, &limit);
 }
 
 std::string MissingManagerPath() { return "/nonexistent-marrowlight-test/libwnaspi32.so"; }

@@ -54,19 +54,5 @@ class PauseRecorder {
   std::shared_ptr<Shared> shared_;
 };
 
-// Lets the process open no new file descriptor while it lives (the soft
-// limit is lowered to the lowest free descriptor), so that creating an event
-// fails. Only for tests that open nothing else meanwhile.
-class NoNewDescriptors {
- public:
-  NoNewDescriptors();
-  ~NoNewDescriptors();
-  NoNewDescriptors(const NoNewDescriptors&) = delete;
-  NoNewDescriptors& operator=(const NoNewDescriptors&) = delete;
-
- private:
-  unsigned long long previous_ = 0;
-};
-
 // A path where no library exists.
 std::string MissingManagerPath();
