@@ -182,7 +182,7 @@ TEST_F(PatternOperation, DiscTakenOutBeforeAPassIsACancelWithoutResultBox) {
   // drive notices the change at a TEST UNIT READY.)
   dialog->onComment = [&](const std::string& text) {
     if (text != "Now writing ...") return;
-    ASSERT_EQ(std::system((std::string(SIMBUS_TOOL) + " insert 0:4 none").c_str()), 0);
+    ASSERT_EQ(std::system((std::string(SIMBUS_TOOL) + " insert 0:4 none >/dev/null").c_str()), 0);
     for (int poll = 0; poll < 100 && !TrayOpen(*writer); ++poll) writer->WaitReady(0);
     ASSERT_TRUE(TrayOpen(*writer));
   };
