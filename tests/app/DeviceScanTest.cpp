@@ -8,7 +8,7 @@
 #include "scsi/AspiManager.h"
 #include "tests/fixtures/CapturedLog.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
-#include "tests/simbus/ProgramBus.h"
+#include "tests/fixtures/ProgramBus.h"
 
 namespace {
 

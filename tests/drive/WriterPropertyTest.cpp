@@ -5,7 +5,7 @@
 #include "scsi/SenseDecoder.h"
 #include "tests/fixtures/CapturedLog.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
-#include "tests/simbus/ProgramBus.h"
+#include "tests/fixtures/ProgramBus.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "scsi/Commands.h"
 #include "tests/fixtures/CapturedLog.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
-#include "tests/simbus/ProgramBus.h"
+#include "tests/fixtures/ProgramBus.h"
 
 namespace {
 

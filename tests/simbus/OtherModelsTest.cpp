@@ -13,7 +13,7 @@
 #include "scsi/ASPI32.h"
 #include "tests/fixtures/CapturedLog.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
-#include "tests/simbus/ProgramBus.h"
+#include "tests/fixtures/ProgramBus.h"
 
 namespace {
 

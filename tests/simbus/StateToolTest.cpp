@@ -10,7 +10,7 @@
 #include "host/simbus/StateTool.h"
 #include "tests/fixtures/CapturedLog.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
-#include "tests/simbus/ProgramBus.h"
+#include "tests/fixtures/ProgramBus.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "tests/fixtures/CapturedLog.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
 #include "tests/fixtures/TempDir.h"
-#include "tests/simbus/ProgramBus.h"
+#include "tests/fixtures/ProgramBus.h"
 #include "tests/transfer/BusSupport.h"
 #include "tests/transfer/TestDialog.h"
 #include "tests/transfer/TransferData.h"

@@ -9,7 +9,7 @@
 #include "tests/fixtures/CapturedLog.h"
 #include "tests/fixtures/Images.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
-#include "tests/simbus/ProgramBus.h"
+#include "tests/fixtures/ProgramBus.h"
 #include "tests/transfer/BusSupport.h"
 #include "tests/transfer/TestDialog.h"
 #include "scsi/TextFormat.h"

@@ -7,7 +7,7 @@
 #include "tests/fixtures/CapturedLog.h"
 #include "tests/fixtures/Images.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
-#include "tests/simbus/ProgramBus.h"
+#include "tests/fixtures/ProgramBus.h"
 #include "volume/CheckHeader.h"
 #include "volume/VolSizeChoice.h"
 
