@@ -50,7 +50,8 @@ void ConsoleDialog::ShowProgress(int phase, int percent) {
   uint64_t bytes = volumeSize_ / 100 * static_cast<uint64_t>(percent) + volumeSize_ % 100 * percent / 100;
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - phaseStart_).count();
   if (terminal_) {
-    host::WriteStderr("\r" + Bar(PhaseName(phase), percent, bytes, seconds, volumeSize_));
+    // "\x1b[K" clears what a longer previous bar left at the end of the line.
+    host::WriteStderr("\r" + Bar(PhaseName(phase), percent, bytes, seconds, volumeSize_) + "\x1b[K");
     barOpen_ = true;
   } else {
     char line[96];
@@ -85,6 +86,11 @@ void ConsoleDialog::SetComment(const std::string& text) {
   if (text.empty()) return;
   EndBarLine();
   host::WriteStderr(text + "\n");
+}
+
+void ConsoleDialog::BreakLine() {
+  std::lock_guard lock(mutex_);
+  EndBarLine();
 }
 
 bool ConsoleDialog::Ended() const {

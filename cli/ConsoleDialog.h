@@ -23,6 +23,10 @@ class ConsoleDialog : public OperationDialog {
   void SetComment(const std::string& text) override;
   void EnableCancel(bool) override {}
 
+  // Ends an open progress bar line, so that a box printed next starts on a
+  // line of its own.
+  void BreakLine();
+
   bool Ended() const;
   OperationResult Result() const;
 

@@ -37,20 +37,23 @@ std::optional<uint16_t> CodeOf(const ModeCode (&table)[N], const std::string& mo
   return std::nullopt;
 }
 
-// Watches the boxes for a verify's difference question, forwarding each to
-// the console: a verify that found differences ends with its own status,
-// whatever the answer was.
+// Watches the boxes on their way to the console: a verify that found
+// differences ends with its own status, whatever the answer was, and a box
+// never continues a progress bar's line.
 class DifferenceWatch : public ui::Backend {
  public:
   explicit DifferenceWatch(ui::Backend& inner) : inner_(inner) {}
   int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override {
     if (text.rfind("Verify: Data are different at ", 0) == 0) found_ = true;
+    if (dialog_) dialog_->BreakLine();
     return inner_.MessageBox(text, caption, flags);
   }
   bool Found() const { return found_; }
+  void Follow(ConsoleDialog* dialog) { dialog_ = dialog; }
 
  private:
   ui::Backend& inner_;
+  ConsoleDialog* dialog_ = nullptr;
   bool found_ = false;
 };
 
@@ -72,6 +75,7 @@ int StatusOf(OperationResult result, bool differences) {
 
 // Runs the operation to its end; Ctrl-C asks it to stop as Cancel does.
 int Run(TOperationThread& operation, ConsoleDialog& dialog, DifferenceWatch& watch) {
+  watch.Follow(&dialog);
   host::ClearInterrupt();
   operation.Start();
   bool cancelAsked = false;
@@ -84,6 +88,7 @@ int Run(TOperationThread& operation, ConsoleDialog& dialog, DifferenceWatch& wat
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   operation.WaitFor();
+  watch.Follow(nullptr);
   return StatusOf(dialog.Result(), watch.Found());
 }
 
