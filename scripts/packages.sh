@@ -4,9 +4,8 @@
 MARROWLIGHT_PACKAGES=(
   build-essential cmake ninja-build g++ clang libclang-rt-dev
   libgtest-dev libgmock-dev
-  qt6-base-dev nlohmann-json3-dev libcli11-dev
+  nlohmann-json3-dev libcli11-dev
   genisoimage xorriso udftools
-  xvfb xauth
 )
 
 # Installs whatever is missing; a machine that has everything is left alone.
