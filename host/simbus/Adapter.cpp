@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "host/os/Event.h"
+#include "host/os/SpinWait.h"
 
 namespace simbus {
 namespace {
@@ -46,10 +47,14 @@ void CompleteAtOnce(aspi::SRB_ExecSCSICmd* request, uint8_t status, uint8_t host
   Signal(request);
 }
 
-Adapter::Adapter() : worker_([this](std::stop_token stop) { Run(stop); }) {}
+Adapter::Adapter() : worker_([this] { Run(); }) {}
 
 Adapter::~Adapter() {
-  worker_.request_stop();
+  {
+    std::lock_guard lock(mutex_);
+    ending_ = true;
+  }
+  wake_.notify_one();
   worker_.join();
 }
 
@@ -84,27 +89,34 @@ uint8_t Adapter::Submit(aspi::SRB_ExecSCSICmd* request) {
   }
   if (drive->DeviceFaults().BusyFor(request->CDBByte, request->SRB_CDBLen)) return aspi::SS_ASPI_IS_BUSY;
   PublishStatus(request, aspi::SS_PENDING);
+  bool sleeping = false;
   {
     std::lock_guard lock(mutex_);
     queue_.push_back(request);
+    queued_.store(queue_.size(), std::memory_order_release);
+    sleeping = sleeping_;
   }
-  wake_.notify_one();
+  if (sleeping) wake_.notify_one();
   return aspi::SS_PENDING;
 }
 
-void Adapter::Run(std::stop_token stop) {
-  while (true) {
-    aspi::SRB_ExecSCSICmd* request = nullptr;
-    {
-      std::unique_lock lock(mutex_);
-      if (!wake_.wait(lock, stop, [this] { return !queue_.empty(); })) return;
-      request = queue_.front();
-      queue_.pop_front();
-      current_ = request;
-      abortCurrent_ = false;
-    }
-    Execute(request);
-  }
+void Adapter::Run() {
+  while (aspi::SRB_ExecSCSICmd* request = Next()) Execute(request);
+}
+
+aspi::SRB_ExecSCSICmd* Adapter::Next() {
+  host::SpinUntil([this] { return queued_.load(std::memory_order_acquire) != 0; });
+  std::unique_lock lock(mutex_);
+  sleeping_ = true;
+  wake_.wait(lock, [this] { return ending_ || !queue_.empty(); });
+  sleeping_ = false;
+  if (ending_) return nullptr;
+  aspi::SRB_ExecSCSICmd* request = queue_.front();
+  queue_.pop_front();
+  queued_.store(queue_.size(), std::memory_order_release);
+  current_ = request;
+  abortCurrent_ = false;
+  return request;
 }
 
 void Adapter::Execute(aspi::SRB_ExecSCSICmd* request) {
@@ -147,6 +159,7 @@ uint8_t Adapter::Abort(const aspi::SRB_ExecSCSICmd* request) {
     if (found == list.end()) return false;
     aspi::SRB_ExecSCSICmd* stopped = *found;
     list.erase(found);
+    queued_.store(queue_.size(), std::memory_order_release);
     FinishAborted(stopped);
     return true;
   };

@@ -7,8 +7,15 @@
 // request whose device hangs stays parked until it is aborted. The worker is
 // owned by the adapter and joined when the adapter ends; requests still
 // queued then are dropped without being touched.
+//
+// A program sends its next command a few microseconds after the last one
+// completes, so the worker watches the queue for a moment before it sleeps:
+// a blocked worker costs a wake-up per command, which on a virtual machine
+// takes longer than the command itself. Submit wakes the worker only when
+// it sleeps.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -43,14 +50,19 @@ class Adapter {
   void Rescan();
 
  private:
-  void Run(std::stop_token stop);
+  void Run();
+  // The next request, or nullptr when the adapter is ending.
+  aspi::SRB_ExecSCSICmd* Next();
   void Execute(aspi::SRB_ExecSCSICmd* request);
 
   std::map<uint16_t, std::unique_ptr<Drive>> drives_;  // by id << 8 | lun
   mutable std::mutex mutex_;
-  std::condition_variable_any wake_;
-  std::condition_variable_any finished_;
+  std::condition_variable wake_;
+  std::condition_variable finished_;
   std::deque<aspi::SRB_ExecSCSICmd*> queue_;
+  std::atomic<size_t> queued_{0};  // size of queue_, for the worker's spin
+  bool sleeping_ = false;          // the worker waits on wake_
+  bool ending_ = false;
   std::vector<aspi::SRB_ExecSCSICmd*> hung_;
   aspi::SRB_ExecSCSICmd* current_ = nullptr;
   std::atomic<bool> abortCurrent_{false};

@@ -3,6 +3,7 @@
 // manager-level faults.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -80,6 +81,30 @@ TEST(RequestBlocks, ExecuteIsPendingThenCompletesAndSignals) {
   EXPECT_EQ(srb.SRB_TargStat, aspi::STATUS_GOOD);
   EXPECT_EQ(srb.SRB_HaStat, aspi::HASTAT_OK);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(data + 8), 7), "ORBITEK");
+}
+
+TEST(RequestBlocks, RequestsBackToBackFromTwoThreadsAndAfterAnIdleSpellAllComplete) {
+  TestBus bus(R"({"adapters": [{"devices": [{"id": 1, "model": "disk", "medium": {"kind": "image", "sectors": 64}},
+                                            {"id": 2, "model": "disk", "medium": {"kind": "image", "sectors": 64}}]}]})");
+  std::atomic<int> completed{0};
+  auto program = [&](uint8_t id) {
+    for (int i = 0; i < 300; ++i) {
+      // Now and then the adapter's worker is left idle long enough to sleep.
+      if (i % 100 == 99) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      host::EventFd event;
+      aspi::SRB_ExecSCSICmd srb = InquiryBlock(id, event.Handle());
+      uint8_t data[96] = {};
+      srb.SRB_BufLen = sizeof data;
+      srb.SRB_BufPointer = reinterpret_cast<uint64_t>(data);
+      bus.Bus().Send(&srb);
+      if (event.Wait(10000) == host::WaitResult::Signalled && StatusOf(srb) == aspi::SS_COMP && data[8] == 'O')
+        ++completed;
+    }
+  };
+  std::thread first(program, 1), second(program, 2);
+  first.join();
+  second.join();
+  EXPECT_EQ(completed.load(), 600);
 }
 
 TEST(RequestBlocks, EmptyAddressesCompleteAtOnce) {
