@@ -7,15 +7,21 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <utility>
+
+#include "host/os/SpinWait.h"
 
 namespace host {
 
 void ManualResetEvent::Set() {
+  bool waiting = false;
   {
     std::lock_guard lock(mutex_);
     set_ = true;
+    waiting = std::exchange(waiting_, false);
   }
-  changed_.notify_all();
+  // Nobody blocks: no wake-up call to make.
+  if (waiting) changed_.notify_all();
 }
 
 void ManualResetEvent::Reset() {
@@ -23,19 +29,20 @@ void ManualResetEvent::Reset() {
   set_ = false;
 }
 
-bool ManualResetEvent::IsSet() const {
-  std::lock_guard lock(mutex_);
-  return set_;
-}
+bool ManualResetEvent::IsSet() const { return set_.load(); }
 
 WaitResult ManualResetEvent::Wait(uint32_t timeoutMs) {
+  if (timeoutMs != 0 && SpinUntil([this] { return IsSet(); })) return WaitResult::Signalled;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   std::unique_lock lock(mutex_);
-  if (timeoutMs == kInfinite) {
-    changed_.wait(lock, [this] { return set_; });
-    return WaitResult::Signalled;
+  while (!set_) {
+    waiting_ = true;  // under the lock, so the next Set() wakes this thread
+    if (timeoutMs == kInfinite)
+      changed_.wait(lock);
+    else if (changed_.wait_until(lock, deadline) == std::cv_status::timeout)
+      return set_ ? WaitResult::Signalled : WaitResult::TimedOut;
   }
-  bool signalled = changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return set_; });
-  return signalled ? WaitResult::Signalled : WaitResult::TimedOut;
+  return WaitResult::Signalled;
 }
 
 namespace {
@@ -61,6 +68,8 @@ EventFd::~EventFd() {
   if (fd_ >= 0) ::close(fd_);
 }
 
+int EventFd::Release() { return std::exchange(fd_, -1); }
+
 void EventFd::Signal() { SignalEventHandle(fd_); }
 
 void EventFd::Reset() {
@@ -72,6 +81,9 @@ void EventFd::Reset() {
 
 WaitResult EventFd::Wait(uint32_t timeoutMs) {
   if (fd_ < 0) return WaitResult::Abandoned;
+  // Signalled already (the usual case): no poll needed.
+  uint64_t count = 0;
+  if (::read(fd_, &count, sizeof count) == static_cast<ssize_t>(sizeof count)) return WaitResult::Signalled;
   using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
   for (;;) {
@@ -88,7 +100,6 @@ WaitResult EventFd::Wait(uint32_t timeoutMs) {
     }
     if (ready == 0) return WaitResult::TimedOut;
     if (entry.revents & (POLLERR | POLLNVAL)) return WaitResult::Abandoned;
-    uint64_t count = 0;
     if (::read(fd_, &count, sizeof count) == static_cast<ssize_t>(sizeof count)) return WaitResult::Signalled;
     // Another reader drained it first; keep waiting for the next signal.
   }

@@ -1,13 +1,17 @@
 // Events: the two kinds of wait object the program uses.
 //
 // ManualResetEvent hands buffer halves between the transfer workers: it stays
-// signalled until Reset(), and any number of threads may wait on it.
+// signalled until Reset(), and any number of threads may wait on it. A wait
+// watches the event for a few microseconds before it blocks (SpinWait.h):
+// the workers hand a buffer over every few tens of microseconds, sooner than
+// a blocked thread wakes up.
 //
 // EventFd is the per-request completion event that a SCSI manager signals by
 // writing to its descriptor; it is created for one request and closed after it.
 // Waits with a time-out take milliseconds; kInfinite waits for ever.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -30,9 +34,10 @@ class ManualResetEvent {
   WaitResult Wait(uint32_t timeoutMs = kInfinite);
 
  private:
-  mutable std::mutex mutex_;
+  std::mutex mutex_;
   std::condition_variable changed_;
-  bool set_;
+  std::atomic<bool> set_;  // changed under mutex_; read without it by IsSet
+  bool waiting_ = false;   // a thread blocks on changed_ (under mutex_)
 };
 
 // An eventfd in counter mode: Signal() adds one, a successful Wait() or Reset()
@@ -49,6 +54,8 @@ class EventFd {
   // process has no descriptor left.
   static void FailNextForTesting(int count);
   int Handle() const { return fd_; }
+  // Gives up the descriptor without closing it; the object is then invalid.
+  int Release();
   void Signal();
   void Reset();
   WaitResult Wait(uint32_t timeoutMs);
