@@ -2,13 +2,14 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
+#include <optional>
 #include <mutex>
 #include <vector>
 
 #include "app/Log.h"
 #include "host/os/Event.h"
 #include "host/os/Sleep.h"
+#include "host/os/SpinWait.h"
 #include "host/ui/MessageBox.h"
 #include "scsi/AspiManager.h"
 #include "scsi/Pause.h"
@@ -35,11 +36,11 @@ uint32_t WaitLimit(uint32_t ms) {
 // Events of requests that the manager still holds after a failed abort. They
 // stay open for the life of the process: closing one would let a late
 // completion write into whatever file reuses its descriptor number.
-void ParkEvent(std::unique_ptr<host::EventFd> event) {
+void ParkEvent(host::EventFd& event) {
   static std::mutex mutex;
-  static std::vector<std::unique_ptr<host::EventFd>> parked;
+  static std::vector<int> parked;
   std::lock_guard lock(mutex);
-  parked.push_back(std::move(event));
+  parked.push_back(event.Release());
 }
 
 }  // namespace
@@ -62,9 +63,9 @@ void ASPI32::KeepRequest(const void* block, size_t length) {
   std::memcpy(lastRequest_.data(), block, lastRequestLength_);
 }
 
-bool ASPI32::CreateEvent(std::unique_ptr<host::EventFd>& event) {
+bool ASPI32::CreateEvent(std::optional<host::EventFd>& event) {
   for (int attempt = 0; attempt < kEventAttempts; ++attempt) {
-    event = std::make_unique<host::EventFd>();
+    event.emplace();
     if (event->IsValid()) {
       event_ = event->Handle();
       return true;
@@ -75,14 +76,13 @@ bool ASPI32::CreateEvent(std::unique_ptr<host::EventFd>& event) {
   return false;
 }
 
-void ASPI32::CloseEvent(std::unique_ptr<host::EventFd>& event, bool stillHeld) {
+void ASPI32::CloseEvent(std::optional<host::EventFd>& event, bool stillHeld) {
   event_ = -1;
   if (!event) return;
-  if (stillHeld) {
-    ParkEvent(std::move(event));
-    return;
-  }
-  event->Reset();
+  if (stillHeld)
+    ParkEvent(*event);
+  else
+    event->Reset();
   event.reset();
 }
 
@@ -92,7 +92,7 @@ int ASPI32::SendRequest(void* block, size_t length, uint32_t timeoutMs) {
     InternalError("ASPI SendFunction is NULL.");
     return -1;
   }
-  std::unique_ptr<host::EventFd> event;
+  std::optional<host::EventFd> event;
   if (!CreateEvent(event)) return -1;
   KeepRequest(block, length);
   auto* header = static_cast<aspi::SRB_Header*>(block);
@@ -140,7 +140,7 @@ int ASPI32::Execute(uint32_t timeoutMs) {
     InternalError("ASPI SendFunction is NULL.");
     return -1;
   }
-  std::unique_ptr<host::EventFd> event;
+  std::optional<host::EventFd> event;
   if (!CreateEvent(event)) return -1;
   block.SRB_PostProc = static_cast<uint64_t>(event_);
   KeepRequest(&block, aspi::kExecHeadLength);
@@ -150,7 +150,13 @@ int ASPI32::Execute(uint32_t timeoutMs) {
     return -1;
   }
   host::WaitResult wait = host::WaitResult::Signalled;
-  if (execute_.GetStatus() == aspi::SS_PENDING) wait = event->Wait(WaitLimit(timeoutMs));
+  if (execute_.GetStatus() == aspi::SS_PENDING) {
+    // Most commands end within microseconds: watch the status for a moment
+    // before sleeping on the event. The event still ends the wait, since the
+    // manager signals it only after it has stored the status.
+    host::SpinUntil([this] { return execute_.GetStatus() != aspi::SS_PENDING; });
+    wait = event->Wait(WaitLimit(timeoutMs));
+  }
 
   status_ = execute_.GetStatus();
   senseKey_ = block.SenseArea[2];

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -86,8 +87,9 @@ class ASPI32 {
  private:
   int SendRequest(void* block, size_t length, uint32_t timeoutMs);
   int AbortRequest();
-  bool CreateEvent(std::unique_ptr<host::EventFd>& event);
-  void CloseEvent(std::unique_ptr<host::EventFd>& event, bool stillHeld);
+  // The event lives on the caller's stack: a request allocates nothing.
+  bool CreateEvent(std::optional<host::EventFd>& event);
+  void CloseEvent(std::optional<host::EventFd>& event, bool stillHeld);
   void KeepRequest(const void* block, size_t length);
 
   int32_t status_ = 0;
