@@ -112,7 +112,7 @@ aspi::SRB_ExecSCSICmd* Adapter::Next() {
   sleeping_ = false;
   if (ending_) return nullptr;
   aspi::SRB_ExecSCSICmd* request = queue_.front();
-  queue_.pop_front();
+  queue_.erase(queue_.begin());
   queued_.store(queue_.size(), std::memory_order_release);
   current_ = request;
   abortCurrent_ = false;

@@ -18,7 +18,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -59,7 +58,10 @@ class Adapter {
   mutable std::mutex mutex_;
   std::condition_variable wake_;
   std::condition_variable finished_;
-  std::deque<aspi::SRB_ExecSCSICmd*> queue_;
+  // In order of arrival. Rarely more than one or two long: a vector keeps
+  // its room, where a deque would allocate and free a node every 64
+  // requests.
+  std::vector<aspi::SRB_ExecSCSICmd*> queue_;
   std::atomic<size_t> queued_{0};  // size of queue_, for the worker's spin
   bool sleeping_ = false;          // the worker waits on wake_
   bool ending_ = false;
