@@ -178,12 +178,23 @@ uint64_t PeakMemoryKiB() {
   return 0;
 }
 
+// The folder of this process's run, removed once more at exit: the
+// simulated drives save their records when the bus ends, after main, and
+// would leave a state folder behind.
+std::string runFolder;
+
 std::string MakeFolder(const std::string& parent) {
   std::string pattern = parent + "/transfer-bench-XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   if (::mkdtemp(name.data()) == nullptr) return {};
-  return name.data();
+  // Registered before the bus exists, so it runs after the bus has ended.
+  runFolder = name.data();
+  std::atexit([] {
+    std::error_code ignored;
+    std::filesystem::remove_all(runFolder, ignored);
+  });
+  return runFolder;
 }
 
 int MemoryChild(uint64_t mib, const std::string& parent) {
