@@ -23,7 +23,6 @@ void HAInqSRB::Init(uint8_t) {
   block_.HA_SCSI_ID = 0xFF;
 }
 
-uint8_t HAInqSRB::GetStatus() const { return LoadShared(block_.SRB_Status); }
 
 void HAInqSRB::ShowDebug() const {
   DebugBox(FormatText("BYTE SRB_Status: %X", GetStatus()), "DEBUG - HAInqSRB");
@@ -37,7 +36,6 @@ void ExecuteSRB::Init(uint8_t flags) {
   block_.SRB_CDBLen = 6;
 }
 
-uint8_t ExecuteSRB::GetStatus() const { return LoadShared(block_.SRB_Status); }
 uint8_t ExecuteSRB::GetTargetStatus() const { return LoadShared(block_.SRB_TargStat); }
 
 void ExecuteSRB::ShowDebug() const {
@@ -69,7 +67,6 @@ void ResetSRB::Init(uint8_t flags) {
   block_.SRB_Flags = flags;
 }
 
-uint8_t ResetSRB::GetStatus() const { return LoadShared(block_.SRB_Status); }
 uint8_t ResetSRB::GetTargetStatus() const { return LoadShared(block_.SRB_TargStat); }
 
 void ResetSRB::ShowDebug() const {
@@ -84,7 +81,6 @@ void AbortSRB::Init(uint8_t) {
   block_.SRB_Cmd = aspi::SC_ABORT_SRB;
 }
 
-uint8_t AbortSRB::GetStatus() const { return LoadShared(block_.SRB_Status); }
 
 void AbortSRB::ShowDebug() const {
   DebugBox(FormatText("SRB_ToAbort: %08llX", static_cast<unsigned long long>(block_.SRB_ToAbort)),

@@ -29,74 +29,55 @@ class SRB {
   virtual void ShowDebug() const = 0;
 };
 
-class HAInqSRB : public SRB {
+// What the four wrappers share: the block itself, its status (read with
+// acquire: the manager stores it last, from its own thread), its address and
+// its host adapter.
+template <typename BlockType>
+class BlockSRB : public SRB {
+ public:
+  uint8_t GetStatus() const override { return __atomic_load_n(&block_.SRB_Status, __ATOMIC_ACQUIRE); }
+  void* GetRequest() override { return &block_; }
+  uint8_t GetHostAdapter() const override { return block_.SRB_HaId; }
+
+  BlockType& Block() { return block_; }
+  const BlockType& Block() const { return block_; }
+
+ protected:
+  BlockType block_;
+};
+
+class HAInqSRB : public BlockSRB<aspi::SRB_HAInquiry> {
  public:
   HAInqSRB() { Init(0); }
   void Init(uint8_t flags) override;
-  uint8_t GetStatus() const override;
   uint8_t GetTargetStatus() const override { return 0; }
   const uint8_t* GetSenseArea() const override { return nullptr; }
-  void* GetRequest() override { return &block_; }
-  uint8_t GetHostAdapter() const override { return block_.SRB_HaId; }
   void ShowDebug() const override;
-
-  aspi::SRB_HAInquiry& Block() { return block_; }
-  const aspi::SRB_HAInquiry& Block() const { return block_; }
-
- private:
-  aspi::SRB_HAInquiry block_;
 };
 
-class ExecuteSRB : public SRB {
+class ExecuteSRB : public BlockSRB<aspi::SRB_ExecSCSICmd> {
  public:
   ExecuteSRB() { Init(0); }
   void Init(uint8_t flags) override;
-  uint8_t GetStatus() const override;
   uint8_t GetTargetStatus() const override;
   const uint8_t* GetSenseArea() const override { return block_.SenseArea; }
-  void* GetRequest() override { return &block_; }
-  uint8_t GetHostAdapter() const override { return block_.SRB_HaId; }
   void ShowDebug() const override;
-
-  aspi::SRB_ExecSCSICmd& Block() { return block_; }
-  const aspi::SRB_ExecSCSICmd& Block() const { return block_; }
-
- private:
-  aspi::SRB_ExecSCSICmd block_;
 };
 
-class ResetSRB : public SRB {
+class ResetSRB : public BlockSRB<aspi::SRB_BusDeviceReset> {
  public:
   ResetSRB() { Init(0); }
   void Init(uint8_t flags) override;
-  uint8_t GetStatus() const override;
   uint8_t GetTargetStatus() const override;
   const uint8_t* GetSenseArea() const override { return nullptr; }
-  void* GetRequest() override { return &block_; }
-  uint8_t GetHostAdapter() const override { return block_.SRB_HaId; }
   void ShowDebug() const override;
-
-  aspi::SRB_BusDeviceReset& Block() { return block_; }
-  const aspi::SRB_BusDeviceReset& Block() const { return block_; }
-
- private:
-  aspi::SRB_BusDeviceReset block_;
 };
 
-class AbortSRB : public SRB {
+class AbortSRB : public BlockSRB<aspi::SRB_Abort> {
  public:
   AbortSRB() { Init(0); }
   void Init(uint8_t flags) override;
-  uint8_t GetStatus() const override;
   uint8_t GetTargetStatus() const override { return 0; }
   const uint8_t* GetSenseArea() const override { return nullptr; }
-  void* GetRequest() override { return &block_; }
-  uint8_t GetHostAdapter() const override { return block_.SRB_HaId; }
   void ShowDebug() const override;
-
-  aspi::SRB_Abort& Block() { return block_; }
-  const aspi::SRB_Abort& Block() const { return block_; }
-
- private:
-  aspi::SRB_Abort block_;
 };
