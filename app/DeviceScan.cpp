@@ -4,7 +4,7 @@
 #include <cstring>
 #include <functional>
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "devices/CreateDevice.h"
 #include "devices/InquiryData.h"
 #include "devices/IsDVDR.h"

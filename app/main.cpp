@@ -1,8 +1,8 @@
 // Program entry: builds the system information, reads the logging switch and
 // opens the log. The windows plug into this start-up as they arrive.
-#include "app/Log.h"
-#include "app/ProgramIdentity.h"
-#include "app/SystemInfo.h"
+#include "base/Log.h"
+#include "base/ProgramIdentity.h"
+#include "base/SystemInfo.h"
 #include "host/os/Platform.h"
 
 int main(int argc, char** argv) {

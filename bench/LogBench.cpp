@@ -6,7 +6,7 @@
 #include <string>
 #include <thread>
 
-#include "app/Log.h"
+#include "base/Log.h"
 
 namespace {
 

@@ -32,7 +32,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "devices/CreateDevice.h"
 #include "transfer/OperationDialog.h"
 #include "transfer/TOperationThread.h"

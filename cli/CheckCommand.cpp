@@ -2,7 +2,7 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
 #include "cli/Target.h"

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "app/NumberText.h"
-#include "app/ProgramIdentity.h"
+#include "base/NumberText.h"
+#include "base/ProgramIdentity.h"
 #include "host/os/Platform.h"
 #include "host/ui/MessageBox.h"
 

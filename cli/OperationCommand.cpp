@@ -5,8 +5,8 @@
 #include <memory>
 #include <thread>
 
-#include "app/NumberText.h"
-#include "app/ProgramIdentity.h"
+#include "base/NumberText.h"
+#include "base/ProgramIdentity.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleDialog.h"
 #include "cli/ExitStatus.h"

@@ -5,8 +5,8 @@
 
 #include <iostream>
 
-#include "app/Log.h"
-#include "app/SystemInfo.h"
+#include "base/Log.h"
+#include "base/SystemInfo.h"
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
 #include "host/os/Platform.h"

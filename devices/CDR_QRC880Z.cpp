@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "host/ui/MessageBox.h"
 #include "scsi/ParameterLists.h"
 

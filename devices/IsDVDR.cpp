@@ -2,12 +2,12 @@
 
 #include <array>
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "host/os/Sleep.h"
 #include "scsi/ASPI32.h"
 #include "scsi/BigEndian.h"
 #include "scsi/Commands.h"
-#include "scsi/TextFormat.h"
+#include "base/TextFormat.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ bool IsDVDR(uint8_t ha, uint8_t id, uint8_t lun) {
     }
     if (status == aspi::SS_COMP && key == 0 && asc == 0 && ascq == 0) break;
     channel.LogSenseInfo();
-    AddLog(scsi::FormatText("[IsDVDR] Retry(%d)", n));
+    AddLog(FormatText("[IsDVDR] Retry(%d)", n));
     host::Sleep(100);
     if (++n >= kAttempts) return false;
   }

@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "host/ui/MessageBox.h"
 #include "scsi/CommandNames.h"
-#include "scsi/TextFormat.h"
+#include "base/TextFormat.h"
 
 namespace {
 
@@ -84,7 +84,7 @@ bool SCSIDEV::Attach(uint8_t ha, uint8_t id, uint8_t lun) {
   // Exact comparison: only the maker's own spelling carries the version.
   if (std::memcmp(vendor_.data(), "HALVERN", 7) == 0 && std::memcmp(product_.data(), "DVD-R QXW-7100", 14) == 0) {
     const uint8_t* mecha = data.Data() + INQUIRYDATA::kMechaOffset;
-    AddLog(scsi::FormatText("Mecha con version: %c%c%c%c", mecha[0], mecha[1], mecha[2], mecha[3]));
+    AddLog(FormatText("Mecha con version: %c%c%c%c", mecha[0], mecha[1], mecha[2], mecha[3]));
   }
   return true;
 }
@@ -120,7 +120,7 @@ bool SCSIDEV::CopySenseData(uint8_t* buffer) const { return channel_.GetSenseDat
 void SCSIDEV::LogSenseLine() {
   std::string message;
   GetSense(nullptr, nullptr, nullptr, &message);
-  AddLog(scsi::FormatText("%X-%02X-%02X: %s", lastKey_, lastAsc_, lastAscq_, message.c_str()));
+  AddLog(FormatText("%X-%02X-%02X: %s", lastKey_, lastAsc_, lastAscq_, message.c_str()));
 }
 
 void SCSIDEV::ReportError(std::string* text, bool showBox, bool force) {
@@ -129,14 +129,14 @@ void SCSIDEV::ReportError(std::string* text, bool showBox, bool force) {
   GetSense(nullptr, nullptr, nullptr, &message);
   if (force || lastKey_ != 0) {
     if (lastKey_ == 2 && lastAsc_ == 0x3A) {
-      lastErrorText_ = scsi::FormatText(kMediumNotPresentReport, ha_, id_, lun_, deviceName_.data());
+      lastErrorText_ = FormatText(kMediumNotPresentReport, ha_, id_, lun_, deviceName_.data());
     } else if (deviceType_ == 1) {
-      lastErrorText_ = scsi::FormatText(kTapeReport, ha_, id_, lun_, deviceName_.data(),
+      lastErrorText_ = FormatText(kTapeReport, ha_, id_, lun_, deviceName_.data(),
                                         scsi::NameLastCommand(channel_), static_cast<uint32_t>(transferred_ >> 32),
                                         static_cast<uint32_t>(transferred_), lastKey_, lastAsc_, lastAscq_,
                                         message.c_str());
     } else {
-      lastErrorText_ = scsi::FormatText(kDiscReport, ha_, id_, lun_, deviceName_.data(),
+      lastErrorText_ = FormatText(kDiscReport, ha_, id_, lun_, deviceName_.data(),
                                         scsi::NameLastCommand(channel_), address_, lastKey_, lastAsc_, lastAscq_,
                                         message.c_str());
     }

@@ -3,9 +3,9 @@
 
 #include <algorithm>
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "host/os/Sleep.h"
-#include "scsi/TextFormat.h"
+#include "base/TextFormat.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ bool SCSIDEV::StartStopUnit(uint8_t start, uint8_t powerCondition) {
       Report();
       return false;
     }
-    AddLog(scsi::FormatText("[SCSIDEV::StartStopUnit] - Retry %d/%d", attempt, retryCount_));
+    AddLog(FormatText("[SCSIDEV::StartStopUnit] - Retry %d/%d", attempt, retryCount_));
     Report();
   }
 }
@@ -74,7 +74,7 @@ bool SCSIDEV::ReadBuffer(uint8_t mode, uint8_t bufferId, uint32_t offset, void* 
         Report();
         return false;
       }
-      AddLog(scsi::FormatText("[SCSIDEV::ReadBuffer] - Retry %d/%d", attempt, retryCount_));
+      AddLog(FormatText("[SCSIDEV::ReadBuffer] - Retry %d/%d", attempt, retryCount_));
       Report();
       host::Sleep(10);
     }
@@ -101,7 +101,7 @@ bool SCSIDEV::WriteBuffer(uint8_t mode, uint8_t bufferId, uint32_t offset, const
         Report();
         return false;
       }
-      AddLog(scsi::FormatText("[SCSIDEV::WriteBuffer] - Retry %d/%d", attempt, retryCount_));
+      AddLog(FormatText("[SCSIDEV::WriteBuffer] - Retry %d/%d", attempt, retryCount_));
       Report();
       host::Sleep(10);
     }
@@ -116,7 +116,7 @@ bool SCSIDEV::WriteBuffer(uint8_t mode, uint8_t bufferId, uint32_t offset, const
       if (status == aspi::SS_COMP && clean) break;
       if (status == aspi::SS_COMP) {
         Report();
-        AddLog(scsi::FormatText("Offset: %d, TransBytes: %d", offset, piece));
+        AddLog(FormatText("Offset: %d, TransBytes: %d", offset, piece));
         return false;
       }
       if (key != 0 || attempt >= retryCount_) {
@@ -124,7 +124,7 @@ bool SCSIDEV::WriteBuffer(uint8_t mode, uint8_t bufferId, uint32_t offset, const
         return false;
       }
       Report();
-      AddLog(scsi::FormatText("[SCSIDEV::WriteBuffer] - Retry %d", attempt + 1));
+      AddLog(FormatText("[SCSIDEV::WriteBuffer] - Retry %d", attempt + 1));
       host::Sleep(1000);
     }
     bytes += piece;
@@ -145,7 +145,7 @@ bool SCSIDEV::ReadRZoneInformation(scsi::DiscInformationRequest& request) {
       Report();
       return false;
     }
-    AddLog(scsi::FormatText("[SCSIDEV::ReadRZoneInformation] Retry %d/%d", attempt, retryCount_));
+    AddLog(FormatText("[SCSIDEV::ReadRZoneInformation] Retry %d/%d", attempt, retryCount_));
     Report();
     host::Sleep(1000);
   }

@@ -4,12 +4,12 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "host/os/Sleep.h"
 #include "host/ui/MessageBox.h"
 #include "scsi/BigEndian.h"
 #include "scsi/Commands.h"
-#include "scsi/TextFormat.h"
+#include "base/TextFormat.h"
 
 namespace {
 
@@ -106,7 +106,7 @@ bool SCSIDEV::TransferPieces(uint8_t* buffer, uint64_t total, PieceCommand comma
         Report();
         return false;
       }
-      AddLog(scsi::FormatText(retryFormat, attempt, retryCount_));
+      AddLog(FormatText(retryFormat, attempt, retryCount_));
       Report();
       host::Sleep(kRetryPauseMs);
     }

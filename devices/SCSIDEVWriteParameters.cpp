@@ -1,7 +1,7 @@
 // SCSIDEV: the write parameters page (05h) shared by the DVD-R writer classes.
 #include <array>
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "devices/SCSIDEV.h"
 #include "scsi/ParameterLists.h"
 

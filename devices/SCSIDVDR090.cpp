@@ -2,11 +2,11 @@
 
 #include <cstring>
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "host/os/Sleep.h"
 #include "host/ui/MessageBox.h"
 #include "scsi/ParameterLists.h"
-#include "scsi/TextFormat.h"
+#include "base/TextFormat.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ bool SCSIDVDR090::SetWritingConfig(uint32_t sectorCount, int testWrite, int) {
   }
   uint64_t rounded = (static_cast<uint64_t>(sectorCount) + kEndSectorUnit - 1) / kEndSectorUnit * kEndSectorUnit;
   auto endSectorInMain = static_cast<uint32_t>(rounded);
-  AddLog(scsi::FormatText("EndSectorInMain: %X", endSectorInMain));
+  AddLog(FormatText("EndSectorInMain: %X", endSectorInMain));
   scsi::PhysicalFormatArea area{};
   scsi::BuildPhysicalFormat(area, endSectorInMain);
   int status = SendDvdStructure(scsi::kDvdStructurePhysical, area.data());
@@ -82,7 +82,7 @@ bool SCSIDVDR090::Write(void* buffer, uint32_t byteCount) {
       bool clean = GetSense(&key);
       if (status == aspi::SS_COMP && clean) break;
       if (status != aspi::SS_COMP && key == 0 && attempt < RetryCount()) {
-        AddLog(scsi::FormatText("[SCSIDVDR090::Write] - Retry %d/%d", attempt, RetryCount()));
+        AddLog(FormatText("[SCSIDVDR090::Write] - Retry %d/%d", attempt, RetryCount()));
         Report();
         host::Sleep(10);
         continue;

@@ -2,12 +2,12 @@
 
 #include <cstring>
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "host/os/Sleep.h"
 #include "host/ui/MessageBox.h"
 #include "scsi/BigEndian.h"
 #include "scsi/ParameterLists.h"
-#include "scsi/TextFormat.h"
+#include "base/TextFormat.h"
 
 namespace {
 
@@ -84,13 +84,13 @@ bool SCSIDVDR100::Write(void* buffer, uint32_t byteCount) {
       bool clean = GetSense(&key);
       if (status == aspi::SS_COMP && clean) break;
       if (status != aspi::SS_COMP && key == 0 && attempt < RetryCount()) {
-        AddLog(scsi::FormatText("[SCSIDVDR100::Write] - Retry %d/%d", attempt, RetryCount()));
+        AddLog(FormatText("[SCSIDVDR100::Write] - Retry %d/%d", attempt, RetryCount()));
         Report();
         host::Sleep(10);
         continue;
       }
       AddLog(status == aspi::SS_COMP ? "[SCSIDEVR100::Write] failed." : "[SCSIDVDR100::Write] failed.");
-      AddLog(scsi::FormatText("transBytes: %d, transBlocks: %d", piece, blocks));
+      AddLog(FormatText("transBytes: %d, transBlocks: %d", piece, blocks));
       Report();
       return false;
     }
@@ -155,7 +155,7 @@ bool SCSIDVDR100::FinishWrite() {
       Report();
       return false;
     }
-    AddLog(scsi::FormatText("[SCSIDVDR100::FinishWrite] Retry %d/%d", attempt, RetryCount()));
+    AddLog(FormatText("[SCSIDVDR100::FinishWrite] Retry %d/%d", attempt, RetryCount()));
     Report();
     host::Sleep(10);
   }

@@ -1,9 +1,9 @@
 #include "devices/SCSIDVDRW.h"
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "host/os/Sleep.h"
 #include "scsi/Commands.h"
-#include "scsi/TextFormat.h"
+#include "base/TextFormat.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ bool SCSIDVDRW::FinishWrite() {
       Report();
       return false;
     }
-    AddLog(scsi::FormatText("[SCSIDVDRW::FinishWrite] - Retry %d/%d", attempt, RetryCount()));
+    AddLog(FormatText("[SCSIDVDRW::FinishWrite] - Retry %d/%d", attempt, RetryCount()));
     Report();
     host::Sleep(100);
   }

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "scsi/ASPI32.h"
 #include "scsi/BigEndian.h"
-#include "scsi/TextFormat.h"
+#include "base/TextFormat.h"
 
 namespace {
 
@@ -69,7 +69,7 @@ bool SCSITAPE::Read(void* buffer, uint32_t byteCount) {
         if (total >= byteCount) break;
         emptyAnswers = moved == 0 ? emptyAnswers + 1 : 0;
         if (emptyAnswers < kEmptyAnswerLimit) break;
-        AddLog(scsi::FormatText("[SCSITAPE::Read] No data after %d reads.", emptyAnswers));
+        AddLog(FormatText("[SCSITAPE::Read] No data after %d reads.", emptyAnswers));
         ReportError(nullptr, false, true);
         return false;
       }

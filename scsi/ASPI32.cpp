@@ -6,7 +6,7 @@
 #include <mutex>
 #include <vector>
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "host/os/Event.h"
 #include "host/os/Sleep.h"
 #include "host/os/SpinWait.h"
@@ -14,7 +14,7 @@
 #include "scsi/AspiManager.h"
 #include "scsi/Pause.h"
 #include "scsi/SenseDecoder.h"
-#include "scsi/TextFormat.h"
+#include "base/TextFormat.h"
 
 namespace {
 
@@ -217,6 +217,6 @@ bool ASPI32::LogSenseInfo() const {
   uint8_t key = 0, asc = 0, ascq = 0;
   std::string text;
   bool clean = GetSenseInfo(&key, &asc, &ascq, &text);
-  AddLog(scsi::FormatText("%X-%02X-%02X: %s\n", key, asc, ascq, text.c_str()));
+  AddLog(FormatText("%X-%02X-%02X: %s\n", key, asc, ascq, text.c_str()));
   return clean;
 }

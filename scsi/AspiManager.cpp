@@ -4,12 +4,12 @@
 #include <memory>
 #include <mutex>
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "host/os/Platform.h"
 #include "host/os/SharedLibrary.h"
 #include "host/ui/MessageBox.h"
 #include "scsi/Pause.h"
-#include "scsi/TextFormat.h"
+#include "base/TextFormat.h"
 
 namespace {
 
@@ -78,7 +78,7 @@ int LoadAspiManager(AspiLoadForm form, int32_t* supportInfo) {
   if (((result >> 8) & 0xFF) != aspi::SS_COMP) {
     const char* format = startCheck ? "ASPI for Win32 is not initialized!!\r\nAspiStatus: %04XH"
                                     : "ASPI for Win32 is not initialized!!\nAspiStatus: %04XH";
-    TraceOut(scsi::FormatText(format, result), "\r\n");
+    TraceOut(FormatText(format, result), "\r\n");
     ui::MessageBox("ASPI manager is not initialized!!\nCheck SCSI board driver and ASPI manager are correctly installed.",
                    "ASPI Initializing Error.", ui::kIconError | ui::kOk);
     return kAspiNotInitialised;

@@ -4,7 +4,7 @@
 #include <iterator>
 
 #include "scsi/ASPI32.h"
-#include "scsi/TextFormat.h"
+#include "base/TextFormat.h"
 
 namespace scsi {
 

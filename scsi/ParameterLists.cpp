@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "scsi/BigEndian.h"
-#include "scsi/TextFormat.h"
+#include "base/TextFormat.h"
 
 namespace scsi {
 namespace {

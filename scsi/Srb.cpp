@@ -3,9 +3,8 @@
 #include <cstring>
 
 #include "host/ui/MessageBox.h"
-#include "scsi/TextFormat.h"
+#include "base/TextFormat.h"
 
-using scsi::FormatText;
 
 namespace {
 

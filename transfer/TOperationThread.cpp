@@ -2,13 +2,13 @@
 // medium steps shared by the operations.
 #include "transfer/TOperationThread.h"
 
-#include "app/Log.h"
-#include "app/NumberText.h"
-#include "app/ProgramIdentity.h"
+#include "base/Log.h"
+#include "base/NumberText.h"
+#include "base/ProgramIdentity.h"
 #include "devices/SCSIDEV.h"
 #include "host/os/Sleep.h"
 #include "host/ui/MessageBox.h"
-#include "scsi/TextFormat.h"
+#include "base/TextFormat.h"
 #include "transfer/TWorkThread.h"
 
 namespace {
@@ -129,7 +129,7 @@ void TOperationThread::Execute() {
 void TOperationThread::NotifyProgress() {
   host::Thread::Synchronize([this] {
     dialog_.ShowProgress(phase_, percent_);
-    if (phase_ >= 0 && phase_ < 4) AddLog(scsi::FormatText(kProgressLines[phase_], percent_));
+    if (phase_ >= 0 && phase_ < 4) AddLog(FormatText(kProgressLines[phase_], percent_));
   });
 }
 

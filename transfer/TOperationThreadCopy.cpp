@@ -2,12 +2,12 @@
 // files) and verifying the copy. No writer preparation, no medium handling:
 // the destination gets the volume's bytes from its beginning, so a volume
 // found at an offset in its source is copied out bare.
-#include "app/Log.h"
-#include "app/NumberText.h"
-#include "app/ProgramIdentity.h"
+#include "base/Log.h"
+#include "base/NumberText.h"
+#include "base/ProgramIdentity.h"
 #include "devices/SCSIDEV.h"
 #include "host/ui/MessageBox.h"
-#include "transfer/CFILE.h"
+#include "base/CFILE.h"
 #include "transfer/TOperationThread.h"
 
 namespace {

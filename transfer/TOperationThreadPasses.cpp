@@ -4,12 +4,12 @@
 // shows the percent.
 #include <cstring>
 
-#include "app/Log.h"
-#include "app/NumberText.h"
-#include "app/ProgramIdentity.h"
+#include "base/Log.h"
+#include "base/NumberText.h"
+#include "base/ProgramIdentity.h"
 #include "host/os/Sleep.h"
 #include "host/ui/MessageBox.h"
-#include "scsi/TextFormat.h"
+#include "base/TextFormat.h"
 #include "transfer/TOperationThread.h"
 #include "transfer/TReadThread.h"
 #include "transfer/TWriteThread.h"
@@ -194,7 +194,7 @@ bool TOperationThread::VerifyCore(bool sourceIsFile, const std::string& sourceFi
     }
     uint32_t count = source->LastCount();
     if (std::memcmp(BufferA(), BufferB(), count) != 0) {
-      AddLog(scsi::FormatText("SrcThread->readSize %d\r\n", count));
+      AddLog(FormatText("SrcThread->readSize %d\r\n", count));
       uint64_t end = total - source->Rest();
       // The range is the step that was compared: a short last step starts
       // count bytes, not a whole chunk, before its end.

@@ -6,14 +6,14 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/Log.h"
-#include "app/NumberText.h"
-#include "app/ProgramIdentity.h"
+#include "base/Log.h"
+#include "base/NumberText.h"
+#include "base/ProgramIdentity.h"
 #include "devices/SCSIDEV.h"
 #include "host/os/Sleep.h"
 #include "host/ui/MessageBox.h"
 #include "scsi/BigEndian.h"
-#include "scsi/TextFormat.h"
+#include "base/TextFormat.h"
 #include "transfer/TOperationThread.h"
 #include "volume/DiffDetail.h"
 
@@ -40,7 +40,7 @@ void TOperationThread::BuildPatternSectors(uint8_t* area, uint32_t firstLba, uin
 bool TOperationThread::PatternWrite() {
   AddLog("\r\n[TOperationThread::PatternWrite]");
   patternSectors_ = static_cast<uint32_t>(CeilDiv64(volumeSize_, kSector2K));
-  AddLog(scsi::FormatText("PatternWriteSectors: %d(%XH)", patternSectors_, patternSectors_));
+  AddLog(FormatText("PatternWriteSectors: %d(%XH)", patternSectors_, patternSectors_));
   TakeSteps();
   percent_ = 0;
   if (patternSectors_ == 0) {
@@ -54,7 +54,7 @@ bool TOperationThread::PatternWrite() {
   bool capacity = code_ == kVerifyOnly;
   uint64_t size = 0;
   if (!CheckWriter(writer, capacity, "Operation canceled for drive being not ready.", size)) return false;
-  AddLog(scsi::FormatText(capacity ? "DiscSize: %s bytes (%08XH Sectors)." : "DiscFreeSize: %s bytes (%08XH Sectors).",
+  AddLog(FormatText(capacity ? "DiscSize: %s bytes (%08XH Sectors)." : "DiscFreeSize: %s bytes (%08XH Sectors).",
                           FormatNumber(size).c_str(), static_cast<uint32_t>(CeilDiv64(size, kSector2K))));
 
   if (static_cast<uint64_t>(patternSectors_) * kSector2K > size) {
@@ -66,7 +66,7 @@ bool TOperationThread::PatternWrite() {
     }
     volumeSize_ = size;
     patternSectors_ = static_cast<uint32_t>(CeilDiv64(size, kSector2K));
-    AddLog(scsi::FormatText("PatternWriteSectors: %d(%XH)", patternSectors_, patternSectors_));
+    AddLog(FormatText("PatternWriteSectors: %d(%XH)", patternSectors_, patternSectors_));
   }
 
   if (doTest_) {
@@ -99,7 +99,7 @@ bool TOperationThread::PatternWrite() {
 }
 
 bool TOperationThread::PatternPass(SCSIDEV& writer, uint32_t sectors) {
-  AddLog(scsi::FormatText("WriteSectors: %d(%XH)", sectors, sectors));
+  AddLog(FormatText("WriteSectors: %d(%XH)", sectors, sectors));
   if (!writer.StartStopUnit(3)) AddLog(writer.LastErrorText());
   if (writer.WaitNoMedium(0)) {
     errorShown_ = true;
@@ -160,7 +160,7 @@ bool TOperationThread::PatternPass(SCSIDEV& writer, uint32_t sectors) {
 bool TOperationThread::PatternVerify(SCSIDEV& writer, uint32_t sectors) {
   LockMedium(writer, "Prevent MediumRemovable failed. (continue writing...)");
   if (PauseBeforeWrite(writer)) return true;
-  AddLog(scsi::FormatText("WriteSectors: %d(%XH)", sectors, sectors));
+  AddLog(FormatText("WriteSectors: %d(%XH)", sectors, sectors));
   percent_ = 0;
   NotifyProgress();
 
@@ -178,8 +178,8 @@ bool TOperationThread::PatternVerify(SCSIDEV& writer, uint32_t sectors) {
     if (!ok) break;
     uint32_t bytes = count * kSector2K;
     if (std::memcmp(BufferA(), BufferB(), bytes) != 0) {
-      AddLog(scsi::FormatText("transBlock*SIZE_2K: %d\r\n", bytes));
-      std::string message = scsi::FormatText(
+      AddLog(FormatText("transBlock*SIZE_2K: %d\r\n", bytes));
+      std::string message = FormatText(
           "Verify: Data are different at LBA %XH ~ %XH.\r\nDo you wish to quit verifying?", address, address + count);
       AddLog(message);
       DiffDetail(BufferA(), BufferB(), bytes);

@@ -1,10 +1,10 @@
 // TOperationThread: writing a volume onto a DVD-R writer, with the optional
 // test write before it and verify after it.
-#include "app/Log.h"
-#include "app/NumberText.h"
+#include "base/Log.h"
+#include "base/NumberText.h"
 #include "devices/SCSIDEV.h"
 #include "host/os/Sleep.h"
-#include "scsi/TextFormat.h"
+#include "base/TextFormat.h"
 #include "transfer/TOperationThread.h"
 
 namespace {
@@ -33,7 +33,7 @@ bool TOperationThread::NormalWrite() {
     writeMode_ = kSingleMode;
   } else {
     if (!CheckWriter(writer, false, "Operation canceled by user instruction.", free)) return false;
-    AddLog(scsi::FormatText("DiscFreeSpace: %s Size (%08XH Sectors).", FormatNumber(free).c_str(),
+    AddLog(FormatText("DiscFreeSpace: %s Size (%08XH Sectors).", FormatNumber(free).c_str(),
                             static_cast<uint32_t>(CeilDiv64(free, kSector2K))));
     if (free < volumeSize_) {
       NotifyAskWriteMode();
@@ -102,7 +102,7 @@ bool TOperationThread::WritePass(bool sourceIsFile, const std::string& sourceFil
   if (PauseBeforeWrite(writer)) return true;
 
   uint32_t sectors = static_cast<uint32_t>(CeilDiv64(volumeSize, kSector2K));
-  AddLog(scsi::FormatText("WriteSectors: %d(%XH)", sectors, sectors));
+  AddLog(FormatText("WriteSectors: %d(%XH)", sectors, sectors));
   bool ok = writer.SetWritingConfig(sectors, testFlag_, 0);
   if (ok) {
     ok = WriteCore(sourceIsFile, sourceFile, volumeSize, 0, volumeSize, 0, &writer, std::string(), false,

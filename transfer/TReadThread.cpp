@@ -1,9 +1,9 @@
 #include "transfer/TReadThread.h"
 
-#include "app/Log.h"
-#include "app/NumberText.h"
+#include "base/Log.h"
+#include "base/NumberText.h"
 #include "devices/SCSIDEV.h"
-#include "scsi/TextFormat.h"
+#include "base/TextFormat.h"
 
 namespace {
 
@@ -34,12 +34,12 @@ bool TReadThread::Position() {
   // its half of the transfer area.
   if (device.BlockSize() == 0 && !device.SetDevice()) return false;
   if (kChunk % device.BlockSize() != 0) {
-    AddLog(scsi::FormatText("[TReadThread::Execute] Block size %u does not divide a transfer step.",
+    AddLog(FormatText("[TReadThread::Execute] Block size %u does not divide a transfer step.",
                             device.BlockSize()));
     return false;
   }
   device.SetAddress(static_cast<uint32_t>(CeilDiv64(StartPosition(), device.BlockSize())));
-  TraceOut(scsi::FormatText("[TReadThread::Execute] pDev->SetAddress %X\r\n", device.GetAddress()));
+  TraceOut(FormatText("[TReadThread::Execute] pDev->SetAddress %X\r\n", device.GetAddress()));
   return true;
 }
 

@@ -2,12 +2,12 @@
 
 #include <cstring>
 
-#include "app/Log.h"
-#include "app/NumberText.h"
-#include "app/ProgramIdentity.h"
+#include "base/Log.h"
+#include "base/NumberText.h"
+#include "base/ProgramIdentity.h"
 #include "devices/SCSIDEV.h"
 #include "host/ui/MessageBox.h"
-#include "scsi/TextFormat.h"
+#include "base/TextFormat.h"
 
 TWorkThread::TWorkThread(SCSIDEV* device, uint64_t start, uint64_t size)
     : device_(device), size_(size), start_(start), fileMode_(false), rest_(size) {}
@@ -55,7 +55,7 @@ void TWorkThread::ReportWorkerError(bool showBox, bool force) {
 
 void TWorkThread::LogRest(const char* format) {
   uint64_t rest = rest_.load();
-  AddLog(scsi::FormatText(format, static_cast<uint32_t>(rest >> 32), static_cast<uint32_t>(rest)));
+  AddLog(FormatText(format, static_cast<uint32_t>(rest >> 32), static_cast<uint32_t>(rest)));
 }
 
 void TWorkThread::RunLoop(bool reader, const StepLines& lines) {

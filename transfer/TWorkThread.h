@@ -21,7 +21,7 @@
 
 #include "host/os/Event.h"
 #include "host/os/Thread.h"
-#include "transfer/CFILE.h"
+#include "base/CFILE.h"
 
 class SCSIDEV;
 

@@ -1,10 +1,10 @@
 #include "transfer/TWriteThread.h"
 
-#include "app/NumberText.h"
-#include "app/ProgramIdentity.h"
+#include "base/NumberText.h"
+#include "base/ProgramIdentity.h"
 #include "devices/SCSIDEV.h"
 #include "host/ui/MessageBox.h"
-#include "scsi/TextFormat.h"
+#include "base/TextFormat.h"
 
 namespace {
 

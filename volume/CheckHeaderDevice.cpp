@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/Log.h"
-#include "app/NumberText.h"
-#include "app/ProgramIdentity.h"
+#include "base/Log.h"
+#include "base/NumberText.h"
+#include "base/ProgramIdentity.h"
 #include "devices/SCSIDEV.h"
 #include "host/ui/MessageBox.h"
 #include "volume/CheckHeader.h"

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/Log.h"
-#include "app/NumberText.h"
-#include "transfer/CFILE.h"
+#include "base/Log.h"
+#include "base/NumberText.h"
+#include "base/CFILE.h"
 #include "volume/CheckHeader.h"
 #include "volume/VolSizeChoice.h"
 #include "volume/VolumeProbe.h"

@@ -1,6 +1,6 @@
 #include "volume/VolSizeChoice.h"
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
 VolSizeChoice::VolSizeChoice() { UpdateManualInput(); }
 

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "app/Log.h"
-#include "app/NumberText.h"
+#include "base/Log.h"
+#include "base/NumberText.h"
 #include "volume/CheckHeader.h"
 #include "volume/VolSizeChoice.h"
 #include "volume/VolumeProbes.h"

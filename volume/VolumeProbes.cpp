@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "app/Log.h"
-#include "app/NumberText.h"
+#include "base/Log.h"
+#include "base/NumberText.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string_view>
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto copy = std::make_unique<char[]>(size);

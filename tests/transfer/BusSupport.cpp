@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "devices/CreateDevice.h"
-#include "scsi/TextFormat.h"
+#include "base/TextFormat.h"
 
 std::string WriterJson(const std::string& model, const std::string& revision, const std::string& kind,
                        uint32_t sectors, const std::string& extra) {
@@ -24,8 +24,8 @@ std::string DiskJson(int id, const std::string& path, uint32_t blocks, uint32_t 
 }
 
 std::string SenseFault(uint8_t op, const std::string& sense, uint32_t first, uint32_t last) {
-  std::string fault = scsi::FormatText(R"({"kind": "sense", "opcode": "%02Xh", "sense": "%s")", op, sense.c_str());
-  if (last >= first) fault += scsi::FormatText(R"(, "lba": [%u, %u])", first, last);
+  std::string fault = FormatText(R"({"kind": "sense", "opcode": "%02Xh", "sense": "%s")", op, sense.c_str());
+  if (last >= first) fault += FormatText(R"(, "lba": [%u, %u])", first, last);
   return fault + "}";
 }
 
@@ -64,7 +64,7 @@ bool TrayOpen(SCSIDEV& device) {
 
 std::string ErrorReport(SCSIDEV& device, const std::string& command, uint32_t address, const std::string& code,
                         const std::string& message) {
-  return scsi::FormatText(
+  return FormatText(
       "[Error Information]\r\nSCSI Address: %d,%d,%d\r\nDevice: %s\r\nCommand: %s\r\nAddress: %08XH\r\n"
       "Error Code: %s\r\n%s\r\n\r\n",
       device.HostAdapter(), device.TargetId(), device.Lun(), device.DeviceName(), command.c_str(), address,

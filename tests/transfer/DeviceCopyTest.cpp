@@ -2,8 +2,8 @@
 // mastering information text is copied out bare, whichever side is a device.
 #include <gtest/gtest.h>
 
-#include "app/NumberText.h"
-#include "app/ProgramIdentity.h"
+#include "base/NumberText.h"
+#include "base/ProgramIdentity.h"
 #include "tests/fixtures/CapturedLog.h"
 #include "tests/fixtures/Images.h"
 #include "tests/fixtures/ScriptedUiGuard.h"

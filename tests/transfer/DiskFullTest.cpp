@@ -13,8 +13,8 @@
 #include <memory>
 #include <string>
 
-#include "app/Log.h"
-#include "app/ProgramIdentity.h"
+#include "base/Log.h"
+#include "base/ProgramIdentity.h"
 #include "host/ui/ScriptedUi.h"
 #include "tests/fixtures/TempDir.h"
 #include "tests/transfer/TestDialog.h"

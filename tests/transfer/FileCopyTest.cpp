@@ -7,13 +7,13 @@
 #include <filesystem>
 #include <string>
 
-#include "app/ProgramIdentity.h"
+#include "base/ProgramIdentity.h"
 #include "tests/fixtures/CapturedLog.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
 #include "tests/fixtures/TempDir.h"
 #include "tests/transfer/TestDialog.h"
 #include "tests/transfer/TransferData.h"
-#include "transfer/CFILE.h"
+#include "base/CFILE.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/ProgramIdentity.h"
+#include "base/ProgramIdentity.h"
 #include "tests/fixtures/CapturedLog.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
 #include "tests/fixtures/TempDir.h"

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/ProgramIdentity.h"
+#include "base/ProgramIdentity.h"
 #include "tests/fixtures/CapturedLog.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
 #include "tests/fixtures/TempDir.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ProgramIdentity.h"
+#include "base/ProgramIdentity.h"
 #include "tests/fixtures/CapturedLog.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
 #include "tests/fixtures/TempDir.h"

@@ -2,8 +2,8 @@
 // boxes in their order and the result.
 #include <gtest/gtest.h>
 
-#include "app/ProgramIdentity.h"
-#include "scsi/TextFormat.h"
+#include "base/ProgramIdentity.h"
+#include "base/TextFormat.h"
 #include "tests/fixtures/CapturedLog.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
 #include "tests/fixtures/TempDir.h"
@@ -117,7 +117,7 @@ TEST_F(WriteFailure, WorkerFailureReportsTheWriteAndCloses) {
   EXPECT_EQ(dialog.result, OperationResult::Failed);
   EXPECT_TRUE(dialog.closeAtEnd);
   uint64_t rest = kVolume - 4 * 65536;
-  EXPECT_TRUE(log.Contains(scsi::FormatText("[Error (W) Scsi2] restSize: 0%08XH", static_cast<uint32_t>(rest))));
+  EXPECT_TRUE(log.Contains(FormatText("[Error (W) Scsi2] restSize: 0%08XH", static_cast<uint32_t>(rest))));
   EXPECT_FALSE(log.Contains("SCSIDVDR100::FinishWrite()"));
   EXPECT_TRUE(TrayOpen(*writer));
 }

@@ -4,15 +4,15 @@
 
 #include <tuple>
 
-#include "app/NumberText.h"
-#include "app/ProgramIdentity.h"
+#include "base/NumberText.h"
+#include "base/ProgramIdentity.h"
 #include "tests/fixtures/CapturedLog.h"
 #include "tests/fixtures/Images.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
 #include "tests/fixtures/ProgramBus.h"
 #include "tests/transfer/BusSupport.h"
 #include "tests/transfer/TestDialog.h"
-#include "scsi/TextFormat.h"
+#include "base/TextFormat.h"
 #include "volume/CheckHeader.h"
 #include "volume/VolSizeChoice.h"
 
@@ -49,7 +49,7 @@ int CountEntries(CapturedLog& log, const std::string& text) {
 using WriteFamilyParam = std::tuple<int, const char*, const char*>;
 
 std::string WriteFamilyName(const ::testing::TestParamInfo<WriteFamilyParam>& info) {
-  std::string name = scsi::FormatText("Code%02X_%s_%s", std::get<0>(info.param), std::get<1>(info.param),
+  std::string name = FormatText("Code%02X_%s_%s", std::get<0>(info.param), std::get<1>(info.param),
                                       std::get<2>(info.param));
   for (char& c : name)
     if (c == '.') c = '_';

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 #include "tests/fixtures/CapturedLog.h"
 #include "tests/fixtures/Images.h"
 #include "tests/fixtures/ScriptedUiGuard.h"

@@ -1,0 +1,180 @@
+#include "managers/simbus/Adapter.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "host/os/Event.h"
+#include "host/os/SpinWait.h"
+
+namespace simbus {
+namespace {
+
+uint16_t Key(uint8_t id, uint8_t lun) { return static_cast<uint16_t>(id << 8 | lun); }
+
+// The status byte is what the program polls: it is stored last, after
+// everything else the manager fills.
+void PublishStatus(aspi::SRB_ExecSCSICmd* request, uint8_t status) {
+  __atomic_store_n(&request->SRB_Status, status, __ATOMIC_RELEASE);
+}
+
+void Signal(aspi::SRB_ExecSCSICmd* request) {
+  if (request->SRB_Flags & aspi::SRB_EVENT_NOTIFY) host::SignalEventHandle(static_cast<int>(request->SRB_PostProc));
+}
+
+void Finish(aspi::SRB_ExecSCSICmd* request, const ScsiCommand& command) {
+  request->SRB_HaStat = aspi::HASTAT_OK;
+  request->SRB_TargStat = command.failed ? aspi::STATUS_CHKCOND : aspi::STATUS_GOOD;
+  uint32_t senseRoom = std::min<uint32_t>(request->SRB_SenseLen, aspi::kSenseAreaSize);
+  std::memset(request->SenseArea, 0, senseRoom);
+  if (command.failed) BuildFixedSense(command, request->SenseArea, senseRoom);
+  PublishStatus(request, command.failed ? aspi::SS_ERR : aspi::SS_COMP);
+  Signal(request);
+}
+
+void FinishAborted(aspi::SRB_ExecSCSICmd* request) {
+  request->SRB_HaStat = aspi::HASTAT_OK;
+  request->SRB_TargStat = aspi::STATUS_GOOD;
+  PublishStatus(request, aspi::SS_ABORTED);
+  Signal(request);
+}
+
+}  // namespace
+
+void CompleteAtOnce(aspi::SRB_ExecSCSICmd* request, uint8_t status, uint8_t hostStatus) {
+  request->SRB_HaStat = hostStatus;
+  request->SRB_TargStat = aspi::STATUS_GOOD;
+  PublishStatus(request, status);
+  Signal(request);
+}
+
+Adapter::Adapter() : worker_([this] { Run(); }) {}
+
+Adapter::~Adapter() {
+  {
+    std::lock_guard lock(mutex_);
+    ending_ = true;
+  }
+  wake_.notify_one();
+  worker_.join();
+}
+
+void Adapter::AddDrive(std::unique_ptr<Drive> drive) {
+  const DeviceConfig& config = drive->Config();
+  std::lock_guard lock(mutex_);
+  drives_[Key(config.id, config.lun)] = std::move(drive);
+}
+
+Drive* Adapter::Find(uint8_t id, uint8_t lun) const {
+  std::lock_guard lock(mutex_);
+  auto found = drives_.find(Key(id, lun));
+  return found == drives_.end() ? nullptr : found->second.get();
+}
+
+std::vector<Drive*> Adapter::Drives() const {
+  std::lock_guard lock(mutex_);
+  std::vector<Drive*> drives;
+  for (const auto& [key, drive] : drives_) drives.push_back(drive.get());
+  return drives;
+}
+
+uint8_t Adapter::Submit(aspi::SRB_ExecSCSICmd* request) {
+  Drive* drive = Find(request->SRB_Target, request->SRB_Lun);
+  if (drive == nullptr) {
+    CompleteAtOnce(request, aspi::SS_NO_DEVICE, aspi::HASTAT_SEL_TO);
+    return aspi::SS_NO_DEVICE;
+  }
+  if (request->SRB_CDBLen == 0 || request->SRB_CDBLen > sizeof request->CDBByte) {
+    CompleteAtOnce(request, aspi::SS_INVALID_SRB, aspi::HASTAT_OK);
+    return aspi::SS_INVALID_SRB;
+  }
+  if (drive->DeviceFaults().BusyFor(request->CDBByte, request->SRB_CDBLen)) return aspi::SS_ASPI_IS_BUSY;
+  PublishStatus(request, aspi::SS_PENDING);
+  bool sleeping = false;
+  {
+    std::lock_guard lock(mutex_);
+    queue_.push_back(request);
+    queued_.store(queue_.size(), std::memory_order_release);
+    sleeping = sleeping_;
+  }
+  if (sleeping) wake_.notify_one();
+  return aspi::SS_PENDING;
+}
+
+void Adapter::Run() {
+  while (aspi::SRB_ExecSCSICmd* request = Next()) Execute(request);
+}
+
+aspi::SRB_ExecSCSICmd* Adapter::Next() {
+  host::SpinUntil([this] { return queued_.load(std::memory_order_acquire) != 0; });
+  std::unique_lock lock(mutex_);
+  sleeping_ = true;
+  wake_.wait(lock, [this] { return ending_ || !queue_.empty(); });
+  sleeping_ = false;
+  if (ending_) return nullptr;
+  aspi::SRB_ExecSCSICmd* request = queue_.front();
+  queue_.erase(queue_.begin());
+  queued_.store(queue_.size(), std::memory_order_release);
+  current_ = request;
+  abortCurrent_ = false;
+  return request;
+}
+
+void Adapter::Execute(aspi::SRB_ExecSCSICmd* request) {
+  uint8_t cdb[sizeof request->CDBByte];
+  std::memcpy(cdb, request->CDBByte, sizeof cdb);
+  ScsiCommand command;
+  command.cdb = cdb;
+  command.cdbLength = request->SRB_CDBLen;
+  command.data = reinterpret_cast<uint8_t*>(request->SRB_BufPointer);
+  command.dataLength = command.data == nullptr ? 0 : request->SRB_BufLen;
+  command.abortRequested = &abortCurrent_;
+  Drive* drive = Find(request->SRB_Target, request->SRB_Lun);
+  if (drive->DeviceFaults().HangFor(command)) {
+    std::lock_guard lock(mutex_);
+    if (abortCurrent_)
+      FinishAborted(request);  // the abort came before the request was parked
+    else
+      hung_.push_back(request);
+    current_ = nullptr;
+    finished_.notify_all();
+    return;
+  }
+  {
+    std::lock_guard driveLock(drive->Mutex());
+    drive->Execute(command);
+  }
+  std::lock_guard lock(mutex_);
+  if (abortCurrent_)
+    FinishAborted(request);
+  else
+    Finish(request, command);
+  current_ = nullptr;
+  finished_.notify_all();
+}
+
+uint8_t Adapter::Abort(const aspi::SRB_ExecSCSICmd* request) {
+  std::unique_lock lock(mutex_);
+  auto take = [&](auto& list) {
+    auto found = std::find(list.begin(), list.end(), request);
+    if (found == list.end()) return false;
+    aspi::SRB_ExecSCSICmd* stopped = *found;
+    list.erase(found);
+    queued_.store(queue_.size(), std::memory_order_release);
+    FinishAborted(stopped);
+    return true;
+  };
+  if (take(queue_) || take(hung_)) return aspi::SS_COMP;
+  if (current_ != request || current_ == nullptr) return aspi::SS_ABORT_FAIL;
+  abortCurrent_ = true;
+  finished_.wait(lock, [&] { return current_ != request; });
+  return aspi::SS_COMP;
+}
+
+void Adapter::Rescan() {
+  for (Drive* drive : Drives()) {
+    std::lock_guard lock(drive->Mutex());
+    drive->OnRescan();
+  }
+}
+
+}  // namespace simbus

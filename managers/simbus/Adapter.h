@@ -1,0 +1,77 @@
+// Adapter: one host adapter of the simulated bus with the drives behind it
+// and one worker thread that runs their commands in order of arrival.
+//
+// An execute request is queued as pending and completed on the worker: the
+// host adapter status, target status and sense area are filled first, the
+// request status last, and only then is the request's eventfd signalled. A
+// request whose device hangs stays parked until it is aborted. The worker is
+// owned by the adapter and joined when the adapter ends; requests still
+// queued then are dropped without being touched.
+//
+// A program sends its next command a few microseconds after the last one
+// completes, so the worker watches the queue for a moment before it sleeps:
+// a blocked worker costs a wake-up per command, which on a virtual machine
+// takes longer than the command itself. Submit wakes the worker only when
+// it sleeps.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "host/aspi/AspiSrb.h"
+#include "managers/simbus/Drive.h"
+
+namespace simbus {
+
+class Adapter {
+ public:
+  Adapter();
+  ~Adapter();
+  Adapter(const Adapter&) = delete;
+  Adapter& operator=(const Adapter&) = delete;
+
+  void AddDrive(std::unique_ptr<Drive> drive);
+  Drive* Find(uint8_t id, uint8_t lun) const;
+  std::vector<Drive*> Drives() const;
+
+  // Takes an execute request; returns its status at the time of return.
+  uint8_t Submit(aspi::SRB_ExecSCSICmd* request);
+  // Stops a request in flight: SS_COMP when it was stopped (its status is
+  // then SS_ABORTED and its event signalled), SS_ABORT_FAIL when it is not
+  // in flight on this adapter.
+  uint8_t Abort(const aspi::SRB_ExecSCSICmd* request);
+  void Rescan();
+
+ private:
+  void Run();
+  // The next request, or nullptr when the adapter is ending.
+  aspi::SRB_ExecSCSICmd* Next();
+  void Execute(aspi::SRB_ExecSCSICmd* request);
+
+  std::map<uint16_t, std::unique_ptr<Drive>> drives_;  // by id << 8 | lun
+  mutable std::mutex mutex_;
+  std::condition_variable wake_;
+  std::condition_variable finished_;
+  // In order of arrival. Rarely more than one or two long: a vector keeps
+  // its room, where a deque would allocate and free a node every 64
+  // requests.
+  std::vector<aspi::SRB_ExecSCSICmd*> queue_;
+  std::atomic<size_t> queued_{0};  // size of queue_, for the worker's spin
+  bool sleeping_ = false;          // the worker waits on wake_
+  bool ending_ = false;
+  std::vector<aspi::SRB_ExecSCSICmd*> hung_;
+  aspi::SRB_ExecSCSICmd* current_ = nullptr;
+  std::atomic<bool> abortCurrent_{false};
+  std::jthread worker_;  // last: stopped and joined before the rest goes
+};
+
+// Completes a request that never reached a drive (no device, bad block).
+void CompleteAtOnce(aspi::SRB_ExecSCSICmd* request, uint8_t status, uint8_t hostStatus);
+
+}  // namespace simbus

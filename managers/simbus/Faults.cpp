@@ -1,0 +1,71 @@
+#include "managers/simbus/Faults.h"
+
+namespace simbus {
+namespace {
+
+bool Overlaps(const BlockRange& a, const BlockRange& b) {
+  uint64_t aEnd = uint64_t{a.first} + (a.count == 0 ? 1 : a.count);
+  uint64_t bEnd = uint64_t{b.first} + (b.count == 0 ? 1 : b.count);
+  return a.first < bEnd && b.first < aEnd;
+}
+
+bool Matches(const FaultRule& rule, const uint8_t* cdb, uint8_t cdbLength) {
+  if (rule.opcode && *rule.opcode != cdb[0]) return false;
+  if (rule.blocks) {
+    auto touched = CommandBlocks(cdb, cdbLength);
+    if (!touched || !Overlaps(*touched, *rule.blocks)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+Faults::Faults(std::vector<FaultRule> rules) {
+  for (auto& rule : rules) entries_.push_back(Entry{rule, 0, rule.polls});
+}
+
+Faults::Entry* Faults::Fire(FaultKind kind, const uint8_t* cdb, uint8_t cdbLength) {
+  for (auto& entry : entries_) {
+    if (entry.rule.kind != kind || !Matches(entry.rule, cdb, cdbLength)) continue;
+    uint32_t time = ++entry.matches;
+    bool inFirst = entry.rule.firstTimes == 0 || time <= entry.rule.firstTimes;
+    bool inFrom = entry.rule.fromTime == 0 || time >= entry.rule.fromTime;
+    if (inFirst && inFrom) return &entry;
+  }
+  return nullptr;
+}
+
+std::optional<FaultRule> Faults::SenseFor(const ScsiCommand& command) {
+  std::lock_guard lock(mutex_);
+  if (Entry* entry = Fire(FaultKind::Sense, command.cdb, command.cdbLength)) return entry->rule;
+  return std::nullopt;
+}
+
+bool Faults::HangFor(const ScsiCommand& command) {
+  std::lock_guard lock(mutex_);
+  return Fire(FaultKind::Hang, command.cdb, command.cdbLength) != nullptr;
+}
+
+bool Faults::BusyFor(const uint8_t* cdb, uint8_t cdbLength) {
+  std::lock_guard lock(mutex_);
+  return Fire(FaultKind::Busy, cdb, cdbLength) != nullptr;
+}
+
+std::optional<Sense> Faults::NotReadyFor(const ScsiCommand& command) {
+  std::lock_guard lock(mutex_);
+  for (auto& entry : entries_) {
+    if (entry.rule.kind != FaultKind::NotReady || entry.pollsLeft == 0) continue;
+    if (command.Op() == op::kTestUnitReady) --entry.pollsLeft;
+    return entry.rule.sense;
+  }
+  return std::nullopt;
+}
+
+bool Faults::SupportNotInitialised() const {
+  std::lock_guard lock(mutex_);
+  for (const auto& entry : entries_)
+    if (entry.rule.kind == FaultKind::SupportNotInitialised) return true;
+  return false;
+}
+
+}  // namespace simbus

@@ -1,0 +1,65 @@
+// Faults injected into one emulated device, as the bus description lists
+// them. Each rule matches commands by operation code (any when absent) and
+// optionally by a block address range, and fires for the first N matching
+// commands, from the Mth on, or always:
+//   sense      the command fails with the given sense data
+//   hang       the command never completes until it is aborted
+//   busy       the manager refuses the request with SS_ASPI_IS_BUSY
+//   not-ready  the drive answers not ready (02/04/01 unless told) until it
+//              has been polled with TEST UNIT READY `polls` times
+//   support-not-initialised  the manager's support query reports that it is
+//              not initialised
+// The rules are checked on the adapter's worker and on the caller's thread
+// (busy), so the set keeps its own lock.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "managers/simbus/ScsiCommand.h"
+#include "managers/simbus/SenseCodes.h"
+
+namespace simbus {
+
+enum class FaultKind { Sense, Hang, Busy, NotReady, SupportNotInitialised };
+
+struct FaultRule {
+  FaultKind kind = FaultKind::Sense;
+  std::optional<uint8_t> opcode;
+  std::optional<BlockRange> blocks;  // first block and count of the range
+  uint32_t firstTimes = 0;           // fire for the first N matches (0: no limit)
+  uint32_t fromTime = 0;             // fire from the Mth match on (0: from the first)
+  Sense sense{};
+  uint8_t vendorByte21 = 0;
+  uint32_t polls = 0;                // not-ready: TEST UNIT READY polls to answer
+};
+
+class Faults {
+ public:
+  Faults() = default;
+  explicit Faults(std::vector<FaultRule> rules);
+
+  // The sense rule that fires for this command, counting the match.
+  std::optional<FaultRule> SenseFor(const ScsiCommand& command);
+  bool HangFor(const ScsiCommand& command);
+  bool BusyFor(const uint8_t* cdb, uint8_t cdbLength);
+  // Not-ready answer for this command while polls remain; a TEST UNIT READY
+  // uses up one poll.
+  std::optional<Sense> NotReadyFor(const ScsiCommand& command);
+  bool SupportNotInitialised() const;
+
+ private:
+  struct Entry {
+    FaultRule rule;
+    uint32_t matches = 0;
+    uint32_t pollsLeft = 0;
+  };
+  Entry* Fire(FaultKind kind, const uint8_t* cdb, uint8_t cdbLength);
+
+  mutable std::mutex mutex_;
+  std::vector<Entry> entries_;
+};
+
+}  // namespace simbus
