@@ -8,10 +8,13 @@
 #include "devices/CreateDevice.h"
 #include "devices/InquiryData.h"
 #include "devices/IsDVDR.h"
+#include "host/aspi/ScsiVocabulary.h"
 #include "host/ui/MessageBox.h"
 #include "scsi/ASPI32.h"
 #include "scsi/AspiManager.h"
 #include "scsi/Commands.h"
+
+namespace device = aspi::device;
 
 namespace {
 
@@ -113,20 +116,25 @@ bool IsOldQxw7100(const uint8_t* inquiry) {
          revision[1] == '.' && revision[2] == '0' && revision[3] <= '6';
 }
 
-bool IsWritePageSource(const INQUIRYDATA& d) { return d.DeviceType() == 0 || d.DeviceType() == 5; }
+bool IsWritePageSource(const INQUIRYDATA& d) {
+  return d.DeviceType() == device::kDirectAccess || d.DeviceType() == device::kCdDvd;
+}
 
 bool IsWritePageDestination(const INQUIRYDATA& d, uint8_t ha, uint8_t id, uint8_t lun) {
   bool maker = StartsWith(d, INQUIRYDATA::kVendorOffset, "HALVERN");
-  if (d.DeviceType() == 5) return maker && IsDVDR(ha, id, lun);
-  return d.DeviceType() == 4 && maker && StartsWith(d, INQUIRYDATA::kProductOffset, "CD-WO");
+  if (d.DeviceType() == device::kCdDvd) return maker && IsDVDR(ha, id, lun);
+  return d.DeviceType() == device::kWriteOnce && maker && StartsWith(d, INQUIRYDATA::kProductOffset, "CD-WO");
 }
 
 bool IsCopyPageSource(const INQUIRYDATA& d) {
   uint8_t type = d.DeviceType();
-  return type == 5 || type == 4 || type == 7 || type == 0;
+  return type == device::kCdDvd || type == device::kWriteOnce || type == device::kOpticalMemory ||
+         type == device::kDirectAccess;
 }
 
-bool IsCopyPageDestination(const INQUIRYDATA& d) { return d.DeviceType() == 0 || d.DeviceType() == 7; }
+bool IsCopyPageDestination(const INQUIRYDATA& d) {
+  return d.DeviceType() == device::kDirectAccess || d.DeviceType() == device::kOpticalMemory;
+}
 
 PageScan InitWritePage() {
   AddLog("[InitWritePage]");

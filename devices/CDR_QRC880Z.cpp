@@ -3,8 +3,11 @@
 #include <array>
 
 #include "base/Log.h"
+#include "host/aspi/ScsiVocabulary.h"
 #include "host/ui/MessageBox.h"
 #include "scsi/ParameterLists.h"
+
+namespace sense = aspi::sense;
 
 CDR_QRC880Z::CDR_QRC880Z(uint8_t ha, uint8_t id, uint8_t lun) : SCSIDEV(ha, id, lun) { SetIdentity(4, kClassCode); }
 
@@ -60,9 +63,9 @@ bool CDR_QRC880Z::SetWritingConfig(uint32_t, int testWrite, int) {
   } else {
     std::string text;
     GetSense(&key, nullptr, nullptr, &text);
-    result = key == 0 && status == aspi::SS_COMP;
+    result = key == sense::kNoSenseKey && status == aspi::SS_COMP;
   }
-  if (!result) StartStopUnit(0, 0);
+  if (!result) StartStopUnit(aspi::startstop::kStop);
   AddLog("[CDR_QRC880Z::SetWritingConfig] done.");
   return result;
 }

@@ -9,6 +9,7 @@
 #include "devices/SCSIDVDR100.h"
 #include "devices/SCSIDVDRW.h"
 #include "devices/SCSITAPE.h"
+#include "host/aspi/ScsiVocabulary.h"
 #include "host/os/Sleep.h"
 #include "scsi/Commands.h"
 
@@ -27,12 +28,12 @@ std::unique_ptr<SCSIDEV> ChooseClass(const INQUIRYDATA& data, uint8_t ha, uint8_
   const uint8_t* product = data.Data() + INQUIRYDATA::kProductOffset;
   bool maker = BeginsWith(vendor, "HALVERN");
   switch (data.DeviceType()) {
-    case 1:
+    case aspi::device::kSequentialAccess:
       return std::make_unique<SCSITAPE>(ha, id, lun);
-    case 4:
+    case aspi::device::kWriteOnce:
       if (maker && BeginsWith(product, "CD-WO")) return std::make_unique<CDR_QRC880Z>(ha, id, lun);
       return std::make_unique<SCSIDEV>(ha, id, lun);
-    case 5:
+    case aspi::device::kCdDvd:
       if (maker && BeginsWith(product, "DVD-R QXW-7100")) {
         if (data[INQUIRYDATA::kRevisionOffset] == '0') return std::make_unique<SCSIDVDR090>(ha, id, lun);
         return std::make_unique<SCSIDVDR100>(ha, id, lun);

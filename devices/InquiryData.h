@@ -8,10 +8,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "host/aspi/ScsiVocabulary.h"
+
 class INQUIRYDATA {
  public:
   static constexpr size_t kSize = 128;
-  static constexpr uint8_t kNoDevice = 31;  // the device type of "nothing attached"
+  static constexpr uint8_t kNoDevice = aspi::device::kNoDevice;  // "nothing attached"
   static constexpr size_t kVendorOffset = 8, kVendorLength = 8;
   static constexpr size_t kProductOffset = 16, kProductLength = 16;
   static constexpr size_t kRevisionOffset = 32, kRevisionLength = 4;

@@ -3,11 +3,14 @@
 #include <array>
 
 #include "base/Log.h"
+#include "host/aspi/ScsiVocabulary.h"
 #include "host/os/Sleep.h"
 #include "scsi/ASPI32.h"
 #include "scsi/BigEndian.h"
 #include "scsi/Commands.h"
 #include "base/TextFormat.h"
+
+namespace sense = aspi::sense;
 
 namespace {
 
@@ -24,11 +27,11 @@ bool IsDVDR(uint8_t ha, uint8_t id, uint8_t lun) {
     int status = scsi::ModeSense10(channel, ha, id, lun, kCapabilitiesPage, area.data());
     uint8_t key = 0, asc = 0, ascq = 0;
     channel.GetSenseInfo(&key, &asc, &ascq, nullptr);
-    if (key == 5) {  // the drive has no such page: not a writer
+    if (key == sense::kIllegalRequestKey) {  // the drive has no such page: not a writer
       channel.LogSenseInfo();
       return false;
     }
-    if (status == aspi::SS_COMP && key == 0 && asc == 0 && ascq == 0) break;
+    if (status == aspi::SS_COMP && aspi::Sense{key, asc, ascq} == sense::kNoSense) break;
     channel.LogSenseInfo();
     AddLog(FormatText("[IsDVDR] Retry(%d)", n));
     host::Sleep(100);

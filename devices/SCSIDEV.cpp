@@ -5,9 +5,12 @@
 #include <cstring>
 
 #include "base/Log.h"
+#include "host/aspi/ScsiVocabulary.h"
 #include "host/ui/MessageBox.h"
 #include "scsi/CommandNames.h"
 #include "base/TextFormat.h"
+
+namespace sense = aspi::sense;
 
 namespace {
 
@@ -127,10 +130,10 @@ void SCSIDEV::ReportError(std::string* text, bool showBox, bool force) {
   lastErrorText_.clear();
   std::string message;
   GetSense(nullptr, nullptr, nullptr, &message);
-  if (force || lastKey_ != 0) {
-    if (lastKey_ == 2 && lastAsc_ == 0x3A) {
+  if (force || lastKey_ != sense::kNoSenseKey) {
+    if (lastKey_ == sense::kNotReadyKey && lastAsc_ == sense::kAscMediumNotPresent) {
       lastErrorText_ = FormatText(kMediumNotPresentReport, ha_, id_, lun_, deviceName_.data());
-    } else if (deviceType_ == 1) {
+    } else if (deviceType_ == aspi::device::kSequentialAccess) {
       lastErrorText_ = FormatText(kTapeReport, ha_, id_, lun_, deviceName_.data(),
                                         scsi::NameLastCommand(channel_), static_cast<uint32_t>(transferred_ >> 32),
                                         static_cast<uint32_t>(transferred_), lastKey_, lastAsc_, lastAscq_,
@@ -147,5 +150,5 @@ void SCSIDEV::ReportError(std::string* text, bool showBox, bool force) {
 }
 
 bool SCSIDEV::ConfigAccepted(int status, uint8_t key) {
-  return key == 6 || (key == 0 && status == aspi::SS_COMP);
+  return key == sense::kUnitAttentionKey || (key == sense::kNoSenseKey && status == aspi::SS_COMP);
 }

@@ -25,6 +25,7 @@
 #include <string>
 
 #include "devices/InquiryData.h"
+#include "host/aspi/ScsiVocabulary.h"
 #include "scsi/ASPI32.h"
 #include "scsi/Requests.h"
 
@@ -32,7 +33,7 @@ class SCSIDEV {
  public:
   static constexpr uint32_t kPieceBytes = 32768;  // the most one command moves
   static constexpr int kRetryCount = 10;
-  static constexpr uint8_t kUnsetAddress = 255;
+  static constexpr uint8_t kUnsetAddress = aspi::ScsiAddress::kUnset;
 
   // The unset device: no INQUIRY answers at 255/255/255, so it keeps type 31.
   SCSIDEV();
@@ -119,6 +120,7 @@ class SCSIDEV {
   uint8_t HostAdapter() const { return ha_; }
   uint8_t TargetId() const { return id_; }
   uint8_t Lun() const { return lun_; }
+  aspi::ScsiAddress Address() const { return {ha_, id_, lun_}; }
   int32_t ClassCode() const { return classCode_; }
   int32_t LastSector2K() const { return lastSector2K_; }
   uint64_t TransferredBytes() const { return transferred_; }

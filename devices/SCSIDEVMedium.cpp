@@ -4,14 +4,19 @@
 #include <algorithm>
 
 #include "base/Log.h"
+#include "host/aspi/ScsiVocabulary.h"
 #include "host/os/Sleep.h"
 #include "base/TextFormat.h"
+
+namespace sense = aspi::sense;
 
 namespace {
 
 constexpr uint32_t kPollMs = 100;
 
-bool MediumNotPresent(uint8_t key, uint8_t asc, uint8_t ascq) { return key == 2 && asc == 0x3A && ascq == 0; }
+bool MediumNotPresent(uint8_t key, uint8_t asc, uint8_t ascq) {
+  return aspi::Sense{key, asc, ascq} == sense::kMediumNotPresent;
+}
 
 }  // namespace
 
@@ -23,7 +28,7 @@ bool SCSIDEV::WaitReady(uint32_t milliseconds) {
     GetSense(&key);
     // Only an answered command counts: a request that was never made leaves
     // the sense area empty as well.
-    if (key == 0 && status == aspi::SS_COMP) return true;
+    if (key == sense::kNoSenseKey && status == aspi::SS_COMP) return true;
     host::Sleep(kPollMs);
   }
   return false;
@@ -36,7 +41,7 @@ bool SCSIDEV::WaitNoMedium(uint32_t milliseconds) {
     uint8_t key = 0, asc = 0, ascq = 0;
     GetSense(&key, &asc, &ascq);
     if (MediumNotPresent(key, asc, ascq)) return true;
-    if (status != aspi::SS_COMP || key != 0) host::Sleep(kPollMs);
+    if (status != aspi::SS_COMP || key != sense::kNoSenseKey) host::Sleep(kPollMs);
   }
   return false;
 }
@@ -68,7 +73,7 @@ bool SCSIDEV::ReadBuffer(uint8_t mode, uint8_t bufferId, uint32_t offset, void* 
       int status = SendReadBuffer(mode, bufferId, offset, bytes, piece);
       uint8_t key = 0;
       GetSense(&key);
-      if (status == aspi::SS_COMP && key == 0) break;
+      if (status == aspi::SS_COMP && key == sense::kNoSenseKey) break;
       if (attempt >= retryCount_) {
         AddLog("[SCSIDEV::ReadBuffer] failed.");
         Report();
@@ -95,7 +100,7 @@ bool SCSIDEV::WriteBuffer(uint8_t mode, uint8_t bufferId, uint32_t offset, const
       int status = SendWriteBuffer(mode, bufferId, offset, bytes, 0);
       uint8_t key = 0;
       GetSense(&key);
-      if (status == aspi::SS_COMP && key == 0) return true;
+      if (status == aspi::SS_COMP && key == sense::kNoSenseKey) return true;
       if (attempt >= retryCount_) {
         AddLog("[SCSIDEV::WriteBuffer] failed.");
         Report();
@@ -119,7 +124,7 @@ bool SCSIDEV::WriteBuffer(uint8_t mode, uint8_t bufferId, uint32_t offset, const
         AddLog(FormatText("Offset: %d, TransBytes: %d", offset, piece));
         return false;
       }
-      if (key != 0 || attempt >= retryCount_) {
+      if (key != sense::kNoSenseKey || attempt >= retryCount_) {
         Report();
         return false;
       }
@@ -139,7 +144,7 @@ bool SCSIDEV::ReadRZoneInformation(scsi::DiscInformationRequest& request) {
     int status = ReadDiscInformation(request);
     uint8_t key = 0;
     GetSense(&key);
-    if (status == aspi::SS_COMP && key == 0) break;
+    if (status == aspi::SS_COMP && key == sense::kNoSenseKey) break;
     if (attempt >= retryCount_) {
       AddLog("[SCSIDEV::ReadRZoneInformation] failed.");
       Report();

@@ -5,11 +5,14 @@
 #include <cstring>
 
 #include "base/Log.h"
+#include "host/aspi/ScsiVocabulary.h"
 #include "host/os/Sleep.h"
 #include "host/ui/MessageBox.h"
 #include "scsi/BigEndian.h"
 #include "scsi/Commands.h"
 #include "base/TextFormat.h"
+
+namespace sense = aspi::sense;
 
 namespace {
 
@@ -33,7 +36,7 @@ bool SCSIDEV::SetDevice() {
   int status = ReadCapacity(reply);
   uint8_t key = 0;
   GetSense(&key);
-  if (status != aspi::SS_COMP || key != 0) {
+  if (status != aspi::SS_COMP || key != sense::kNoSenseKey) {
     ClearGeometry();
     lastSector2K_ = 0;
     Report();
@@ -100,7 +103,7 @@ bool SCSIDEV::TransferPieces(uint8_t* buffer, uint64_t total, PieceCommand comma
       }
       uint8_t key = 0;
       GetSense(&key);
-      if (status == aspi::SS_COMP && key == 0) break;
+      if (status == aspi::SS_COMP && key == sense::kNoSenseKey) break;
       if (attempt >= retryCount_) {
         AddLog(failedLine);
         Report();
@@ -160,7 +163,7 @@ uint64_t SCSIDEV::GetCapacity() {
   uint8_t key = 0, asc = 0;
   GetSense(&key, &asc);
   // No medium is no error worth a report.
-  if (key != 2 && asc != 0x3A) Report();
+  if (key != sense::kNotReadyKey && asc != sense::kAscMediumNotPresent) Report();
   return 0;
 }
 

@@ -3,10 +3,13 @@
 #include <cstring>
 
 #include "base/Log.h"
+#include "host/aspi/ScsiVocabulary.h"
 #include "host/os/Sleep.h"
 #include "host/ui/MessageBox.h"
 #include "scsi/ParameterLists.h"
 #include "base/TextFormat.h"
+
+namespace sense = aspi::sense;
 
 namespace {
 
@@ -35,7 +38,7 @@ bool SCSIDVDR090::SetWritingConfig(uint32_t sectorCount, int testWrite, int) {
   int status = SendDvdStructure(scsi::kDvdStructurePhysical, area.data());
   uint8_t key = 0;
   GetSense(&key);
-  if (key == 0 && status == aspi::SS_COMP) {
+  if (key == sense::kNoSenseKey && status == aspi::SS_COMP) {
     AddLog("[SCSIDVDR090::SetWritingConfig] done.");
     return true;
   }
@@ -81,7 +84,7 @@ bool SCSIDVDR090::Write(void* buffer, uint32_t byteCount) {
       uint8_t key = 0;
       bool clean = GetSense(&key);
       if (status == aspi::SS_COMP && clean) break;
-      if (status != aspi::SS_COMP && key == 0 && attempt < RetryCount()) {
+      if (status != aspi::SS_COMP && key == sense::kNoSenseKey && attempt < RetryCount()) {
         AddLog(FormatText("[SCSIDVDR090::Write] - Retry %d/%d", attempt, RetryCount()));
         Report();
         host::Sleep(10);

@@ -3,11 +3,14 @@
 #include <cstring>
 
 #include "base/Log.h"
+#include "host/aspi/ScsiVocabulary.h"
 #include "host/os/Sleep.h"
 #include "host/ui/MessageBox.h"
 #include "scsi/BigEndian.h"
 #include "scsi/ParameterLists.h"
 #include "base/TextFormat.h"
+
+namespace sense = aspi::sense;
 
 namespace {
 
@@ -34,15 +37,15 @@ bool SCSIDVDR100::SetWritingConfig(uint32_t sectorCount, int testWrite, int) {
   int status = ReserveRZone(sectorCount);
   uint8_t key = 0;
   GetSense(&key);
-  if (key == 5) {
+  if (key == sense::kIllegalRequestKey) {
     ui::MessageBox(kUnsupportedDisc, "Error Information", ui::kOk | ui::kIconError);
-    PreventAllowMediumRemoval(0);
-    StartStopUnit(2, 0);
+    PreventAllowMediumRemoval(aspi::removal::kAllow);
+    StartStopUnit(aspi::startstop::kEject);
     AddLog(kUnsupportedDisc);
     ReportWithBox();
     return false;
   }
-  if (key != 0 || status != aspi::SS_COMP) {
+  if (key != sense::kNoSenseKey || status != aspi::SS_COMP) {
     ReportConfigFailure();
     return false;
   }
@@ -51,14 +54,14 @@ bool SCSIDVDR100::SetWritingConfig(uint32_t sectorCount, int testWrite, int) {
   scsi::BuildCopyrightStructure(record, 0, 0);
   status = SendDvdStructure(record);
   GetSense(&key);
-  if (key != 0 || status != aspi::SS_COMP) {
+  if (key != sense::kNoSenseKey || status != aspi::SS_COMP) {
     ReportConfigFailure();
     return false;
   }
   scsi::BuildTimeStampStructure(record);
   status = SendDvdStructure(record);
   GetSense(&key);
-  if (key != 0 || status != aspi::SS_COMP) {
+  if (key != sense::kNoSenseKey || status != aspi::SS_COMP) {
     ReportConfigFailure();
     return false;
   }
@@ -83,7 +86,7 @@ bool SCSIDVDR100::Write(void* buffer, uint32_t byteCount) {
       uint8_t key = 0;
       bool clean = GetSense(&key);
       if (status == aspi::SS_COMP && clean) break;
-      if (status != aspi::SS_COMP && key == 0 && attempt < RetryCount()) {
+      if (status != aspi::SS_COMP && key == sense::kNoSenseKey && attempt < RetryCount()) {
         AddLog(FormatText("[SCSIDVDR100::Write] - Retry %d/%d", attempt, RetryCount()));
         Report();
         host::Sleep(10);
@@ -149,7 +152,7 @@ bool SCSIDVDR100::FinishWrite() {
     int status = SynchronizeCache(false);
     uint8_t key = 0;
     GetSense(&key);
-    if (status == aspi::SS_COMP && key == 0) break;
+    if (status == aspi::SS_COMP && key == sense::kNoSenseKey) break;
     if (attempt >= RetryCount()) {
       AddLog("[SCSIDVDR100::FinishWrite] failed.");
       Report();

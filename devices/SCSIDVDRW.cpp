@@ -1,13 +1,18 @@
 #include "devices/SCSIDVDRW.h"
 
 #include "base/Log.h"
+#include "host/aspi/ScsiVocabulary.h"
 #include "host/os/Sleep.h"
 #include "scsi/Commands.h"
 #include "base/TextFormat.h"
 
+namespace sense = aspi::sense;
+
 namespace {
 
-bool LongWriteInProgress(uint8_t key, uint8_t asc, uint8_t ascq) { return key == 2 && asc == 0x04 && ascq == 0x08; }
+bool LongWriteInProgress(uint8_t key, uint8_t asc, uint8_t ascq) {
+  return aspi::Sense{key, asc, ascq} == sense::kNotReadyLongWriteInProgress;
+}
 
 }  // namespace
 
@@ -36,7 +41,7 @@ bool SCSIDVDRW::FinishWrite() {
   for (int attempt = 1;; ++attempt) {
     int status = SynchronizeCache(true);
     GetSense(&key, &asc, &ascq);
-    if ((status == aspi::SS_COMP && key == 0) || LongWriteInProgress(key, asc, ascq)) break;
+    if ((status == aspi::SS_COMP && key == sense::kNoSenseKey) || LongWriteInProgress(key, asc, ascq)) break;
     if (attempt >= RetryCount()) {
       AddLog("[SCSIDVDRW::FinishWrite] failed.");
       Report();
@@ -62,7 +67,7 @@ bool SCSIDVDRW::FinishWrite() {
       AddLog("Flusc Cache time out.");
       break;
     }
-    if (key == 0 && status == aspi::SS_COMP) {
+    if (key == sense::kNoSenseKey && status == aspi::SS_COMP) {
       result = true;
     } else {
       AddLog("Flusc Cache time out.");

@@ -3,9 +3,12 @@
 #include <algorithm>
 
 #include "base/Log.h"
+#include "host/aspi/ScsiVocabulary.h"
 #include "scsi/ASPI32.h"
 #include "scsi/BigEndian.h"
 #include "base/TextFormat.h"
+
+namespace sense = aspi::sense;
 
 namespace {
 
@@ -13,8 +16,8 @@ namespace {
 // or filemark alone, end of data (05/21/00), or a key of no error or unit
 // attention under any flag bits.
 bool Tolerated(uint8_t key, uint8_t asc, uint8_t ascq) {
-  if (key == 0x20 || key == 0x80) return true;
-  if (key == 5 && asc == 0x21 && ascq == 0) return true;
+  if (key == sense::kIncorrectLengthFlag || key == sense::kFilemarkFlag) return true;
+  if (aspi::Sense{key, asc, ascq} == sense::kLbaOutOfRange) return true;
   return (key & 0x0F) == 0 || (key & 0x0F) == 6;
 }
 

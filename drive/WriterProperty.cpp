@@ -6,8 +6,11 @@
 #include "base/NumberText.h"
 #include "base/ProgramIdentity.h"
 #include "devices/SCSIDEV.h"
+#include "host/aspi/ScsiVocabulary.h"
 #include "host/os/Sleep.h"
 #include "host/ui/MessageBox.h"
+
+namespace sense = aspi::sense;
 
 namespace {
 
@@ -19,10 +22,11 @@ enum class Poll { KeepPolling, Ready, Failed };
 
 // One answer of the drive while it erases.
 Poll Judge(uint8_t key, uint8_t asc, uint8_t ascq) {
-  bool busy = key == 2 && asc == 4 && (ascq == 1 || ascq == 7);  // becoming ready, operation in progress
+  aspi::Sense answer{key, asc, ascq};
+  bool busy = answer == sense::kNotReadyBecomingReady || answer == sense::kNotReadyOperationInProgress;
   if (busy) return Poll::KeepPolling;
-  if (key == 0 && asc == 0 && ascq == 0) return Poll::Ready;
-  if (key != 0) return Poll::Failed;
+  if (answer == sense::kNoSense) return Poll::Ready;
+  if (key != sense::kNoSenseKey) return Poll::Failed;
   return Poll::KeepPolling;
 }
 
@@ -63,7 +67,7 @@ EraseResult EraseDisc(SCSIDEV& device) {
   uint8_t key = 0, asc = 0, ascq = 0;
   device.Blank(true, 0, 0);
   device.GetSense(&key, &asc, &ascq);
-  if (key != 0 && !(key == 2 && asc == 4 && ascq == 7)) return Fail(device);
+  if (key != sense::kNoSenseKey && aspi::Sense{key, asc, ascq} != sense::kNotReadyOperationInProgress) return Fail(device);
 
   for (uint32_t elapsed = 0; elapsed < kEraseLimitMs; elapsed += kPollMs) {
     host::Sleep(kPollMs);

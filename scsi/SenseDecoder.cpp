@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "host/aspi/ScsiVocabulary.h"
 #include "scsi/SenseTables.h"
 
 namespace {
@@ -29,7 +30,7 @@ std::string DecodeSense(std::span<const uint8_t> senseArea) {
   const uint8_t key = SenseByte(senseArea, 2);
   const uint8_t asc = SenseByte(senseArea, 12);
   const uint8_t ascq = SenseByte(senseArea, 13);
-  if (key == 0) return kNoError;
+  if (key == aspi::sense::kNoSenseKey) return kNoError;
 
   std::string message;
   if (key < kKeyPrefixes.size()) {

@@ -8,6 +8,7 @@
 #include "base/NumberText.h"
 #include "base/ProgramIdentity.h"
 #include "devices/SCSIDEV.h"
+#include "host/aspi/ScsiVocabulary.h"
 #include "host/ui/MessageBox.h"
 #include "volume/CheckHeader.h"
 #include "volume/VolSizeChoice.h"
@@ -49,13 +50,13 @@ class DeviceReader : public VolumeReader {
   uint64_t capacity_;
 };
 
-bool IsOpticalDrive(uint8_t type) { return type == 4 || type == 5; }
+bool IsOpticalDrive(uint8_t type) { return type == aspi::device::kWriteOnce || type == aspi::device::kCdDvd; }
 
 }  // namespace
 
 bool CheckHeader(SCSIDEV& device, VolSizeChoice& sizes, VolumeInfo& info) {
   info = VolumeInfo{};
-  device.StartStopUnit(3, 0);
+  device.StartStopUnit(aspi::startstop::kLoadAndStart);
   if (!device.SetDevice()) {
     ui::MessageBox("Device read error.\nA medium may not be in the source device.", ProgramName, ui::kIconError);
     return false;
