@@ -34,28 +34,29 @@
 
 #include "base/Log.h"
 #include "devices/CreateDevice.h"
-#include "transfer/OperationDialog.h"
-#include "transfer/TOperationThread.h"
+#include "transfer/DataPass.h"
 
 namespace {
 
 constexpr uint64_t kMiB = 1024 * 1024;
 
-// The passes run without a window: nothing to show.
-class QuietDialog : public OperationDialog {
+// The passes run without an operation around them: nothing to show, no
+// cancel; a pass ends when its whole volume has moved.
+class QuietHost : public PassHost {
  public:
-  explicit QuietDialog(uint64_t size) : size_(size) {}
-  uint64_t CurrentVolumeSize() override { return size_; }
-  void ShowProgress(int, int) override {}
-  void OperationErrorShown() override {}
-  bool AskWriteMode() override { return false; }
-  void OperationEnded(OperationResult, bool) override {}
-  void SetComment(const std::string&) override {}
-  void EnableCancel(bool) override {}
-
- private:
-  uint64_t size_;
+  bool CancelRequested() override { return false; }
+  void ShowStartPercent(int) override {}
+  bool ShowPercent(uint64_t done, uint64_t total) override { return done >= total; }
 };
+
+// One pass of bytes of image to or against the destination side.
+bool RunPass(const std::string& image, uint64_t bytes, Endpoint destination, bool verify) {
+  QuietHost host;
+  auto area = std::make_unique<TransferArea>();
+  DataPass pass(host, *area, PassSides{image, 0, std::move(destination), bytes});
+  PassOutcome outcome = verify ? pass.Verify() : pass.Write();
+  return outcome.ok && !outcome.canceled && outcome.differences == 0;
+}
 
 // Times work after the dirty pages of the runs before have been written out,
 // so that no contender pays for another's writes.
@@ -128,14 +129,12 @@ Passes WriteAndVerify(const std::string& image, uint64_t bytes, uint8_t id) {
   if (!created.found) return passes;
   SCSIDEV& writer = *created.device;
   writer.WaitReady(5000);
-  QuietDialog dialog(bytes);
-  TOperationThread op(dialog, image, 0x83, 0, bytes, "BENCH", writer);
   uint32_t sectors = static_cast<uint32_t>((bytes + 2047) / 2048);
   if (!writer.SetWritingConfig(sectors, 0, 0)) return passes;
   bool ok = false;
-  passes.write = Seconds([&] { return op.WriteCore(true, image, bytes, 0, bytes, 0, &writer, "", false, 0, nullptr); }, ok);
+  passes.write = Seconds([&] { return RunPass(image, bytes, writer, false); }, ok);
   if (!ok || !writer.FinishWrite()) return passes;
-  passes.verify = Seconds([&] { return op.VerifyCore(true, image, bytes, 0, bytes, 0, &writer, "", false, 0, nullptr); }, ok);
+  passes.verify = Seconds([&] { return RunPass(image, bytes, writer, true); }, ok);
   passes.ok = ok;
   return passes;
 }
@@ -262,10 +261,8 @@ int main(int argc, char** argv) {
     std::string ddCopyImage = folder + "/dd-copy.iso";
     double ddCopied = ddCopy.Take(Seconds([&] { return Shell("dd if='" + image + "' of='" + ddCopyImage + "' bs=64K status=none"); }, ok));
     std::filesystem::remove(ddCopyImage);
-    QuietDialog dialog(bytes);
     std::string copyImage = folder + "/copy.iso";
-    TOperationThread op(dialog, image, 0x08, 0, bytes, "BENCH", copyImage);
-    double copied = copy.Take(Seconds([&] { return op.WriteCore(true, image, bytes, 0, bytes, 0, nullptr, copyImage, true, 0, nullptr); }, ok));
+    double copied = copy.Take(Seconds([&] { return RunPass(image, bytes, copyImage, false); }, ok));
     if (!ok) failed = true;
     std::filesystem::remove(copyImage);
     std::printf("round %d: write %.2f s, dd %.2f s; verify %.2f s, cmp %.2f s; copy %.2f s, dd %.2f s\n", round,

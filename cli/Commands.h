@@ -19,11 +19,12 @@ int RunCheck(const std::string& source, bool json);
 int RunInfo(const std::string& writer);
 int RunErase(const std::string& writer);
 
-struct OperationRequest {
+// The words of a write, copy or pattern command line.
+struct OperationArguments {
   std::string command;  // "write", "copy" or "pattern"
   std::string source;
   std::string destination;
   std::string mode;
   std::optional<uint64_t> size;
 };
-int RunOperation(const OperationRequest& request);
+int RunOperation(const OperationArguments& arguments);

@@ -9,10 +9,9 @@
 #include <string>
 
 #include "devices/SCSIDEV.h"
+#include "host/aspi/ScsiVocabulary.h"
 
-struct ScsiAddress {
-  uint8_t ha = 0, id = 0, lun = 0;
-};
+using aspi::ScsiAddress;
 
 struct Target {
   std::optional<ScsiAddress> address;

@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
   check->add_option("SOURCE", source, "HA,ID,LUN or a file")->required();
   check->add_flag("--json", json, "Print JSON");
 
-  OperationRequest operation;
+  OperationArguments operation;
   auto* write = app.add_subcommand("write", "Write (test, verify) an image or a disc to a writer");
   write->add_option("SOURCE", operation.source, "HA,ID,LUN or a file")->required();
   write->add_option("WRITER", operation.destination, "HA,ID,LUN of the writer")->required();

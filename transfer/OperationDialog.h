@@ -29,6 +29,14 @@ enum class OperationResult {
   Failed,      // "Operation failed."
 };
 
+// What a front end learns when an operation has ended: its result and how
+// many steps of its verify passes found different bytes.
+struct OperationOutcome {
+  OperationResult result = OperationResult::Failed;
+  uint64_t differences = 0;
+  bool DifferencesFound() const { return differences > 0; }
+};
+
 class OperationDialog {
  public:
   virtual ~OperationDialog() = default;

@@ -2,14 +2,15 @@
 // test write before it and verify after it.
 #include "base/Log.h"
 #include "base/NumberText.h"
-#include "devices/SCSIDEV.h"
-#include "host/os/Sleep.h"
 #include "base/TextFormat.h"
+#include "devices/SCSIDEV.h"
+#include "host/aspi/ScsiVocabulary.h"
+#include "host/os/Sleep.h"
+#include "transfer/MediumLock.h"
 #include "transfer/TOperationThread.h"
 
 namespace {
 
-constexpr uint16_t kVerifyOnly = 0x81;
 constexpr uint32_t kSector2K = 2048;
 constexpr int kSingleMode = 1;
 constexpr int kRoundDownMode = 3;
@@ -19,27 +20,24 @@ constexpr int kRoundDownMode = 3;
 bool TOperationThread::NormalWrite() {
   AddLog("\r\n[TOperationThread::NormalWrite]");
   AddLog("Voleme size: " + FormatNumber(volumeSize_) + " bytes.");
-  TakeSteps();
+  LogSteps();
   if (volumeSize_ == 0) {
-    errorText_ = "Volume size is 0";
-    NotifyOperationError();
+    NotifyOperationError("Volume size is 0");
     return false;
   }
-  SCSIDEV& writer = *destinationDevice_;
-  if (!writer.StartStopUnit(3)) AddLog(writer.LastErrorText());
+  SCSIDEV& writer = *request_.destination.device;
+  if (!writer.StartStopUnit(aspi::startstop::kLoadAndStart)) AddLog(writer.LastErrorText());
 
   uint64_t free = 0;
-  if (code_ == kVerifyOnly) {
+  if (request_.operation == Operation::VerifyDisc) {
     writeMode_ = kSingleMode;
   } else {
     if (!CheckWriter(writer, false, "Operation canceled by user instruction.", free)) return false;
     AddLog(FormatText("DiscFreeSpace: %s Size (%08XH Sectors).", FormatNumber(free).c_str(),
-                            static_cast<uint32_t>(CeilDiv64(free, kSector2K))));
+                      static_cast<uint32_t>(CeilDiv64(free, kSector2K))));
     if (free < volumeSize_) {
-      NotifyAskWriteMode();
-      if (writeModeChoice_ == 0) {
-        canceled_ = true;
-        closeAtEnd_ = true;
+      if (!NotifyAskWriteMode()) {
+        Cancel(true);
         AddLog("Operation canceled by user instruction.");
         return false;
       }
@@ -58,63 +56,35 @@ bool TOperationThread::NormalWrite() {
 }
 
 bool TOperationThread::WriteSequence() {
-  TakeSteps();
+  LogSteps();
   percent_ = 0;
-  SCSIDEV& writer = *destinationDevice_;
-  if (doTest_) {
-    testFlag_ = 1;
-    phase_ = 0;
-    dialog_.SetComment("Now test writing ...");
-    if (!WritePass(sourceIsFile_, sourceFile_, volumeSize_, writer, sourceStart_, sourceDevice_)) {
-      StepFailedBox("Test Writing failed.");
-      return false;
-    }
-  }
-  if (doWrite_) {
-    testFlag_ = 0;
-    phase_ = 1;
-    dialog_.SetComment("Now writing ...");
-    if (!WritePass(sourceIsFile_, sourceFile_, volumeSize_, writer, sourceStart_, sourceDevice_)) {
-      StepFailedBox("Writing failed.");
-      return false;
-    }
-  }
-  if (!doVerify_) return true;
-
-  phase_ = 3;
-  dialog_.SetComment("Now verifying ...");
-  LockMedium(writer, "Prevent MediumRemovable failed. (continue verifying...)");
-  host::Sleep(1000);
-  if (!VerifyCore(sourceIsFile_, sourceFile_, volumeSize_, 0, volumeSize_, 0, &writer, std::string(), false,
-                  sourceStart_, sourceDevice_)) {
-    StepFailedBox("Verifying failed.");
-    // The disc is given back also after a failed verify.
-    UnlockAndEject(writer, "Allow MediumRemovable failed.");
-    return false;
-  }
-  UnlockAndEject(writer, "Allow MediumRemovable failed.");
-  return true;
+  SCSIDEV& writer = *request_.destination.device;
+  return RunSteps([&](Step step) { return step == Step::Verify ? VerifyOnWriter(writer) : WritePass(writer); });
 }
 
-bool TOperationThread::WritePass(bool sourceIsFile, const std::string& sourceFile, uint64_t volumeSize,
-                                 SCSIDEV& writer, uint64_t sourceStart, SCSIDEV* sourceDevice) {
-  LockMedium(writer, "Prevent MediumRemovable failed. (continue writing...)");
-  if (PauseBeforeWrite(writer)) return true;
+bool TOperationThread::VerifyOnWriter(SCSIDEV& writer) {
+  MediumLock lock(writer, "Prevent MediumRemovable failed. (continue verifying...)", "Allow MediumRemovable failed.");
+  host::Sleep(1000);
+  return RunPass(Step::Verify, Endpoint(writer));
+}
 
-  uint32_t sectors = static_cast<uint32_t>(CeilDiv64(volumeSize, kSector2K));
+bool TOperationThread::WritePass(SCSIDEV& writer) {
+  MediumLock lock(writer, "Prevent MediumRemovable failed. (continue writing...)",
+                  "Allow MediumRemovable failed. (continue writing...)");
+  if (PauseBeforeWrite(lock)) return true;
+
+  uint32_t sectors = static_cast<uint32_t>(CeilDiv64(volumeSize_, kSector2K));
   AddLog(FormatText("WriteSectors: %d(%XH)", sectors, sectors));
   bool ok = writer.SetWritingConfig(sectors, testFlag_, 0);
   if (ok) {
-    ok = WriteCore(sourceIsFile, sourceFile, volumeSize, 0, volumeSize, 0, &writer, std::string(), false,
-                   sourceStart, sourceDevice);
-    if (ok && !canceled_) {
+    ok = RunPass(Step::Write, Endpoint(writer));
+    if (ok && !ending_.canceled) {
       dialog_.EnableCancel(false);
       dialog_.SetComment("Now writing leadout... Please wait several minutes.");
       ok = writer.FinishWrite();
       dialog_.EnableCancel(true);
     }
   }
-  if (!ok) succeeded_ = false;
-  UnlockAndEject(writer, "Allow MediumRemovable failed. (continue writing...)");
+  if (!ok) ending_.succeeded = false;
   return ok;
 }

@@ -107,6 +107,16 @@ TEST(CliOperation, CopiesBetweenFilesAndDevicesExtractTheBareVolume) {
   EXPECT_EQ(same.status, 1);
   EXPECT_TRUE(Has(same.err, "Sorce file is same with destination file."));
   EXPECT_EQ(TempDir::Read(image), volume);
+
+  // A device onto itself would be overwritten with itself: refused, and the
+  // disk still holds the volume.
+  ProcessResult sameDisk = bus.Run({"--yes", "copy", "0,0,0", "0,0,0"});
+  EXPECT_EQ(sameDisk.status, 1) << sameDisk.err;
+  EXPECT_TRUE(Has(sameDisk.err, "Source device is same with destination device.")) << sameDisk.err;
+  ProcessResult again = bus.Run({"--yes", "copy", "0,0,0", bus.File("again.iso"), "--size",
+                                 std::to_string(volume.size())});
+  ASSERT_EQ(again.status, 0) << again.err;
+  EXPECT_EQ(TempDir::Read(bus.File("again.iso")), volume);
 }
 
 TEST(CliOperation, PatternAndErase) {

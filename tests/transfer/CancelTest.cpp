@@ -50,7 +50,7 @@ class Cancel : public ::testing::Test {
 TEST_F(Cancel, DuringThePauseEndsEachStepInItsFirstSecond) {
   ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", kDiscSectors));
   auto writer = OpenDevice(4);
-  TOperationThread op(dialog, image, 0x86, 0, kVolume, "VOL", *writer);
+  TOperationThread op(dialog, Request(image, 0x86, 0, kVolume, "VOL", *writer));
   dialog.onComment = [&](const std::string& text) {
     if (text == "Now test writing ...") op.Terminate();
   };
@@ -68,7 +68,7 @@ TEST_F(Cancel, DuringThePauseEndsEachStepInItsFirstSecond) {
 TEST_F(Cancel, DuringThePassSkipsTheLeadout) {
   ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", kDiscSectors));
   auto writer = OpenDevice(4);
-  TOperationThread op(dialog, image, 0x82, 0, kVolume, "VOL", *writer);
+  TOperationThread op(dialog, Request(image, 0x82, 0, kVolume, "VOL", *writer));
   dialog.onProgress = [&](int phase, int percent) {
     if (phase == 1 && percent > 0) op.Terminate();
   };
@@ -81,7 +81,7 @@ TEST_F(Cancel, DuringThePassSkipsTheLeadout) {
 TEST_F(Cancel, DuringThePauseOfAFullRunEndsTheVerifyAtItsFirstStep) {
   ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", kDiscSectors));
   auto writer = OpenDevice(4);
-  TOperationThread op(dialog, image, 0x87, 0, kVolume, "VOL", *writer);
+  TOperationThread op(dialog, Request(image, 0x87, 0, kVolume, "VOL", *writer));
   dialog.onComment = [&](const std::string& text) {
     if (text == "Now test writing ...") op.Terminate();
   };
@@ -94,7 +94,7 @@ TEST_F(Cancel, DuringThePauseOfAFullRunEndsTheVerifyAtItsFirstStep) {
 TEST_F(Cancel, DuringTheVerifyPass) {
   ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", kDiscSectors));
   auto writer = OpenDevice(4);
-  TOperationThread op(dialog, image, 0x83, 0, kVolume, "VOL", *writer);
+  TOperationThread op(dialog, Request(image, 0x83, 0, kVolume, "VOL", *writer));
   dialog.onProgress = [&](int phase, int percent) {
     if (phase == 3 && percent > 0) op.Terminate();
   };
@@ -109,7 +109,7 @@ TEST_F(Cancel, DuringThePatternLoopWaitsForTheWriterAndSkipsTheLeadout) {
   ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", kDiscSectors));
   auto writer = OpenDevice(4);
   dialog.volumeSize = 1000 * 2048;
-  TOperationThread op(dialog, *writer, 0x84, 0);
+  TOperationThread op(dialog, PatternRequest(*writer, 0x84));
   dialog.onProgress = [&](int phase, int percent) {
     if (phase == 0 && percent > 0) op.Terminate();
   };

@@ -55,7 +55,7 @@ TEST_F(DeviceCopy, DeviceToFileExtractsTheBareVolume) {
   std::string destination = dir.File("bare.iso");
   ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
   TestDialog dialog(info.volumeSize);
-  TOperationThread op(dialog, *disk, 0x09, info.volumeOffset, info.volumeSize, info.volumeName, destination);
+  TOperationThread op(dialog, Request(*disk, 0x09, info.volumeOffset, info.volumeSize, info.volumeName, destination));
   RunOperation(op);
   EXPECT_EQ(dialog.result, OperationResult::Done);
   EXPECT_EQ(TempDir::Read(destination), volume);
@@ -75,7 +75,7 @@ TEST_F(DeviceCopy, FileToDeviceWritesTheBareVolumeFromBlockZero) {
   ASSERT_EQ(info.volumeOffset, kMidBytes);
   ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
   TestDialog dialog(info.volumeSize);
-  TOperationThread op(dialog, source, 0x09, info.volumeOffset, info.volumeSize, info.volumeName, *disk);
+  TOperationThread op(dialog, Request(source, 0x09, info.volumeOffset, info.volumeSize, info.volumeName, *disk));
   RunOperation(op);
   EXPECT_EQ(dialog.result, OperationResult::Done);
   EXPECT_TRUE(log.Contains("DstSize: 4,194,304 bytes"));
@@ -90,7 +90,7 @@ TEST_F(DeviceCopy, DeviceToDevice) {
   auto to = OpenDevice(3);
   ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
   TestDialog dialog(volume.size());
-  TOperationThread op(dialog, *from, 0x09, kMidBytes, volume.size(), "MARROW", *to);
+  TOperationThread op(dialog, Request(*from, 0x09, kMidBytes, volume.size(), "MARROW", *to));
   RunOperation(op);
   EXPECT_EQ(dialog.result, OperationResult::Done);
   EXPECT_NE(log.Trace().find("[TReadThread::Execute] pDev->SetAddress 10"), std::string::npos);
@@ -103,7 +103,7 @@ TEST_F(DeviceCopy, DestinationWithoutAMediumAsksAboutTheSpace) {
   ui.Expect("Destination has not enough free space. Are you sure to continue?", ProgramName, 0x114, ui::kIdNo);
   ui.Expect("Operation canceled.", ProgramName, kInfoBox, 1);
   TestDialog dialog(volume.size());
-  TOperationThread op(dialog, source, 0x01, kMidBytes, volume.size(), "MARROW", *writer);
+  TOperationThread op(dialog, Request(source, 0x01, kMidBytes, volume.size(), "MARROW", *writer));
   RunOperation(op);
   EXPECT_EQ(dialog.result, OperationResult::Canceled);
   EXPECT_TRUE(dialog.closeAtEnd);
@@ -123,7 +123,7 @@ TEST_F(DeviceCopy, SourceReadErrorFailsTheCopyAndCloses) {
   ui.Expect("Copying failed.", ProgramName, kErrorBox, 1);
   ui.Expect("Operation failed.", ProgramName, kErrorBox, 1);
   TestDialog dialog(volume.size());
-  TOperationThread op(dialog, *disk, 0x09, kMidBytes, volume.size(), "MARROW", destination);
+  TOperationThread op(dialog, Request(*disk, 0x09, kMidBytes, volume.size(), "MARROW", destination));
   RunOperation(op);
   EXPECT_EQ(dialog.result, OperationResult::Failed);
   EXPECT_TRUE(dialog.closeAtEnd);
@@ -142,7 +142,7 @@ TEST_F(DeviceCopy, FileToFileExtractsTheBareVolume) {
   std::string destination = dir.File("bare.iso");
   ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
   TestDialog dialog(info.volumeSize);
-  TOperationThread op(dialog, source, 0x09, info.volumeOffset, info.volumeSize, info.volumeName, destination);
+  TOperationThread op(dialog, Request(source, 0x09, info.volumeOffset, info.volumeSize, info.volumeName, destination));
   RunOperation(op);
   EXPECT_EQ(dialog.result, OperationResult::Done);
   EXPECT_EQ(TempDir::Read(destination), volume);
@@ -160,7 +160,7 @@ TEST_F(DeviceCopy, VerifyReadErrorFailsTheVerifyAndKeepsTheDialogOpen) {
   ui.Expect("Verifying failed.", ProgramName, kErrorBox, 1);
   ui.Expect("Operation failed.", ProgramName, kErrorBox, 1);
   TestDialog dialog(volume.size());
-  TOperationThread op(dialog, source, 0x09, kMidBytes, volume.size(), "MARROW", *disk);
+  TOperationThread op(dialog, Request(source, 0x09, kMidBytes, volume.size(), "MARROW", *disk));
   RunOperation(op);
   EXPECT_EQ(dialog.result, OperationResult::Failed);
   EXPECT_FALSE(dialog.closeAtEnd);

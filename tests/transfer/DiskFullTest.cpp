@@ -52,7 +52,7 @@ int CopyOntoASmallFileSystem(const std::string& folder) {
   TempDir source;
   std::string image = source.Write("a.iso", VolumeBytes(size, 5));
   TestDialog dialog(size);
-  TOperationThread op(dialog, image, 0x08, 0, size, "VOL", small + "/b.iso");
+  TOperationThread op(dialog, Request(image, 0x08, 0, size, "VOL", small + "/b.iso"));
   RunOperation(op);
   if (dialog.result != OperationResult::Failed) ++problems;
   problems += static_cast<int>(script.Remaining().size());

@@ -37,7 +37,7 @@ TEST(FileCopy, ExtractsTheBareVolumeFromBehindItsOffset) {
   ScriptedUiGuard ui;
   ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
   TestDialog dialog(1000000);
-  TOperationThread op(dialog, source, kCopy, 32768, 1000000, "VOL", destination);
+  TOperationThread op(dialog, Request(source, kCopy, 32768, 1000000, "VOL", destination));
   RunOperation(op);
 
   EXPECT_EQ(TempDir::Read(destination), data.substr(32768, 1000000));
@@ -65,7 +65,7 @@ TEST(FileCopy, StepsOf64KiBShowTheirPercents) {
   ScriptedUiGuard ui;
   ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
   TestDialog dialog(150000);
-  TOperationThread op(dialog, source, kCopy, 0, 150000, "VOL", destination);
+  TOperationThread op(dialog, Request(source, kCopy, 0, 150000, "VOL", destination));
   RunOperation(op);
   EXPECT_EQ(TempDir::Read(destination), data);
   // 65,536, 131,072 and 150,000 of 150,000 bytes written.
@@ -83,7 +83,7 @@ TEST(FileCopy, ExactlyOneStep) {
   ScriptedUiGuard ui;
   ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
   TestDialog dialog(65536);
-  TOperationThread op(dialog, source, kCopy, 0, 65536, "VOL", destination);
+  TOperationThread op(dialog, Request(source, kCopy, 0, 65536, "VOL", destination));
   RunOperation(op);
   EXPECT_EQ(TempDir::Read(destination), data);
   EXPECT_EQ(dialog.Percents(2), (std::vector<int>{0, 100}));
@@ -101,7 +101,7 @@ TEST(FileCopy, MissingSourceFailsWithTheOpenErrorAndCloses) {
   ui.Expect("Copying failed.", ProgramName, kErrorBox, 1);
   ui.Expect("Operation failed.", ProgramName, kErrorBox, 1);
   TestDialog dialog(1000);
-  TOperationThread op(dialog, source, kCopy, 0, 1000, "VOL", destination);
+  TOperationThread op(dialog, Request(source, kCopy, 0, 1000, "VOL", destination));
   RunOperation(op);
   EXPECT_EQ(dialog.result, OperationResult::Failed);
   EXPECT_TRUE(dialog.closeAtEnd);
@@ -117,7 +117,7 @@ TEST(FileCopy, MissingSourceLeavesAnExistingDestinationAloneWithoutAsking) {
   ui.Expect("Copying failed.", ProgramName, kErrorBox, 1);
   ui.Expect("Operation failed.", ProgramName, kErrorBox, 1);
   TestDialog dialog(1000);
-  TOperationThread op(dialog, source, kCopy, 0, 1000, "VOL", destination);
+  TOperationThread op(dialog, Request(source, kCopy, 0, 1000, "VOL", destination));
   RunOperation(op);
   EXPECT_EQ(dialog.result, OperationResult::Failed);
   EXPECT_EQ(TempDir::Read(destination), "precious");
@@ -133,7 +133,7 @@ TEST(FileCopy, DeclinedOverwriteFailsWithoutAWorkerBox) {
   ui.Expect("Copying failed.", ProgramName, kErrorBox, 1);
   ui.Expect("Operation failed.", ProgramName, kErrorBox, 1);
   TestDialog dialog(5000);
-  TOperationThread op(dialog, source, kCopy, 0, 5000, "VOL", destination);
+  TOperationThread op(dialog, Request(source, kCopy, 0, 5000, "VOL", destination));
   RunOperation(op);
   EXPECT_EQ(TempDir::Read(destination), "old");
   EXPECT_EQ(dialog.result, OperationResult::Failed);
@@ -153,7 +153,7 @@ TEST(FileCopy, DestinationThatIsTheSourceUnderAnotherNameFailsAndLeavesTheSource
     ui.Expect("Copying failed.", ProgramName, kErrorBox, 1);
     ui.Expect("Operation failed.", ProgramName, kErrorBox, 1);
     TestDialog dialog(300000);
-    TOperationThread op(dialog, source, kCopyVerify, 0, 300000, "VOL", other);
+    TOperationThread op(dialog, Request(source, kCopyVerify, 0, 300000, "VOL", other));
     RunOperation(op);
     EXPECT_EQ(dialog.result, OperationResult::Failed) << other;
     EXPECT_EQ(TempDir::Read(source), data) << "source changed through " << other;
@@ -170,7 +170,7 @@ TEST(FileCopy, CopyAndVerifyOverAnExistingFile) {
   ui.Expect(OverwriteQuestion(destination), ProgramName, kOverwrite, 6);
   ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
   TestDialog dialog(200000);
-  TOperationThread op(dialog, source, kCopyVerify, 0, 200000, "VOL", destination);
+  TOperationThread op(dialog, Request(source, kCopyVerify, 0, 200000, "VOL", destination));
   RunOperation(op);
   EXPECT_EQ(TempDir::Read(destination), data);
   EXPECT_EQ(dialog.comments, (std::vector<std::string>{"Now copying ...", "Now verifying ..."}));
@@ -189,7 +189,7 @@ TEST(FileCopy, WriteErrorWithRoomLeftFailsWithTheLogLineOnly) {
   ui.Expect("Copying failed.", ProgramName, kErrorBox, 1);
   ui.Expect("Operation failed.", ProgramName, kErrorBox, 1);
   TestDialog dialog(100000);
-  TOperationThread op(dialog, source, kCopy, 0, 100000, "VOL", std::string("/dev/full"));
+  TOperationThread op(dialog, Request(source, kCopy, 0, 100000, "VOL", std::string("/dev/full")));
   RunOperation(op);
   EXPECT_TRUE(log.Contains("[Error (W) File1] restSize: 0000086A0H"));
   EXPECT_TRUE(dialog.closeAtEnd);
@@ -203,7 +203,7 @@ TEST(FileCopy, CancelDuringTheCopyEndsCanceledAndSkipsTheVerify) {
   ScriptedUiGuard ui;
   ui.Expect("Operation canceled.", ProgramName, kInfoBox, 1);
   TestDialog dialog(2000000);
-  TOperationThread op(dialog, source, kCopyVerify, 0, 2000000, "VOL", destination);
+  TOperationThread op(dialog, Request(source, kCopyVerify, 0, 2000000, "VOL", destination));
   dialog.onProgress = [&](int, int percent) {
     if (percent > 0) op.Terminate();
   };
@@ -226,7 +226,7 @@ TEST(FileCopy, EmptyVolumeEndsWithoutWaitingForever) {
   ScriptedUiGuard ui;
   ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
   TestDialog dialog(0);
-  TOperationThread op(dialog, source, kCopyVerify, 0, 0, "VOL", destination);
+  TOperationThread op(dialog, Request(source, kCopyVerify, 0, 0, "VOL", destination));
   RunOperation(op);
   EXPECT_EQ(dialog.result, OperationResult::Done);
   EXPECT_EQ(TempDir::Read(destination), "");

@@ -33,13 +33,14 @@ TEST(FileVerify, IdenticalImagesMoveOnlyTheVerifyRow) {
   ScriptedUiGuard ui;
   ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
   TestDialog dialog(300000);
-  TOperationThread op(dialog, a, kVerify, 0, 300000, "VOL", b);
+  TOperationThread op(dialog, Request(a, kVerify, 0, 300000, "VOL", b));
   RunOperation(op);
   EXPECT_EQ(dialog.result, OperationResult::Done);
   EXPECT_TRUE(dialog.closeAtEnd);
   EXPECT_TRUE(dialog.Percents(2).empty());
   EXPECT_EQ(dialog.Percents(3).back(), 100);
   EXPECT_FALSE(log.Contains("Data are different"));
+  EXPECT_FALSE(op.Outcome().DifferencesFound());
 }
 
 TEST(FileVerify, DifferenceInTheThirdStepNamesItsRangeAndLogsTheRows) {
@@ -54,7 +55,7 @@ TEST(FileVerify, DifferenceInTheThirdStepNamesItsRangeAndLogsTheRows) {
   ui.Expect(DifferenceQuestion("131,072", "196,608"), ProgramName, kQuitQuestion, 7);
   ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
   TestDialog dialog(300000);
-  TOperationThread op(dialog, a, kVerify, 0, 300000, "VOL", b);
+  TOperationThread op(dialog, Request(a, kVerify, 0, 300000, "VOL", b));
   RunOperation(op);
   EXPECT_EQ(dialog.result, OperationResult::Done);
   EXPECT_TRUE(log.Contains("SrcThread->readSize 65536\r\n"));
@@ -71,6 +72,8 @@ TEST(FileVerify, DifferenceInTheThirdStepNamesItsRangeAndLogsTheRows) {
     if (entry.rfind("[index: ", 0) == 0) ++rows;
   EXPECT_EQ(rows, 1u);
   EXPECT_EQ(dialog.Percents(3).back(), 100);
+  EXPECT_EQ(op.Outcome().result, OperationResult::Done);
+  EXPECT_EQ(op.Outcome().differences, 1u);
 }
 
 TEST(FileVerify, DifferenceInAShortLastStepNamesThatStep) {
@@ -85,7 +88,7 @@ TEST(FileVerify, DifferenceInAShortLastStepNamesThatStep) {
   ui.Expect(DifferenceQuestion("131,072", "150,000"), ProgramName, kQuitQuestion, 7);
   ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
   TestDialog dialog(150000);
-  TOperationThread op(dialog, a, kVerify, 0, 150000, "VOL", b);
+  TOperationThread op(dialog, Request(a, kVerify, 0, 150000, "VOL", b));
   RunOperation(op);
   EXPECT_TRUE(log.Contains("SrcThread->readSize 18928\r\n"));
   EXPECT_EQ(dialog.result, OperationResult::Done);
@@ -104,10 +107,11 @@ TEST(FileVerify, QuittingAtADifferenceIsNoFailure) {
   ui.Expect(DifferenceQuestion("0", "65,536"), ProgramName, kQuitQuestion, 6);
   ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
   TestDialog dialog(400000);
-  TOperationThread op(dialog, a, kVerify, 0, 400000, "VOL", b);
+  TOperationThread op(dialog, Request(a, kVerify, 0, 400000, "VOL", b));
   RunOperation(op);
   EXPECT_EQ(dialog.result, OperationResult::Done);
   EXPECT_FALSE(log.Contains("262,144 ~"));
+  EXPECT_EQ(op.Outcome().differences, 1u) << "quitting at the first difference counts only it";
 }
 
 TEST(FileVerify, MissingDestinationFailsTheVerifyAndKeepsTheDialogOpen) {
@@ -120,7 +124,7 @@ TEST(FileVerify, MissingDestinationFailsTheVerifyAndKeepsTheDialogOpen) {
   ui.Expect("Verifying failed.", ProgramName, kErrorBox, 1);
   ui.Expect("Operation failed.", ProgramName, kErrorBox, 1);
   TestDialog dialog(1000);
-  TOperationThread op(dialog, a, kVerify, 0, 1000, "VOL", b);
+  TOperationThread op(dialog, Request(a, kVerify, 0, 1000, "VOL", b));
   RunOperation(op);
   EXPECT_EQ(dialog.result, OperationResult::Failed);
   EXPECT_FALSE(dialog.closeAtEnd);
@@ -136,7 +140,7 @@ TEST(FileVerify, ShorterDestinationDiffersInItsMissingBytes) {
   ui.Expect(DifferenceQuestion("65,536", "100,000"), ProgramName, kQuitQuestion, 7);
   ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
   TestDialog dialog(100000);
-  TOperationThread op(dialog, a, kVerify, 0, 100000, "VOL", b);
+  TOperationThread op(dialog, Request(a, kVerify, 0, 100000, "VOL", b));
   RunOperation(op);
   EXPECT_TRUE(log.Contains("[index: 00001170]"));  // 70,000 - 65,536 = 4,464 = 1170H
 }

@@ -29,9 +29,10 @@ class PatternOperation : public ::testing::Test {
   // Runs the pattern operation with code on the writer for sectors.
   void Run(SCSIDEV& writer, uint16_t code, uint32_t sectors) {
     dialog = std::make_unique<TestDialog>(uint64_t{sectors} * 2048);
-    TOperationThread op(*dialog, writer, code, 0);
+    TOperationThread op(*dialog, PatternRequest(writer, code));
     RunOperation(op);
     patternSectors = op.PatternSectors();
+    differences = op.Outcome().differences;
   }
 
   CapturedLog log;
@@ -39,6 +40,7 @@ class PatternOperation : public ::testing::Test {
   TempDir dir;
   std::unique_ptr<TestDialog> dialog;
   uint32_t patternSectors = 0;
+  uint64_t differences = 0;
 };
 
 }  // namespace
@@ -81,7 +83,7 @@ TEST_F(PatternOperation, VerifyOfADifferentSectorNamesItsBlock) {
   ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
   {
     TestDialog write(changed.size());
-    TOperationThread op(write, image, 0x82, 0, changed.size(), "VOL", *writer);
+    TOperationThread op(write, Request(image, 0x82, 0, changed.size(), "VOL", *writer));
     RunOperation(op);
   }
   std::string question = "Verify: Data are different at LBA 20H ~ 28H.\r\nDo you wish to quit verifying?";
@@ -96,6 +98,7 @@ TEST_F(PatternOperation, VerifyOfADifferentSectorNamesItsBlock) {
   // 3 x 2048 = 6144 = 1800H.
   EXPECT_TRUE(log.Contains("[index: 00001800]\r\nSRC: "));
   EXPECT_EQ(dialog->Percents(3), (std::vector<int>{0, 40, 80, 100}));
+  EXPECT_EQ(differences, 1u);
 }
 
 TEST_F(PatternOperation, VerifyLargerThanTheDiscAsksAndVerifiesTheDisc) {
@@ -176,7 +179,7 @@ TEST_F(PatternOperation, DiscTakenOutBeforeAPassIsACancelWithoutResultBox) {
   ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", 4096));
   auto writer = OpenDevice(4);
   dialog = std::make_unique<TestDialog>(40 * 2048);
-  TOperationThread op(*dialog, *writer, 0x86, 0);
+  TOperationThread op(*dialog, PatternRequest(*writer, 0x86));
   // Between the test pass and the real pass the disc is taken out.
   // (The hook runs on the operation thread, which may use the writer; the
   // drive notices the change at a TEST UNIT READY.)

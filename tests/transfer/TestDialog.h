@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "transfer/OperationDialog.h"
+#include "transfer/OperationRequest.h"
 #include "transfer/TOperationThread.h"
 
 class TestDialog : public OperationDialog {
@@ -69,6 +70,25 @@ class TestDialog : public OperationDialog {
  private:
   std::mutex mutex_;
 };
+
+// The request of an operation between two sides by the operation code the
+// tests write (82h, 09h ...): source start, volume size and name as a check
+// would have found them.
+inline OperationRequest Request(Endpoint source, uint16_t code, uint64_t start, uint64_t size, std::string name,
+                                Endpoint destination) {
+  OperationRequest request;
+  request.operation = OperationFromCode(code).value();
+  request.source = std::move(source);
+  request.destination = std::move(destination);
+  request.volume.volumeName = std::move(name);
+  request.volume.volumeOffset = static_cast<uint32_t>(start);
+  OverrideVolumeSize(request.volume, size);
+  return request;
+}
+
+inline OperationRequest PatternRequest(SCSIDEV& writer, uint16_t code) {
+  return OperationRequest::Pattern(OperationFromCode(code).value(), writer);
+}
 
 // Starts the operation and waits for its end (the result notification has
 // run by then).

@@ -27,7 +27,7 @@ class WriteFailure : public ::testing::Test {
   // Runs code from the image onto the writer at 0:4:0.
   void Run(SCSIDEV& writer, uint16_t code, uint64_t volumeSize = kVolume) {
     dialog.volumeSize = volumeSize;
-    TOperationThread op(dialog, image, code, 0, volumeSize, "VOL", writer);
+    TOperationThread op(dialog, Request(image, code, 0, volumeSize, "VOL", writer));
     RunOperation(op);
   }
   void ExpectFailed(const char* step) {
@@ -88,7 +88,7 @@ TEST_F(WriteFailure, NoFreeSpaceOnAClosedDisc) {
   ui.Expect("The disc has no free space for write in disc at once mode.", ProgramName, kErrorBox, 1);
   ExpectFailed(nullptr);
   TestDialog second(kVolume);
-  TOperationThread op(second, image, 0x82, 0, kVolume, "VOL", *writer);
+  TOperationThread op(second, Request(image, 0x82, 0, kVolume, "VOL", *writer));
   RunOperation(op);
   EXPECT_EQ(second.result, OperationResult::Failed);
   EXPECT_EQ(second.errorsShown, 1);
@@ -142,7 +142,7 @@ TEST_F(WriteFailure, FailedVerifyReadReportsAndKeepsTheDialogOpen) {
   ErrorBox(*writer, "(28H) Read10", 0x60, "3-11-00", "Medium Error: Unrecovered read error.");
   ExpectFailed("Verifying failed.");
   TestDialog second(kVolume);
-  TOperationThread op(second, image, 0x81, 0, kVolume, "VOL", *writer);
+  TOperationThread op(second, Request(image, 0x81, 0, kVolume, "VOL", *writer));
   RunOperation(op);
   EXPECT_EQ(second.result, OperationResult::Failed);
   EXPECT_FALSE(second.closeAtEnd);

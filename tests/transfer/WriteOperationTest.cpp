@@ -70,8 +70,7 @@ TEST_P(WriteFamily, LeavesTheDiscHoldingTheImage) {
   auto writer = OpenDevice(4);
   ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
   TestDialog dialog(image.info.volumeSize);
-  TOperationThread op(dialog, image.path, static_cast<uint16_t>(code), image.info.volumeOffset,
-                      image.info.volumeSize, image.info.volumeName, *writer);
+  TOperationThread op(dialog, Request(image.path, static_cast<uint16_t>(code), image.info.volumeOffset, image.info.volumeSize, image.info.volumeName, *writer));
   RunOperation(op);
 
   EXPECT_EQ(dialog.result, OperationResult::Done);
@@ -119,7 +118,7 @@ TEST_F(WriteOperation, TestOnlyLeavesTheDiscBlank) {
   auto writer = OpenDevice(4);
   ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
   TestDialog dialog(image.info.volumeSize);
-  TOperationThread op(dialog, image.path, 0x84, 0, image.info.volumeSize, "MARROW", *writer);
+  TOperationThread op(dialog, Request(image.path, 0x84, 0, image.info.volumeSize, "MARROW", *writer));
   RunOperation(op);
   EXPECT_EQ(dialog.result, OperationResult::Done);
   EXPECT_TRUE(log.Contains("100% test written."));
@@ -139,7 +138,7 @@ TEST_F(WriteOperation, VerifyOnlySkipsTheSpaceCheck) {
   ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
   for (uint16_t code : {0x82, 0x81}) {
     TestDialog dialog(image.info.volumeSize);
-    TOperationThread op(dialog, image.path, code, 0, image.info.volumeSize, "MARROW", *writer);
+    TOperationThread op(dialog, Request(image.path, code, 0, image.info.volumeSize, "MARROW", *writer));
     RunOperation(op);
     EXPECT_EQ(dialog.result, OperationResult::Done);
   }
@@ -164,11 +163,11 @@ TEST_F(WriteOperation, VerifyOfADamagedSectorNamesItsStepAndRowsAndDoesNotFail) 
   ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
   {
     TestDialog dialog(image.info.volumeSize);
-    TOperationThread op(dialog, damagedPath, 0x82, 0, image.info.volumeSize, "MARROW", *writer);
+    TOperationThread op(dialog, Request(damagedPath, 0x82, 0, image.info.volumeSize, "MARROW", *writer));
     RunOperation(op);
   }
   TestDialog dialog(image.info.volumeSize);
-  TOperationThread op(dialog, image.path, 0x81, 0, image.info.volumeSize, "MARROW", *writer);
+  TOperationThread op(dialog, Request(image.path, 0x81, 0, image.info.volumeSize, "MARROW", *writer));
   RunOperation(op);
   EXPECT_EQ(dialog.result, OperationResult::Done);
   EXPECT_EQ(dialog.Percents(3).back(), 100);
@@ -201,7 +200,7 @@ TEST_F(WriteOperation, VolumeLargerThanTheDiscIsRoundedDownWhenAgreed) {
   ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
   TestDialog dialog(image.info.volumeSize);
   dialog.writeModeAnswer = true;
-  TOperationThread op(dialog, image.path, 0x83, 0, image.info.volumeSize, "MARROW", *writer);
+  TOperationThread op(dialog, Request(image.path, 0x83, 0, image.info.volumeSize, "MARROW", *writer));
   RunOperation(op);
   EXPECT_EQ(dialog.writeModeAsked, 1);
   EXPECT_EQ(dialog.result, OperationResult::Done);
@@ -222,7 +221,7 @@ TEST_F(WriteOperation, VolumeLargerThanTheDiscCanceledAtTheQuestionWritesNothing
   ui.Expect("Operation canceled.", ProgramName, kInfoBox, 1);
   TestDialog dialog(image.info.volumeSize);
   dialog.writeModeAnswer = false;
-  TOperationThread op(dialog, image.path, 0x82, 0, image.info.volumeSize, "MARROW", *writer);
+  TOperationThread op(dialog, Request(image.path, 0x82, 0, image.info.volumeSize, "MARROW", *writer));
   RunOperation(op);
   EXPECT_EQ(dialog.writeModeAsked, 1);
   EXPECT_EQ(dialog.result, OperationResult::Canceled);

@@ -1,33 +1,19 @@
-// TOperationThread: the two data passes. Each runs two workers on the two
-// 64 KiB halves of the transfer area and switches them with manual-reset
-// events; the operation thread only turns the events, compares (verify) and
-// shows the percent.
+#include "transfer/DataPass.h"
+
 #include <cstring>
+#include <utility>
 
 #include "base/Log.h"
 #include "base/NumberText.h"
 #include "base/ProgramIdentity.h"
+#include "base/TextFormat.h"
 #include "host/os/Sleep.h"
 #include "host/ui/MessageBox.h"
-#include "base/TextFormat.h"
-#include "transfer/TOperationThread.h"
 #include "transfer/TReadThread.h"
 #include "transfer/TWriteThread.h"
 #include "volume/DiffDetail.h"
 
 namespace {
-
-std::unique_ptr<TWorkThread> MakeReader(bool isFile, const std::string& file, SCSIDEV* device, uint64_t start,
-                                        uint64_t size) {
-  if (isFile) return std::make_unique<TReadThread>(file, start, size);
-  return std::make_unique<TReadThread>(*device, start, size);
-}
-
-std::unique_ptr<TWorkThread> MakeWriter(bool isFile, const std::string& file, SCSIDEV* device, uint64_t start,
-                                        uint64_t size) {
-  if (isFile) return std::make_unique<TWriteThread>(file, start, size);
-  return std::make_unique<TWriteThread>(*device, start, size);
-}
 
 // Lets the worker work on one buffer: the other start event is reset first,
 // so that the worker, once done, waits again.
@@ -43,39 +29,53 @@ void StartStep(WorkerEvents& events, bool stepA) {
 
 void WaitDone(WorkerEvents& events, bool stepA) { (stepA ? events.doneA : events.doneB).Wait(); }
 
+// Stops a worker, polls until it has left its loop, frees it.
+void EndWorker(std::unique_ptr<TWorkThread>& worker) {
+  if (!worker) return;
+  worker->Stop();
+  while (worker->Running()) host::Sleep(1000);
+  worker.reset();
+}
+
 }  // namespace
 
-bool TOperationThread::WriteCore(bool sourceIsFile, const std::string& sourceFile, uint64_t total, uint64_t base,
-                                 uint64_t size, uint64_t destinationStart, SCSIDEV* destinationDevice,
-                                 const std::string& destinationFile, bool destinationIsFile, uint64_t sourceStart,
-                                 SCSIDEV* sourceDevice) {
-  std::unique_ptr<TWorkThread> reader = MakeReader(sourceIsFile, sourceFile, sourceDevice, sourceStart, size);
+DataPass::DataPass(PassHost& host, TransferArea& area, PassSides sides)
+    : host_(host), area_(area), sides_(std::move(sides)) {}
+
+std::unique_ptr<TWorkThread> DataPass::MakeReader(const Endpoint& side, uint64_t start) const {
+  if (side.IsFile()) return std::make_unique<TReadThread>(side.file, start, sides_.size);
+  return std::make_unique<TReadThread>(*side.device, start, sides_.size);
+}
+
+std::unique_ptr<TWorkThread> DataPass::MakeWriter(const Endpoint& side, uint64_t start) const {
+  if (side.IsFile()) return std::make_unique<TWriteThread>(side.file, start, sides_.size);
+  return std::make_unique<TWriteThread>(*side.device, start, sides_.size);
+}
+
+PassOutcome DataPass::Write() {
+  PassOutcome outcome;
+  std::unique_ptr<TWorkThread> reader = MakeReader(sides_.source, sides_.sourceStart);
   // The reader's file is open (sharing nothing) before the writer's file is
   // created, so a destination that is the source under another name fails
   // to open and the source is never truncated. A source that cannot be
   // opened gets no writer at all: no overwrite question, no emptied file.
   std::unique_ptr<TWorkThread> writer;
-  if (!reader->Error()) writer = MakeWriter(destinationIsFile, destinationFile, destinationDevice, destinationStart, size);
+  if (!reader->Error()) writer = MakeWriter(sides_.destination, 0);
 
-  bool openFailed = false;
   for (std::unique_ptr<TWorkThread>* worker : {&reader, &writer}) {
     if (!*worker || !(*worker)->Error()) continue;
     (*worker)->ReportWorkerError(true, false);
     EndWorker(*worker);
-    openFailed = true;
+    outcome.ok = false;
   }
-  if (openFailed) {
-    closeAtEnd_ = true;
-    return false;
-  }
+  if (!outcome.ok) return outcome;
 
-  percent_ = total == 0 ? 0 : static_cast<int>(base * 100 / total);
-  NotifyProgress();
+  host_.ShowStartPercent(0);
 
   WorkerEvents readerEvents, writerEvents;
   for (auto [worker, events] : {std::pair{reader.get(), &readerEvents}, std::pair{writer.get(), &writerEvents}}) {
     worker->SetEvents(events);
-    worker->SetBuffers(BufferA(), BufferB());
+    worker->SetBuffers(area_.A(), area_.B());
     worker->SetChunk(TWorkThread::kChunk);
     worker->Start();
   }
@@ -84,30 +84,27 @@ bool TOperationThread::WriteCore(bool sourceIsFile, const std::string& sourceFil
   StartStep(readerEvents, true);
   WaitDone(readerEvents, true);
 
-  bool failed = false;
   bool stepA = false;  // the buffer the reader fills next
   for (;;) {
     if (reader->Error()) {
       reader->ReportWorkerError(true, false);
-      closeAtEnd_ = true;
-      failed = true;
+      outcome.ok = false;
       break;
     }
     if (writer->Error()) {
       writer->ReportWorkerError(true, false);
-      closeAtEnd_ = true;
-      failed = true;
+      outcome.ok = false;
       break;
     }
     if (!writer->Running()) break;
-    if (Terminated()) {
+    if (host_.CancelRequested()) {
       reader->Stop();
       // The writer gets time to finish the step it is on.
       host::Sleep(5000);
       writer->Stop();
       AddLog("[WriteCore] Terminated.");
       AddLog("Operation canceled by user instruction.");
-      canceled_ = true;
+      outcome.canceled = true;
       break;
     }
     // Cross-over: the reader fills one buffer while the writer empties the
@@ -117,60 +114,49 @@ bool TOperationThread::WriteCore(bool sourceIsFile, const std::string& sourceFil
     WaitDone(readerEvents, stepA);
     WaitDone(writerEvents, !stepA);
     stepA = !stepA;
-    if (UpdatePercent(base + size - writer->Rest(), total)) break;
+    if (host_.ShowPercent(sides_.size - writer->Rest(), sides_.size)) break;
   }
 
   EndWorker(reader);
   EndWorker(writer);
-  if (failed) {
-    closeAtEnd_ = true;
-    return false;
-  }
-  return true;
+  return outcome;
 }
 
-bool TOperationThread::VerifyCore(bool sourceIsFile, const std::string& sourceFile, uint64_t total, uint64_t base,
-                                  uint64_t size, uint64_t destinationStart, SCSIDEV* destinationDevice,
-                                  const std::string& destinationFile, bool destinationIsFile, uint64_t sourceStart,
-                                  SCSIDEV* sourceDevice) {
-  percent_ = total == 0 ? 0 : static_cast<int>(base * 100 / total);
-  NotifyProgress();
+PassOutcome DataPass::Verify() {
+  PassOutcome outcome;
+  host_.ShowStartPercent(0);
 
-  std::unique_ptr<TWorkThread> source = MakeReader(sourceIsFile, sourceFile, sourceDevice, sourceStart, size);
-  std::unique_ptr<TWorkThread> destination =
-      MakeReader(destinationIsFile, destinationFile, destinationDevice, destinationStart, size);
+  std::unique_ptr<TWorkThread> source = MakeReader(sides_.source, sides_.sourceStart);
+  std::unique_ptr<TWorkThread> destination = MakeReader(sides_.destination, 0);
 
-  bool openFailed = false;
   for (std::unique_ptr<TWorkThread>* worker : {&source, &destination}) {
     if (!(*worker)->Error()) continue;
     (*worker)->Stop();
     (*worker)->ReportWorkerError(true, false);
     EndWorker(*worker);
-    openFailed = true;
+    outcome.ok = false;
   }
-  if (openFailed) return false;
+  if (!outcome.ok) return outcome;
 
-  percent_ = total == 0 ? 0 : static_cast<int>(base * 100 / total);
-  NotifyProgress();
+  host_.ShowStartPercent(0);
 
   // Each reader has one buffer of its own, for both of its steps.
   WorkerEvents sourceEvents, destinationEvents;
   source->SetEvents(&sourceEvents);
-  source->SetBuffers(BufferA(), BufferA());
+  source->SetBuffers(area_.A(), area_.A());
   destination->SetEvents(&destinationEvents);
-  destination->SetBuffers(BufferB(), BufferB());
+  destination->SetBuffers(area_.B(), area_.B());
   for (TWorkThread* worker : {source.get(), destination.get()}) {
     worker->SetChunk(TWorkThread::kChunk);
     worker->Start();
   }
 
-  bool failed = false;
   bool stepA = true;
   for (;;) {
-    if (Terminated()) {
+    if (host_.CancelRequested()) {
       source->Stop();
       destination->Stop();
-      canceled_ = true;
+      outcome.canceled = true;
       AddLog("[VerifyCore] canceled.");
       AddLog("Operation canceled by user instruction.");
       break;
@@ -183,32 +169,33 @@ bool TOperationThread::VerifyCore(bool sourceIsFile, const std::string& sourceFi
     stepA = !stepA;
 
     if (source->Error()) {
-      failed = true;
+      outcome.ok = false;
       source->ReportWorkerError(true, false);
       break;
     }
     if (destination->Error()) {
-      failed = true;
+      outcome.ok = false;
       destination->ReportWorkerError(true, false);
       break;
     }
     uint32_t count = source->LastCount();
-    if (std::memcmp(BufferA(), BufferB(), count) != 0) {
+    if (std::memcmp(area_.A(), area_.B(), count) != 0) {
+      ++outcome.differences;
       AddLog(FormatText("SrcThread->readSize %d\r\n", count));
-      uint64_t end = total - source->Rest();
+      uint64_t end = sides_.size - source->Rest();
       // The range is the step that was compared: a short last step starts
       // count bytes, not a whole chunk, before its end.
       uint64_t from = end > count ? end - count : 0;
       std::string message = "Verify: Data are different at " + FormatNumber(from) + " ~ " + FormatNumber(end) +
                             " bytes.\r\nDo you wish to quit verifying?";
       AddLog(message);
-      DiffDetail(BufferA(), BufferB(), count);
+      DiffDetail(area_.A(), area_.B(), count);
       if (ui::MessageBox(message, ProgramName, ui::kYesNo | ui::kIconError) == ui::kIdYes) break;
     }
-    if (UpdatePercent(base + size - source->Rest(), total)) break;
+    if (host_.ShowPercent(sides_.size - source->Rest(), sides_.size)) break;
   }
 
   EndWorker(source);
   EndWorker(destination);
-  return !failed;
+  return outcome;
 }

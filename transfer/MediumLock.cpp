@@ -1,0 +1,39 @@
+#include "transfer/MediumLock.h"
+
+#include "base/Log.h"
+#include "devices/SCSIDEV.h"
+#include "host/aspi/ScsiVocabulary.h"
+
+namespace startstop = aspi::startstop;
+namespace removal = aspi::removal;
+
+MediumLock::MediumLock(SCSIDEV& writer, const char* ejectFailed) : writer_(&writer), ejectFailed_(ejectFailed) {}
+
+MediumLock::MediumLock(SCSIDEV& writer, const char* lockFailed, const char* ejectFailed)
+    : MediumLock(writer, ejectFailed) {
+  bool started = writer.StartStopUnit(startstop::kLoadAndStart);
+  writer.PreventAllowMediumRemoval(removal::kPrevent);
+  bool locked = writer.GetSense();
+  if (!started || !locked) AddLog(lockFailed);
+}
+
+MediumLock MediumLock::Adopt(SCSIDEV& writer, const char* ejectFailed) { return MediumLock(writer, ejectFailed); }
+
+MediumLock::MediumLock(MediumLock&& other) noexcept : writer_(other.writer_), ejectFailed_(other.ejectFailed_) {
+  other.writer_ = nullptr;
+}
+
+MediumLock::~MediumLock() {
+  if (writer_ == nullptr) return;
+  writer_->StartStopUnit(startstop::kStop);
+  writer_->PreventAllowMediumRemoval(removal::kAllow);
+  bool ejected = writer_->StartStopUnit(startstop::kEject);
+  if (!ejected || !writer_->GetSense()) AddLog(ejectFailed_);
+}
+
+void MediumLock::EjectNow() {
+  if (writer_ == nullptr) return;
+  writer_->PreventAllowMediumRemoval(removal::kAllow);
+  writer_->StartStopUnit(startstop::kEject);
+  writer_ = nullptr;
+}

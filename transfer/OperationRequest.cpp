@@ -1,0 +1,50 @@
+#include "transfer/OperationRequest.h"
+
+#include "base/NumberText.h"
+#include "base/ProgramIdentity.h"
+#include "base/TextFormat.h"
+#include "devices/SCSIDEV.h"
+#include "host/ui/MessageBox.h"
+
+namespace {
+
+constexpr uint32_t kSector2K = 2048;
+
+}  // namespace
+
+std::string Endpoint::Describe() const {
+  if (IsFile()) return file;
+  return FormatText("%d,%d,%d", device->HostAdapter(), device->TargetId(), device->Lun());
+}
+
+OperationRequest OperationRequest::Pattern(Operation operation, SCSIDEV& writer) {
+  OperationRequest request;
+  request.operation = operation;
+  request.pattern = true;
+  request.destination = Endpoint(writer);
+  return request;
+}
+
+void OverrideVolumeSize(VolumeInfo& volume, uint64_t bytes) {
+  volume.volumeSize = bytes;
+  volume.lbCount = static_cast<uint32_t>(CeilDiv64(bytes, kSector2K));
+}
+
+bool SidesDiffer(const OperationRequest& request) {
+  if (request.pattern) return true;
+  const Endpoint& from = request.source;
+  const Endpoint& to = request.destination;
+  // Files are compared as the person wrote them; the file layer refuses a
+  // destination that is the source under another spelling when it opens it.
+  if (from.IsFile() && to.IsFile() && from.file == to.file) {
+    ui::MessageBox("Sorce file is same with destination file.", ProgramName, ui::kIconError);
+    return false;
+  }
+  // Copying a device onto itself would overwrite the volume with itself,
+  // shifted by its offset.
+  if (from.IsDevice() && to.IsDevice() && from.device->Address() == to.device->Address()) {
+    ui::MessageBox("Source device is same with destination device.", ProgramName, ui::kIconError);
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,51 @@
+// OperationRequest: everything an operation needs, as a front end fills it
+// in from what a person chose: the operation, the source and destination
+// sides (a device or an image file each) and the facts of the source volume
+// that CheckHeader found. The windows and the headless front end build one
+// and run a TOperationThread on it; neither decides more than that.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include "transfer/Operation.h"
+#include "volume/CheckHeader.h"
+
+class SCSIDEV;
+
+// One side of an operation: a device (not owned) or an image file.
+struct Endpoint {
+  SCSIDEV* device = nullptr;
+  std::string file;
+
+  Endpoint() = default;
+  Endpoint(SCSIDEV& side) : device(&side) {}  // NOLINT: a device is an endpoint
+  Endpoint(std::string path) : file(std::move(path)) {}  // NOLINT: so is a file
+  Endpoint(const char* path) : file(path) {}  // NOLINT
+
+  bool IsFile() const { return device == nullptr; }
+  bool IsDevice() const { return device != nullptr; }
+  // "HA,ID,LUN" of a device, the path of a file.
+  std::string Describe() const;
+};
+
+struct OperationRequest {
+  Operation operation = Operation::TestOnly;
+  // The pattern operation: the destination is the writer, there is no
+  // source, and the size is the volume size the dialog holds when it starts.
+  bool pattern = false;
+  Endpoint source;
+  Endpoint destination;
+  VolumeInfo volume;  // name, size, sectors and offset (the source start)
+
+  static OperationRequest Pattern(Operation operation, SCSIDEV& writer);
+};
+
+// Replaces the volume size that the check chose (and its sector count).
+void OverrideVolumeSize(VolumeInfo& volume, uint64_t bytes);
+
+// The check before an operation is started: a source and a destination that
+// are the same file (the same text) or the same device are refused with a
+// box. True when the two sides may be used.
+bool SidesDiffer(const OperationRequest& request);
