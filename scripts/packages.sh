@@ -6,6 +6,8 @@ MARROWLIGHT_PACKAGES=(
   libgtest-dev libgmock-dev
   nlohmann-json3-dev libcli11-dev
   genisoimage xorriso udftools
+  qt6-base-dev
+  xvfb xauth xdotool imagemagick x11-utils
 )
 
 # Installs whatever is missing; a machine that has everything is left alone.

@@ -1,0 +1,47 @@
+#include "gui/GuiThread.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QMetaObject>
+#include <QThread>
+#include <QTimer>
+
+#include "host/os/Thread.h"
+
+namespace gui {
+
+bool OnGuiThread() {
+  QCoreApplication* app = QCoreApplication::instance();
+  return app != nullptr && QThread::currentThread() == app->thread();
+}
+
+void RunOnGuiThread(const std::function<void()>& fn) {
+  if (OnGuiThread() || QCoreApplication::instance() == nullptr) {
+    fn();
+    return;
+  }
+  QMetaObject::invokeMethod(QCoreApplication::instance(), [&fn] { fn(); }, Qt::BlockingQueuedConnection);
+}
+
+void PostToGuiThread(QObject* context, std::function<void()> fn) {
+  QMetaObject::invokeMethod(context, std::move(fn), Qt::QueuedConnection);
+}
+
+void WaitWithEvents(const std::function<bool()>& done) {
+  // Wake at least every few milliseconds to look at done(): the worker ends
+  // without posting anything to this thread.
+  QEventLoop loop;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+    if (done()) loop.quit();
+  });
+  if (done()) return;
+  poll.start(5);
+  loop.exec();
+}
+
+GuiDispatcher::GuiDispatcher() { host::Thread::SetDispatcher(RunOnGuiThread); }
+
+GuiDispatcher::~GuiDispatcher() { host::Thread::SetDispatcher({}); }
+
+}  // namespace gui

@@ -1,0 +1,22 @@
+// The main of the window tests: a QApplication on the offscreen platform
+// (unless QT_QPA_PLATFORM says otherwise), Synchronize carried to the GUI
+// thread as in the program, the time scale near 0 and a private state folder
+// for the simulated bus, as in every test main.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <cstdlib>
+
+#include "gui/GuiThread.h"
+#include "tests/fixtures/TempDir.h"
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  ::setenv("MARROWLIGHT_TIME_SCALE", "0.001", 0);
+  TempDir state;
+  ::setenv("MARROWLIGHT_SIMBUS_STATE", state.Path().c_str(), 0);
+  QApplication app(argc, argv);
+  gui::GuiDispatcher dispatcher;
+  return RUN_ALL_TESTS();
+}
