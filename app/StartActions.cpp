@@ -1,0 +1,96 @@
+#include "app/StartActions.h"
+
+#include "base/ProgramIdentity.h"
+#include "host/ui/MessageBox.h"
+#include "volume/CheckHeader.h"
+#include "volume/VolSizeChoice.h"
+
+namespace {
+
+struct RoleTexts {
+  const char* question;
+  const char* title;
+};
+
+RoleTexts TextsOf(FileRole role) {
+  if (role == FileRole::Source)
+    return {"Source file is not specified.\r\nDo you wish to select a source file?", "Select a source file"};
+  return {"Destination file is not specified.\r\nDo you wish to select a destination file?",
+          "Select a destination file"};
+}
+
+// The hourglass while the GUI thread checks a volume.
+class BusyCursor {
+ public:
+  BusyCursor() { ui::SetBusyCursor(true); }
+  ~BusyCursor() { ui::SetBusyCursor(false); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+}  // namespace
+
+std::optional<std::string> StartActions::Browse(FileRole role) {
+  ui::FileDialogRequest request;
+  request.title = TextsOf(role).title;
+  request.fileName = lastChosen_;
+  // A destination is usually a file that does not exist yet.
+  request.save = role == FileRole::Destination;
+  std::optional<std::string> chosen = ui::FileDialog(request);
+  if (chosen) lastChosen_ = *chosen;
+  return chosen;
+}
+
+bool StartActions::EnsureFileName(FileRole role, std::string& fileName) {
+  if (!fileName.empty()) return true;
+  if (ui::MessageBox(TextsOf(role).question, ProgramName, ui::kYesNo | ui::kIconQuestion) != ui::kIdYes) return false;
+  Browse(role);
+  // The dialog's file name, chosen now or earlier, or still empty.
+  fileName = lastChosen_;
+  return !fileName.empty();
+}
+
+bool StartActions::CheckSource(const PageSide& source, VolumeInfo& volume) {
+  BusyCursor busy;
+  if (source.isFile) return CheckHeader(source.fileName, sizes_, volume);
+  return CheckHeader(*source.device, sizes_, volume);
+}
+
+std::optional<OperationRequest> StartActions::Checked(OperationRequest request) {
+  if (!SidesDiffer(request)) return std::nullopt;
+  return request;
+}
+
+std::optional<OperationRequest> StartActions::StartWritePage(Operation operation, PageSide& source,
+                                                             SCSIDEV* writer) {
+  // Nothing starts on a missing device (a list the scan could not fill).
+  if (writer == nullptr || (!source.isFile && source.device == nullptr)) return std::nullopt;
+  if (source.isFile && !EnsureFileName(FileRole::Source, source.fileName)) return std::nullopt;
+
+  OperationRequest request;
+  request.operation = operation;
+  if (!CheckSource(source, request.volume)) return std::nullopt;
+  request.source = source.isFile ? Endpoint(source.fileName) : Endpoint(*source.device);
+  request.destination = Endpoint(*writer);
+  return Checked(std::move(request));
+}
+
+std::optional<OperationRequest> StartActions::StartCopyPage(Operation operation, PageSide& source,
+                                                            PageSide& destination) {
+  if (!source.isFile && source.device == nullptr) return std::nullopt;
+  if (!destination.isFile && destination.device == nullptr) return std::nullopt;
+  if (source.isFile && !EnsureFileName(FileRole::Source, source.fileName)) return std::nullopt;
+
+  OperationRequest request;
+  request.operation = operation;
+  if (!CheckSource(source, request.volume)) return std::nullopt;
+  if (destination.isFile && !EnsureFileName(FileRole::Destination, destination.fileName)) return std::nullopt;
+  request.source = source.isFile ? Endpoint(source.fileName) : Endpoint(*source.device);
+  request.destination = destination.isFile ? Endpoint(destination.fileName) : Endpoint(*destination.device);
+  return Checked(std::move(request));
+}
+
+std::optional<OperationRequest> StartActions::WritePattern(SCSIDEV* writer) {
+  if (writer == nullptr) return std::nullopt;
+  return OperationRequest::Pattern(Operation::TestOnly, *writer);
+}
