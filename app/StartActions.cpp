@@ -56,11 +56,9 @@ bool StartActions::CheckSource(const PageSide& source, VolumeInfo& volume) {
   return CheckHeader(*source.device, sizes_, volume);
 }
 
-std::optional<OperationRequest> StartActions::Checked(OperationRequest request) {
-  if (!SidesDiffer(request)) return std::nullopt;
-  return request;
-}
-
+// The sides are compared as soon as both are known: two devices before the
+// source is read (a device is never its own destination, and reading it
+// would only bring up its errors), a file destination once its name is.
 std::optional<OperationRequest> StartActions::StartWritePage(Operation operation, PageSide& source,
                                                              SCSIDEV* writer) {
   // Nothing starts on a missing device (a list the scan could not fill).
@@ -69,10 +67,10 @@ std::optional<OperationRequest> StartActions::StartWritePage(Operation operation
 
   OperationRequest request;
   request.operation = operation;
-  if (!CheckSource(source, request.volume)) return std::nullopt;
   request.source = source.isFile ? Endpoint(source.fileName) : Endpoint(*source.device);
   request.destination = Endpoint(*writer);
-  return Checked(std::move(request));
+  if (!SidesDiffer(request) || !CheckSource(source, request.volume)) return std::nullopt;
+  return request;
 }
 
 std::optional<OperationRequest> StartActions::StartCopyPage(Operation operation, PageSide& source,
@@ -83,11 +81,18 @@ std::optional<OperationRequest> StartActions::StartCopyPage(Operation operation,
 
   OperationRequest request;
   request.operation = operation;
-  if (!CheckSource(source, request.volume)) return std::nullopt;
-  if (destination.isFile && !EnsureFileName(FileRole::Destination, destination.fileName)) return std::nullopt;
   request.source = source.isFile ? Endpoint(source.fileName) : Endpoint(*source.device);
-  request.destination = destination.isFile ? Endpoint(destination.fileName) : Endpoint(*destination.device);
-  return Checked(std::move(request));
+  if (!destination.isFile) {
+    request.destination = Endpoint(*destination.device);
+    if (!SidesDiffer(request)) return std::nullopt;
+  }
+  if (!CheckSource(source, request.volume)) return std::nullopt;
+  if (destination.isFile) {
+    if (!EnsureFileName(FileRole::Destination, destination.fileName)) return std::nullopt;
+    request.destination = Endpoint(destination.fileName);
+    if (!SidesDiffer(request)) return std::nullopt;
+  }
+  return request;
 }
 
 std::optional<OperationRequest> StartActions::WritePattern(SCSIDEV* writer) {

@@ -52,7 +52,6 @@ class StartActions {
   // Asks for a missing name; false ends the start action.
   bool EnsureFileName(FileRole role, std::string& fileName);
   bool CheckSource(const PageSide& source, VolumeInfo& volume);
-  static std::optional<OperationRequest> Checked(OperationRequest request);
 
   VolSizeChoice& sizes_;
   std::string lastChosen_;

@@ -182,3 +182,12 @@ TEST_F(StartActionsTest, TheWritersItemsGetTheSelectedWriter) {
   ASSERT_EQ(run.dialogs.firmware.size(), 1u);
   EXPECT_EQ(run.dialogs.firmware[0].slot->get(), run.Form().SelectedWriter());
 }
+
+TEST_F(StartActionsTest, AWriterIsNoSourceForItself) {
+  MainWindowRun run;
+  run.Get<QComboBox>("CmbWrSrcScsi")->setCurrentIndex(2);  // (0,4,0), the selected writer too
+  run.Get<QComboBox>("CmbWrDstScsi")->setCurrentIndex(0);
+  ui_.Expect("Source device is same with destination device.", "Marrowlight", 0x10, ui::kIdOk);
+  Click(run, "BtnWrVerify");
+  EXPECT_EQ(run.dialogs.Count(), 0u);
+}
