@@ -34,7 +34,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   icon->setPixmap(ProgramPixmap(64));
   icon->setAlignment(Qt::AlignCenter);
   auto* description =
-      Centred(this, "LabelDescription", "Records and verifies DVD-R discs\non the maker's SCSI writers.");
+      Centred(this, "LabelDescription", "Records and verifies DVD-R discs\non SCSI DVD-R writers.");
 
   auto* group = new QGroupBox("[Writing Device Information]", this);
   group->setObjectName("GBoxWrDevInfo");
