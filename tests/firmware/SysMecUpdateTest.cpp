@@ -134,7 +134,9 @@ TEST_F(UpdateTest, AFirstGenerationDriveTakesSysAloneAndComesBackAsALaterOne) {
   EXPECT_LT(sysCommit, firstMec);
   EXPECT_NE(std::find(sysCommit, firstMec, 0x00), firstMec) << "the drive is polled back before MEC";
   EXPECT_EQ(std::count(order.begin(), order.end(), 0xF9), 1);
-  EXPECT_GT(std::count(order.begin(), order.end(), 0x00), 4) << "polled while it became ready";
+  // The first poll restarts the drive and finds it becoming ready; later
+  // polls wait for it, and the re-identification polls once more at least.
+  EXPECT_GE(std::count(order.begin(), order.end(), 0x00), 3) << "polled while it became ready";
 
   // The later generation needs another device class: the slot holds a new
   // object from the factory.
