@@ -8,7 +8,6 @@
 
 ProgramApplication::ProgramApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(ProgramName);
-  setApplicationDisplayName(ProgramName);
   setDesktopFileName("marrowlight");
   setWindowIcon(ProgramIcon());
 }
