@@ -9,6 +9,7 @@ namespace aspi::op {
 inline constexpr uint8_t kTestUnitReady = 0x00;
 inline constexpr uint8_t kRewind = 0x01;
 inline constexpr uint8_t kRequestSense = 0x03;
+inline constexpr uint8_t kFormatUnit = 0x04;
 inline constexpr uint8_t kReadBlockLimits = 0x05;
 inline constexpr uint8_t kRead6 = 0x08;
 inline constexpr uint8_t kWrite6 = 0x0A;
@@ -27,6 +28,7 @@ inline constexpr uint8_t kLogSense = 0x4D;
 inline constexpr uint8_t kReadDiscInformation = 0x51;
 inline constexpr uint8_t kReadTrackRZoneInformation = 0x52;
 inline constexpr uint8_t kReserveRZone = 0x53;
+inline constexpr uint8_t kCloseTrackSession = 0x5B;
 inline constexpr uint8_t kModeSelect10 = 0x55;
 inline constexpr uint8_t kModeSense10 = 0x5A;
 inline constexpr uint8_t kBlank = 0xA1;
