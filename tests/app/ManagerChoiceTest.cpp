@@ -1,0 +1,60 @@
+// The choice of SCSI manager as the front ends make it: named managers beside
+// the program, a library path, and the choices that cannot be made.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include "app/ManagerChoice.h"
+#include "host/os/Platform.h"
+#include "scsi/AspiManager.h"
+#include "tests/fixtures/ProgramBus.h"
+#include "tests/fixtures/ScriptedUiGuard.h"
+#include "tests/fixtures/TempDir.h"
+
+namespace {
+
+// Leaves no choice behind for the next test.
+struct ForgetChoice {
+  ~ForgetChoice() { SetAspiManagerPath(""); }
+};
+
+}  // namespace
+
+TEST(ManagerChoice, NamedChoicesAreLibrariesBesideTheProgram) {
+  const std::string folder = host::ProgramDirectory();
+  EXPECT_EQ(ManagerLibraryFor("sim"), folder + "/libwnaspi32.so");
+  EXPECT_EQ(ManagerLibraryFor("sg"), folder + "/libmarrowlight-sg.so");
+  EXPECT_EQ(ManagerLibraryFor("/opt/aspi/libother.so"), "/opt/aspi/libother.so");
+  char cwd[4096];
+  ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
+  EXPECT_EQ(ManagerLibraryFor("managers/./libmine.so"), std::string(cwd) + "/managers/libmine.so");
+  EXPECT_EQ(ManagerLibraryFor(""), std::nullopt);
+
+  ASSERT_EQ(ManagerOptions().size(), 2u);
+  EXPECT_STREQ(ManagerOptions()[1].name, "sg");
+}
+
+TEST(ManagerChoice, AppliesBeforeTheFirstLoadOnly) {
+  ForgetChoice forget;
+  TempDir dir;
+  std::string error;
+  EXPECT_FALSE(ApplyManagerChoice(dir.File("libnothing.so"), &error));
+  EXPECT_EQ(error, "No SCSI manager library at " + dir.File("libnothing.so") +
+                       " (choose sim, sg or the path of a manager library).");
+
+  // The simulated bus chosen by name while MARROWLIGHT_ASPI names a
+  // missing library: the choice wins.
+  ProgramBus bus(R"({"id": 0, "model": "disk"})");
+  ::setenv("MARROWLIGHT_ASPI", dir.File("libnothing.so").c_str(), 1);
+  error.clear();
+  ASSERT_TRUE(ApplyManagerChoice("sim", &error)) << error;
+  EXPECT_EQ(AspiManagerPath(), host::ProgramDirectory() + "/libwnaspi32.so");
+  EXPECT_TRUE(ApplyManagerChoice("", &error)) << "no choice changes nothing";
+  EXPECT_EQ(AspiManagerPath(), host::ProgramDirectory() + "/libwnaspi32.so");
+
+  ScriptedUiGuard ui;
+  ASSERT_TRUE(IsAspiReady());
+  EXPECT_FALSE(ApplyManagerChoice("sg", &error));
+  EXPECT_EQ(error, "The SCSI manager is loaded already; choose it before the first scan.");
+  EXPECT_EQ(AspiManagerPath(), host::ProgramDirectory() + "/libwnaspi32.so");
+}
