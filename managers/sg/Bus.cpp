@@ -3,12 +3,16 @@
 #include <grp.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 
+#include "host/aspi/ScsiVocabulary.h"
+#include "managers/sg/DiskUse.h"
 #include "managers/sg/LinuxNode.h"
 #include "managers/sg/ManagerLog.h"
+#include "managers/sg/SenseFormat.h"
 
 namespace sg {
 namespace {
@@ -40,6 +44,21 @@ std::string PermissionHint(const std::string& path) {
   }
   return " It belongs to group \"" + group + "\", which may not read and write it: give that group read and write "
          "access (a udev rule), or run as root.";
+}
+
+// Answers a command that would change a disk in use as a write-protected
+// medium would.
+void RefuseWrite(aspi::SRB_ExecSCSICmd* block) {
+  uint8_t sense[kFixedSenseLength] = {};
+  sense[0] = 0x70;  // current error, fixed format
+  sense[2] = aspi::sense::kWriteProtected.key;
+  sense[7] = kFixedSenseLength - 8;
+  sense[12] = aspi::sense::kWriteProtected.asc;
+  sense[13] = aspi::sense::kWriteProtected.ascq;
+  const size_t room = std::min<size_t>(block->SRB_SenseLen, aspi::kSenseAreaSize);
+  std::memset(block->SenseArea, 0, room);
+  std::memcpy(block->SenseArea, sense, std::min(room, sizeof sense));
+  CompleteAtOnce(block, aspi::SS_ERR, aspi::HASTAT_OK, aspi::STATUS_CHKCOND);
 }
 
 }  // namespace
@@ -78,6 +97,7 @@ Bus::Bus(const Environment& environment) {
 
 void Bus::OpenUnits(const Environment& environment) {
   devices_.resize(nodes_.size());
+  inUse_.resize(nodes_.size());
   for (size_t i = 0; i < nodes_.size(); ++i) {
     const aspi::ScsiAddress address = map_.AddressOf(i);
     if (!address.IsSet()) continue;
@@ -95,6 +115,11 @@ void Bus::OpenUnits(const Environment& environment) {
     if (opened.readOnly) {
       line += " Opened for reading only (" + std::string(std::strerror(opened.error)) +
               " for writing): the kernel refuses commands that change the medium." + PermissionHint(path);
+    }
+    const DiskUse use = FindDiskUse(environment.sysfsRoot, environment.procRoot, nodes_[i].name);
+    if (use.InUse()) {
+      inUse_[i] = use.usedBy;
+      line += " The system uses it (" + use.usedBy + "): nothing will be written to it.";
     }
     Report(line);
     devices_[i] = std::make_unique<Device>(std::move(opened.node), where);
@@ -156,6 +181,13 @@ uint32_t Bus::Execute(aspi::SRB_ExecSCSICmd* block) {
   if (block->SRB_CDBLen == 0 || block->SRB_CDBLen > sizeof block->CDBByte || bothWays || dataWithoutWay) {
     CompleteAtOnce(block, aspi::SS_INVALID_SRB, aspi::HASTAT_OK);
     return aspi::SS_INVALID_SRB;
+  }
+  if (!inUse_[*node].empty() && ChangesTheMedium(block->CDBByte[0])) {
+    RefuseWrite(block);
+    ReportOnce("in use " + std::to_string(*node), AddressText(map_.AddressOf(*node)) + ": refused command " +
+                                                      Hex(block->CDBByte[0]) + ", since the system uses the disk (" +
+                                                      inUse_[*node] + ").");
+    return aspi::SS_ERR;
   }
   return devices_[*node]->Submit(block);
 }

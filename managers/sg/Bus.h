@@ -9,7 +9,9 @@
 // Requests are dispatched by SRB_Cmd: host adapter inquiry and rescan are
 // answered before Send returns, execute requests go to their unit's worker
 // (Device.h), aborts to the units of their adapter. A node that could not be
-// opened answers as no device.
+// opened answers as no device. A disk the system uses (DiskUse.h) is sent
+// no command that would change it: such a command comes back at once with
+// the sense of a write-protected medium (07h/27h/00h), and the log says why.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +33,7 @@ class Bus {
   struct Environment {
     std::string sysfsRoot = "/sys";
     std::string devRoot = "/dev";
+    std::string procRoot = "/proc";
     NodeOpener open;
   };
   static Environment SystemEnvironment();
@@ -54,6 +57,7 @@ class Bus {
   AddressMap map_;
   std::vector<std::string> driverNames_;          // by adapter
   std::vector<std::unique_ptr<Device>> devices_;  // by node; empty where the node did not open
+  std::vector<std::string> inUse_;                // by node: why the system uses its disk, or empty
 };
 
 }  // namespace sg

@@ -41,9 +41,9 @@ uint8_t* ProgramBuffer(const aspi::SRB_ExecSCSICmd& request) {
 
 }  // namespace
 
-void CompleteAtOnce(aspi::SRB_ExecSCSICmd* request, uint8_t status, uint8_t hostStatus) {
+void CompleteAtOnce(aspi::SRB_ExecSCSICmd* request, uint8_t status, uint8_t hostStatus, uint8_t targetStatus) {
   request->SRB_HaStat = hostStatus;
-  request->SRB_TargStat = aspi::STATUS_GOOD;
+  request->SRB_TargStat = targetStatus;
   PublishStatus(request, status);
   Signal(request);
 }

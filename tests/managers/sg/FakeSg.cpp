@@ -107,6 +107,23 @@ void FakeSysfs::AddHost(int host, const std::string& driver) {
   WriteFile(fs::path(dir_.Path()) / "class/scsi_host" / ("host" + std::to_string(host)) / "proc_name", driver + "\n");
 }
 
+void FakeSysfs::AddBlockDevice(int n, const std::string& disk, const std::vector<std::string>& partitions,
+                               bool heldWhole) {
+  const fs::path block = fs::path(dir_.Path()) / "class/scsi_generic" / ("sg" + std::to_string(n)) / "device/block" / disk;
+  fs::create_directories(block / "holders");
+  if (heldWhole) fs::create_directories(block / "holders/dm-0");
+  for (std::string partition : partitions) {
+    const bool held = !partition.empty() && partition.back() == '*';
+    if (held) partition.pop_back();
+    fs::create_directories(block / partition / "holders");
+    if (held) fs::create_directories(block / partition / "holders/md0");
+  }
+}
+
+void FakeSysfs::SetMounts(const std::string& lines) { WriteFile(fs::path(dir_.Path()) / "proc/self/mounts", lines); }
+
+void FakeSysfs::SetSwaps(const std::string& lines) { WriteFile(fs::path(dir_.Path()) / "proc/swaps", lines); }
+
 void FakeSysfs::FailOpen(int n, int error) { openErrors_[dir_.File("dev/sg" + std::to_string(n))] = error; }
 
 void FakeSysfs::OpenReadOnly(int n, int error) { readOnly_[dir_.File("dev/sg" + std::to_string(n))] = error; }
@@ -115,6 +132,7 @@ sg::Bus::Environment FakeSysfs::Environment() {
   sg::Bus::Environment environment;
   environment.sysfsRoot = dir_.Path();
   environment.devRoot = dir_.File("dev");
+  environment.procRoot = dir_.File("proc");
   environment.open = [this](const std::string& path) {
     sg::OpenedNode opened;
     if (auto error = openErrors_.find(path); error != openErrors_.end()) {

@@ -59,6 +59,14 @@ class FakeSysfs {
   // the returned unit answers its commands.
   std::shared_ptr<FakeUnit> AddNode(int n, const std::string& address, int type, const std::string& model);
   void AddHost(int host, const std::string& driver);
+  // Gives the unit of sgN the block device `disk` with the partitions named
+  // (each "sda1"-like name; a name followed by "*" is held by another block
+  // device, as is the disk when heldWhole).
+  void AddBlockDevice(int n, const std::string& disk, const std::vector<std::string>& partitions,
+                      bool heldWhole = false);
+  // The mount table and swap list the bus reads ("source target" lines).
+  void SetMounts(const std::string& lines);
+  void SetSwaps(const std::string& lines);
   // The node sgN does not open: open fails with this errno.
   void FailOpen(int n, int error);
   void OpenReadOnly(int n, int error);
