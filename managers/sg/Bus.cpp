@@ -98,11 +98,12 @@ Bus::Bus(const Environment& environment) {
 void Bus::OpenUnits(const Environment& environment) {
   devices_.resize(nodes_.size());
   inUse_.resize(nodes_.size());
+  labels_.resize(nodes_.size());
   for (size_t i = 0; i < nodes_.size(); ++i) {
     const aspi::ScsiAddress address = map_.AddressOf(i);
     if (!address.IsSet()) continue;
     const std::string path = environment.devRoot + "/" + nodes_[i].name;
-    const std::string where = AddressText(address) + " (" + path + ")";
+    const std::string& where = labels_[i] = AddressText(address) + " (" + path + ")";
     OpenedNode opened = environment.open(path);
     if (!opened.node) {
       const bool denied = opened.error == EACCES || opened.error == EPERM;
@@ -184,9 +185,9 @@ uint32_t Bus::Execute(aspi::SRB_ExecSCSICmd* block) {
   }
   if (!inUse_[*node].empty() && ChangesTheMedium(block->CDBByte[0])) {
     RefuseWrite(block);
-    ReportOnce("in use " + std::to_string(*node), AddressText(map_.AddressOf(*node)) + ": refused command " +
-                                                      Hex(block->CDBByte[0]) + ", since the system uses the disk (" +
-                                                      inUse_[*node] + ").");
+    const std::string& where = labels_[*node];
+    ReportOnce("in use " + where, where + ": refused command " + Hex(block->CDBByte[0]) +
+                                      ", since the system uses the disk (" + inUse_[*node] + ").");
     return aspi::SS_ERR;
   }
   return devices_[*node]->Submit(block);

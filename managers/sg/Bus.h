@@ -58,6 +58,7 @@ class Bus {
   std::vector<std::string> driverNames_;          // by adapter
   std::vector<std::unique_ptr<Device>> devices_;  // by node; empty where the node did not open
   std::vector<std::string> inUse_;                // by node: why the system uses its disk, or empty
+  std::vector<std::string> labels_;               // by node: "0,1,0 (/dev/sg1)" for log lines
 };
 
 }  // namespace sg

@@ -12,6 +12,11 @@ constexpr std::string_view kTag = "[SCSI generic] ";
 
 std::atomic<aspi::LogSinkFn> sink{nullptr};
 
+// At namespace scope, so that they are built when the library loads and
+// outlive the bus (whose workers may still report while it ends).
+std::mutex saidMutex;
+std::set<std::string> said;
+
 }  // namespace
 
 void SetLogSink(aspi::LogSinkFn newSink) { sink.store(newSink); }
@@ -28,10 +33,8 @@ void Report(std::string_view text) {
 }
 
 void ReportOnce(const std::string& key, std::string_view text) {
-  static std::mutex mutex;
-  static std::set<std::string> said;
   {
-    std::lock_guard lock(mutex);
+    std::lock_guard lock(saidMutex);
     if (!said.insert(key).second) return;
   }
   Report(text);

@@ -70,8 +70,8 @@ TEST(SgDiskUse, TheBusWritesNothingToADiskInUse) {
     EXPECT_TRUE(write.WaitSignalled());
   }
   EXPECT_TRUE(system->Received().empty()) << "no write reached the disk";
-  const std::string refused = "[SCSI generic] 0,0,0: refused command 2Ah, since the system uses the disk "
-                              "(/dev/sda1 is mounted on /).";
+  const std::string refused = "[SCSI generic] 0,0,0 (" + sysfs.Root() + "/dev/sg0): refused command 2Ah, since the "
+                              "system uses the disk (/dev/sda1 is mounted on /).";
   const std::vector<std::string> said = lines.Lines();
   EXPECT_EQ(std::count(said.begin(), said.end(), refused), 1) << lines.Text();
 
