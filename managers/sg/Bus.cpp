@@ -20,6 +20,9 @@ namespace {
 // Linux does not say which id an initiator has; 7 is the usual one.
 constexpr uint8_t kAdapterScsiId = 7;
 constexpr const char* kManagerId = "LINUX SG_IO";
+// More than any one command of the program moves (24-bit lengths at most),
+// and more than the kernel takes in one SG_IO call.
+constexpr uint32_t kLargestTransfer = 16 * 1024 * 1024;
 
 void PutPaddedText(uint8_t* field, size_t width, const std::string& text) {
   for (size_t i = 0; i < width; ++i) field[i] = i < text.size() ? static_cast<uint8_t>(text[i]) : ' ';
@@ -179,7 +182,8 @@ uint32_t Bus::Execute(aspi::SRB_ExecSCSICmd* block) {
   const bool bothWays = (block->SRB_Flags & aspi::SRB_DIR_IN) && (block->SRB_Flags & aspi::SRB_DIR_OUT);
   const bool dataWithoutWay =
       block->SRB_BufLen != 0 && block->SRB_BufPointer != 0 && !(block->SRB_Flags & (aspi::SRB_DIR_IN | aspi::SRB_DIR_OUT));
-  if (block->SRB_CDBLen == 0 || block->SRB_CDBLen > sizeof block->CDBByte || bothWays || dataWithoutWay) {
+  const bool tooLong = block->SRB_BufPointer != 0 && block->SRB_BufLen > kLargestTransfer;
+  if (block->SRB_CDBLen == 0 || block->SRB_CDBLen > sizeof block->CDBByte || bothWays || dataWithoutWay || tooLong) {
     CompleteAtOnce(block, aspi::SS_INVALID_SRB, aspi::HASTAT_OK);
     return aspi::SS_INVALID_SRB;
   }

@@ -195,20 +195,22 @@ TEST(SgBus, MalformedBlocksAndEmptyAddressesCompleteAtOnce) {
   struct Row {
     const char* what;
     uint8_t ha, id, lun, cdbLength, flags;
+    uint32_t length;
     uint8_t status, hostStatus;
   };
   const Row rows[] = {
-      {"no adapter", 2, 0, 0, 6, kIn, aspi::SS_INVALID_HA, aspi::HASTAT_OK},
-      {"no target", 0, 2, 0, 6, kIn, aspi::SS_NO_DEVICE, aspi::HASTAT_SEL_TO},
-      {"no LUN", 0, 1, 1, 6, kIn, aspi::SS_NO_DEVICE, aspi::HASTAT_SEL_TO},
-      {"no command block", 0, 0, 0, 0, kIn, aspi::SS_INVALID_SRB, aspi::HASTAT_OK},
-      {"command block too long", 0, 0, 0, 17, kIn, aspi::SS_INVALID_SRB, aspi::HASTAT_OK},
-      {"both directions", 0, 0, 0, 6, kIn | kOut, aspi::SS_INVALID_SRB, aspi::HASTAT_OK},
-      {"data without a direction", 0, 0, 0, 6, 0, aspi::SS_INVALID_SRB, aspi::HASTAT_OK},
+      {"no adapter", 2, 0, 0, 6, kIn, 64, aspi::SS_INVALID_HA, aspi::HASTAT_OK},
+      {"no target", 0, 2, 0, 6, kIn, 64, aspi::SS_NO_DEVICE, aspi::HASTAT_SEL_TO},
+      {"no LUN", 0, 1, 1, 6, kIn, 64, aspi::SS_NO_DEVICE, aspi::HASTAT_SEL_TO},
+      {"no command block", 0, 0, 0, 0, kIn, 64, aspi::SS_INVALID_SRB, aspi::HASTAT_OK},
+      {"command block too long", 0, 0, 0, 17, kIn, 64, aspi::SS_INVALID_SRB, aspi::HASTAT_OK},
+      {"both directions", 0, 0, 0, 6, kIn | kOut, 64, aspi::SS_INVALID_SRB, aspi::HASTAT_OK},
+      {"data without a direction", 0, 0, 0, 6, 0, 64, aspi::SS_INVALID_SRB, aspi::HASTAT_OK},
+      {"more than 16 MiB", 0, 0, 0, 6, kIn, 16 * 1024 * 1024 + 1, aspi::SS_INVALID_SRB, aspi::HASTAT_OK},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
-    Request request(row.ha, row.id, row.lun, Inquiry(64), row.flags, buffer, sizeof buffer);
+    Request request(row.ha, row.id, row.lun, Inquiry(64), row.flags, buffer, row.length);
     request.block.SRB_CDBLen = row.cdbLength;
     EXPECT_EQ(bus.Send(&request.block), row.status);
     EXPECT_EQ(request.Status(), row.status);
