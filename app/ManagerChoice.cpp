@@ -43,3 +43,23 @@ bool ApplyManagerChoice(std::string_view choice, std::string* error) {
   SetAspiManagerPath(*library);
   return true;
 }
+
+std::string ManagerChoiceFromArguments(int argc, char** argv) {
+  constexpr std::string_view kOption = "--manager";
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (argument == kOption && i + 1 < argc) return argv[i + 1];
+    if (argument.size() > kOption.size() && argument.substr(0, kOption.size() + 1) == "--manager=") {
+      return std::string(argument.substr(kOption.size() + 1));
+    }
+  }
+  return {};
+}
+
+bool ApplyStartupManagerChoice(int argc, char** argv, std::string_view setting, std::string* error) {
+  const std::string commandLine = ManagerChoiceFromArguments(argc, argv);
+  if (!commandLine.empty()) return ApplyManagerChoice(commandLine, error);
+  const auto configured = host::GetEnvironment("MARROWLIGHT_ASPI");
+  if (configured && !configured->empty()) return true;
+  return ApplyManagerChoice(setting, error);
+}

@@ -35,3 +35,12 @@ std::optional<std::string> ManagerLibraryFor(std::string_view choice);
 // *error for the person, when the library does not exist or a manager is
 // already loaded; nothing changes then.
 bool ApplyManagerChoice(std::string_view choice, std::string* error);
+
+// The windows' start-up in one call: the choice on the command line
+// ("--manager sg" or "--manager=sg"), else MARROWLIGHT_ASPI when it is set,
+// else the saved setting, else the simulated bus. Its result is that of
+// ApplyManagerChoice for the choice that counts.
+bool ApplyStartupManagerChoice(int argc, char** argv, std::string_view setting, std::string* error);
+
+// The value of --manager on a command line; empty when it is not there.
+std::string ManagerChoiceFromArguments(int argc, char** argv);

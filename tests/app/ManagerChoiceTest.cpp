@@ -4,6 +4,10 @@
 
 #include <unistd.h>
 
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "app/ManagerChoice.h"
 #include "host/os/Platform.h"
 #include "scsi/AspiManager.h"
@@ -13,9 +17,18 @@
 
 namespace {
 
-// Leaves no choice behind for the next test.
+// Leaves no choice behind for the next test, and MARROWLIGHT_ASPI as it was.
 struct ForgetChoice {
-  ~ForgetChoice() { SetAspiManagerPath(""); }
+  ForgetChoice() : environment(host::GetEnvironment("MARROWLIGHT_ASPI")) {}
+  ~ForgetChoice() {
+    SetAspiManagerPath("");
+    if (environment) {
+      ::setenv("MARROWLIGHT_ASPI", environment->c_str(), 1);
+    } else {
+      ::unsetenv("MARROWLIGHT_ASPI");
+    }
+  }
+  std::optional<std::string> environment;
 };
 
 }  // namespace
@@ -57,4 +70,50 @@ TEST(ManagerChoice, AppliesBeforeTheFirstLoadOnly) {
   EXPECT_FALSE(ApplyManagerChoice("sg", &error));
   EXPECT_EQ(error, "The SCSI manager is loaded already; choose it before the first scan.");
   EXPECT_EQ(AspiManagerPath(), host::ProgramDirectory() + "/libwnaspi32.so");
+}
+
+TEST(ManagerChoice, StartUpTakesTheCommandLineThenTheEnvironmentThenTheSetting) {
+  ForgetChoice forget;
+  TempDir dir;
+  const std::string other = dir.Write("libother.so", "");  // a file is all the choice checks
+  const std::string program = host::ProgramDirectory();
+  const char* unset = nullptr;
+  struct Row {
+    std::vector<std::string> arguments;
+    const char* environment;  // nullptr: MARROWLIGHT_ASPI unset
+    std::string setting;
+    std::string chosen;  // what AspiManagerPath() then gives
+  };
+  const std::vector<Row> rows = {
+      {{"marrowlight", "--manager", "sg"}, "/x/libenv.so", "sim", program + "/libmarrowlight-sg.so"},
+      {{"marrowlight", "-nolog", "--manager=" + other}, unset, "sg", other},
+      {{"marrowlight"}, "/x/libenv.so", "sg", "/x/libenv.so"},
+      {{"marrowlight"}, "", "sg", program + "/libmarrowlight-sg.so"},
+      {{"marrowlight"}, unset, "", program + "/libwnaspi32.so"},
+      {{"marrowlight", "--manager"}, unset, "sim", program + "/libwnaspi32.so"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.arguments.back());
+    SetAspiManagerPath("");
+    if (row.environment != nullptr) {
+      ::setenv("MARROWLIGHT_ASPI", row.environment, 1);
+    } else {
+      ::unsetenv("MARROWLIGHT_ASPI");
+    }
+    std::vector<char*> argv;
+    for (const std::string& argument : row.arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    std::string error;
+    EXPECT_TRUE(ApplyStartupManagerChoice(static_cast<int>(argv.size()), argv.data(), row.setting, &error)) << error;
+    EXPECT_EQ(AspiManagerPath(), row.chosen);
+  }
+  ::unsetenv("MARROWLIGHT_ASPI");
+  SetAspiManagerPath("");
+
+  // A setting that names a missing library is refused with its reason.
+  char name[] = "marrowlight";
+  char* argv[] = {name};
+  std::string error;
+  EXPECT_FALSE(ApplyStartupManagerChoice(1, argv, dir.File("gone.so"), &error));
+  EXPECT_EQ(error, "No SCSI manager library at " + dir.File("gone.so") +
+                       " (choose sim, sg or the path of a manager library).");
 }
