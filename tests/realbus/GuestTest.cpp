@@ -34,8 +34,15 @@ constexpr aspi::ScsiAddress kCd{0, 0, 0};
 constexpr aspi::ScsiAddress kDisk{0, 1, 0};
 constexpr uint8_t kCapabilitiesPage = 0x2A;
 
-uint32_t CdSectors() { return static_cast<uint32_t>(std::strtoul(std::getenv("REALBUS_CD_SECTORS"), nullptr, 10)); }
-std::string VolumeName() { return std::getenv("REALBUS_VOLUME"); }
+// What the guest script says of the image; these tests run only there.
+std::string Given(const char* name) {
+  const char* value = std::getenv(name);
+  if (value != nullptr) return value;
+  ADD_FAILURE() << name << " is not set: this program runs inside the guest of tests/realbus";
+  return "0";
+}
+uint32_t CdSectors() { return static_cast<uint32_t>(std::stoul(Given("REALBUS_CD_SECTORS"))); }
+std::string VolumeName() { return Given("REALBUS_VOLUME"); }
 
 aspi::Sense LastSense(const ASPI32& channel) { return {channel.SenseKey(), channel.Asc(), channel.Ascq()}; }
 
