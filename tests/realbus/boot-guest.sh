@@ -137,6 +137,8 @@ fi
 kernel_dir="$cache/$package"
 if [ ! -f "$kernel_dir/version" ]; then
   prepare_kernel "$package" "$kernel_dir" || { rm -rf "$kernel_dir" "$kernel_dir.unpacked"; cannot_start "cannot fetch and unpack $package"; }
+  # Kernels that Debian has since replaced are not needed again.
+  find "$cache" -mindepth 1 -maxdepth 1 -name 'linux-image-*' ! -name "$package" -exec rm -rf {} +
 fi
 kernel="$kernel_dir/vmlinuz"
 [ -s "$kernel_dir/vmlinux" ] && kernel="$kernel_dir/vmlinux"
