@@ -132,12 +132,14 @@ TEST(SgBus, ExecuteReachesTheUnitAtItsAddressBothWays) {
   EXPECT_EQ(hosts.disk->Received()[0].dataOut, sector);
   EXPECT_EQ(hosts.disk->Received()[0].timeoutMs, 120'000u);
 
-  // No data: TEST UNIT READY moves nothing, whatever the flags say.
-  Request ready(0, 0, 0, {aspi::op::kTestUnitReady, 0, 0, 0, 0, 0}, kIn, nullptr, 0);
-  bus.Send(&ready.block);
-  ASSERT_TRUE(ready.WaitSignalled());
+  // No data: SYNCHRONIZE CACHE moves nothing, whatever the flags say, and
+  // the kernel gives it an hour.
+  Request flush(0, 0, 0, {aspi::op::kSynchronizeCache, 0, 0, 0, 0, 0, 0, 0, 0, 0}, kIn, nullptr, 0);
+  bus.Send(&flush.block);
+  ASSERT_TRUE(flush.WaitSignalled());
   EXPECT_EQ(hosts.cd->Received().at(0).direction, sg::Direction::None);
   EXPECT_EQ(hosts.cd->Received().at(0).length, 0u);
+  EXPECT_EQ(hosts.cd->Received().at(0).timeoutMs, 3'600'000u);
 }
 
 TEST(SgBus, FailuresFillStatusesAndSenseWithinTheSenseLength) {

@@ -4,8 +4,6 @@
 
 #include <cerrno>
 
-#include "host/aspi/OperationCodes.h"
-#include "managers/sg/CommandTimeouts.h"
 #include "managers/sg/Completion.h"
 #include "managers/sg/SenseFormat.h"
 #include "tests/managers/sg/FakeSg.h"
@@ -140,13 +138,4 @@ TEST(SgSenseFormat, BrokenDescriptorListsStayInsideTheirBytes) {
       EXPECT_EQ((aspi::Sense{fixed[2], fixed[12], fixed[13]}), aspi::sense::kInvalidFieldInCdb);
     }
   }
-}
-
-TEST(SgCommandTimeouts, LongCommandsGetAnHourQuestionsTwentySeconds) {
-  EXPECT_EQ(sg::KernelTimeoutMs(aspi::op::kInquiry), 20'000u);
-  EXPECT_EQ(sg::KernelTimeoutMs(aspi::op::kTestUnitReady), 20'000u);
-  EXPECT_EQ(sg::KernelTimeoutMs(aspi::op::kBlank), 3'600'000u);
-  EXPECT_EQ(sg::KernelTimeoutMs(aspi::op::kSynchronizeCache), 3'600'000u);
-  EXPECT_EQ(sg::KernelTimeoutMs(aspi::op::kWrite10), 120'000u);
-  EXPECT_EQ(sg::KernelTimeoutMs(aspi::op::kRead12), 120'000u);
 }
