@@ -81,7 +81,7 @@ sg::Result FakeUnit::Run(const sg::Command& command) {
   ++entered_;
   changed_.notify_all();
   changed_.wait(lock, [this] { return !held_; });
-  if (command.direction == sg::Direction::In) {
+  if (command.direction == sg::Direction::In && !dataIn_.empty()) {
     std::memcpy(command.data, dataIn_.data(), std::min<size_t>(dataIn_.size(), command.length));
   }
   return answer_;
