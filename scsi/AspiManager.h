@@ -2,8 +2,10 @@
 // by every request channel until the process ends (it is never unloaded).
 //
 // The manager is the shared library a front end chose, or the one named by
-// MARROWLIGHT_ASPI (a path), or libwnaspi32.so in the program's folder. It must export both entry points of
-// host/aspi/AspiSrb.h; a library that lacks one counts as not found.
+// MARROWLIGHT_ASPI (a path), or libwnaspi32.so in the program's folder. It
+// must export both entry points of host/aspi/AspiSrb.h; a library that lacks
+// one counts as not found. A manager that exports the optional log sink entry
+// point gets a function that adds lines to the log, before its support query.
 #pragma once
 
 #include <cstdint>
