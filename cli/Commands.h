@@ -12,6 +12,7 @@ struct GlobalOptions {
   bool yes = false;
   bool no = false;
   bool verbose = false;
+  std::string manager;  // app/ManagerChoice.h; empty: MARROWLIGHT_ASPI or the simulated bus
 };
 
 int RunScan(bool json);

@@ -5,6 +5,7 @@
 
 #include <iostream>
 
+#include "app/ManagerChoice.h"
 #include "base/Log.h"
 #include "base/SystemInfo.h"
 #include "cli/Commands.h"
@@ -26,6 +27,8 @@ int main(int argc, char** argv) {
   auto* yes = app.add_flag("--yes", global.yes, "Answer Yes (or OK) to every question asked without a terminal");
   app.add_flag("--no", global.no, "Answer No (or Cancel) to every question asked without a terminal")->excludes(yes);
   app.add_flag("--verbose", global.verbose, "Show every log entry on the standard error");
+  app.add_option("--manager", global.manager,
+                 "SCSI manager: sim (the simulated bus, default), sg (real drives through /dev/sg*) or a library path");
 
   bool json = false;
   auto* scan = app.add_subcommand("scan", "The four device lists of the two scans");
@@ -73,6 +76,12 @@ int main(int argc, char** argv) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     app.exit(e);
+    return kExitUsage;
+  }
+
+  std::string managerError;
+  if (!ApplyManagerChoice(global.manager, &managerError)) {
+    host::WriteStderr(managerError + "\n");
     return kExitUsage;
   }
 

@@ -8,6 +8,7 @@ MARROWLIGHT_PACKAGES=(
   genisoimage xorriso udftools
   qt6-base-dev
   xvfb xauth xdotool imagemagick x11-utils fonts-dejavu-core dpkg-dev
+  qemu-system-x86 busybox-static cpio xz-utils
 )
 
 # Installs whatever is missing; a machine that has everything is left alone.

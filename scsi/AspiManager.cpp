@@ -13,11 +13,11 @@
 
 namespace {
 
-constexpr const char* kManagerFileName = "libwnaspi32.so";
 constexpr uint32_t kSettleMs = 500;
 
 struct ManagerState {
   std::mutex loadMutex;  // one load at a time
+  std::string chosenPath;  // under loadMutex
   std::unique_ptr<host::SharedLibrary> library;
   std::atomic<aspi::GetSupportInfoFn> supportInfo{nullptr};
   std::atomic<aspi::SendCommandFn> send{nullptr};
@@ -28,20 +28,34 @@ ManagerState& State() {
   return state;
 }
 
+std::string ManagerPath(const ManagerState& state) {
+  if (!state.chosenPath.empty()) return state.chosenPath;
+  auto configured = host::GetEnvironment("MARROWLIGHT_ASPI");
+  if (configured && !configured->empty()) return *configured;
+  return host::ProgramDirectory() + "/" + kDefaultManagerFile;
+}
+
 void ReportNotFound() {
   ui::MessageBox("ASPI manager is not found.\nInstall ASPI manager and restart your conputer.",
                  "ASPI manager is missing", ui::kIconError | ui::kOk);
   TraceOut("ASPI manager is not found. (Missing WNASPI32.DLL)\r\n");
 }
 
+// What a manager has to tell the person goes to the log like the program's
+// own lines.
+void ManagerLogLine(const char* line) { AddLog(line); }
+
 // Opens the library and takes both entry points; false (nothing kept) when
-// either is missing.
+// either is missing. A manager that takes a log sink gets it before anything
+// else.
 bool OpenManager(ManagerState& state) {
-  auto library = host::SharedLibrary::Open(AspiManagerPath());
+  auto library = host::SharedLibrary::Open(ManagerPath(state));
   if (!library) return false;
   auto supportInfo = reinterpret_cast<aspi::GetSupportInfoFn>(library->Symbol(aspi::kGetSupportInfoName));
   auto send = reinterpret_cast<aspi::SendCommandFn>(library->Symbol(aspi::kSendCommandName));
   if (supportInfo == nullptr || send == nullptr) return false;
+  if (auto setLogSink = reinterpret_cast<aspi::SetLogSinkFn>(library->Symbol(aspi::kSetLogSinkName)))
+    setLogSink(ManagerLogLine);
   state.library = std::move(library);
   state.supportInfo.store(supportInfo);
   state.send.store(send);
@@ -51,10 +65,18 @@ bool OpenManager(ManagerState& state) {
 }  // namespace
 
 std::string AspiManagerPath() {
-  auto configured = host::GetEnvironment("MARROWLIGHT_ASPI");
-  if (configured && !configured->empty()) return *configured;
-  return host::ProgramDirectory() + "/" + kManagerFileName;
+  ManagerState& state = State();
+  std::lock_guard lock(state.loadMutex);
+  return ManagerPath(state);
 }
+
+void SetAspiManagerPath(const std::string& path) {
+  ManagerState& state = State();
+  std::lock_guard lock(state.loadMutex);
+  state.chosenPath = path;
+}
+
+bool IsAspiManagerLoaded() { return State().send.load() != nullptr; }
 
 aspi::SendCommandFn AspiSendFunction() { return State().send.load(); }
 

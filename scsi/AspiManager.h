@@ -1,9 +1,11 @@
 // The SCSI manager of the process: found, loaded and checked once, then used
 // by every request channel until the process ends (it is never unloaded).
 //
-// The manager is the shared library named by MARROWLIGHT_ASPI (a path), or
-// libwnaspi32.so in the program's folder. It must export both entry points of
-// host/aspi/AspiSrb.h; a library that lacks one counts as not found.
+// The manager is the shared library a front end chose, or the one named by
+// MARROWLIGHT_ASPI (a path), or libwnaspi32.so in the program's folder. It
+// must export both entry points of host/aspi/AspiSrb.h; a library that lacks
+// one counts as not found. A manager that exports the optional log sink entry
+// point gets a function that adds lines to the log, before its support query.
 #pragma once
 
 #include <cstdint>
@@ -33,8 +35,20 @@ bool IsAspiReady();
 // The manager's send entry point, or nullptr while no manager is available.
 aspi::SendCommandFn AspiSendFunction();
 
-// Where the manager is looked for.
+// The manager's file name when nothing else is chosen: the simulated bus
+// built beside the program.
+inline constexpr const char* kDefaultManagerFile = "libwnaspi32.so";
+
+// Where the manager is looked for: the path a front end chose, else
+// MARROWLIGHT_ASPI, else kDefaultManagerFile in the program's folder.
 std::string AspiManagerPath();
+
+// The path a front end chose (app/ManagerChoice.h); empty forgets the
+// choice. It counts from the next load, so it is set before the first scan.
+void SetAspiManagerPath(const std::string& path);
+
+// True once a manager has been loaded (and, outside tests, for good).
+bool IsAspiManagerLoaded();
 
 // Test only: forgets the loaded manager and unloads it, so that the next load
 // starts from scratch (with whatever MARROWLIGHT_ASPI then names). No request

@@ -57,7 +57,19 @@
 //   late signal reaches nobody, but it reuses the execute block for its next
 //   request: a manager must not write to a request's block once the abort's
 //   poll is over.
-// - SC_RESET_DEV: accepted for completeness; the program never sends it.
+// - SC_RESET_DEV: the program never sends it; a manager may accept it or
+//   refuse it with SS_INVALID_CMD.
+//
+// A manager may also export a third entry point, which the program looks for
+// and calls right after loading, before the support query:
+//
+//   void SetASPI32LogSink(void (*sink)(const char* line));
+//     Hands the manager a function that adds one line (no line end) to the
+//     program's log. The manager uses it for what the person must learn from
+//     the manager itself, such as a device it cannot open and why. The sink
+//     may be called from any thread, at any time while the manager is
+//     loaded; the manager copies nothing it is given. A manager without a
+//     sink writes such lines to the standard error.
 //
 // The layout follows the published ASPI for Win32 blocks field for field,
 // byte-packed, except that pointer-sized fields (SRB_BufPointer, SRB_PostProc,
@@ -98,13 +110,24 @@ inline constexpr uint8_t SRB_EVENT_NOTIFY = 0x40;
 
 // SRB_HaStat values.
 inline constexpr uint8_t HASTAT_OK = 0x00;
-inline constexpr uint8_t HASTAT_TIMEOUT = 0x09;
-inline constexpr uint8_t HASTAT_SEL_TO = 0x11;
+inline constexpr uint8_t HASTAT_TIMEOUT = 0x09;          // timed out waiting to be processed
+inline constexpr uint8_t HASTAT_COMMAND_TIMEOUT = 0x0B;  // timed out while processed
+inline constexpr uint8_t HASTAT_MESSAGE_REJECT = 0x0D;
+inline constexpr uint8_t HASTAT_BUS_RESET = 0x0E;
+inline constexpr uint8_t HASTAT_PARITY_ERROR = 0x0F;
+inline constexpr uint8_t HASTAT_REQUEST_SENSE_FAILED = 0x10;
+inline constexpr uint8_t HASTAT_SEL_TO = 0x11;  // selection timed out: nobody at the address
+inline constexpr uint8_t HASTAT_DO_DU = 0x12;   // data overrun or underrun
+inline constexpr uint8_t HASTAT_BUS_FREE = 0x13;
+inline constexpr uint8_t HASTAT_PHASE_ERR = 0x14;
 
 // SRB_TargStat values (SCSI status).
 inline constexpr uint8_t STATUS_GOOD = 0x00;
 inline constexpr uint8_t STATUS_CHKCOND = 0x02;
+inline constexpr uint8_t STATUS_CONDITION_MET = 0x04;
 inline constexpr uint8_t STATUS_BUSY = 0x08;
+inline constexpr uint8_t STATUS_RESCONF = 0x18;  // reservation conflict
+inline constexpr uint8_t STATUS_TASK_SET_FULL = 0x28;
 
 inline constexpr int kSenseAreaSize = 146;
 inline constexpr uint8_t kSenseLength = 144;
@@ -201,8 +224,11 @@ inline constexpr int kExecHeadLength = 72;
 
 using GetSupportInfoFn = uint32_t (*)();
 using SendCommandFn = uint32_t (*)(void*);
+using LogSinkFn = void (*)(const char* line);
+using SetLogSinkFn = void (*)(LogSinkFn sink);
 
 inline constexpr const char* kGetSupportInfoName = "GetASPI32SupportInfo";
 inline constexpr const char* kSendCommandName = "SendASPI32Command";
+inline constexpr const char* kSetLogSinkName = "SetASPI32LogSink";  // optional
 
 }  // namespace aspi

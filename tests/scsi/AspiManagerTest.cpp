@@ -152,6 +152,27 @@ TEST(AspiManagerLoad, ChannelCreatedFirstStoresTheNotInitialisedResult) {
   EXPECT_EQ(channel.Status(), 0xE800);
 }
 
+TEST(AspiManagerLoad, AManagerThatTakesALogSinkWritesToTheLog) {
+  TestManager manager(TEST_MANAGER_Synchronous);
+  CapturedLog log;
+  EXPECT_FALSE(manager.Log("[Test manager] before the load")) << "no sink before the manager is loaded";
+  ASSERT_TRUE(IsAspiReady());
+  ASSERT_TRUE(manager.Log("[Test manager] 0,1,0 is /dev/sg1."));
+  EXPECT_TRUE(log.Contains("[Test manager] 0,1,0 is /dev/sg1."));
+}
+
+TEST(AspiManagerLoad, AChosenPathComesBeforeTheEnvironment) {
+  TestManager manager(TEST_MANAGER_Synchronous);
+  SetAspiManagerPath(TEST_MANAGER_Busy);
+  EXPECT_EQ(AspiManagerPath(), TEST_MANAGER_Busy);
+  EXPECT_FALSE(IsAspiManagerLoaded());
+  EXPECT_TRUE(IsAspiReady());
+  EXPECT_TRUE(IsAspiManagerLoaded());
+  EXPECT_EQ(manager.SupportQueries(), 0) << "the chosen manager was loaded, not the one in MARROWLIGHT_ASPI";
+  SetAspiManagerPath("");
+  EXPECT_EQ(AspiManagerPath(), TEST_MANAGER_Synchronous);
+}
+
 TEST(AspiManagerLoad, PathComesFromTheEnvironmentOrTheProgramFolder) {
   TestManager manager(TEST_MANAGER_Synchronous);
   EXPECT_EQ(AspiManagerPath(), TEST_MANAGER_Synchronous);

@@ -87,6 +87,11 @@ bool TestManager::FinishAbort() const {
   return fn && fn() != 0;
 }
 
+bool TestManager::Log(const std::string& line) const {
+  auto fn = Control<int (*)(const char*)>("TestManagerLog");
+  return fn && fn(line.c_str()) != 0;
+}
+
 struct PauseRecorder::Shared {
   std::mutex mutex;
   std::vector<uint32_t> pauses;

@@ -31,6 +31,9 @@ class TestManager {
   std::vector<uint8_t> LastDataOut() const;
   bool CompletePending() const;
   bool FinishAbort() const;
+  // Has the manager send a line through the log sink the program gave it;
+  // false when it has none.
+  bool Log(const std::string& line) const;
 
  private:
   template <typename Fn>

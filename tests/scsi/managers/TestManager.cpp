@@ -44,6 +44,7 @@ struct State {
   // The request held pending and the abort that is not finished.
   aspi::SRB_ExecSCSICmd* pending = nullptr;
   aspi::SRB_Abort* openAbort = nullptr;
+  std::atomic<aspi::LogSinkFn> logSink{nullptr};
 };
 
 State& Manager() {
@@ -161,7 +162,19 @@ __attribute__((visibility("default"))) uint32_t SendASPI32Command(void* block) {
   }
 }
 
+// The optional entry point: the program's log sink, kept for
+// TestManagerLog.
+__attribute__((visibility("default"))) void SetASPI32LogSink(aspi::LogSinkFn sink) { Manager().logSink = sink; }
+
 // --- Control functions for the tests ---
+
+// Sends a line through the log sink the program gave; 0 when it gave none.
+__attribute__((visibility("default"))) int TestManagerLog(const char* line) {
+  aspi::LogSinkFn sink = Manager().logSink.load();
+  if (sink == nullptr) return 0;
+  sink(line);
+  return 1;
+}
 
 __attribute__((visibility("default"))) int TestManagerSupportQueries() { return Manager().supportQueries; }
 __attribute__((visibility("default"))) int TestManagerSends() { return Manager().sends; }

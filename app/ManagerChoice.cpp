@@ -1,0 +1,65 @@
+#include "app/ManagerChoice.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "host/os/Platform.h"
+#include "scsi/AspiManager.h"
+
+namespace {
+
+constexpr ManagerOption kOptions[] = {
+    {"sim", kDefaultManagerFile, "the simulated SCSI bus built with the program"},
+    {"sg", "libmarrowlight-sg.so", "real drives and disks through Linux SCSI generic (/dev/sg*)"},
+};
+
+}  // namespace
+
+std::span<const ManagerOption> ManagerOptions() { return kOptions; }
+
+std::optional<std::string> ManagerLibraryFor(std::string_view choice) {
+  if (choice.empty()) return std::nullopt;
+  for (const ManagerOption& option : kOptions) {
+    if (choice == option.name) return host::ProgramDirectory() + "/" + option.file;
+  }
+  std::error_code error;
+  std::filesystem::path path = std::filesystem::absolute(std::filesystem::path(choice), error);
+  if (error) return std::string(choice);
+  return path.lexically_normal().string();
+}
+
+bool ApplyManagerChoice(std::string_view choice, std::string* error) {
+  auto library = ManagerLibraryFor(choice);
+  if (!library) return true;
+  auto fail = [error](std::string text) {
+    if (error != nullptr) *error = std::move(text);
+    return false;
+  };
+  if (IsAspiManagerLoaded()) return fail("The SCSI manager is loaded already; choose it before the first scan.");
+  std::error_code ignored;
+  if (!std::filesystem::is_regular_file(*library, ignored)) {
+    return fail("No SCSI manager library at " + *library + " (choose sim, sg or the path of a manager library).");
+  }
+  SetAspiManagerPath(*library);
+  return true;
+}
+
+std::string ManagerChoiceFromArguments(int argc, char** argv) {
+  constexpr std::string_view kOption = "--manager";
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (argument == kOption && i + 1 < argc) return argv[i + 1];
+    if (argument.size() > kOption.size() && argument.substr(0, kOption.size() + 1) == "--manager=") {
+      return std::string(argument.substr(kOption.size() + 1));
+    }
+  }
+  return {};
+}
+
+bool ApplyStartupManagerChoice(int argc, char** argv, std::string_view setting, std::string* error) {
+  const std::string commandLine = ManagerChoiceFromArguments(argc, argv);
+  if (!commandLine.empty()) return ApplyManagerChoice(commandLine, error);
+  const auto configured = host::GetEnvironment("MARROWLIGHT_ASPI");
+  if (configured && !configured->empty()) return true;
+  return ApplyManagerChoice(setting, error);
+}

@@ -1,0 +1,214 @@
+#include "managers/sg/Bus.h"
+
+#include <grp.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "host/aspi/ScsiVocabulary.h"
+#include "managers/sg/DiskUse.h"
+#include "managers/sg/LinuxNode.h"
+#include "managers/sg/ManagerLog.h"
+#include "managers/sg/SenseFormat.h"
+
+namespace sg {
+namespace {
+
+// Linux does not say which id an initiator has; 7 is the usual one.
+constexpr uint8_t kAdapterScsiId = 7;
+constexpr const char* kManagerId = "LINUX SG_IO";
+// More than any one command of the program moves (24-bit lengths at most),
+// and more than the kernel takes in one SG_IO call.
+constexpr uint32_t kLargestTransfer = 16 * 1024 * 1024;
+
+void PutPaddedText(uint8_t* field, size_t width, const std::string& text) {
+  for (size_t i = 0; i < width; ++i) field[i] = i < text.size() ? static_cast<uint8_t>(text[i]) : ' ';
+}
+
+std::string AddressText(const aspi::ScsiAddress& address) {
+  return std::to_string(address.ha) + "," + std::to_string(address.id) + "," + std::to_string(address.lun);
+}
+
+// What would let the person open a node: the group that may use it.
+std::string PermissionHint(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return {};
+  std::string group = std::to_string(info.st_gid);
+  char room[1024];
+  struct group entry {};
+  struct group* found = nullptr;
+  if (::getgrgid_r(info.st_gid, &entry, room, sizeof room, &found) == 0 && found != nullptr) group = found->gr_name;
+  if ((info.st_mode & S_IRWXG) == (S_IRGRP | S_IWGRP)) {
+    return " It belongs to group \"" + group + "\", which may read and write it: add the user to that group "
+           "(then log in again), or run as root.";
+  }
+  return " It belongs to group \"" + group + "\", which may not read and write it: give that group read and write "
+         "access (a udev rule), or run as root.";
+}
+
+// Answers a command that would change a disk in use as a write-protected
+// medium would.
+void RefuseWrite(aspi::SRB_ExecSCSICmd* block) {
+  uint8_t sense[kFixedSenseLength] = {};
+  sense[0] = 0x70;  // current error, fixed format
+  sense[2] = aspi::sense::kWriteProtected.key;
+  sense[7] = kFixedSenseLength - 8;
+  sense[12] = aspi::sense::kWriteProtected.asc;
+  sense[13] = aspi::sense::kWriteProtected.ascq;
+  const size_t room = std::min<size_t>(block->SRB_SenseLen, aspi::kSenseAreaSize);
+  std::memset(block->SenseArea, 0, room);
+  std::memcpy(block->SenseArea, sense, std::min(room, sizeof sense));
+  CompleteAtOnce(block, aspi::SS_ERR, aspi::HASTAT_OK, aspi::STATUS_CHKCOND);
+}
+
+}  // namespace
+
+Bus::Environment Bus::SystemEnvironment() {
+  Environment environment;
+  environment.open = LinuxNode::Open;
+  return environment;
+}
+
+Bus& Bus::Instance() {
+  static Bus bus(SystemEnvironment());
+  return bus;
+}
+
+Bus::Bus(const Environment& environment) {
+  std::vector<std::string> problems;
+  nodes_ = ReadTopology(environment.sysfsRoot, &problems);
+  for (const std::string& problem : problems) Report(problem);
+  map_ = AddressMap(nodes_);
+  for (const std::string& line : map_.Unmapped()) Report(line);
+  if (nodes_.empty()) {
+    const bool present = std::filesystem::exists(std::filesystem::path(environment.sysfsRoot) / "class/scsi_generic");
+    Report(present ? "The kernel has no SCSI generic devices: no drive or disk is attached, or none answers SCSI."
+                   : "The kernel has no SCSI generic driver loaded: load it with \"modprobe sg\" (as root), or "
+                     "add \"sg\" to /etc/modules-load.d/ to load it at every start.");
+  }
+  for (uint8_t ha = 0; ha < map_.AdapterCount(); ++ha) {
+    const uint64_t host = *map_.HostOf(ha);
+    driverNames_.push_back(HostDriverName(environment.sysfsRoot, host));
+    Report("Host adapter " + std::to_string(ha) + " is SCSI host " + std::to_string(host) +
+           (driverNames_.back().empty() ? "" : " (" + driverNames_.back() + ")") + ".");
+  }
+  OpenUnits(environment);
+}
+
+void Bus::OpenUnits(const Environment& environment) {
+  devices_.resize(nodes_.size());
+  inUse_.resize(nodes_.size());
+  labels_.resize(nodes_.size());
+  for (size_t i = 0; i < nodes_.size(); ++i) {
+    const aspi::ScsiAddress address = map_.AddressOf(i);
+    if (!address.IsSet()) continue;
+    const std::string path = environment.devRoot + "/" + nodes_[i].name;
+    const std::string& where = labels_[i] = AddressText(address) + " (" + path + ")";
+    OpenedNode opened = environment.open(path);
+    if (!opened.node) {
+      const bool denied = opened.error == EACCES || opened.error == EPERM;
+      Report("Cannot open " + path + " for " + AddressText(address) + ", " + nodes_[i].Describe() + ": " +
+             std::strerror(opened.error) + "." + (denied ? PermissionHint(path) : "") +
+             " The program sees no device there.");
+      continue;
+    }
+    std::string line = AddressText(address) + " is " + path + ", " + nodes_[i].Describe() + ".";
+    if (opened.readOnly) {
+      line += " Opened for reading only (" + std::string(std::strerror(opened.error)) +
+              " for writing): the kernel refuses commands that change the medium." + PermissionHint(path);
+    }
+    const DiskUse use = FindDiskUse(environment.sysfsRoot, environment.procRoot, nodes_[i].name);
+    if (use.InUse()) {
+      inUse_[i] = use.usedBy;
+      line += " The system uses it (" + use.usedBy + "): nothing will be written to it.";
+    }
+    Report(line);
+    devices_[i] = std::make_unique<Device>(std::move(opened.node), where);
+  }
+}
+
+uint32_t Bus::SupportInfo() const {
+  const size_t count = map_.AdapterCount();
+  if (count == 0) return uint32_t{aspi::SS_NO_ADAPTERS} << 8;
+  return uint32_t{aspi::SS_COMP} << 8 | static_cast<uint32_t>(count);
+}
+
+uint32_t Bus::Send(void* block) {
+  if (block == nullptr) return aspi::SS_INVALID_SRB;
+  auto* header = static_cast<aspi::SRB_Header*>(block);
+  switch (header->SRB_Cmd) {
+    case aspi::SC_HA_INQUIRY: return HostAdapterInquiry(static_cast<aspi::SRB_HAInquiry*>(block));
+    case aspi::SC_EXEC_SCSI_CMD: return Execute(static_cast<aspi::SRB_ExecSCSICmd*>(block));
+    case aspi::SC_ABORT_SRB: return AbortRequest(static_cast<aspi::SRB_Abort*>(block));
+    case aspi::SC_RESCAN_SCSI_BUS:
+      // The units stay as they were found at load (see Bus.h).
+      header->SRB_Status = header->SRB_HaId < map_.AdapterCount() ? aspi::SS_COMP : aspi::SS_INVALID_HA;
+      return header->SRB_Status;
+    default:
+      // Resetting a device would disturb every other user of it; the
+      // program never asks for it.
+      header->SRB_Status = aspi::SS_INVALID_CMD;
+      return aspi::SS_INVALID_CMD;
+  }
+}
+
+uint32_t Bus::HostAdapterInquiry(aspi::SRB_HAInquiry* block) const {
+  block->HA_Count = static_cast<uint8_t>(map_.AdapterCount());
+  if (block->SRB_HaId >= map_.AdapterCount()) {
+    block->SRB_Status = aspi::SS_INVALID_HA;
+    return block->SRB_Status;
+  }
+  block->HA_SCSI_ID = kAdapterScsiId;
+  PutPaddedText(block->HA_ManagerId, sizeof block->HA_ManagerId, kManagerId);
+  PutPaddedText(block->HA_Identifier, sizeof block->HA_Identifier, driverNames_[block->SRB_HaId]);
+  std::memset(block->HA_Unique, 0, sizeof block->HA_Unique);
+  block->SRB_Status = aspi::SS_COMP;
+  return block->SRB_Status;
+}
+
+uint32_t Bus::Execute(aspi::SRB_ExecSCSICmd* block) {
+  if (block->SRB_HaId >= map_.AdapterCount()) {
+    CompleteAtOnce(block, aspi::SS_INVALID_HA, aspi::HASTAT_OK);
+    return aspi::SS_INVALID_HA;
+  }
+  const auto node = map_.Find(block->SRB_HaId, block->SRB_Target, block->SRB_Lun);
+  if (!node || !devices_[*node]) {
+    CompleteAtOnce(block, aspi::SS_NO_DEVICE, aspi::HASTAT_SEL_TO);
+    return aspi::SS_NO_DEVICE;
+  }
+  const bool bothWays = (block->SRB_Flags & aspi::SRB_DIR_IN) && (block->SRB_Flags & aspi::SRB_DIR_OUT);
+  const bool dataWithoutWay =
+      block->SRB_BufLen != 0 && block->SRB_BufPointer != 0 && !(block->SRB_Flags & (aspi::SRB_DIR_IN | aspi::SRB_DIR_OUT));
+  const bool tooLong = block->SRB_BufPointer != 0 && block->SRB_BufLen > kLargestTransfer;
+  if (block->SRB_CDBLen == 0 || block->SRB_CDBLen > sizeof block->CDBByte || bothWays || dataWithoutWay || tooLong) {
+    CompleteAtOnce(block, aspi::SS_INVALID_SRB, aspi::HASTAT_OK);
+    return aspi::SS_INVALID_SRB;
+  }
+  if (!inUse_[*node].empty() && ChangesTheMedium(block->CDBByte[0])) {
+    RefuseWrite(block);
+    const std::string& where = labels_[*node];
+    ReportOnce("in use " + where, where + ": refused command " + Hex(block->CDBByte[0]) +
+                                      ", since the system uses the disk (" + inUse_[*node] + ").");
+    return aspi::SS_ERR;
+  }
+  return devices_[*node]->Submit(block);
+}
+
+uint32_t Bus::AbortRequest(aspi::SRB_Abort* block) {
+  if (block->SRB_HaId >= map_.AdapterCount()) {
+    block->SRB_Status = aspi::SS_INVALID_HA;
+    return block->SRB_Status;
+  }
+  auto* target = reinterpret_cast<const aspi::SRB_ExecSCSICmd*>(static_cast<uintptr_t>(block->SRB_ToAbort));
+  uint8_t status = aspi::SS_ABORT_FAIL;
+  for (size_t i = 0; i < devices_.size() && status != aspi::SS_COMP; ++i) {
+    if (devices_[i] && map_.AddressOf(i).ha == block->SRB_HaId) status = devices_[i]->Abort(target);
+  }
+  block->SRB_Status = status;
+  return status;
+}
+
+}  // namespace sg

@@ -1,0 +1,64 @@
+// Bus: the SCSI generic manager behind the two entry points. It reads the
+// kernel's SCSI generic nodes once, when it is first used, maps them to the
+// program's addresses (AddressMap.h), opens each node and says in the log
+// what it found: one line per adapter and per unit, and for a node it
+// cannot open, why and what would let it. The set of units then stays as it
+// is for the life of the manager; a drive attached later is seen by the
+// next run.
+//
+// Requests are dispatched by SRB_Cmd: host adapter inquiry and rescan are
+// answered before Send returns, execute requests go to their unit's worker
+// (Device.h), aborts to the units of their adapter. A node that could not be
+// opened answers as no device. A disk the system uses (DiskUse.h) is sent
+// no command that would change it: such a command comes back at once with
+// the sense of a write-protected medium (07h/27h/00h), and the log says why.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/aspi/AspiSrb.h"
+#include "managers/sg/AddressMap.h"
+#include "managers/sg/Device.h"
+#include "managers/sg/Node.h"
+#include "managers/sg/Topology.h"
+
+namespace sg {
+
+class Bus {
+ public:
+  // Where the bus looks: the sysfs and /dev folders and how nodes open.
+  struct Environment {
+    std::string sysfsRoot = "/sys";
+    std::string devRoot = "/dev";
+    std::string procRoot = "/proc";
+    NodeOpener open;
+  };
+  static Environment SystemEnvironment();
+
+  explicit Bus(const Environment& environment);
+  // The bus of the process, built on first use from SystemEnvironment().
+  static Bus& Instance();
+
+  // Bits 8-15 SS_COMP and bits 0-7 the adapter count, or SS_NO_ADAPTERS
+  // when the kernel has no SCSI generic node the program can address.
+  uint32_t SupportInfo() const;
+  uint32_t Send(void* block);
+
+ private:
+  void OpenUnits(const Environment& environment);
+  uint32_t HostAdapterInquiry(aspi::SRB_HAInquiry* block) const;
+  uint32_t Execute(aspi::SRB_ExecSCSICmd* block);
+  uint32_t AbortRequest(aspi::SRB_Abort* block);
+
+  std::vector<NodeInfo> nodes_;
+  AddressMap map_;
+  std::vector<std::string> driverNames_;          // by adapter
+  std::vector<std::unique_ptr<Device>> devices_;  // by node; empty where the node did not open
+  std::vector<std::string> inUse_;                // by node: why the system uses its disk, or empty
+  std::vector<std::string> labels_;               // by node: "0,1,0 (/dev/sg1)" for log lines
+};
+
+}  // namespace sg

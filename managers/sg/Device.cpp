@@ -1,0 +1,147 @@
+#include "managers/sg/Device.h"
+
+#include <signal.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "host/os/Event.h"
+#include "managers/sg/CommandTimeouts.h"
+#include "managers/sg/Completion.h"
+#include "managers/sg/ManagerLog.h"
+
+namespace sg {
+namespace {
+
+// The status byte is what the program polls: it is stored last, after
+// everything else the manager fills.
+void PublishStatus(aspi::SRB_ExecSCSICmd* request, uint8_t status) {
+  __atomic_store_n(&request->SRB_Status, status, __ATOMIC_RELEASE);
+}
+
+void Signal(aspi::SRB_ExecSCSICmd* request) {
+  if (request->SRB_Flags & aspi::SRB_EVENT_NOTIFY) host::SignalEventHandle(static_cast<int>(request->SRB_PostProc));
+}
+
+void FinishAborted(aspi::SRB_ExecSCSICmd* request) {
+  request->SRB_HaStat = aspi::HASTAT_OK;
+  request->SRB_TargStat = aspi::STATUS_GOOD;
+  PublishStatus(request, aspi::SS_ABORTED);
+  Signal(request);
+}
+
+Direction DirectionOf(const aspi::SRB_ExecSCSICmd& request) {
+  if (request.SRB_BufPointer == 0 || request.SRB_BufLen == 0) return Direction::None;
+  return (request.SRB_Flags & aspi::SRB_DIR_OUT) ? Direction::Out : Direction::In;
+}
+
+uint8_t* ProgramBuffer(const aspi::SRB_ExecSCSICmd& request) {
+  return reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(request.SRB_BufPointer));
+}
+
+}  // namespace
+
+void CompleteAtOnce(aspi::SRB_ExecSCSICmd* request, uint8_t status, uint8_t hostStatus, uint8_t targetStatus) {
+  request->SRB_HaStat = hostStatus;
+  request->SRB_TargStat = targetStatus;
+  PublishStatus(request, status);
+  Signal(request);
+}
+
+Device::Device(std::unique_ptr<Node> node, std::string label) : node_(std::move(node)), label_(std::move(label)) {}
+
+Device::~Device() {
+  {
+    std::lock_guard lock(mutex_);
+    ending_ = true;
+  }
+  wake_.notify_one();
+  if (worker_.joinable()) worker_.join();
+}
+
+uint8_t Device::Submit(aspi::SRB_ExecSCSICmd* request) {
+  PublishStatus(request, aspi::SS_PENDING);
+  {
+    std::lock_guard lock(mutex_);
+    queue_.push_back(request);
+    if (!worker_.joinable()) worker_ = std::thread([this] { Run(); });
+  }
+  wake_.notify_one();
+  return aspi::SS_PENDING;
+}
+
+uint8_t Device::Abort(const aspi::SRB_ExecSCSICmd* request) {
+  std::lock_guard lock(mutex_);
+  auto queued = std::find(queue_.begin(), queue_.end(), request);
+  if (queued != queue_.end()) {
+    aspi::SRB_ExecSCSICmd* stopped = *queued;
+    queue_.erase(queued);
+    FinishAborted(stopped);
+    return aspi::SS_COMP;
+  }
+  if (current_ != request || current_ == nullptr || currentAbandoned_) return aspi::SS_ABORT_FAIL;
+  currentAbandoned_ = true;
+  FinishAborted(current_);
+  ReportOnce("abandoned " + label_, label_ + ": a command the kernel could not stop was answered as aborted; the "
+                                             "unit takes its next command when the kernel gives that one back.");
+  return aspi::SS_COMP;
+}
+
+void Device::Run() {
+  sigset_t all;
+  sigfillset(&all);
+  pthread_sigmask(SIG_BLOCK, &all, nullptr);
+  aspi::SRB_ExecSCSICmd* request = nullptr;
+  Command command;
+  while (Take(request, command)) {
+    const Result result = node_->Run(command);
+    std::lock_guard lock(mutex_);
+    if (!currentAbandoned_) Finish(request, command, result);
+    current_ = nullptr;
+    currentAbandoned_ = false;
+  }
+}
+
+bool Device::Take(aspi::SRB_ExecSCSICmd*& request, Command& command) {
+  std::unique_lock lock(mutex_);
+  wake_.wait(lock, [this] { return ending_ || !queue_.empty(); });
+  if (ending_) return false;
+  request = queue_.front();
+  queue_.pop_front();
+  current_ = request;
+  currentAbandoned_ = false;
+
+  // Everything the command needs is copied now, while the block and the
+  // buffer are surely the program's to lend.
+  std::memcpy(cdb_, request->CDBByte, request->SRB_CDBLen);
+  command.cdb = cdb_;
+  command.cdbLength = request->SRB_CDBLen;
+  command.direction = DirectionOf(*request);
+  command.length = command.direction == Direction::None ? 0 : request->SRB_BufLen;
+  if (data_.size() < command.length) data_.resize(command.length);
+  command.data = data_.data();
+  if (command.direction == Direction::Out) std::memcpy(data_.data(), ProgramBuffer(*request), command.length);
+  // Bytes a short answer leaves out read as zeros, whatever the last
+  // command left in the buffer.
+  if (command.direction == Direction::In) std::memset(data_.data(), 0, command.length);
+  command.timeoutMs = KernelTimeoutMs(cdb_[0]);
+  return true;
+}
+
+void Device::Finish(aspi::SRB_ExecSCSICmd* request, const Command& command, const Result& result) {
+  const Completion done = Translate(result);
+  if (command.direction == Direction::In) std::memcpy(ProgramBuffer(*request), command.data, command.length);
+  request->SRB_HaStat = done.hostStatus;
+  request->SRB_TargStat = done.targetStatus;
+  const size_t senseRoom = std::min<size_t>(request->SRB_SenseLen, aspi::kSenseAreaSize);
+  std::memset(request->SenseArea, 0, senseRoom);
+  std::memcpy(request->SenseArea, done.sense.data(), std::min(senseRoom, done.senseLength));
+  if (!done.problem.empty()) {
+    ReportOnce(label_ + " " + done.problem, label_ + ": command " + Hex(cdb_[0]) + " failed: " +
+                                                 done.problem + ".");
+  }
+  PublishStatus(request, done.status);
+  Signal(request);
+}
+
+}  // namespace sg

@@ -1,0 +1,79 @@
+// Device: one logical unit behind a SCSI generic node, with the worker
+// thread that carries out its execute requests in order of arrival.
+//
+// Submit queues a request as pending; the worker copies its command block
+// (and the data it sends) into buffers of its own, runs it through the node
+// and, unless it was aborted meanwhile, copies the data that came back into
+// the program's buffer, fills host adapter status, target status and sense
+// area, stores the request status last and only then signals the request's
+// event.
+//
+// The kernel cannot stop a command it has been given. Abort therefore stops
+// a queued request outright, and answers one already in the kernel as
+// aborted at once: its status turns SS_ABORTED and its event is signalled,
+// and from then on the block and the program's buffer are the program's
+// again. The kernel moves that command's data through the worker's own
+// buffer, and when its late answer comes it is dropped without touching the
+// block. The next request of the unit waits for that answer (the kernel's
+// time-out bounds the wait, CommandTimeouts.h).
+//
+// The worker starts with the first request, blocks every signal (an SG_IO
+// call must not be interrupted) and is joined when the object ends, after
+// the command in the kernel, if any, has come back; requests still queued
+// then are dropped untouched.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host/aspi/AspiSrb.h"
+#include "managers/sg/Node.h"
+
+namespace sg {
+
+class Device {
+ public:
+  // label names the unit in log lines ("0,1,0 (sg1)").
+  Device(std::unique_ptr<Node> node, std::string label);
+  ~Device();
+  Device(const Device&) = delete;
+  Device& operator=(const Device&) = delete;
+
+  // Queues a well-formed execute request; returns SS_PENDING.
+  uint8_t Submit(aspi::SRB_ExecSCSICmd* request);
+  // SS_COMP when the request was queued or running here (it is now answered
+  // as aborted), SS_ABORT_FAIL when it is not in flight on this unit.
+  uint8_t Abort(const aspi::SRB_ExecSCSICmd* request);
+
+ private:
+  void Run();
+  // Takes the next request and readies its command; false when ending.
+  bool Take(aspi::SRB_ExecSCSICmd*& request, Command& command);
+  void Finish(aspi::SRB_ExecSCSICmd* request, const Command& command, const Result& result);
+
+  std::unique_ptr<Node> node_;
+  std::string label_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<aspi::SRB_ExecSCSICmd*> queue_;
+  aspi::SRB_ExecSCSICmd* current_ = nullptr;  // in the kernel
+  bool currentAbandoned_ = false;             // answered as aborted; its answer is dropped
+  bool ending_ = false;
+  uint8_t cdb_[16] = {};
+  std::vector<uint8_t> data_;  // the worker's own transfer buffer; keeps its room
+  std::thread worker_;         // started by the first Submit, joined by the destructor
+};
+
+// Completes a request that never reaches a unit (bad block, no device, a
+// write refused): fills the statuses, stores the request status last and
+// signals the event.
+void CompleteAtOnce(aspi::SRB_ExecSCSICmd* request, uint8_t status, uint8_t hostStatus,
+                    uint8_t targetStatus = aspi::STATUS_GOOD);
+
+}  // namespace sg

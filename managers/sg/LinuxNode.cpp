@@ -1,0 +1,86 @@
+#include "managers/sg/LinuxNode.h"
+
+#include <fcntl.h>
+#include <scsi/sg.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace sg {
+namespace {
+
+// SG_IO and the version 3 header came with this driver version.
+constexpr int kLowestDriverVersion = 30000;
+
+int OpenNode(const std::string& path, int access) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), access | O_NONBLOCK | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+int TransferDirection(Direction direction) {
+  switch (direction) {
+    case Direction::In: return SG_DXFER_FROM_DEV;
+    case Direction::Out: return SG_DXFER_TO_DEV;
+    case Direction::None: break;
+  }
+  return SG_DXFER_NONE;
+}
+
+}  // namespace
+
+OpenedNode LinuxNode::Open(const std::string& path) {
+  OpenedNode opened;
+  int fd = OpenNode(path, O_RDWR);
+  if (fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS)) {
+    opened.error = errno;
+    fd = OpenNode(path, O_RDONLY);
+    opened.readOnly = fd >= 0;
+  }
+  if (fd < 0) {
+    opened.error = errno;
+    return opened;
+  }
+  int version = 0;
+  if (::ioctl(fd, SG_GET_VERSION_NUM, &version) < 0 || version < kLowestDriverVersion) {
+    ::close(fd);
+    opened.error = ENOTTY;
+    opened.readOnly = false;
+    return opened;
+  }
+  opened.node = std::make_unique<LinuxNode>(fd);
+  return opened;
+}
+
+LinuxNode::~LinuxNode() { ::close(fd_); }
+
+Result LinuxNode::Run(const Command& command) {
+  Result result;
+  sg_io_hdr_t header{};
+  header.interface_id = 'S';
+  header.dxfer_direction = command.length == 0 ? SG_DXFER_NONE : TransferDirection(command.direction);
+  header.cmd_len = command.cdbLength;
+  header.mx_sb_len = static_cast<unsigned char>(result.sense.size());
+  header.dxfer_len = header.dxfer_direction == SG_DXFER_NONE ? 0 : command.length;
+  header.dxferp = header.dxfer_direction == SG_DXFER_NONE ? nullptr : command.data;
+  header.cmdp = const_cast<unsigned char*>(command.cdb);
+  header.sbp = result.sense.data();
+  header.timeout = command.timeoutMs;
+  // The worker that calls this blocks every signal, so the call is never
+  // interrupted (an interrupted SG_IO could be restarted and send the
+  // command twice).
+  if (::ioctl(fd_, SG_IO, &header) < 0) {
+    result.error = errno;
+    return result;
+  }
+  result.status = header.status;
+  result.hostStatus = header.host_status;
+  result.driverStatus = header.driver_status;
+  result.senseLength = header.sb_len_wr;
+  return result;
+}
+
+}  // namespace sg

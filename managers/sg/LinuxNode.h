@@ -1,0 +1,29 @@
+// LinuxNode: a SCSI generic device node (/dev/sgN), each command one SG_IO
+// call. The descriptor is closed with the object.
+#pragma once
+
+#include <string>
+
+#include "managers/sg/Node.h"
+
+namespace sg {
+
+class LinuxNode : public Node {
+ public:
+  // Opens for reading and writing; where that is not allowed, for reading
+  // only (the kernel then refuses commands that change the medium). Fails
+  // with ENOTTY for a node that is not a SCSI generic one.
+  static OpenedNode Open(const std::string& path);
+
+  explicit LinuxNode(int fd) : fd_(fd) {}
+  ~LinuxNode() override;
+  LinuxNode(const LinuxNode&) = delete;
+  LinuxNode& operator=(const LinuxNode&) = delete;
+
+  Result Run(const Command& command) override;
+
+ private:
+  int fd_;
+};
+
+}  // namespace sg

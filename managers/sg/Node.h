@@ -1,0 +1,60 @@
+// Node: one SCSI generic device node as the manager's workers use it, and
+// what one command through it gives back. LinuxNode is the real one (SG_IO
+// on /dev/sgN); tests put nodes of their own in its place.
+//
+// Contract for an implementation: Run carries out one command and returns
+// when the kernel has answered (or refused) it. It moves at most
+// command.length bytes through command.data in command.direction, and is
+// called by one thread at a time per node. It never keeps command.data after
+// it returns.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace sg {
+
+enum class Direction { None, In, Out };
+
+struct Command {
+  const uint8_t* cdb = nullptr;
+  uint8_t cdbLength = 0;
+  Direction direction = Direction::None;
+  uint8_t* data = nullptr;
+  uint32_t length = 0;
+  uint32_t timeoutMs = 0;  // after this the kernel's error handling stops the command
+};
+
+// Room for the sense data the kernel returns.
+inline constexpr size_t kSenseRoom = 252;
+
+// The kernel's answer, field for field as the SG_IO header reports it.
+struct Result {
+  int error = 0;              // errno when the kernel refused the call; 0 when the command ran
+  uint8_t status = 0;         // SCSI status byte from the target
+  uint16_t hostStatus = 0;    // the host adapter driver's view (DID_* values)
+  uint16_t driverStatus = 0;  // the midlayer's view (DRIVER_* values)
+  uint8_t senseLength = 0;    // bytes of sense written
+  std::array<uint8_t, kSenseRoom> sense{};
+};
+
+class Node {
+ public:
+  virtual ~Node() = default;
+  virtual Result Run(const Command& command) = 0;
+};
+
+// The outcome of opening a node: a node, or the errno of the failed open.
+struct OpenedNode {
+  std::unique_ptr<Node> node;
+  int error = 0;
+  bool readOnly = false;  // opened for reading only: commands that change the medium are refused
+};
+
+// Opens the node at a path such as "/dev/sg3".
+using NodeOpener = std::function<OpenedNode(const std::string& path)>;
+
+}  // namespace sg
