@@ -66,7 +66,14 @@ void TWriteForm::BtnStartClick() {
 void TWriteForm::BtnCloseStopClick() { RequestClose(); }
 
 void TWriteForm::RequestClose() {
-  QMetaObject::invokeMethod(this, [this] { reject(); }, Qt::QueuedConnection);
+  // A request that comes to the loop after the dialog has closed another way
+  // has nothing left to close.
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        if (isVisible()) reject();
+      },
+      Qt::QueuedConnection);
 }
 
 void TWriteForm::reject() {
