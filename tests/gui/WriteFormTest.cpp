@@ -72,9 +72,7 @@ TEST(WriteForm, EachStartCodeOpensItsFormListRowsAndHeight) {
   };
   const Case cases[] = {
       {Request(Operation::TestOnly, "a.iso", writer), "Write DVD image", writeList, "Test Only", "T", 48, " Write"},
-      {Request(Operation::VerifyDisc, source, writer), "Write DVD image", writeList, "Verify", "V", 48, " Write"},
       {Request(Operation::Copy, source, disk), "Copy DVD image", copyList, "Copy", "W", 72, " Copy"},
-      {Request(Operation::VerifyCopy, "a.iso", "b.iso"), "Copy DVD image", copyList, "Verify", "V", 72, " Copy"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.caption + std::string(" / ") + c.selected);
@@ -114,7 +112,6 @@ TEST(WriteForm, EachStartCodeOpensItsFormListRowsAndHeight) {
   EXPECT_FALSE(form.SetParameters(noWriter));
   EXPECT_EQ(list.currentText().toStdString(), "Test & Write & Verify");
   EXPECT_TRUE(log.Contains("[TWriteForm::SetParameters(Scsi->Scsi)]"));
-  EXPECT_TRUE(log.Contains("[TWriteForm::SetParameters(File->File)]"));
   EXPECT_TRUE(log.Contains("pDstDev is NULL"));
 }
 
