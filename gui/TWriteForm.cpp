@@ -53,6 +53,10 @@ bool TWriteForm::SetParameters(const OperationRequest& request) {
     // never take the size of the volume shown before it.
     volumeSize_ = 0;
     volumeSectors_ = 0;
+    {
+      QSignalBlocker quiet(controls_.editWriteSectors);
+      controls_.editWriteSectors->setText("0");
+    }
     SetMode();
   } else {
     SetMode();
