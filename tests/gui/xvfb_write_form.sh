@@ -16,7 +16,9 @@ if [ "${1:-}" != "--inside" ]; then
   for tool in xvfb-run xdotool import genisoimage; do
     command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
   done
-  exec xvfb-run -a -s "-screen 0 800x600x24" "$0" --inside "$@"
+  # A server number of its own, away from :99 where every other run starts
+  # looking: runs on a shared machine then rarely race for the same display.
+  exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 800x600x24" "$0" --inside "$@"
 fi
 shift
 program="$1" manager="$2" out="$3"
