@@ -153,6 +153,14 @@ PageScan InitCopyPage() {
   return scan;
 }
 
+StartupScans RunStartupScans() {
+  StartupScans scans;
+  scans.write = InitWritePage();
+  bool managerMissing = !scans.write.ran && AspiSendFunction() == nullptr;
+  if (!managerMissing) scans.copy = InitCopyPage();
+  return scans;
+}
+
 const char* DeviceClassName(const SCSIDEV& device) {
   for (const ClassName& entry : kClassNames) {
     if (entry.code == device.ClassCode()) return entry.name;

@@ -47,6 +47,16 @@ bool IsWritePageDestination(const INQUIRYDATA& inquiry, uint8_t ha, uint8_t id, 
 bool IsCopyPageSource(const INQUIRYDATA& inquiry);
 bool IsCopyPageDestination(const INQUIRYDATA& inquiry);
 
+// The two scans of the main window's start-up, Write page first. When the
+// Write page found no SCSI manager at all, the Copy page is not scanned: its
+// scan would only repeat the same box. A manager that is there but not ready
+// is reported by the first scan alone, and the second scan runs.
+struct StartupScans {
+  PageScan write;
+  PageScan copy;
+};
+StartupScans RunStartupScans();
+
 // The class of a device object by its class code, as the program names it.
 const char* DeviceClassName(const SCSIDEV& device);
 

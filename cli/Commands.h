@@ -18,6 +18,9 @@ int RunScan(bool json);
 int RunCheck(const std::string& source, bool json);
 int RunInfo(const std::string& writer);
 int RunErase(const std::string& writer);
+// The firmware update of a writer from an update file. unattendedYes: --yes
+// was given, so the retry question is answered Yes only a few times.
+int RunFirmware(const std::string& writer, const std::string& fileName, bool unattendedYes);
 
 // The words of a write, copy or pattern command line.
 struct OperationArguments {

@@ -19,7 +19,7 @@ constexpr const char* kWriteModes = "test | write | test-write | write-verify | 
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"Marrowlight headless front end: scan, check, write, copy, pattern, erase, info"};
+  CLI::App app{"Marrowlight headless front end: scan, check, write, copy, pattern, erase, info, firmware"};
   app.require_subcommand(1);
   GlobalOptions global;
   app.add_flag("--nolog", global.noLog, "Do not write the log file");
@@ -60,6 +60,10 @@ int main(int argc, char** argv) {
   erase->add_option("WRITER", writer, "HA,ID,LUN of the writer")->required();
   auto* info = app.add_subcommand("info", "The writer line and the free bytes");
   info->add_option("WRITER", writer, "HA,ID,LUN of the writer")->required();
+  std::string updateFile;
+  auto* firmware = app.add_subcommand("firmware", "Update a writer's firmware from an update file");
+  firmware->add_option("WRITER", writer, "HA,ID,LUN of the writer")->required();
+  firmware->add_option("FILE", updateFile, "The update file")->required();
 
   try {
     app.parse(argc, argv);
@@ -88,6 +92,7 @@ int main(int argc, char** argv) {
   if (*check) return RunCheck(source, json);
   if (*erase) return RunErase(writer);
   if (*info) return RunInfo(writer);
+  if (*firmware) return RunFirmware(writer, updateFile, global.yes);
   if (*write) operation = {"write", operation.source, operation.destination, writeMode, operation.size};
   if (*copy) operation = {"copy", operation.source, operation.destination, copyMode, operation.size};
   if (*pattern) operation = {"pattern", operation.source, operation.destination, patternMode, operation.size};

@@ -1,10 +1,10 @@
 #include "drive/WriterProperty.h"
 
-#include <cstdio>
-
 #include "base/Log.h"
 #include "base/NumberText.h"
 #include "base/ProgramIdentity.h"
+#include "base/TextFormat.h"
+#include "devices/DeviceLine.h"
 #include "devices/SCSIDEV.h"
 #include "host/aspi/ScsiVocabulary.h"
 #include "host/os/Sleep.h"
@@ -31,10 +31,8 @@ Poll Judge(uint8_t key, uint8_t asc, uint8_t ascq) {
 }
 
 void LogBlankLine(const SCSIDEV& device) {
-  char line[64];
-  std::snprintf(line, sizeof line, "Blank done. %X: %X-%02X-%02X", static_cast<unsigned>(device.LastResult()),
-                device.LastSenseKey(), device.LastAsc(), device.LastAscq());
-  AddLog(line);
+  AddLog(FormatText("Blank done. %X: %X-%02X-%02X", static_cast<unsigned>(device.LastResult()), device.LastSenseKey(),
+                    device.LastAsc(), device.LastAscq()));
 }
 
 EraseResult Fail(SCSIDEV& device) {
@@ -47,12 +45,7 @@ EraseResult Fail(SCSIDEV& device) {
 
 }  // namespace
 
-std::string WriterLine(const SCSIDEV& device) {
-  char line[160];
-  std::snprintf(line, sizeof line, "SCSI address %d,%d,%d:  %s %s (Version %s)", device.HostAdapter(),
-                device.TargetId(), device.Lun(), device.Vendor(), device.Product(), device.Revision());
-  return line;
-}
+std::string WriterLine(const SCSIDEV& device) { return DeviceLine(device); }
 
 std::string FreeSizeLine(uint64_t freeBytes) { return FormatNumber(freeBytes) + " bytes free."; }
 

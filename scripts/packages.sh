@@ -7,7 +7,7 @@ MARROWLIGHT_PACKAGES=(
   nlohmann-json3-dev libcli11-dev
   genisoimage xorriso udftools
   qt6-base-dev
-  xvfb xauth xdotool imagemagick x11-utils
+  xvfb xauth xdotool imagemagick x11-utils fonts-dejavu-core dpkg-dev
 )
 
 # Installs whatever is missing; a machine that has everything is left alone.

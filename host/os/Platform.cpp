@@ -58,6 +58,10 @@ std::string ProgramDirectory() {
   return DirectoryOfPath(exe.string());
 }
 
+bool DirectoryWritable(const std::string& path) {
+  return !path.empty() && ::access(path.c_str(), W_OK | X_OK) == 0;
+}
+
 std::optional<std::string> GetEnvironment(const char* name) {
   const char* value = std::getenv(name);
   if (value == nullptr) return std::nullopt;

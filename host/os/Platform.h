@@ -37,6 +37,10 @@ std::string ProgramDirectory();
 // The folder part of an executable path under the same rule.
 std::string DirectoryOfPath(std::string_view path);
 
+// True when the program may create files in the folder (it exists, and
+// neither its permissions nor a read-only file system stand in the way).
+bool DirectoryWritable(const std::string& path);
+
 std::optional<std::string> GetEnvironment(const char* name);
 bool StdinIsTerminal();
 bool StdoutIsTerminal();

@@ -127,6 +127,7 @@ void Adapter::Execute(aspi::SRB_ExecSCSICmd* request) {
   command.cdbLength = request->SRB_CDBLen;
   command.data = reinterpret_cast<uint8_t*>(request->SRB_BufPointer);
   command.dataLength = command.data == nullptr ? 0 : request->SRB_BufLen;
+  command.dataIn = (request->SRB_Flags & aspi::SRB_DIR_IN) != 0;
   command.abortRequested = &abortCurrent_;
   Drive* drive = Find(request->SRB_Target, request->SRB_Lun);
   if (drive->DeviceFaults().HangFor(command)) {

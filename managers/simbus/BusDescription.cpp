@@ -131,7 +131,7 @@ class Reader {
   DeviceConfig Device(const json& device, const std::string& place) {
     if (!device.is_object()) Throw(place, "must be an object");
     Keys(device, place, {"id", "lun", "model", "vendor", "product", "revision", "mecha", "medium",
-                         "faults", "speed", "timing"});
+                         "faults", "speed", "timing", "firmware_mode"});
     DeviceConfig config;
     if (!device.contains("id")) Throw(place, "the key \"id\" is missing");
     config.id = static_cast<uint8_t>(Number(device["id"], place + ".id", 15));
@@ -154,6 +154,14 @@ class Reader {
       config.speed = speed.get<double>();
     }
     if (device.contains("timing")) config.timing = TimingOf(device["timing"], place + ".timing");
+    if (device.contains("firmware_mode")) {
+      std::string mode = Text(device["firmware_mode"], place + ".firmware_mode");
+      auto parsed = FirmwareModeNamed(mode);
+      if (!parsed) Throw(place + ".firmware_mode", "unknown mode \"" + mode + "\" (known: normal, boot, loader)");
+      if (config.model->firmware != FirmwareKind::Type1 && *parsed != FirmwareMode::Normal)
+        Throw(place + ".firmware_mode", "only a qxw7200 has boot and loader modes");
+      config.firmwareMode = *parsed;
+    }
     return config;
   }
 
@@ -223,7 +231,7 @@ class Reader {
 
   FaultRule Fault(const json& fault, const std::string& place) {
     if (!fault.is_object()) Throw(place, "must be an object with \"kind\"");
-    Keys(fault, place, {"kind", "opcode", "lba", "first", "from", "sense", "byte21", "polls"});
+    Keys(fault, place, {"kind", "opcode", "lba", "buffer", "first", "from", "sense", "byte21", "polls"});
     if (!fault.contains("kind")) Throw(place, "the key \"kind\" is missing");
     FaultRule rule;
     std::string kind = Text(fault["kind"], place + ".kind");
@@ -232,9 +240,10 @@ class Reader {
     else if (kind == "busy") rule.kind = FaultKind::Busy;
     else if (kind == "not-ready") rule.kind = FaultKind::NotReady;
     else if (kind == "support-not-initialised") rule.kind = FaultKind::SupportNotInitialised;
+    else if (kind == "corrupt") rule.kind = FaultKind::Corrupt;
     else
       Throw(place + ".kind", "unknown fault \"" + kind +
-                                 "\" (known: sense, hang, busy, not-ready, support-not-initialised)");
+                                 "\" (known: sense, hang, busy, not-ready, support-not-initialised, corrupt)");
     if (fault.contains("opcode")) rule.opcode = static_cast<uint8_t>(Number(fault["opcode"], place + ".opcode", 255));
     if (fault.contains("lba")) {
       const json& lba = fault["lba"];
@@ -244,6 +253,7 @@ class Reader {
       if (last < first) Throw(place + ".lba", "the last block comes before the first");
       rule.blocks = BlockRange{static_cast<uint32_t>(first), static_cast<uint32_t>(last - first + 1)};
     }
+    if (fault.contains("buffer")) rule.bufferId = static_cast<uint8_t>(Number(fault["buffer"], place + ".buffer", 255));
     if (fault.contains("first")) rule.firstTimes = static_cast<uint32_t>(Number(fault["first"], place + ".first", 0xFFFFFFFFull));
     if (fault.contains("from")) rule.fromTime = static_cast<uint32_t>(Number(fault["from"], place + ".from", 0xFFFFFFFFull));
     if (fault.contains("byte21")) rule.vendorByte21 = static_cast<uint8_t>(Number(fault["byte21"], place + ".byte21", 255));

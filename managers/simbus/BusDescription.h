@@ -48,6 +48,7 @@ struct DeviceConfig {
   std::vector<FaultRule> faults;
   double speed = 0;  // multiples of 1,385,000 bytes per second; 0: as fast as the machine
   Timing timing;
+  FirmwareMode firmwareMode = FirmwareMode::Normal;  // as the drive starts (an update cut off midway)
   bool observeOnly = false;  // the state tool looks without changing the state folder
 };
 

@@ -39,6 +39,8 @@ void Drive::Execute(ScsiCommand& command) {
     if (auto notReady = faults_.NotReadyFor(command)) command.Fail(*notReady);
   }
   if (!command.failed) (this->*table_[opcode])(command);
+  if (!command.failed && command.dataIn && command.dataLength > 0 && faults_.CorruptFor(command))
+    command.data[0] = static_cast<uint8_t>(~command.data[0]);
   if (opcode != op::kRequestSense) BuildFixedSense(command, lastSense_, sizeof lastSense_);
 }
 

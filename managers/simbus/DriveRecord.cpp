@@ -80,10 +80,12 @@ std::optional<DriveRecord> LoadDriveRecord(const std::string& path) {
     record.disc.imagePath = disc.value("image", std::string());
     record.revision = root.value("revision", std::string());
     record.mecha = root.value("mecha", std::string());
+    record.firmwareMode = root.value("firmware_mode", std::string());
     const DiscRecord& d = record.disc;
     // A record that does not add up (edited by hand, half written) is not used.
     if (d.reserved > d.sectors || d.written > std::max(d.reserved, d.recorded) || d.recorded > d.sectors ||
-        record.revision.size() > 4 || record.mecha.size() > 4)
+        record.revision.size() > 4 || record.mecha.size() > 4 ||
+        (!record.firmwareMode.empty() && !FirmwareModeNamed(record.firmwareMode)))
       return std::nullopt;
     return record;
   } catch (const json::exception&) {
@@ -100,7 +102,7 @@ bool SaveDriveRecord(const std::string& path, const DriveRecord& record) {
                {"recorded", record.disc.recorded},
                {"image", record.disc.imagePath}};
   json root = {{"origin", record.origin}, {"disc", disc}, {"revision", record.revision},
-               {"mecha", record.mecha}};
+               {"mecha", record.mecha}, {"firmware_mode", record.firmwareMode}};
   std::string temporary = path + ".tmp" + std::to_string(::getpid());
   {
     std::ofstream file(temporary, std::ios::trunc);

@@ -32,6 +32,7 @@ struct DriveRecord {
   DiscRecord disc;
   std::string revision;    // after a firmware update; empty: the description's
   std::string mecha;
+  std::string firmwareMode;  // "boot" or "loader" after an update cut off; empty: the description's
 };
 
 std::string RecordPath(const std::string& stateDir, uint8_t adapter, uint8_t id, uint8_t lun,

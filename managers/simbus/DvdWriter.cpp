@@ -39,6 +39,10 @@ DvdWriter::DvdWriter(const DeviceConfig& config, std::string stateDir)
   writeParameters_[3] = 0x05;  // track mode
   writeParameters_[4] = 0x08;  // data block type: 2048-byte user data
   firmware_ = MakeFirmwareBuffers(config.model->firmware);
+  if (firmware_) {
+    auto kept = FirmwareModeNamed(record_.firmwareMode);
+    firmware_->Resume(kept.value_or(config.firmwareMode));
+  }
   testDisc_ = record_.disc;
 }
 
@@ -48,6 +52,8 @@ bool DvdWriter::FirstGeneration() const {
 
 std::string DvdWriter::Summary() const {
   std::string text = OpticalDrive::Summary();
+  if (firmware_ && firmware_->Mode() != FirmwareMode::Normal)
+    text += std::string(", ") + FirmwareModeName(firmware_->Mode()) + " mode";
   if (firmware_ && firmware_->HasCommitted()) text += ", firmware update waiting for a power cycle";
   return text;
 }
@@ -92,9 +98,17 @@ void DvdWriter::OnTestUnitReady() {
 
 void DvdWriter::OnRescan() { PowerCycleIfCommitted(); }
 
+void DvdWriter::SaveModeIfChanged(FirmwareMode before) {
+  FirmwareMode now = firmware_->Mode();
+  if (now == before) return;
+  record_.firmwareMode = now == config_.firmwareMode ? "" : FirmwareModeName(now);
+  SaveRecord();
+}
+
 void DvdWriter::PowerCycleIfCommitted() {
   if (!firmware_ || !firmware_->HasCommitted()) return;
   NewFirmware next = firmware_->PowerCycle();
+  record_.firmwareMode = firmware_->Mode() == config_.firmwareMode ? "" : FirmwareModeName(firmware_->Mode());
   if (!next.revision.empty()) revision_ = next.revision;
   if (!next.mecha.empty()) mecha_ = next.mecha;
   prevented_ = false;
@@ -266,7 +280,9 @@ void DvdWriter::WriteBuffer(ScsiCommand& command) {
     InvalidOperation(command);
     return;
   }
+  FirmwareMode before = firmware_->Mode();
   firmware_->Write(command);
+  SaveModeIfChanged(before);
 }
 
 void DvdWriter::ReadBuffer(ScsiCommand& command) {

@@ -40,6 +40,9 @@ class DvdWriter : public OpticalDrive {
   bool CheckWritableDisc(ScsiCommand& command);
   void WriteSectors(ScsiCommand& command, uint32_t lba, uint32_t count);
   void PowerCycleIfCommitted();
+  // Keeps the firmware's mode in the state folder when it changed, so that
+  // an update cut off midway finds the drive as it left it.
+  void SaveModeIfChanged(FirmwareMode before);
 
   void ReserveRZone(ScsiCommand& command);
   void SendDvdStructure(ScsiCommand& command);

@@ -11,6 +11,10 @@ bool Overlaps(const BlockRange& a, const BlockRange& b) {
 
 bool Matches(const FaultRule& rule, const uint8_t* cdb, uint8_t cdbLength) {
   if (rule.opcode && *rule.opcode != cdb[0]) return false;
+  if (rule.bufferId) {
+    bool bufferCommand = cdb[0] == op::kWriteBuffer || cdb[0] == op::kReadBuffer;
+    if (!bufferCommand || cdbLength < 3 || cdb[2] != *rule.bufferId) return false;
+  }
   if (rule.blocks) {
     auto touched = CommandBlocks(cdb, cdbLength);
     if (!touched || !Overlaps(*touched, *rule.blocks)) return false;
@@ -49,6 +53,11 @@ bool Faults::HangFor(const ScsiCommand& command) {
 bool Faults::BusyFor(const uint8_t* cdb, uint8_t cdbLength) {
   std::lock_guard lock(mutex_);
   return Fire(FaultKind::Busy, cdb, cdbLength) != nullptr;
+}
+
+bool Faults::CorruptFor(const ScsiCommand& command) {
+  std::lock_guard lock(mutex_);
+  return Fire(FaultKind::Corrupt, command.cdb, command.cdbLength) != nullptr;
 }
 
 std::optional<Sense> Faults::NotReadyFor(const ScsiCommand& command) {

@@ -1,9 +1,12 @@
 // Faults injected into one emulated device, as the bus description lists
-// them. Each rule matches commands by operation code (any when absent) and
-// optionally by a block address range, and fires for the first N matching
-// commands, from the Mth on, or always:
+// them. Each rule matches commands by operation code (any when absent),
+// optionally by a block address range and, for WRITE/READ BUFFER, by the
+// buffer id (command byte 2), and fires for the first N matching commands,
+// from the Mth on, or always:
 //   sense      the command fails with the given sense data
 //   hang       the command never completes until it is aborted
+//   corrupt    the command completes, but the first byte of the data it
+//              returns is inverted (a read-back that does not match)
 //   busy       the manager refuses the request with SS_ASPI_IS_BUSY
 //   not-ready  the drive answers not ready (02/04/01 unless told) until it
 //              has been polled with TEST UNIT READY `polls` times
@@ -23,12 +26,13 @@
 
 namespace simbus {
 
-enum class FaultKind { Sense, Hang, Busy, NotReady, SupportNotInitialised };
+enum class FaultKind { Sense, Hang, Busy, NotReady, SupportNotInitialised, Corrupt };
 
 struct FaultRule {
   FaultKind kind = FaultKind::Sense;
   std::optional<uint8_t> opcode;
   std::optional<BlockRange> blocks;  // first block and count of the range
+  std::optional<uint8_t> bufferId;   // WRITE/READ BUFFER to this buffer only
   uint32_t firstTimes = 0;           // fire for the first N matches (0: no limit)
   uint32_t fromTime = 0;             // fire from the Mth match on (0: from the first)
   Sense sense{};
@@ -44,6 +48,8 @@ class Faults {
   // The sense rule that fires for this command, counting the match.
   std::optional<FaultRule> SenseFor(const ScsiCommand& command);
   bool HangFor(const ScsiCommand& command);
+  // The corrupt rule fires for this completed command, counting the match.
+  bool CorruptFor(const ScsiCommand& command);
   bool BusyFor(const uint8_t* cdb, uint8_t cdbLength);
   // Not-ready answer for this command while polls remain; a TEST UNIT READY
   // uses up one poll.

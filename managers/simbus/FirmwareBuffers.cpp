@@ -16,6 +16,15 @@ NewFirmware FirmwareBuffers::PowerCycle() {
   return result;
 }
 
+char FirmwareBuffers::ModeCharacter() const {
+  switch (Mode()) {
+    case FirmwareMode::Boot: return 'B';
+    case FirmwareMode::Loader: return 'L';
+    case FirmwareMode::Normal: break;
+  }
+  return 0;
+}
+
 FirmwareBuffers::BufferFields FirmwareBuffers::Fields(const ScsiCommand& command) {
   return BufferFields{static_cast<uint8_t>(command.cdb[1] & 0x1F), command.cdb[2], GetBE24(command.cdb + 3),
                       GetBE24(command.cdb + 6)};

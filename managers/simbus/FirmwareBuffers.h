@@ -29,9 +29,13 @@ class FirmwareBuffers {
   virtual ~FirmwareBuffers() = default;
   virtual void Write(ScsiCommand& command) = 0;
   virtual void Read(ScsiCommand& command) = 0;
+  // What the drive runs; an update cut off midway leaves it in boot or
+  // loader mode, and a drive may start that way (Resume).
+  virtual FirmwareMode Mode() const { return FirmwareMode::Normal; }
+  virtual void Resume(FirmwareMode) {}
   // The character the drive shows at INQUIRY byte 32 in a special mode
   // (boot 'B', loader 'L'), or 0.
-  virtual char ModeCharacter() const { return 0; }
+  char ModeCharacter() const;
   // A committed update waits for the power cycle.
   bool HasCommitted() const { return committed_.has_value(); }
   // The power cycle: returns the committed firmware, and staging starts over.

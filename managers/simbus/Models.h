@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,9 @@ namespace simbus {
 
 enum class ModelFamily { Disk, OpticalMemory, DvdRom, DvdWriter, CdWo, Tape };
 enum class FirmwareKind { None, SysMec, Type1 };
+// What a writer runs: its firmware, or (qxw7200, during an update) its boot
+// code or the update loader.
+enum class FirmwareMode { Normal, Boot, Loader };
 
 struct ModelSpec {
   std::string_view name;
@@ -52,5 +56,9 @@ inline constexpr std::string_view kDefaultMecha = "M1.0";
 const ModelSpec* FindModel(std::string_view name);
 // "qxw7100, qxw7200, ..." for messages.
 std::string ModelNames();
+
+// "normal", "boot", "loader" and back.
+const char* FirmwareModeName(FirmwareMode mode);
+std::optional<FirmwareMode> FirmwareModeNamed(std::string_view name);
 
 }  // namespace simbus

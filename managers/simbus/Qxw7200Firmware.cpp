@@ -20,21 +20,12 @@ constexpr char kCommitMarker[] = "HALVERN";
 }  // namespace
 
 void Qxw7200Firmware::Restart() {
-  mode_ = Mode::Firmware;
+  mode_ = FirmwareMode::Normal;
   haveLoaderInfo_ = false;
   loadAddress_ = startAddress_ = 0;
   loader_.clear();
   romIn_.clear();
   romExt_.clear();
-}
-
-char Qxw7200Firmware::ModeCharacter() const {
-  switch (mode_) {
-    case Mode::Boot: return 'B';
-    case Mode::Loader: return 'L';
-    case Mode::Firmware: break;
-  }
-  return 0;
 }
 
 void Qxw7200Firmware::Write(ScsiCommand& command) {
@@ -47,10 +38,10 @@ void Qxw7200Firmware::Write(ScsiCommand& command) {
     case kRomIn:
     case kRomExt:
       if (f.length == 0) {  // the request to enter boot mode
-        if (mode_ == Mode::Firmware) mode_ = Mode::Boot;
+        if (mode_ == FirmwareMode::Normal) mode_ = FirmwareMode::Boot;
         return;
       }
-      if (mode_ != Mode::Loader) {
+      if (mode_ != FirmwareMode::Loader) {
         command.Fail(kCommandSequenceError);
         return;
       }
@@ -65,7 +56,7 @@ void Qxw7200Firmware::Write(ScsiCommand& command) {
 }
 
 void Qxw7200Firmware::LoaderInfo(ScsiCommand& command, uint32_t length) {
-  if (mode_ != Mode::Boot) {
+  if (mode_ != FirmwareMode::Boot) {
     command.Fail(kCommandSequenceError);
     return;
   }
@@ -81,7 +72,7 @@ void Qxw7200Firmware::LoaderInfo(ScsiCommand& command, uint32_t length) {
 }
 
 void Qxw7200Firmware::LoaderImage(ScsiCommand& command, uint32_t offset, uint32_t length) {
-  if (mode_ != Mode::Boot || !haveLoaderInfo_) {
+  if (mode_ != FirmwareMode::Boot || !haveLoaderInfo_) {
     command.Fail(kCommandSequenceError);
     return;
   }
@@ -93,8 +84,8 @@ void Qxw7200Firmware::LoaderImage(ScsiCommand& command, uint32_t offset, uint32_
 }
 
 void Qxw7200Firmware::StartLoader(ScsiCommand& command, uint32_t address) {
-  if (mode_ == Mode::Loader) return;
-  if (mode_ != Mode::Boot || !haveLoaderInfo_ || loader_.empty()) {
+  if (mode_ == FirmwareMode::Loader) return;
+  if (mode_ != FirmwareMode::Boot || !haveLoaderInfo_ || loader_.empty()) {
     command.Fail(kCommandSequenceError);
     return;
   }
@@ -102,12 +93,12 @@ void Qxw7200Firmware::StartLoader(ScsiCommand& command, uint32_t address) {
     command.Fail(kInvalidFieldInCdb);
     return;
   }
-  mode_ = Mode::Loader;
+  mode_ = FirmwareMode::Loader;
 }
 
 void Qxw7200Firmware::Commit(ScsiCommand& command, uint32_t length) {
   const size_t markerLength = std::strlen(kCommitMarker);
-  if (mode_ != Mode::Loader || romIn_.empty()) {
+  if (mode_ != FirmwareMode::Loader || romIn_.empty()) {
     command.Fail(kCommandSequenceError);
     return;
   }
@@ -128,7 +119,7 @@ void Qxw7200Firmware::Read(ScsiCommand& command) {
     command.Fail(kInvalidFieldInCdb);
     return;
   }
-  if (mode_ != Mode::Loader) {
+  if (mode_ != FirmwareMode::Loader) {
     command.Fail(kCommandSequenceError);
     return;
   }

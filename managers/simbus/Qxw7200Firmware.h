@@ -16,17 +16,18 @@ class Qxw7200Firmware : public FirmwareBuffers {
  public:
   void Write(ScsiCommand& command) override;
   void Read(ScsiCommand& command) override;
-  char ModeCharacter() const override;
+  FirmwareMode Mode() const override { return mode_; }
+  // Boot mode waits for loader.inf again; loader mode takes ROM images.
+  void Resume(FirmwareMode mode) override { mode_ = mode; }
 
  private:
-  enum class Mode { Firmware, Boot, Loader };
   void Restart() override;
   void LoaderInfo(ScsiCommand& command, uint32_t length);
   void LoaderImage(ScsiCommand& command, uint32_t offset, uint32_t length);
   void StartLoader(ScsiCommand& command, uint32_t address);
   void Commit(ScsiCommand& command, uint32_t length);
 
-  Mode mode_ = Mode::Firmware;
+  FirmwareMode mode_ = FirmwareMode::Normal;
   bool haveLoaderInfo_ = false;
   uint32_t loadAddress_ = 0;
   uint32_t startAddress_ = 0;

@@ -21,6 +21,7 @@ struct ScsiCommand {
   uint8_t cdbLength = 0;
   uint8_t* data = nullptr;   // the request's buffer, dataLength bytes
   uint32_t dataLength = 0;
+  bool dataIn = false;       // the request's direction flag says the data comes in
   const std::atomic<bool>* abortRequested = nullptr;
 
   // Outcome.

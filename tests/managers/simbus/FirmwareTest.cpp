@@ -3,6 +3,7 @@
 // cycle and the revision the new image carries.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -12,6 +13,8 @@
 #include "scsi/Commands.h"
 #include "tests/fixtures/CapturedLog.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
+#include "managers/simbus/BusDescription.h"
+#include "tests/fixtures/Process.h"
 #include "tests/fixtures/ProgramBus.h"
 
 namespace {
@@ -147,4 +150,79 @@ TEST_F(FirmwareTest, DrivesWithoutFirmwareBuffersRefuseThem) {
   uint8_t data[16] = {};
   EXPECT_EQ(writer.SendWriteBuffer(5, 0, 0, data, 16), aspi::SS_ERR);
   EXPECT_EQ(SenseOf(writer), 0x052000u);
+}
+
+TEST_F(FirmwareTest, CorruptAndBufferFaultsHitOnlyWhatTheyName) {
+  ProgramBus bus(R"({"id": 4, "model": "qxw7100", "revision": "1.07", "medium": {"kind": "dvd-r"},
+                     "faults": [{"kind": "corrupt", "opcode": "3Ch", "first": 1},
+                                {"kind": "sense", "opcode": "3Bh", "buffer": "F8h", "sense": "03/0C/00"}]})");
+  SCSIDEV writer(0, 4, 0);
+  std::vector<uint8_t> sys = Image("1.08", 100, 1);
+  ASSERT_TRUE(writer.WriteBuffer(5, 0, 0, sys.data(), 100));
+  std::vector<uint8_t> back(100);
+  ASSERT_TRUE(writer.ReadBuffer(2, 0xFE, 0x20000, back.data(), 100)) << "a corrupted read still completes";
+  EXPECT_EQ(back[0], static_cast<uint8_t>(~sys[0]));
+  EXPECT_TRUE(std::equal(back.begin() + 1, back.end(), sys.begin() + 1)) << "only the first byte is inverted";
+  ASSERT_TRUE(writer.ReadBuffer(2, 0xFE, 0x20000, back.data(), 100));
+  EXPECT_EQ(back, sys) << "the fault fired for the first read only";
+  EXPECT_EQ(writer.SendWriteBuffer(5, 0xF8, 0, "QXW-7100 SYS", 12), aspi::SS_ERR) << "the commit buffer fails";
+  EXPECT_EQ(SenseOf(writer), 0x030C00u);
+  EXPECT_TRUE(writer.WriteBuffer(5, 1, 0, sys.data(), 100)) << "other buffers do not";
+  EXPECT_EQ(writer.SendReadBuffer(2, 0xF8, 0x20000, back.data(), 100), aspi::SS_ERR);
+  EXPECT_EQ(SenseOf(writer), 0x052400u) << "a READ BUFFER to the same id is not the WRITE BUFFER fault's";
+}
+
+TEST_F(FirmwareTest, AQxw7200CutOffMidwayStaysInItsModeAcrossRuns) {
+  ProgramBus bus(R"({"id": 4, "model": "qxw7200", "revision": "2.10", "medium": {"kind": "dvd-rw"}})");
+  {
+    SCSIDEV writer(0, 4, 0);
+    ASSERT_TRUE(writer.WriteBuffer(5, 0, 0, nullptr, 0));
+  }
+  bus.Restart();
+  EXPECT_EQ(InquiryText(32, 1), "B") << "boot mode is kept in the state folder";
+  {
+    SCSIDEV writer(0, 4, 0);
+    const uint8_t info[16] = {0, 0, 0x10, 0, 0, 0, 0, 0, 0, 0, 0x11, 0};
+    ASSERT_TRUE(writer.WriteBuffer(5, 0xF3, 0, info, 16));
+    std::vector<uint8_t> loader = Image("LDR0", 500, 2);
+    ASSERT_TRUE(writer.WriteBuffer(5, 0xF4, 0x1000, loader.data(), 500));
+    ASSERT_TRUE(writer.WriteBuffer(5, 0xF5, 0x1100, nullptr, 0));
+  }
+  bus.Restart();
+  EXPECT_EQ(InquiryText(32, 1), "L");
+  ProcessResult listed = Process::Run(SIMBUS_TOOL, {"list"}, {{"MARROWLIGHT_SIMBUS", bus.DescriptionPath()}});
+  EXPECT_NE(listed.out.find("0,4,0  qxw7200  HALVERN DVD-RW QXW-7200 2.10: blank dvd-rw, 2298496 sectors, loader mode\n"),
+            std::string::npos)
+      << listed.out;
+
+  // The loader takes the ROM images at once; after the power cycle the drive
+  // runs its new firmware, in this run and the next.
+  SCSIDEV writer(0, 4, 0);
+  std::vector<uint8_t> romIn = Image("2.30", 1000, 5);
+  ASSERT_TRUE(writer.WriteBuffer(5, 0, 0, romIn.data(), 1000));
+  ASSERT_TRUE(writer.WriteBuffer(5, 0xF8, 0, "HALVERN", 7));
+  ASSERT_TRUE(writer.WaitReady(100000));
+  EXPECT_EQ(InquiryText(32, 4), "2.30");
+  bus.Restart();
+  EXPECT_EQ(InquiryText(32, 4), "2.30");
+}
+
+TEST_F(FirmwareTest, ADescriptionMayStartAQxw7200InLoaderMode) {
+  ProgramBus bus(R"({"id": 4, "model": "qxw7200", "firmware_mode": "loader", "medium": {"kind": "dvd-rw"}})");
+  EXPECT_EQ(InquiryText(32, 4), "L.10");
+  SCSIDEV writer(0, 4, 0);
+  std::vector<uint8_t> romIn = Image("2.40", 100, 5);
+  EXPECT_TRUE(writer.WriteBuffer(5, 0, 0, romIn.data(), 100)) << "the loader takes ROM images";
+
+  std::string error;
+  auto wrongModel = simbus::ParseBusDescription(
+      R"({"adapters": [{"devices": [{"id": 4, "model": "qxw7100", "firmware_mode": "boot"}]}]})", "bus.json", "");
+  EXPECT_EQ(wrongModel.error,
+            "Simulated SCSI bus: bus.json: at adapters[0].devices[0].firmware_mode: only a qxw7200 has boot and "
+            "loader modes. The bus is empty.");
+  auto unknown = simbus::ParseBusDescription(
+      R"({"adapters": [{"devices": [{"id": 4, "model": "qxw7200", "firmware_mode": "halfway"}]}]})", "bus.json", "");
+  EXPECT_EQ(unknown.error,
+            "Simulated SCSI bus: bus.json: at adapters[0].devices[0].firmware_mode: unknown mode \"halfway\" (known: "
+            "normal, boot, loader). The bus is empty.");
 }

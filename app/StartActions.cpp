@@ -1,0 +1,101 @@
+#include "app/StartActions.h"
+
+#include "base/ProgramIdentity.h"
+#include "host/ui/MessageBox.h"
+#include "volume/CheckHeader.h"
+#include "volume/VolSizeChoice.h"
+
+namespace {
+
+struct RoleTexts {
+  const char* question;
+  const char* title;
+};
+
+RoleTexts TextsOf(FileRole role) {
+  if (role == FileRole::Source)
+    return {"Source file is not specified.\r\nDo you wish to select a source file?", "Select a source file"};
+  return {"Destination file is not specified.\r\nDo you wish to select a destination file?",
+          "Select a destination file"};
+}
+
+// The hourglass while the GUI thread checks a volume.
+class BusyCursor {
+ public:
+  BusyCursor() { ui::SetBusyCursor(true); }
+  ~BusyCursor() { ui::SetBusyCursor(false); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+}  // namespace
+
+std::optional<std::string> StartActions::Browse(FileRole role) {
+  ui::FileDialogRequest request;
+  request.title = TextsOf(role).title;
+  request.fileName = lastChosen_;
+  // A destination is usually a file that does not exist yet.
+  request.save = role == FileRole::Destination;
+  std::optional<std::string> chosen = ui::FileDialog(request);
+  if (chosen) lastChosen_ = *chosen;
+  return chosen;
+}
+
+bool StartActions::EnsureFileName(FileRole role, std::string& fileName) {
+  if (!fileName.empty()) return true;
+  if (ui::MessageBox(TextsOf(role).question, ProgramName, ui::kYesNo | ui::kIconQuestion) != ui::kIdYes) return false;
+  Browse(role);
+  // The dialog's file name, chosen now or earlier, or still empty.
+  fileName = lastChosen_;
+  return !fileName.empty();
+}
+
+bool StartActions::CheckSource(const PageSide& source, VolumeInfo& volume) {
+  BusyCursor busy;
+  if (source.isFile) return CheckHeader(source.fileName, sizes_, volume);
+  return CheckHeader(*source.device, sizes_, volume);
+}
+
+// The sides are compared as soon as both are known: two devices before the
+// source is read (a device is never its own destination, and reading it
+// would only bring up its errors), a file destination once its name is.
+std::optional<OperationRequest> StartActions::StartWritePage(Operation operation, PageSide& source,
+                                                             SCSIDEV* writer) {
+  // Nothing starts on a missing device (a list the scan could not fill).
+  if (writer == nullptr || (!source.isFile && source.device == nullptr)) return std::nullopt;
+  if (source.isFile && !EnsureFileName(FileRole::Source, source.fileName)) return std::nullopt;
+
+  OperationRequest request;
+  request.operation = operation;
+  request.source = source.isFile ? Endpoint(source.fileName) : Endpoint(*source.device);
+  request.destination = Endpoint(*writer);
+  if (!SidesDiffer(request) || !CheckSource(source, request.volume)) return std::nullopt;
+  return request;
+}
+
+std::optional<OperationRequest> StartActions::StartCopyPage(Operation operation, PageSide& source,
+                                                            PageSide& destination) {
+  if (!source.isFile && source.device == nullptr) return std::nullopt;
+  if (!destination.isFile && destination.device == nullptr) return std::nullopt;
+  if (source.isFile && !EnsureFileName(FileRole::Source, source.fileName)) return std::nullopt;
+
+  OperationRequest request;
+  request.operation = operation;
+  request.source = source.isFile ? Endpoint(source.fileName) : Endpoint(*source.device);
+  if (!destination.isFile) {
+    request.destination = Endpoint(*destination.device);
+    if (!SidesDiffer(request)) return std::nullopt;
+  }
+  if (!CheckSource(source, request.volume)) return std::nullopt;
+  if (destination.isFile) {
+    if (!EnsureFileName(FileRole::Destination, destination.fileName)) return std::nullopt;
+    request.destination = Endpoint(destination.fileName);
+    if (!SidesDiffer(request)) return std::nullopt;
+  }
+  return request;
+}
+
+std::optional<OperationRequest> StartActions::WritePattern(SCSIDEV* writer) {
+  if (writer == nullptr) return std::nullopt;
+  return OperationRequest::Pattern(Operation::TestOnly, *writer);
+}

@@ -1,0 +1,58 @@
+// StartActions: the start buttons of the main window and its Write Pattern
+// item, as core logic. Each turns what the page shows (the radio, the device
+// of the selected item, the file edit) into an operation request: it asks for
+// a missing file name, checks the source volume with CheckHeader under the
+// busy cursor and refuses the same file (or device) on both sides. The
+// window hands the request to the operation dialog; nothing comes back when
+// the action ended (a No, a cancelled choice, a failed check, a refusal or a
+// missing device), and whatever had to be said has been said in a box.
+//
+// The open-file dialog is shared by the three Browse buttons and the
+// questions for a missing name: its file name is the last one chosen in it,
+// and a question answered Yes then cancelled takes that name.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "transfer/OperationRequest.h"
+
+class SCSIDEV;
+class VolSizeChoice;
+
+// One side of a page as the person left it.
+struct PageSide {
+  bool isFile = false;        // the "[FILE]" radio is chosen
+  SCSIDEV* device = nullptr;  // the device of the selected item; none for "Not Available"
+  std::string fileName;       // the file edit; a start action may fill it in
+};
+
+enum class FileRole { Source, Destination };
+
+class StartActions {
+ public:
+  // sizes: the volume size choice of the run, which CheckHeader fills and
+  // the operation dialog's "Change size..." shows.
+  explicit StartActions(VolSizeChoice& sizes) : sizes_(sizes) {}
+
+  // Write (Operation::TestOnly) and Verify (Operation::VerifyDisc) of the
+  // Write page.
+  std::optional<OperationRequest> StartWritePage(Operation operation, PageSide& source, SCSIDEV* writer);
+  // Copy (Operation::Copy) and Verify (Operation::VerifyCopy) of the Copy page.
+  std::optional<OperationRequest> StartCopyPage(Operation operation, PageSide& source, PageSide& destination);
+  // The Write Pattern item: the pattern form for the selected writer.
+  static std::optional<OperationRequest> WritePattern(SCSIDEV* writer);
+
+  // A Browse button: the shared dialog under the role's title; the chosen
+  // path, or nothing when the person cancels.
+  std::optional<std::string> Browse(FileRole role);
+  const std::string& LastChosen() const { return lastChosen_; }
+
+ private:
+  // Asks for a missing name; false ends the start action.
+  bool EnsureFileName(FileRole role, std::string& fileName);
+  bool CheckSource(const PageSide& source, VolumeInfo& volume);
+
+  VolSizeChoice& sizes_;
+  std::string lastChosen_;
+};

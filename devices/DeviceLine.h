@@ -1,0 +1,10 @@
+// The line that names a writer in the "Firmware Update" and "Writer
+// Property" dialogs: "SCSI address %d,%d,%d:  %s %s (Version %s)" with its
+// address, vendor, product and revision.
+#pragma once
+
+#include <string>
+
+class SCSIDEV;
+
+std::string DeviceLine(const SCSIDEV& device);

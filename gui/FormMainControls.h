@@ -1,0 +1,54 @@
+// The controls of the main window, built and laid out in one place: the
+// Write and Copy pages, the Quit button, the version button and the menus.
+// Each control's objectName is its name in the program's design, so tests
+// and screen readers find it. The window (TFormMain) gives them behaviour.
+#pragma once
+
+class QAction;
+class QComboBox;
+class QLineEdit;
+class QMainWindow;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+class QToolButton;
+
+struct FormMainControls {
+  // Write page.
+  QRadioButton* radioWrSrcScsi;
+  QComboBox* cmbWrSrcScsi;
+  QRadioButton* radioWrSrcFile;
+  QLineEdit* editWrSrcFile;
+  QPushButton* btnWrSrcBrouse;
+  QComboBox* cmbWrDstScsi;
+  QPushButton* wrDevProperty;
+  QPushButton* btnWrite;
+  QPushButton* btnWrVerify;
+  // Copy page.
+  QRadioButton* radioCpSrcScsi;
+  QComboBox* cmbCpSrcScsi;
+  QRadioButton* radioCpSrcFile;
+  QLineEdit* editCpSrcFile;
+  QPushButton* btnCpSrcBrouse;
+  QRadioButton* radioCpDstScsi;
+  QComboBox* cmbCpDstScsi;
+  QRadioButton* radioCpDstFile;
+  QLineEdit* editCpDstFile;
+  QPushButton* btnCpDstBrouse;
+  QPushButton* btnCopy;
+  QPushButton* btnCpVerify;
+  // Around the pages.
+  QTabWidget* pages;
+  QPushButton* btnQuit;
+  QToolButton* spdBtnVersion;
+  // Menus.
+  QAction* menuQuit;
+  QAction* menuSetting;  // present, never visible
+  QAction* menuLogWindow;
+  QAction* menuWritePattern;
+  QAction* menuUpdateFirmware;
+  QAction* menuVersion;
+};
+
+// Builds the controls into the window (its central widget and menu bar).
+FormMainControls BuildFormMainControls(QMainWindow& window);

@@ -1,0 +1,24 @@
+#include "gui/ProgramDialogs.h"
+
+#include "gui/TFormUpdateFirm.h"
+#include "gui/TWrDevPropForm.h"
+#include "gui/TWriteForm.h"
+
+ProgramDialogs::ProgramDialogs(VolSizeChoice& sizes) : sizes_(sizes) {}
+
+ProgramDialogs::~ProgramDialogs() = default;
+
+void ProgramDialogs::ShowOperation(const OperationRequest& request) {
+  if (!writeForm_) writeForm_ = std::make_unique<TWriteForm>(sizes_);
+  writeForm_->ShowOperation(request);
+}
+
+void ProgramDialogs::ShowFirmwareUpdate(std::unique_ptr<SCSIDEV>& writer) {
+  if (!formUpdateFirm_) formUpdateFirm_ = std::make_unique<TFormUpdateFirm>();
+  formUpdateFirm_->ShowUpdate(writer);
+}
+
+void ProgramDialogs::ShowWriterProperty(SCSIDEV& writer) {
+  if (!wrDevPropForm_) wrDevPropForm_ = std::make_unique<TWrDevPropForm>();
+  wrDevPropForm_->ShowProperty(writer);
+}

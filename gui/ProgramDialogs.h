@@ -1,0 +1,31 @@
+// ProgramDialogs: the dialogs the program's main window opens. The
+// operation, "Firmware Update" and "Writer Property" dialogs are made at
+// their first use and then live for the whole run.
+#pragma once
+
+#include <memory>
+
+#include "gui/FormMainDialogs.h"
+
+class TFormUpdateFirm;
+class TWrDevPropForm;
+class TWriteForm;
+class VolSizeChoice;
+
+class ProgramDialogs : public FormMainDialogs {
+ public:
+  // sizes: the run's volume size choice, which the operation dialog's
+  // "Change size..." shows.
+  explicit ProgramDialogs(VolSizeChoice& sizes);
+  ~ProgramDialogs() override;
+
+  void ShowOperation(const OperationRequest& request) override;
+  void ShowFirmwareUpdate(std::unique_ptr<SCSIDEV>& writer) override;
+  void ShowWriterProperty(SCSIDEV& writer) override;
+
+ private:
+  VolSizeChoice& sizes_;
+  std::unique_ptr<TWriteForm> writeForm_;
+  std::unique_ptr<TFormUpdateFirm> formUpdateFirm_;
+  std::unique_ptr<TWrDevPropForm> wrDevPropForm_;
+};

@@ -1,0 +1,238 @@
+#include "gui/TFormMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QToolButton>
+
+#include "base/Log.h"
+#include "base/ProgramIdentity.h"
+#include "gui/FormMainDialogs.h"
+#include "gui/ProgramIcon.h"
+#include "gui/TAboutBox.h"
+#include "gui/TFormLog.h"
+#include "gui/TFormSettings.h"
+#include "gui/TSplashForm.h"
+#include "host/ui/MessageBox.h"
+
+namespace {
+
+// The items of a list: the scan's items ("Not Available" for an empty
+// list), nothing at all when the scan could not run.
+void Fill(QComboBox* combo, const PageScan& scan, const DeviceList& list) {
+  combo->clear();
+  if (!scan.ran) return;
+  for (const std::string& item : list.ComboItems()) combo->addItem(QString::fromStdString(item));
+  combo->setCurrentIndex(0);
+}
+
+// The device behind the selected item; none for "Not Available" or an
+// empty list.
+SCSIDEV* Selected(const DeviceList& list, const QComboBox* combo) {
+  int index = combo->currentIndex();
+  if (index < 0 || static_cast<size_t>(index) >= list.devices.size()) return nullptr;
+  return list.devices[static_cast<size_t>(index)].get();
+}
+
+bool Listed(const PageScan& scan, const DeviceList& list) { return scan.ran && !list.devices.empty(); }
+
+void Enable(bool on, std::initializer_list<QWidget*> widgets) {
+  for (QWidget* widget : widgets) widget->setEnabled(on);
+}
+
+std::string Text(const QLineEdit* edit) { return edit->text().toStdString(); }
+
+}  // namespace
+
+TFormMain::TFormMain(const StartOptions& options, FormMainDialogs& dialogs, VolSizeChoice& sizes, QWidget* parent)
+    : QMainWindow(parent), c_(BuildFormMainControls(*this)), dialogs_(dialogs), actions_(sizes) {
+  setObjectName("FormMain");
+  setWindowTitle(ProgramName);
+  setWindowIcon(ProgramIcon());
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+
+  formLog_ = std::make_unique<TFormLog>(options.logFilePath);
+  formLog_->setWindowIcon(ProgramIcon());
+  SetLogOutput(options.loggingOn);
+  {
+    TSplashForm splash;
+    splash.ShowNow();
+    scans_ = RunStartupScans();
+    splash.close();
+  }
+  FillLists();
+  writeRules_.emplace(Listed(scans_.write, scans_.write.sources), Listed(scans_.write, scans_.write.destinations));
+  copyRules_.emplace(Listed(scans_.copy, scans_.copy.sources), Listed(scans_.copy, scans_.copy.destinations));
+  ApplyWritePage();
+  ApplyCopyPage();
+
+  aboutBox_ = new TAboutBox(this);
+  formSettings_ = new TFormSettings(this);
+  Connect();
+
+  adjustSize();
+  setFixedSize(size());
+  if (QScreen* screen = QApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+}
+
+TFormMain::~TFormMain() = default;
+
+void TFormMain::FillLists() {
+  Fill(c_.cmbWrSrcScsi, scans_.write, scans_.write.sources);
+  Fill(c_.cmbWrDstScsi, scans_.write, scans_.write.destinations);
+  Fill(c_.cmbCpSrcScsi, scans_.copy, scans_.copy.sources);
+  Fill(c_.cmbCpDstScsi, scans_.copy, scans_.copy.destinations);
+}
+
+void TFormMain::ApplyWritePage() {
+  const WritePageRules::State& s = writeRules_->Now();
+  c_.radioWrSrcScsi->setChecked(!s.sourceIsFile);
+  c_.radioWrSrcFile->setChecked(s.sourceIsFile);
+  c_.cmbWrSrcScsi->setEnabled(s.sourceCombo);
+  Enable(s.sourceFile, {c_.editWrSrcFile, c_.btnWrSrcBrouse});
+  c_.cmbWrDstScsi->setEnabled(s.destinationCombo);
+  Enable(s.start, {c_.btnWrite, c_.btnWrVerify});
+  c_.wrDevProperty->setEnabled(s.writerActions);
+  c_.menuWritePattern->setEnabled(s.writerActions);
+  c_.menuUpdateFirmware->setEnabled(s.writerActions);
+}
+
+void TFormMain::ApplyCopyPage() {
+  const CopyPageRules::State& s = copyRules_->Now();
+  c_.radioCpSrcScsi->setChecked(!s.sourceIsFile);
+  c_.radioCpSrcFile->setChecked(s.sourceIsFile);
+  c_.radioCpDstScsi->setChecked(!s.destinationIsFile);
+  c_.radioCpDstFile->setChecked(s.destinationIsFile);
+  c_.cmbCpSrcScsi->setEnabled(s.sourceCombo);
+  Enable(s.sourceFile, {c_.editCpSrcFile, c_.btnCpSrcBrouse});
+  c_.cmbCpDstScsi->setEnabled(s.destinationCombo);
+  Enable(s.destinationFile, {c_.editCpDstFile, c_.btnCpDstBrouse});
+  Enable(s.start, {c_.btnCopy, c_.btnCpVerify});
+}
+
+void TFormMain::Connect() {
+  auto on = [this](auto* sender, auto signal, void (TFormMain::*handler)()) {
+    connect(sender, signal, this, [this, handler] { (this->*handler)(); });
+  };
+  on(c_.radioWrSrcScsi, &QRadioButton::clicked, &TFormMain::RadioWrSrcScsiClick);
+  on(c_.radioWrSrcFile, &QRadioButton::clicked, &TFormMain::RadioWrSrcFileClick);
+  on(c_.radioCpSrcScsi, &QRadioButton::clicked, &TFormMain::RadioCpSrcScsiClick);
+  on(c_.radioCpSrcFile, &QRadioButton::clicked, &TFormMain::RadioCpSrcFileClick);
+  on(c_.radioCpDstScsi, &QRadioButton::clicked, &TFormMain::RadioCpDstScsiClick);
+  on(c_.radioCpDstFile, &QRadioButton::clicked, &TFormMain::RadioCpDstFileClick);
+
+  connect(c_.btnWrite, &QPushButton::clicked, this, [this] { StartWritePage(Operation::TestOnly); });
+  connect(c_.btnWrVerify, &QPushButton::clicked, this, [this] { StartWritePage(Operation::VerifyDisc); });
+  connect(c_.btnCopy, &QPushButton::clicked, this, [this] { StartCopyPage(Operation::Copy); });
+  connect(c_.btnCpVerify, &QPushButton::clicked, this, [this] { StartCopyPage(Operation::VerifyCopy); });
+
+  auto browse = [this](QPushButton* button, QLineEdit* edit, FileRole role) {
+    connect(button, &QPushButton::clicked, this, [this, edit, role] {
+      if (std::optional<std::string> chosen = actions_.Browse(role)) edit->setText(QString::fromStdString(*chosen));
+    });
+  };
+  browse(c_.btnWrSrcBrouse, c_.editWrSrcFile, FileRole::Source);
+  browse(c_.btnCpSrcBrouse, c_.editCpSrcFile, FileRole::Source);
+  browse(c_.btnCpDstBrouse, c_.editCpDstFile, FileRole::Destination);
+
+  on(c_.wrDevProperty, &QPushButton::clicked, &TFormMain::WrDevPropertyClick);
+  connect(c_.btnQuit, &QPushButton::clicked, this, [this] { close(); });
+  on(c_.spdBtnVersion, &QToolButton::clicked, &TFormMain::ShowVersion);
+  connect(c_.menuQuit, &QAction::triggered, this, [this] { close(); });
+  connect(c_.menuSetting, &QAction::triggered, this, [this] { formSettings_->exec(); });
+  on(c_.menuLogWindow, &QAction::triggered, &TFormMain::MenuLogWindowClick);
+  on(c_.menuWritePattern, &QAction::triggered, &TFormMain::MenuWritePatternClick);
+  on(c_.menuUpdateFirmware, &QAction::triggered, &TFormMain::MenuUpdateFirmwareClick);
+  on(c_.menuVersion, &QAction::triggered, &TFormMain::ShowVersion);
+}
+
+SCSIDEV* TFormMain::SelectedWriter() const { return Selected(scans_.write.destinations, c_.cmbWrDstScsi); }
+
+void TFormMain::RadioWrSrcScsiClick() {
+  writeRules_->ChooseSourceScsi();
+  ApplyWritePage();
+}
+
+void TFormMain::RadioWrSrcFileClick() {
+  writeRules_->ChooseSourceFile();
+  ApplyWritePage();
+}
+
+void TFormMain::RadioCpSrcScsiClick() {
+  copyRules_->ChooseSourceScsi();
+  ApplyCopyPage();
+}
+
+void TFormMain::RadioCpSrcFileClick() {
+  copyRules_->ChooseSourceFile();
+  ApplyCopyPage();
+}
+
+void TFormMain::RadioCpDstScsiClick() {
+  copyRules_->ChooseDestinationScsi();
+  ApplyCopyPage();
+}
+
+void TFormMain::RadioCpDstFileClick() {
+  copyRules_->ChooseDestinationFile();
+  ApplyCopyPage();
+}
+
+void TFormMain::StartWritePage(Operation operation) {
+  PageSide source{c_.radioWrSrcFile->isChecked(), Selected(scans_.write.sources, c_.cmbWrSrcScsi),
+                  Text(c_.editWrSrcFile)};
+  std::optional<OperationRequest> request = actions_.StartWritePage(operation, source, SelectedWriter());
+  c_.editWrSrcFile->setText(QString::fromStdString(source.fileName));
+  if (request) dialogs_.ShowOperation(*request);
+}
+
+void TFormMain::StartCopyPage(Operation operation) {
+  PageSide source{c_.radioCpSrcFile->isChecked(), Selected(scans_.copy.sources, c_.cmbCpSrcScsi),
+                  Text(c_.editCpSrcFile)};
+  PageSide destination{c_.radioCpDstFile->isChecked(), Selected(scans_.copy.destinations, c_.cmbCpDstScsi),
+                       Text(c_.editCpDstFile)};
+  std::optional<OperationRequest> request = actions_.StartCopyPage(operation, source, destination);
+  c_.editCpSrcFile->setText(QString::fromStdString(source.fileName));
+  c_.editCpDstFile->setText(QString::fromStdString(destination.fileName));
+  if (request) dialogs_.ShowOperation(*request);
+}
+
+void TFormMain::MenuWritePatternClick() {
+  if (std::optional<OperationRequest> request = StartActions::WritePattern(SelectedWriter()))
+    dialogs_.ShowOperation(*request);
+}
+
+void TFormMain::MenuUpdateFirmwareClick() {
+  if (SelectedWriter() == nullptr) return;
+  auto& slot = scans_.write.destinations.devices[static_cast<size_t>(c_.cmbWrDstScsi->currentIndex())];
+  dialogs_.ShowFirmwareUpdate(slot);
+}
+
+void TFormMain::WrDevPropertyClick() {
+  if (SCSIDEV* writer = SelectedWriter()) dialogs_.ShowWriterProperty(*writer);
+}
+
+void TFormMain::MenuLogWindowClick() {
+  if (!formLog_) return;
+  formLog_->resize(600, 280);
+  formLog_->ShowLogWindow();
+}
+
+void TFormMain::ShowVersion() { aboutBox_->ShowVersion(SelectedWriter()); }
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+  if (ui::MessageBox("Quit?", ProgramName, ui::kYesNo | ui::kIconQuestion) != ui::kIdYes) {
+    event->ignore();
+    return;
+  }
+  // Closes the log file; nothing is logged after this.
+  formLog_.reset();
+  event->accept();
+}

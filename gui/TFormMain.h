@@ -1,0 +1,81 @@
+// TFormMain: the main window. Its construction runs the program's start-up
+// share of the windows: it creates the log window (which owns the log of the
+// run) and sets the logging switch, shows the splash while the two device
+// scans run, fills the four device lists and sets the controls' enabled
+// state; then it creates the version and settings dialogs.
+//
+// The window owns the device objects of its lists for the whole run. Its
+// start buttons and menu items open the other dialogs through
+// FormMainDialogs; nothing that needs a device is done without one (a list
+// the scan could not fill leaves its buttons disabled and its handlers idle).
+// Closing it asks "Quit?"; Yes closes the log and lets the window close.
+#pragma once
+
+#include <QMainWindow>
+#include <memory>
+#include <optional>
+
+#include "app/DeviceScan.h"
+#include "app/PageRules.h"
+#include "app/ProgramStart.h"
+#include "app/StartActions.h"
+#include "gui/FormMainControls.h"
+
+class FormMainDialogs;
+class TAboutBox;
+class TFormLog;
+class TFormSettings;
+class VolSizeChoice;
+
+class TFormMain : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // sizes: the volume size choice of the run (filled by the source check,
+  // shown by the operation dialog's "Change size...").
+  TFormMain(const StartOptions& options, FormMainDialogs& dialogs, VolSizeChoice& sizes,
+            QWidget* parent = nullptr);
+  ~TFormMain() override;
+
+  // The log window; none once quitting has been confirmed.
+  TFormLog* FormLog() const { return formLog_.get(); }
+  TAboutBox& AboutBox() const { return *aboutBox_; }
+  TFormSettings& FormSettings() const { return *formSettings_; }
+  const StartupScans& Scans() const { return scans_; }
+  // The device of the item selected in the Write page's destination list.
+  SCSIDEV* SelectedWriter() const;
+
+ protected:
+  // The close query: "Quit?".
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void FillLists();
+  void ApplyWritePage();
+  void ApplyCopyPage();
+  void Connect();
+
+  void RadioWrSrcScsiClick();
+  void RadioWrSrcFileClick();
+  void RadioCpSrcScsiClick();
+  void RadioCpSrcFileClick();
+  void RadioCpDstScsiClick();
+  void RadioCpDstFileClick();
+  void StartWritePage(Operation operation);
+  void StartCopyPage(Operation operation);
+  void MenuWritePatternClick();
+  void MenuUpdateFirmwareClick();
+  void WrDevPropertyClick();
+  void MenuLogWindowClick();
+  void ShowVersion();
+
+  FormMainControls c_;
+  FormMainDialogs& dialogs_;
+  std::unique_ptr<TFormLog> formLog_;
+  StartupScans scans_;
+  std::optional<WritePageRules> writeRules_;
+  std::optional<CopyPageRules> copyRules_;
+  StartActions actions_;
+  TAboutBox* aboutBox_ = nullptr;
+  TFormSettings* formSettings_ = nullptr;
+};

@@ -1,0 +1,57 @@
+// What the windowed program settles before its first window: the logging
+// switch and where the log file goes.
+#include <gtest/gtest.h>
+
+#include "app/ProgramStart.h"
+#include "app/VersionLine.h"
+#include "base/ProgramIdentity.h"
+#include "devices/SCSIDEV.h"
+
+TEST(ProgramStart, TheLogStaysBesideAWritableProgramAndGoesToTheStateFolderOtherwise) {
+  using Env = std::optional<std::string>;
+  struct Case {
+    bool writable;
+    Env xdg, home;
+    std::string folder;
+  };
+  const Case cases[] = {
+      {true, Env("/state"), Env("/home/me"), "/opt/ml"},
+      {false, Env("/state"), Env("/home/me"), "/state/marrowlight"},
+      {false, std::nullopt, Env("/home/me"), "/home/me/.local/state/marrowlight"},
+      // An empty or relative XDG_STATE_HOME is ignored, as the XDG rules say.
+      {false, Env(""), Env("/home/me"), "/home/me/.local/state/marrowlight"},
+      {false, Env("state"), Env("/home/me"), "/home/me/.local/state/marrowlight"},
+      // Nowhere else to go: the program's folder, where logging will switch itself off.
+      {false, std::nullopt, std::nullopt, "/opt/ml"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(LogFolder("/opt/ml", c.writable, c.xdg, c.home), c.folder)
+        << c.writable << " " << c.xdg.value_or("-") << " " << c.home.value_or("-");
+  }
+}
+
+TEST(ProgramStart, OnlyAFirstArgumentBeginningWithNologSwitchesLoggingOff) {
+  struct Case {
+    std::vector<const char*> arguments;
+    bool loggingOn;
+  };
+  const Case cases[] = {
+      {{"marrowlight"}, true},
+      {{"marrowlight", "-nolog"}, false},
+      {{"marrowlight", "-nologging"}, false},
+      {{"marrowlight", "-NOLOG"}, true},
+      {{"marrowlight", "-style", "-nolog"}, true},
+  };
+  for (const Case& c : cases) {
+    StartOptions options = ReadStartOptions(static_cast<int>(c.arguments.size()), c.arguments.data());
+    EXPECT_EQ(options.loggingOn, c.loggingOn) << c.arguments.back();
+    // The test program's folder is writable: the log stays beside it.
+    EXPECT_EQ(options.logFilePath, ProgramDir() + "/MarrowlightLog.txt");
+  }
+}
+
+TEST(VersionLine, NoWriterOrTheUnsetDeviceIsNotAWritingDevice) {
+  SCSIDEV unset;
+  EXPECT_EQ(WritingDeviceLine(nullptr), "No writing device is found.");
+  EXPECT_EQ(WritingDeviceLine(&unset), "No writing device is found.");
+}

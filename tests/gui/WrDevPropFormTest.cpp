@@ -1,0 +1,148 @@
+// The "Writer Property" dialog on the offscreen platform: what it shows for
+// each writer (both ways, on every showing), and its Erase: the question,
+// BLANK with the immediate bit, polling through "operation in progress" to
+// "Erase done.", a medium error while polling, and Cancel sending nothing.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QPushButton>
+#include <cstdio>
+
+#include "devices/CreateDevice.h"
+#include "gui/GuiThread.h"
+#include "gui/TWrDevPropForm.h"
+#include "scsi/SenseDecoder.h"
+#include "tests/devices/SimBus.h"
+#include "tests/fixtures/CapturedLog.h"
+#include "tests/fixtures/ScriptedUiGuard.h"
+#include "tests/gui/GuiTestSupport.h"
+
+namespace {
+
+const char kWriters[] = R"({"id": 4, "model": "qxw7100", "revision": "1.07", "medium": {"kind": "dvd-r"}},
+  {"id": 5, "model": "qxw7200", "medium": {"kind": "dvd-rw", "sectors": 4096}})";
+const char kQuestion[] = "Do you wish to erase all data of the disc?";
+constexpr unsigned kQuestionFlags = ui::kOkCancel | ui::kIconQuestion;
+constexpr uint8_t kTestUnitReady = 0x00, kBlank = 0xA1;
+
+template <typename T>
+T* Child(QWidget& form, const char* name) {
+  T* found = form.findChild<T*>(name);
+  EXPECT_NE(found, nullptr) << name;
+  return found;
+}
+
+std::string Report(const SCSIDEV& device, uint8_t key, uint8_t asc, uint8_t ascq) {
+  uint8_t sense[22] = {0x70, 0, key};
+  sense[12] = asc;
+  sense[13] = ascq;
+  char text[512];
+  std::snprintf(text, sizeof text,
+                "[Error Information]\r\nSCSI Address: %d,%d,%d\r\nDevice: %s\r\nCommand: (00H) Test Unit Ready\r\n"
+                "Address: %08XH\r\nError Code: %X-%02X-%02X\r\n%s\r\n\r\n",
+                device.HostAdapter(), device.TargetId(), device.Lun(), device.DeviceName(), device.GetAddress(), key,
+                asc, ascq, DecodeSense(sense).c_str());
+  return text;
+}
+
+class WrDevPropFormTest : public ::testing::Test {
+ protected:
+  void Erase() {
+    Child<QPushButton>(form, "BtnErase")->click();
+    EXPECT_FALSE(form.Erasing()) << "the click returns when the erase has ended";
+  }
+
+  CapturedLog log;
+  ScriptedUiGuard ui;
+  SimBus bus{kWriters};
+  std::unique_ptr<SCSIDEV> later = CreateDevice(0, 4, 0).device;
+  std::unique_ptr<SCSIDEV> rewritable = CreateDevice(0, 5, 0).device;
+  TWrDevPropForm form;
+};
+
+}  // namespace
+
+TEST_F(WrDevPropFormTest, EveryShowingSetsWhatTheWriterOffers) {
+  form.show();
+  EXPECT_EQ(form.windowTitle(), "Writer Property");
+  for (int round = 0; round < 2; ++round) {
+    form.SetWriter(*later);
+    EXPECT_EQ(Child<QLabel>(form, "LabelWriterDev")->text().toStdString(), WriterLine(*later));
+    EXPECT_FALSE(Child<QLabel>(form, "LabelFreeSize")->isVisible()) << "the later QXW-7100 shows only its line";
+    EXPECT_FALSE(Child<QPushButton>(form, "BtnErase")->isVisible());
+    form.SetWriter(*rewritable);
+    EXPECT_TRUE(Child<QLabel>(form, "LabelFreeSize")->isVisible()) << "a QXW-7100 before never hides them";
+    EXPECT_TRUE(Child<QPushButton>(form, "BtnErase")->isVisible());
+    EXPECT_EQ(Child<QLabel>(form, "LabelFreeSize")->text(), "8,388,608 bytes free.");
+  }
+}
+
+TEST_F(WrDevPropFormTest, EraseBlanksAndPollsThroughOperationInProgressUntilReady) {
+  form.SetWriter(*rewritable);
+  form.show();
+  bus.Clear();
+  // The drive is busy erasing for three polls, then ready.
+  bus.Script(kTestUnitReady, 3, 0x04, SenseBytes(2, 0x04, 0x07), {});
+  bool buttonsLocked = false, stayed = false;
+  struct Watch : ui::Backend {
+    ui::ScriptedUi* script;
+    std::function<void()> look;
+    int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override {
+      if (text == "Erase done.") gui::RunOnGuiThread(look);
+      return script->MessageBox(text, caption, flags);
+    }
+  } watch;
+  watch.script = &*ui;
+  watch.look = [&] {
+    buttonsLocked = !Child<QPushButton>(form, "BtnOK")->isEnabled() && !Child<QPushButton>(form, "BtnCancel")->isEnabled() &&
+                    !Child<QPushButton>(form, "BtnErase")->isEnabled();
+    form.reject();
+    form.close();
+    stayed = form.isVisible();
+  };
+  ui::ScopedBackend watching(watch);
+  ui.Expect(kQuestion, "Marrowlight", kQuestionFlags, ui::kIdOk);
+  ui.Expect("Erase done.", "Marrowlight", ui::kIconInformation, ui::kIdOk);
+  Erase();
+
+  EXPECT_EQ(form.LastErase(), EraseResult::Done);
+  EXPECT_TRUE(buttonsLocked);
+  EXPECT_TRUE(stayed) << "the dialog does not close during an erase";
+  auto blanks = bus.Commands(kBlank);
+  ASSERT_EQ(blanks.size(), 1u);
+  EXPECT_EQ(blanks[0].head.cdb[1], 0x10) << "immediate bit, blanking type 0";
+  EXPECT_GE(bus.Count(kTestUnitReady), 4u) << "three polls of 02/04/07, then a clean one";
+  EXPECT_TRUE(log.Contains("Blank done. 1: 0-00-00"));
+  EXPECT_TRUE(Child<QPushButton>(form, "BtnErase")->isEnabled());
+  EXPECT_EQ(Child<QLabel>(form, "LabelFreeSize")->text(), "8,388,608 bytes free.");
+}
+
+TEST_F(WrDevPropFormTest, AMediumErrorWhilePollingFailsTheErase) {
+  form.SetWriter(*rewritable);
+  form.show();
+  bus.Clear();
+  bus.Script(kTestUnitReady, 1, 0x04, SenseBytes(3, 0x0C, 0x00), {});
+  ui.Expect(kQuestion, "Marrowlight", kQuestionFlags, ui::kIdOk);
+  ui.Expect(Report(*rewritable, 3, 0x0C, 0), "Error Information", ui::kIconError, ui::kIdOk);
+  ui.Expect("Erase failed.", "Marrowlight", ui::kIconError, ui::kIdOk);
+  Erase();
+  EXPECT_EQ(form.LastErase(), EraseResult::Failed);
+  EXPECT_EQ(bus.Count(kTestUnitReady), 1u) << "the first poll decides";
+  EXPECT_TRUE(log.Contains("Blank done. 0: 3-0C-00"));
+  EXPECT_TRUE(Child<QPushButton>(form, "BtnErase")->isEnabled());
+}
+
+TEST_F(WrDevPropFormTest, CancelAtTheQuestionSendsNothing) {
+  form.SetWriter(*rewritable);
+  form.show();
+  bus.Clear();
+  ui.Expect(kQuestion, "Marrowlight", kQuestionFlags, ui::kIdCancel);
+  Erase();
+  EXPECT_EQ(form.LastErase(), EraseResult::Declined);
+  EXPECT_TRUE(bus.Commands().empty());
+  EXPECT_TRUE(Child<QPushButton>(form, "BtnErase")->isEnabled());
+  EXPECT_TRUE(Child<QPushButton>(form, "BtnOK")->isEnabled());
+  Child<QPushButton>(form, "BtnOK")->click();
+  EXPECT_FALSE(form.isVisible());
+  EXPECT_EQ(form.result(), QDialog::Accepted);
+}
