@@ -1,8 +1,6 @@
 // ProgramDialogs: the dialogs the program's main window opens. The
-// "Firmware Update" and "Writer Property" dialogs are made at their first
-// use and then live for the whole run. The operation dialog is not part of
-// this build yet: it stands here as one log line, so that a start action
-// works through to the point where the dialog would open.
+// operation, "Firmware Update" and "Writer Property" dialogs are made at
+// their first use and then live for the whole run.
 #pragma once
 
 #include <memory>
@@ -11,6 +9,7 @@
 
 class TFormUpdateFirm;
 class TWrDevPropForm;
+class TWriteForm;
 class VolSizeChoice;
 
 class ProgramDialogs : public FormMainDialogs {
@@ -25,7 +24,8 @@ class ProgramDialogs : public FormMainDialogs {
   void ShowWriterProperty(SCSIDEV& writer) override;
 
  private:
-  [[maybe_unused]] VolSizeChoice& sizes_;
+  VolSizeChoice& sizes_;
+  std::unique_ptr<TWriteForm> writeForm_;
   std::unique_ptr<TFormUpdateFirm> formUpdateFirm_;
   std::unique_ptr<TWrDevPropForm> wrDevPropForm_;
 };

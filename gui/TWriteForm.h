@@ -1,0 +1,115 @@
+// TWriteForm: the operation dialog, in which every write, test, verify, copy
+// and pattern operation is chosen, started, followed and canceled. The main
+// window fills it with a request (SetParameters) and shows it modally; the
+// request's form decides the texts and the operation list, the chosen
+// operation the progress rows. Start runs a TOperationThread on a request
+// built from the given one and the chosen operation; the dialog is that
+// thread's OperationDialog. Closing it while an operation runs asks first and
+// then cancels the operation, waiting for its end with the event loop
+// running, so that the operation's last boxes are still served.
+#pragma once
+
+#include <QDialog>
+#include <atomic>
+#include <memory>
+#include <optional>
+
+#include "gui/WriteFormControls.h"
+#include "transfer/OperationDialog.h"
+#include "transfer/OperationForm.h"
+#include "transfer/OperationRequest.h"
+#include "transfer/PassSpeed.h"
+
+class TOperationThread;
+class TVolSizeForm;
+class TWriteModeSelectForm;
+class VolSizeChoice;
+
+class TWriteForm : public QDialog, public OperationDialog {
+  Q_OBJECT
+
+ public:
+  // sizes is the volume size choice the volume check filled; "Change
+  // size..." shows it. It outlives the dialog.
+  explicit TWriteForm(VolSizeChoice& sizes, QWidget* parent = nullptr);
+  ~TWriteForm() override;
+
+  // Fills the dialog for a request; logs the form's heading. False, and the
+  // dialog is left as it was, when the form lacks a device it needs.
+  bool SetParameters(const OperationRequest& request);
+  // Shows the filled dialog modally, until it is closed.
+  void ShowModal();
+  // SetParameters, then ShowModal when it allows.
+  void ShowOperation(const OperationRequest& request);
+
+  // The size an operation will take when it starts.
+  uint64_t VolumeSize() const { return volumeSize_.load(); }
+  // The sector count of the pattern's (hidden) sector edit.
+  uint32_t GetWriteSectors() const { return writeSectors_; }
+  // How the last operation ended; nothing before the first one has.
+  const std::optional<OperationOutcome>& LastOutcome() const { return outcome_; }
+  bool OperationRunning() const;
+  TVolSizeForm& VolSizeForm() { return *volSizeForm_; }
+
+  // OperationDialog.
+  uint64_t CurrentVolumeSize() override { return volumeSize_.load(); }
+  void ShowProgress(int phase, int percent) override;
+  void OperationErrorShown() override;
+  bool AskWriteMode() override;
+  void OperationEnded(OperationResult result, bool closeAtEnd) override;
+  void SetComment(const std::string& text) override;
+  void EnableCancel(bool enabled) override;
+
+ public slots:
+  // Cancel, Esc and the close box: asks FormCloseQuery first.
+  void reject() override;
+
+ private:
+  // The texts and list of the request's form, and the list's preselection.
+  void SetMode();
+  Operation ShownOperation() const;
+  void ShowVolumeSize();
+  void EnableOperationList(bool enabled);
+
+  // Handlers.
+  void CmbWriteModeChange();
+  void BtnStartClick();
+  void BtnCloseStopClick();
+  bool FormCloseQuery();
+  void FormClose();
+  void BtnChangeSizeClick();
+  void LabelHexDecClick();
+  void EditWriteSectorsChange();
+  void BtnGetDiscSizeClick();
+  void ResetAfterOperation();
+
+  // Waits, with the event loop running, until the operation's thread has
+  // ended, then frees it.
+  void FreeOperation();
+  // A close as the Cancel button asks it: examined once control is back in
+  // the dialog's event loop.
+  void RequestClose();
+
+  WriteFormControls controls_;
+  std::unique_ptr<TVolSizeForm> volSizeForm_;
+  std::unique_ptr<TWriteModeSelectForm> writeModeForm_;
+
+  OperationRequest request_;
+  OperationFamily family_ = OperationFamily::Write;
+  bool patternMode_ = false;
+  std::atomic<uint64_t> volumeSize_{0};  // read by the operation thread when it starts
+  uint32_t volumeSectors_ = 0;
+  uint64_t writeSize_ = 0;
+  uint32_t writeSectors_ = 0;
+  SectorCountEdit sectorEdit_;
+
+  std::unique_ptr<TOperationThread> operation_;
+  std::optional<OperationOutcome> outcome_;
+  // True while the dialog waits for an operation to end: Start and a second
+  // close are refused meanwhile.
+  bool waiting_ = false;
+  int closeCount_ = 0;
+
+  PassSpeed speed_;
+  int speedPhase_ = -1;
+};

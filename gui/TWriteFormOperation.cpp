@@ -1,0 +1,156 @@
+// TWriteForm: starting an operation, following it (the dialog is the
+// operation thread's OperationDialog), canceling it and closing the dialog.
+//
+// The notifications arrive on the GUI thread while the operation thread
+// waits; the comment line and the Cancel button are set from the operation
+// thread and are carried over with PostToGuiThread. The GUI thread never
+// waits for the operation without running its event loop: the operation's
+// last notifications (its result box among them) need that loop.
+#include <QComboBox>
+#include <QLabel>
+#include <QMetaObject>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "base/Log.h"
+#include "base/ProgramIdentity.h"
+#include "gui/GuiThread.h"
+#include "gui/TWriteForm.h"
+#include "gui/TVolSizeForm.h"
+#include "gui/TWriteModeSelectForm.h"
+#include "host/ui/MessageBox.h"
+#include "transfer/TOperationThread.h"
+
+namespace {
+
+// The progress row of each phase: test, write, copy, verify.
+constexpr size_t kRowOfPhase[] = {0, 1, 1, 2};
+
+}  // namespace
+
+TWriteForm::~TWriteForm() {
+  if (operation_) {
+    operation_->Terminate();
+    FreeOperation();
+  }
+}
+
+bool TWriteForm::OperationRunning() const { return operation_ && operation_->Running(); }
+
+void TWriteForm::BtnStartClick() {
+  if (waiting_) return;
+  AddLog("[TWriteForm::BtnStartClick]");
+  EnableOperationList(false);
+  controls_.btnChangeSize->setEnabled(false);
+  controls_.btnStart->setEnabled(false);
+
+  // The operation of an earlier Start has ended: free it first.
+  int closes = closeCount_;
+  FreeOperation();
+  if (closeCount_ != closes) return;  // the dialog was closed meanwhile
+
+  OperationRequest request = request_;
+  if (patternMode_) {
+    request = OperationRequest::Pattern(ShownOperation(), *request_.destination.device);
+  } else {
+    request.operation = ShownOperation();
+    OverrideVolumeSize(request.volume, volumeSize_.load());
+  }
+  outcome_.reset();
+  speed_.Clear();
+  speedPhase_ = -1;
+  operation_ = std::make_unique<TOperationThread>(*this, std::move(request));
+  operation_->Start();
+}
+
+void TWriteForm::BtnCloseStopClick() { RequestClose(); }
+
+void TWriteForm::RequestClose() {
+  // A request that comes to the loop after the dialog has closed another way
+  // has nothing left to close.
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        if (isVisible()) reject();
+      },
+      Qt::QueuedConnection);
+}
+
+void TWriteForm::reject() {
+  if (!FormCloseQuery()) return;
+  QDialog::reject();
+  FormClose();
+}
+
+bool TWriteForm::FormCloseQuery() {
+  if (waiting_) return false;
+  if (OperationRunning()) {
+    int closes = closeCount_;
+    int answer = ui::MessageBox("Are you sure to cancel operation?", ProgramName,
+                                ui::kYesNo | ui::kIconQuestion | ui::kDefButton2);
+    // The operation may have ended and closed the dialog while the question
+    // was open.
+    if (closeCount_ != closes || answer != ui::kIdYes) return false;
+  }
+  if (operation_) {
+    waiting_ = true;
+    operation_->Terminate();
+    FreeOperation();
+    waiting_ = false;
+  }
+  return true;
+}
+
+void TWriteForm::FormClose() {
+  ++closeCount_;
+  AddLog("[TWriteForm::FormClose]");
+}
+
+void TWriteForm::FreeOperation() {
+  if (!operation_) return;
+  bool wasWaiting = waiting_;
+  waiting_ = true;
+  gui::WaitWithEvents([this] { return !operation_ || operation_->Finished(); });
+  operation_.reset();
+  waiting_ = wasWaiting;
+}
+
+void TWriteForm::ShowProgress(int phase, int percent) {
+  if (phase < 0 || phase > 3) return;
+  WriteFormControls::ProgressRowControls& row = controls_.rows[kRowOfPhase[phase]];
+  row.bar->setValue(percent);
+  row.percent->setText(QString("%1%").arg(percent));
+
+  // A pass starts at 0%; the bytes it moves are what the operation took (a
+  // round down cuts them to the disc).
+  PassSpeed::Clock::time_point now = PassSpeed::Clock::now();
+  if (phase != speedPhase_ || percent == 0) {
+    speed_.Begin(operation_ ? operation_->VolumeSize() : volumeSize_.load(), now);
+    speedPhase_ = phase;
+  }
+  speed_.Progress(percent, now);
+  controls_.labelSpeed->setText(QString::fromStdString(speed_.SpeedText()));
+  controls_.labelTimeLeft->setText(QString::fromStdString(speed_.TimeLeftText()));
+}
+
+void TWriteForm::OperationErrorShown() {
+  controls_.btnStart->setEnabled(true);
+  EnableOperationList(true);
+}
+
+bool TWriteForm::AskWriteMode() { return writeModeForm_->AskRoundDown(); }
+
+void TWriteForm::OperationEnded(OperationResult result, bool closeAtEnd) {
+  outcome_ = operation_ ? operation_->Outcome() : OperationOutcome{result, 0};
+  controls_.btnStart->setEnabled(true);
+  if (closeAtEnd) RequestClose();
+  ResetAfterOperation();
+}
+
+void TWriteForm::SetComment(const std::string& text) {
+  gui::PostToGuiThread(this, [this, text] { controls_.labelComment->setText(QString::fromStdString(text)); });
+}
+
+void TWriteForm::EnableCancel(bool enabled) {
+  gui::PostToGuiThread(this, [this, enabled] { controls_.btnCloseStop->setEnabled(enabled); });
+}
