@@ -16,6 +16,7 @@
 #include "gui/ProgramIcon.h"
 #include "gui/TAboutBox.h"
 #include "gui/TFormLog.h"
+#include "gui/TFormManager.h"
 #include "gui/TFormSettings.h"
 #include "gui/TSplashForm.h"
 #include "host/ui/MessageBox.h"
@@ -74,6 +75,7 @@ TFormMain::TFormMain(const StartOptions& options, FormMainDialogs& dialogs, VolS
 
   aboutBox_ = new TAboutBox(this);
   formSettings_ = new TFormSettings(this);
+  formManager_ = new TFormManager(this);
   Connect();
 
   adjustSize();
@@ -147,6 +149,10 @@ void TFormMain::Connect() {
   on(c_.spdBtnVersion, &QToolButton::clicked, &TFormMain::ShowVersion);
   connect(c_.menuQuit, &QAction::triggered, this, [this] { close(); });
   connect(c_.menuSetting, &QAction::triggered, this, [this] { formSettings_->exec(); });
+  connect(c_.menuManager, &QAction::triggered, this, [this] {
+    formManager_->Refresh();
+    formManager_->exec();
+  });
   on(c_.menuLogWindow, &QAction::triggered, &TFormMain::MenuLogWindowClick);
   on(c_.menuWritePattern, &QAction::triggered, &TFormMain::MenuWritePatternClick);
   on(c_.menuUpdateFirmware, &QAction::triggered, &TFormMain::MenuUpdateFirmwareClick);

@@ -25,6 +25,7 @@ class FormMainDialogs;
 class TAboutBox;
 class TFormLog;
 class TFormSettings;
+class TFormManager;
 class VolSizeChoice;
 
 class TFormMain : public QMainWindow {
@@ -41,6 +42,7 @@ class TFormMain : public QMainWindow {
   TFormLog* FormLog() const { return formLog_.get(); }
   TAboutBox& AboutBox() const { return *aboutBox_; }
   TFormSettings& FormSettings() const { return *formSettings_; }
+  TFormManager& FormManager() const { return *formManager_; }
   const StartupScans& Scans() const { return scans_; }
   // The device of the item selected in the Write page's destination list.
   SCSIDEV* SelectedWriter() const;
@@ -78,4 +80,5 @@ class TFormMain : public QMainWindow {
   StartActions actions_;
   TAboutBox* aboutBox_ = nullptr;
   TFormSettings* formSettings_ = nullptr;
+  TFormManager* formManager_ = nullptr;
 };

@@ -1,13 +1,17 @@
 // marrowlight: the windowed program. The start-up order: the system
 // information header, the logging switch and log place from the command
-// line, the GUI toolkit, then the main window (whose construction creates the
+// line, the GUI toolkit, the SCSI manager (--manager sim|sg|PATH or the saved
+// choice), then the main window (whose construction creates the
 // log window, shows the splash and scans the devices) and the dialogs after
 // it; then the event loop runs until the person confirms "Quit?".
 #include <exception>
 
+#include "app/ManagerChoice.h"
 #include "app/ProgramStart.h"
 #include "base/SystemInfo.h"
+#include "base/ProgramIdentity.h"
 #include "gui/GuiThread.h"
+#include "gui/ManagerSetting.h"
 #include "gui/ProgramApplication.h"
 #include "gui/ProgramDialogs.h"
 #include "gui/QtUi.h"
@@ -22,6 +26,12 @@ int main(int argc, char** argv) {
   gui::QtUi qt;
   ui::ScopedBackend person(qt);
   gui::GuiDispatcher dispatcher;
+  // The SCSI manager: --manager, else MARROWLIGHT_ASPI, else the saved
+  // choice, else the simulated bus. A choice that cannot be used is said
+  // and the program goes on with what was in force.
+  std::string managerError;
+  if (!ApplyStartupManagerChoice(argc, argv, SavedManagerChoice(), &managerError))
+    ui::MessageBox(managerError, ProgramName, ui::kIconError);
   try {
     VolSizeChoice volumeSizes;
     ProgramDialogs dialogs(volumeSizes);

@@ -17,6 +17,7 @@
 #include "base/Log.h"
 #include "gui/TAboutBox.h"
 #include "gui/TFormLog.h"
+#include "gui/TFormManager.h"
 #include "gui/TFormSettings.h"
 #include "scsi/AspiManager.h"
 #include "tests/fixtures/ProgramBus.h"
@@ -236,6 +237,23 @@ TEST(FormMain, NologStartsWithLoggingOffAndTheSettingsBoxSwitchesIt) {
   run.Form().FormSettings().findChild<QCheckBox*>("ChkBoxDoNotMakeLog")->click();
   run.Shown();
   EXPECT_TRUE(dontLog->isChecked());
+
+  // The SCSI manager of the next start is chosen from a visible item of the
+  // Option menu; it shows the manager in use.
+  QAction* manager = run.Get<QAction>("MenuManager");
+  ASSERT_NE(manager, nullptr);
+  EXPECT_TRUE(manager->isVisible());
+  QMetaObject::invokeMethod(manager, "trigger", Qt::QueuedConnection);
+  bool managerShown = false;
+  guitest::RunUntil([&] { return managerShown; },
+                    [&] {
+                      auto* form = guitest::FindTopLevel<TFormManager>("FormManager");
+                      if (form == nullptr) return;
+                      EXPECT_EQ(form->windowTitle(), "SCSI Manager");
+                      EXPECT_TRUE(form->findChild<QLabel*>("LabelManagerInUse")->text().contains("libwnaspi32.so"));
+                      form->findChild<QPushButton*>("BtnCancel")->click();
+                      managerShown = true;
+                    });
 }
 
 TEST(FormMain, QuitAsksAndOnlyYesClosesTheLogAndTheWindow) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QStandardPaths>
 #include <cstdlib>
 
 #include "gui/GuiThread.h"
@@ -16,6 +17,8 @@ int main(int argc, char** argv) {
   ::setenv("MARROWLIGHT_TIME_SCALE", "0.001", 0);
   TempDir state;
   ::setenv("MARROWLIGHT_SIMBUS_STATE", state.Path().c_str(), 0);
+  // Settings a test saves go to a test folder of Qt's, never to the user's.
+  QStandardPaths::setTestModeEnabled(true);
   QApplication app(argc, argv);
   gui::GuiDispatcher dispatcher;
   return RUN_ALL_TESTS();

@@ -27,6 +27,8 @@ ln -f "$program" "$run/marrowlight" 2>/dev/null || cp "$program" "$run/marrowlig
 ln -f "$manager" "$run/libwnaspi32.so" 2>/dev/null || cp "$manager" "$run/libwnaspi32.so"
 unset MARROWLIGHT_ASPI MARROWLIGHT_SIMBUS
 export MARROWLIGHT_SIMBUS_STATE="$run/state" MARROWLIGHT_TIME_SCALE=0.01 QT_QPA_PLATFORM=xcb
+# A person's saved settings (a chosen SCSI manager) stay out of the run.
+export XDG_CONFIG_HOME="$run/config"
 # A sanitizer build: what the system's libraries keep is not the program's leak.
 export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(dirname "$0")/lsan-system.supp:print_suppressions=0"
 

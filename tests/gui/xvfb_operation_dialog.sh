@@ -41,6 +41,8 @@ cat >"$run/bus.json" <<JSON
 JSON
 unset MARROWLIGHT_ASPI MARROWLIGHT_SIMBUS_STATE
 export MARROWLIGHT_SIMBUS="$run/bus.json" MARROWLIGHT_TIME_SCALE=0.1 QT_QPA_PLATFORM=xcb
+# A person's saved settings (a chosen SCSI manager) stay out of the run.
+export XDG_CONFIG_HOME="$run/config"
 # In the sanitizer tree: what the system's D-Bus library keeps is not a leak
 # of the program.
 export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(dirname "$0")/xvfb.lsan.supp"

@@ -1,0 +1,24 @@
+#include "gui/ManagerSetting.h"
+
+#include <QSettings>
+
+#include "base/ProgramIdentity.h"
+
+namespace {
+
+constexpr const char* kKey = "scsi/manager";
+
+QSettings ProgramSettings() { return QSettings(ProgramName, "marrowlight"); }
+
+}  // namespace
+
+std::string SavedManagerChoice() { return ProgramSettings().value(kKey).toString().toStdString(); }
+
+void SaveManagerChoice(const std::string& choice) {
+  QSettings settings(ProgramName, "marrowlight");
+  if (choice.empty()) {
+    settings.remove(kKey);
+  } else {
+    settings.setValue(kKey, QString::fromStdString(choice));
+  }
+}
