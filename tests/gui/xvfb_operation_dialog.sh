@@ -17,70 +17,19 @@
 # usage: xvfb_operation_dialog.sh PROGRAM MANAGER OUTPUT_FOLDER
 # Exits 77 (skipped) when xvfb-run, xdotool or ImageMagick's import is missing.
 set -euo pipefail
-
-if [ "${1:-}" != "--inside" ]; then
-  for tool in xvfb-run xdotool import; do
-    command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
-  done
-  # A server number of its own, away from :99 where every other run starts
-  # looking: runs on a shared machine then rarely race for the same display.
-  exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1024x768x24" "$0" --inside "$@"
-fi
+source "$(dirname "$0")/xvfb-session.sh"
+xvfb_session "$@"
 shift
-program="$1" manager="$2" out="$3"
-
-run="$out/xvfb-operation-dialog"
-rm -rf "$run"
-mkdir -p "$run/state"
-ln -f "$program" "$run/marrowlight" 2>/dev/null || cp "$program" "$run/marrowlight"
-ln -f "$manager" "$run/libwnaspi32.so" 2>/dev/null || cp "$manager" "$run/libwnaspi32.so"
+out="$3"
+xvfb_prepare xvfb-operation-dialog "$1" "$2" "$out"
 cat >"$run/bus.json" <<JSON
 { "state_dir": "state",
   "adapters": [ { "devices": [
     { "id": 4, "model": "qxw7100", "medium": { "kind": "dvd-r", "sectors": 65536 }, "speed": 1 } ] } ] }
 JSON
-unset MARROWLIGHT_ASPI MARROWLIGHT_SIMBUS_STATE
-export MARROWLIGHT_SIMBUS="$run/bus.json" MARROWLIGHT_TIME_SCALE=0.1 QT_QPA_PLATFORM=xcb
-# A person's saved settings (a chosen SCSI manager) stay out of the run.
-export XDG_CONFIG_HOME="$run/config"
-# In the sanitizer tree: what the system's D-Bus library keeps is not a leak
-# of the program.
-export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(dirname "$0")/xvfb.lsan.supp"
-
-"$run/marrowlight" >"$run/stdout.txt" 2>"$run/stderr.txt" &
-pid=$!
-log="$run/MarrowlightLog.txt"
-fail() {
-  echo "FAILED: $*"
-  kill "$pid" 2>/dev/null || true
-  tail -n 20 "$run/stderr.txt" || true
-  exit 1
-}
-# Waits up to $1 tenths of a second for a visible window named $2 other than
-# the window $3 (if given); prints its id.
-window() {
-  local found
-  for _ in $(seq "$1"); do
-    found="$(xdotool search --onlyvisible --name "$2" 2>/dev/null | grep -vx "${3:-none}" | head -n 1 || true)"
-    [ -n "$found" ] && { echo "$found"; return 0; }
-    kill -0 "$pid" 2>/dev/null || return 1
-    sleep 0.1
-  done
-  return 1
-}
-# Waits up to $1 tenths of a second for a log line matching $2.
-logged() {
-  for _ in $(seq "$1"); do
-    grep -qE "$2" "$log" 2>/dev/null && return 0
-    kill -0 "$pid" 2>/dev/null || return 1
-    sleep 0.1
-  done
-  return 1
-}
-click() {  # window x y
-  xdotool mousemove --window "$1" "$2" "$3" click 1
-  sleep 0.3
-}
+unset MARROWLIGHT_SIMBUS_STATE
+export MARROWLIGHT_SIMBUS="$run/bus.json" MARROWLIGHT_TIME_SCALE=0.1
+xvfb_start
 
 main="$(window 600 '^Marrowlight$')" || fail "no main window"
 sleep 1
@@ -119,20 +68,7 @@ sleep 0.3
 xdotool key Return
 logged 100 '^\[TWriteForm::FormClose\]' || fail "the dialog did not close itself after \"Operation done.\""
 
-click "$main" 20 8
-xdotool key q
-box="$(window 100 '^Marrowlight$' "$main")" || fail "Quit? did not appear"
-xdotool mousemove --window "$box" 10 10
-sleep 0.3
-xdotool key Return
-for _ in $(seq 300); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "the program is still running after Quit? -> Yes"
-status=0
-wait "$pid" || status=$?
-[ "$status" -eq 0 ] || fail "exit status $status"
+quit_through_box "$main"
 grep -q '^PatternWriteSectors: 16384(4000H)' "$log" || fail "the pattern was not 32 MiB"
 grep -q '^100% real written\.' "$log" || fail "the log lacks the end of the write pass"
 echo "pattern written and verified, \"Operation done.\", quit with status 0"

@@ -1,0 +1,103 @@
+# Shared by the Xvfb runs of the real program (sourced, not run): an X server
+# of the run's own, a folder holding the program beside its manager (so its
+# log is made there and nowhere else), and the person's moves with xdotool.
+#
+# xvfb_session "$@"        re-runs the calling script under xvfb-run (exits 77,
+#                          skipped, when xvfb-run, xdotool or import is missing)
+# xvfb_prepare NAME PROGRAM MANAGER OUT
+#                          sets run=OUT/NAME (emptied), links the program and
+#                          the manager into it, keeps the user's settings out
+# xvfb_start               starts "$run/marrowlight"; sets pid and log
+# fail TEXT                ends the run with the text and the program's stderr
+# window TENTHS NAME [NOT] waits for a visible window named NAME (a regular
+#                          expression) other than the window NOT; prints its id
+# logged TENTHS REGEX      waits for a log line matching REGEX
+# click WINDOW X Y         a left click at X,Y in WINDOW
+# quit_through_box MAIN    File > Quit, Return on "Quit?" (Yes is its default),
+#                          then the program must end with status 0
+
+xvfb_session() {
+  if [ "${1:-}" = "--inside" ]; then
+    return 0
+  fi
+  local tool
+  for tool in xvfb-run xdotool import; do
+    command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
+  done
+  # A server number of its own, away from :99 where every other run starts
+  # looking: runs on a shared machine then rarely race for the same display.
+  exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1024x768x24" "$0" --inside "$@"
+}
+
+xvfb_prepare() {
+  run="$4/$1"
+  rm -rf "$run"
+  mkdir -p "$run/state"
+  ln -f "$2" "$run/marrowlight" 2>/dev/null || cp "$2" "$run/marrowlight"
+  ln -f "$3" "$run/libwnaspi32.so" 2>/dev/null || cp "$3" "$run/libwnaspi32.so"
+  unset MARROWLIGHT_ASPI
+  export QT_QPA_PLATFORM=xcb
+  # A person's saved settings (a chosen SCSI manager) stay out of the run.
+  export XDG_CONFIG_HOME="$run/config"
+  # A sanitizer build: what the system's libraries keep is not the program's
+  # leak.
+  export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(dirname "${BASH_SOURCE[0]}")/lsan-system.supp:print_suppressions=0"
+}
+
+xvfb_start() {
+  "$run/marrowlight" >"$run/stdout.txt" 2>"$run/stderr.txt" &
+  pid=$!
+  log="$run/MarrowlightLog.txt"
+}
+
+fail() {
+  echo "FAILED: $*"
+  kill "$pid" 2>/dev/null || true
+  tail -n 20 "$run/stderr.txt" || true
+  exit 1
+}
+
+window() {
+  local found
+  for _ in $(seq "$1"); do
+    found="$(xdotool search --onlyvisible --name "$2" 2>/dev/null | grep -vx "${3:-none}" | head -n 1 || true)"
+    [ -n "$found" ] && { echo "$found"; return 0; }
+    kill -0 "$pid" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
+
+logged() {
+  for _ in $(seq "$1"); do
+    grep -qE "$2" "$log" 2>/dev/null && return 0
+    kill -0 "$pid" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
+
+click() {
+  xdotool mousemove --window "$1" "$2" "$3" click 1
+  sleep 0.3
+}
+
+quit_through_box() {
+  local main="$1" box
+  # Without a window manager the keyboard reaches the window only through its
+  # menu: open File with the mouse, then its accelerator.
+  click "$main" 20 8
+  xdotool key q
+  box="$(window 100 '^Marrowlight$' "$main")" || fail "Quit? did not appear"
+  xdotool mousemove --window "$box" 10 10
+  sleep 0.3
+  xdotool key Return
+  for _ in $(seq 300); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$pid" 2>/dev/null && fail "the program is still running after Quit? -> Yes"
+  local status=0
+  wait "$pid" || status=$?
+  [ "$status" -eq 0 ] || fail "exit status $status"
+}
