@@ -1,8 +1,8 @@
 #include "base/SystemInfo.h"
 
-#include <cstdio>
 
 #include "base/ProgramIdentity.h"
+#include "base/TextFormat.h"
 
 namespace {
 
@@ -27,16 +27,12 @@ std::string FormatSystemInfo(const host::UtcTime& now, const host::OsVersion& os
   text += std::string(ProgramDate) + "\r\n";
   text += std::string(ProgramInfo) + "\r\n";
 
-  char line[96];
-  std::snprintf(line, sizeof line, "UniversalTime: %04d/%02d/%02d %02d:%02d:%02d\r\n\r\n", now.year, now.month,
-                now.day, now.hour, now.minute, now.second);
-  text += line;
+  text += FormatText("UniversalTime: %04d/%02d/%02d %02d:%02d:%02d\r\n\r\n", now.year, now.month, now.day,
+                     now.hour, now.minute, now.second);
   text += SystemFamily(os.platformId);
 
-  char fields[96];
-  std::snprintf(fields, sizeof fields, "major: %u\r\nminor: %u\r\nbuild: %u\r\nPlatformID: %u\r\nCSD: ", os.major,
-                os.minor, os.build, os.platformId);
-  text += fields;
+  text += FormatText("major: %u\r\nminor: %u\r\nbuild: %u\r\nPlatformID: %u\r\nCSD: ", os.major, os.minor,
+                     os.build, os.platformId);
   text += os.csd + "\r\n\r\n";
   return text;
 }

@@ -1,9 +1,9 @@
 #include "cli/ConsoleDialog.h"
 
-#include <cstdio>
 
 #include "base/NumberText.h"
 #include "base/ProgramIdentity.h"
+#include "base/TextFormat.h"
 #include "host/os/Platform.h"
 #include "host/ui/MessageBox.h"
 
@@ -16,9 +16,7 @@ const char* PhaseName(int phase) { return phase >= 0 && phase < 4 ? kPhaseNames[
 
 std::string Duration(double seconds) {
   long whole = seconds > 0 ? static_cast<long>(seconds + 0.5) : 0;
-  char text[32];
-  std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
-  return text;
+  return FormatText("%ld:%02ld", whole / 60, whole % 60);
 }
 
 }  // namespace
@@ -31,10 +29,8 @@ std::string ConsoleDialog::Bar(const char* phase, int percent, uint64_t bytes, d
   bar.resize(kBarWidth, '.');
   double speed = seconds > 0 ? static_cast<double>(bytes) / seconds : 0;
   std::string left = speed > 0 ? Duration(static_cast<double>(total - bytes) / speed) : "-:--";
-  char line[200];
-  std::snprintf(line, sizeof line, "%-6s [%s] %3d%%  %s bytes  %.1f MB/s  %s left", phase, bar.c_str(), percent,
-                FormatNumber(bytes).c_str(), speed / 1e6, left.c_str());
-  return line;
+  return FormatText("%-6s [%s] %3d%%  %s bytes  %.1f MB/s  %s left", phase, bar.c_str(), percent,
+                    FormatNumber(bytes).c_str(), speed / 1e6, left.c_str());
 }
 
 void ConsoleDialog::ShowProgress(int phase, int percent) {
@@ -54,9 +50,7 @@ void ConsoleDialog::ShowProgress(int phase, int percent) {
     host::WriteStderr("\r" + Bar(PhaseName(phase), percent, bytes, seconds, volumeSize_) + "\x1b[K");
     barOpen_ = true;
   } else {
-    char line[96];
-    std::snprintf(line, sizeof line, "%s %d%% (%s bytes)\n", PhaseName(phase), percent, FormatNumber(bytes).c_str());
-    host::WriteStderr(line);
+    host::WriteStderr(FormatText("%s %d%% (%s bytes)\n", PhaseName(phase), percent, FormatNumber(bytes).c_str()));
   }
 }
 

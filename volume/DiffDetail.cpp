@@ -1,22 +1,20 @@
 #include "volume/DiffDetail.h"
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "base/Log.h"
+#include "base/TextFormat.h"
 
 namespace {
 
 constexpr uint32_t kRow = 16;
 
 void AppendRow(std::string& text, const char* label, const uint8_t* row) {
-  char cells[64];
-  std::snprintf(cells, sizeof cells, "%02X %02X %02X %02X %02X %02X %02X %02X-%02X %02X %02X %02X %02X %02X %02X %02X",
-                row[0], row[1], row[2], row[3], row[4], row[5], row[6], row[7], row[8], row[9], row[10], row[11],
-                row[12], row[13], row[14], row[15]);
   text += label;
-  text += cells;
+  text += FormatText("%02X %02X %02X %02X %02X %02X %02X %02X-%02X %02X %02X %02X %02X %02X %02X %02X", row[0], row[1],
+                     row[2], row[3], row[4], row[5], row[6], row[7], row[8], row[9], row[10], row[11], row[12], row[13],
+                     row[14], row[15]);
   text += "\r\n";
 }
 
@@ -29,9 +27,7 @@ void DiffDetail(const uint8_t* source, const uint8_t* destination, uint32_t leng
   }
   for (uint64_t offset = 0; offset < length; offset += kRow) {
     if (std::memcmp(source + offset, destination + offset, kRow) == 0) continue;
-    char index[32];
-    std::snprintf(index, sizeof index, "[index: %08X]\r\n", static_cast<unsigned>(offset));
-    std::string entry = index;
+    std::string entry = FormatText("[index: %08X]\r\n", static_cast<unsigned>(offset));
     AppendRow(entry, "SRC: ", source + offset);
     AppendRow(entry, "DST: ", destination + offset);
     entry += "\r\n";
