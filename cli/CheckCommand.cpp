@@ -5,6 +5,7 @@
 #include "base/NumberText.h"
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
+#include "cli/JsonText.h"
 #include "cli/Target.h"
 #include "volume/CheckHeader.h"
 #include "volume/VolSizeChoice.h"
@@ -28,7 +29,7 @@ int RunCheck(const std::string& source, bool json) {
                           {"volume_size", info.volumeSize},
                           {"sectors", info.lbCount},
                           {"offset", info.volumeOffset}};
-    std::cout << out.dump(2) << std::endl;
+    std::cout << JsonText(out) << std::endl;
   } else {
     std::cout << "Volume name:   " << info.volumeName << "\n"
               << "Volume size:   " << FormatNumber(info.volumeSize) << " bytes\n"

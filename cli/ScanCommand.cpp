@@ -6,6 +6,7 @@
 #include "app/DeviceScan.h"
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
+#include "cli/JsonText.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ int RunScan(bool json) {
                           {"write_destinations", ListJson(write.destinations)},
                           {"copy_sources", ListJson(copy.sources)},
                           {"copy_destinations", ListJson(copy.destinations)}};
-    std::cout << out.dump(2) << std::endl;
+    std::cout << JsonText(out) << std::endl;
   } else {
     PrintList("Write sources", write.sources);
     PrintList("Write destinations (writers)", write.destinations);

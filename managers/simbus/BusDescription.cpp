@@ -119,10 +119,28 @@ class Reader {
     return baseDir_ + "/" + path;
   }
 
+  // INQUIRY texts are byte fields: each character of the JSON text up to
+  // U+00FF becomes one byte (Latin-1), so a description can give a drive the
+  // bytes above 7Fh that real drives sometimes report.
+  static std::string Latin1(const std::string& utf8, const std::string& place) {
+    std::string bytes;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+      auto lead = static_cast<unsigned char>(utf8[i]);
+      if (lead < 0x80) {
+        bytes += static_cast<char>(lead);
+      } else if ((lead == 0xC2 || lead == 0xC3) && i + 1 < utf8.size()) {
+        bytes += static_cast<char>(((lead & 0x03) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
+      } else {
+        Throw(place, "only characters up to U+00FF fit a byte of an INQUIRY text");
+      }
+    }
+    return bytes;
+  }
+
   static std::optional<std::string> IdText(const json& device, const char* key, const std::string& place,
                                            size_t width) {
     if (!device.contains(key)) return std::nullopt;
-    std::string text = Text(device[key], place + "." + key);
+    std::string text = Latin1(Text(device[key], place + "." + key), place + "." + key);
     if (text.size() > width)
       Throw(place + "." + key, "longer than " + std::to_string(width) + " characters");
     return text;

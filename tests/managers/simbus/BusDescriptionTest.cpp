@@ -124,3 +124,14 @@ TEST(BusDescription, StateFolderFromTheEnvironment) {
   EXPECT_EQ(simbus::DefaultStateDir(), "/xdg/marrowlight/simbus");
   ::unsetenv("XDG_STATE_HOME");
 }
+
+TEST(BusDescription, InquiryTextsAreLatin1Bytes) {
+  auto result = simbus::ParseBusDescription(
+      R"({"adapters": [{"devices": [{"id": 2, "model": "dvd-rom", "vendor": "ORBIT\u00c9K", "product": "\u00ff"}]}]})",
+      "bus.json", "");
+  ASSERT_TRUE(result.bus) << result.error;
+  EXPECT_EQ(*result.bus->devices[0].vendor, "ORBIT\xc9K");
+  EXPECT_EQ(*result.bus->devices[0].product, "\xff");
+  std::string error = ErrorOf(R"({"adapters": [{"devices": [{"id": 2, "model": "dvd-rom", "vendor": "\u0100"}]}]})");
+  EXPECT_NE(error.find("at adapters[0].devices[0].vendor: only characters up to U+00FF"), std::string::npos) << error;
+}

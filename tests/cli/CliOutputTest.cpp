@@ -1,0 +1,39 @@
+// What the headless front end prints for texts it does not control: volume
+// identifiers and INQUIRY texts whose bytes are not UTF-8 or hold control
+// characters.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "tests/cli/CliBus.h"
+#include "tests/fixtures/Images.h"
+
+namespace {
+
+// A genisoimage volume whose identifier is overwritten with raw bytes.
+std::string ImageWithIdentifier(const CliBus& bus, const std::string& identifier) {
+  std::string image = MakeGenisoImage(bus.Dir().Path(), "raw-id.iso", "PLAIN", 256 * 1024);
+  std::vector<uint8_t> field(32, ' ');
+  std::copy(identifier.begin(), identifier.end(), field.begin());
+  WriteAt(image, 16 * 2048 + 40, field);
+  return image;
+}
+
+}  // namespace
+
+TEST(CliOutput, JsonReplacesBytesThatAreNotUtf8) {
+  // INQUIRY texts are bytes; the description writes them as Latin-1.
+  CliBus bus(R"({"id": 2, "model": "dvd-rom", "vendor": "ORBIT\u00c9K", "medium": {"kind": "none"}})");
+  std::string image = ImageWithIdentifier(bus, "BAD\xff\xfeNAME");
+
+  ProcessResult check = bus.Run({"check", image, "--json"});
+  ASSERT_EQ(check.status, 0) << check.err;
+  nlohmann::json info = nlohmann::json::parse(check.out);
+  EXPECT_EQ(info["volume_name"], "BAD\xef\xbf\xbd\xef\xbf\xbdNAME");
+
+  ProcessResult scan = bus.Run({"scan", "--json"});
+  ASSERT_EQ(scan.status, 0) << scan.err;
+  nlohmann::json lists = nlohmann::json::parse(scan.out);
+  ASSERT_EQ(lists["write_sources"].size(), 1u);
+  EXPECT_EQ(lists["write_sources"][0]["vendor"], "ORBIT\xef\xbf\xbdK");
+}
