@@ -307,6 +307,23 @@ std::string LineAndColumn(std::string_view text, size_t byte) {
   return "line " + std::to_string(line) + ", column " + std::to_string(column);
 }
 
+// The JSON reader's message without its "[json.exception...] " tag.
+std::string WithoutTag(const std::string& what) {
+  if (what.rfind("[json.exception.", 0) != 0) return what;
+  auto end = what.find("] ");
+  return end == std::string::npos ? what : what.substr(end + 2);
+}
+
+// Line and column of the first appearance of the text the message quotes
+// ('...'), or the whole description when it quotes nothing found there.
+std::string PlaceOfQuoted(std::string_view text, const std::string& what) {
+  auto open = what.find('\'');
+  auto close = open == std::string::npos ? open : what.find('\'', open + 1);
+  if (close == std::string::npos || close == open + 1) return "$";
+  auto at = text.find(std::string_view(what).substr(open + 1, close - open - 1));
+  return at == std::string_view::npos ? "$" : LineAndColumn(text, at + 1);
+}
+
 std::string Message(const std::string& fileName, const std::string& place, const std::string& problem) {
   return "Simulated SCSI bus: " + fileName + ": at " + place + ": " + problem + ". The bus is empty.";
 }
@@ -330,6 +347,11 @@ DescriptionResult ParseBusDescription(std::string_view text, const std::string& 
     auto detail = problem.find("syntax error");
     if (detail != std::string::npos) problem = problem.substr(detail);
     result.error = Message(fileName, LineAndColumn(text, error.byte), problem);
+    return result;
+  } catch (const json::exception& error) {
+    // A number the reader cannot hold ("1e400"): the message quotes it, and
+    // its first appearance in the text is the place.
+    result.error = Message(fileName, PlaceOfQuoted(text, error.what()), WithoutTag(error.what()));
     return result;
   }
   try {
