@@ -9,6 +9,7 @@
 #include "base/SystemInfo.h"
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
+#include "host/os/Interrupt.h"
 #include "host/os/Platform.h"
 #include "host/ui/ConsoleUi.h"
 
@@ -19,6 +20,7 @@ constexpr const char* kWriteModes = "test | write | test-write | write-verify | 
 }  // namespace
 
 int main(int argc, char** argv) {
+  host::IgnoreBrokenPipe();
   CLI::App app{"Marrowlight headless front end: scan, check, write, copy, pattern, erase, info"};
   app.require_subcommand(1);
   GlobalOptions global;

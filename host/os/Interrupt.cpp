@@ -28,6 +28,8 @@ void InstallInterruptHandler() {
   ::sigaction(SIGTERM, &action, nullptr);
 }
 
+void IgnoreBrokenPipe() { ::signal(SIGPIPE, SIG_IGN); }
+
 bool InterruptRequested() { return requested.load(); }
 void ClearInterrupt() { requested.store(false); }
 

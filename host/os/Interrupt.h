@@ -7,6 +7,10 @@
 namespace host {
 
 void InstallInterruptHandler();
+// A reader of the program's output that goes away (`| head`) must not end
+// the program in the middle of a pass: writes to it then fail instead, and
+// the program stops printing there (WriteStdout, WriteStderr).
+void IgnoreBrokenPipe();
 bool InterruptRequested();
 void ClearInterrupt();
 

@@ -20,3 +20,7 @@ ProcessResult CliBus::Run(const std::vector<std::string>& args) const {
   all.insert(all.end(), args.begin(), args.end());
   return Process::Run(Program(), all, Environment());
 }
+
+ProcessResult CliBus::Tool(const std::vector<std::string>& args) const {
+  return Process::Run(SIMBUS_TOOL, args, Environment());
+}

@@ -19,6 +19,8 @@ class CliBus {
   ProcessResult Run(const std::vector<std::string>& args) const;
   std::map<std::string, std::string> Environment() const;
   static std::string Program() { return MARROWLIGHT_CLI; }
+  // marrowlight-simbus with the same bus and state folder.
+  ProcessResult Tool(const std::vector<std::string>& args) const;
 
   const TempDir& Dir() const { return dir_; }
   std::string File(const std::string& name) const { return dir_.File(name); }

@@ -1,0 +1,34 @@
+// The headless front end and what happens around it: its output going away,
+// Ctrl-C and SIGTERM at every stage of a command.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include "tests/cli/CliBus.h"
+#include "tests/fixtures/Images.h"
+
+namespace {
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// A writer slow enough that a test can act while a pass runs.
+const char* const kSlowWriter = R"({"id": 4, "model": "qxw7100", "revision": "1.07", "speed": 0.02,
+                                    "medium": {"kind": "dvd-r", "sectors": 8192}})";
+
+}  // namespace
+
+TEST(CliSignal, OutputThatGoesAwayLetsTheWriteEndAsItWould) {
+  CliBus bus(kSlowWriter);
+  bus.timeScale = 0.01;
+  std::string image = MakeGenisoImage(bus.Dir().Path(), "g.iso", "PIPED", 2 * 1024 * 1024);
+  // As `marrowlight-cli write ... 2>&1 | head` does once head has its lines.
+  Process run(CliBus::Program(), {"--nolog", "--yes", "write", image, "0,4,0", "--mode", "write"},
+              bus.Environment());
+  ASSERT_TRUE(run.WaitForError("Write 2%"));
+  run.CloseOutput();
+  ProcessResult result = run.Finish();
+  EXPECT_EQ(result.status, 0) << "killed by signal " << result.status - 128;
+  // The pass went on to its leadout: the disc is closed.
+  ProcessResult list = bus.Tool({"list"});
+  EXPECT_TRUE(Has(list.out, "0,4,0  qxw7100  HALVERN DVD-R QXW-7100 1.07: closed dvd-r")) << list.out;
+}
