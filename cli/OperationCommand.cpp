@@ -58,7 +58,6 @@ int Run(const OperationRequest& request, uint64_t volumeSize) {
   LineBreakingBoxes boxes(*ui::CurrentBackend(), dialog);
   ui::ScopedBackend breaking(boxes);
   TOperationThread operation(dialog, request);
-  host::ClearInterrupt();
   operation.Start();
   bool cancelAsked = false;
   while (!operation.Finished()) {
@@ -73,9 +72,18 @@ int Run(const OperationRequest& request, uint64_t volumeSize) {
   return StatusOf(operation.Outcome());
 }
 
+// Ctrl-C (or SIGTERM) before the operation has started: nothing has been
+// touched, so the program ends at once as a cancel ends it.
+bool CanceledBeforeStart() {
+  if (!host::InterruptRequested()) return false;
+  host::WriteStderr("\nCanceled before the operation started.\n");
+  return true;
+}
+
 // The volume of the source as the check finds it, with --size applied;
 // prints what will be transferred.
 bool CheckSource(const Endpoint& source, const std::optional<uint64_t>& size, VolumeInfo& volume) {
+  host::WriteStderr("Checking " + source.Describe() + " ...\n");
   VolSizeChoice sizes;
   bool ok = source.IsDevice() ? CheckHeader(*source.device, sizes, volume) : CheckHeader(source.file, sizes, volume);
   if (!ok) return false;
@@ -111,6 +119,7 @@ int RunOperation(const OperationArguments& arguments) {
     auto address = ParseAddress(arguments.destination);
     if (!address) return Usage("WRITER is a SCSI address written HA,ID,LUN.");
     auto writer = OpenDeviceAs(*address, Role::Writer);
+    if (CanceledBeforeStart()) return kExitCanceled;
     if (!writer) return kExitFailed;
     // The pattern size is the volume size the dialog holds at Start.
     return Run(OperationRequest::Pattern(*chosen, *writer), arguments.size.value_or(0));
@@ -123,12 +132,17 @@ int RunOperation(const OperationArguments& arguments) {
   OperationRequest request;
   request.operation = *chosen;
   std::unique_ptr<SCSIDEV> sourceDevice, destinationDevice;
-  if (!OpenSide(source, copyFamily ? Role::CopySource : Role::WriteSource, sourceDevice, request.source))
-    return kExitFailed;
-  if (!OpenSide(destination, copyFamily ? Role::CopyDestination : Role::Writer, destinationDevice,
-                request.destination))
-    return kExitFailed;
-  if (!CheckSource(request.source, arguments.size, request.volume)) return kExitFailed;
-  if (!SidesDiffer(request)) return kExitFailed;
+  bool opened =
+      OpenSide(source, copyFamily ? Role::CopySource : Role::WriteSource, sourceDevice, request.source) &&
+      OpenSide(destination, copyFamily ? Role::CopyDestination : Role::Writer, destinationDevice,
+               request.destination);
+  if (CanceledBeforeStart()) return kExitCanceled;
+  if (!opened) return kExitFailed;
+  bool checked = CheckSource(request.source, arguments.size, request.volume);
+  // The check may take a while on a slow drive, and a question it asks is
+  // abandoned by Ctrl-C: either way the interrupt is not forgotten.
+  if (CanceledBeforeStart()) return kExitCanceled;
+  if (!checked || !SidesDiffer(request)) return kExitFailed;
+  if (CanceledBeforeStart()) return kExitCanceled;
   return Run(request, request.volume.volumeSize);
 }

@@ -6,6 +6,7 @@
 
 #include "tests/cli/CliBus.h"
 #include "tests/fixtures/Images.h"
+#include "tests/fixtures/TempDir.h"
 
 namespace {
 
@@ -31,4 +32,23 @@ TEST(CliSignal, OutputThatGoesAwayLetsTheWriteEndAsItWould) {
   // The pass went on to its leadout: the disc is closed.
   ProcessResult list = bus.Tool({"list"});
   EXPECT_TRUE(Has(list.out, "0,4,0  qxw7100  HALVERN DVD-R QXW-7100 1.07: closed dvd-r")) << list.out;
+}
+
+TEST(CliSignal, CtrlCWhileTheSourceIsCheckedEndsBeforeTheWriterIsTouched) {
+  TempDir images;
+  std::string image = MakeGenisoImage(images.Path(), "g.iso", "CHECKED", 1024 * 1024);
+  // A reader so slow that the check of its disc takes a while.
+  CliBus bus(R"({"id": 2, "model": "dvd-rom", "speed": 0.001, "medium": {"kind": "image", "path": ")" + image +
+             R"("}}, )" + kSlowWriter);
+  bus.timeScale = 0.01;
+  Process run(CliBus::Program(), {"--nolog", "--yes", "write", "0,2,0", "0,4,0", "--mode", "write"},
+              bus.Environment());
+  ASSERT_TRUE(run.WaitForError("Checking 0,2,0 ..."));
+  run.Signal(SIGINT);
+  ProcessResult result = run.Finish();
+  EXPECT_EQ(result.status, 3) << result.err;
+  EXPECT_TRUE(Has(result.err, "Canceled before the operation started.")) << result.err;
+  EXPECT_FALSE(Has(result.err, "Now writing")) << result.err;
+  ProcessResult list = bus.Tool({"list"});
+  EXPECT_TRUE(Has(list.out, "0,4,0  qxw7100  HALVERN DVD-R QXW-7100 1.07: blank dvd-r, 8192 sectors")) << list.out;
 }
