@@ -21,19 +21,25 @@
 
 namespace {
 
-// Passes the boxes on to the console, ending an open progress bar line
-// first, so that a box never continues it.
-class LineBreakingBoxes : public ui::Backend {
+// Passes the boxes of an operation on to the console, ending an open
+// progress bar line first, so that a box never continues it. A question that
+// Ctrl-C abandoned returns to the operation only once the operation has been
+// told to cancel, so that it never takes the cautious answer for a choice.
+class OperationBoxes : public ui::Backend {
  public:
-  LineBreakingBoxes(ui::Backend& inner, ConsoleDialog& dialog) : inner_(inner), dialog_(dialog) {}
+  OperationBoxes(ui::Backend& inner, ConsoleDialog& dialog, TOperationThread& operation)
+      : inner_(inner), dialog_(dialog), operation_(operation) {}
   int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override {
     dialog_.BreakLine();
-    return inner_.MessageBox(text, caption, flags);
+    int answer = inner_.MessageBox(text, caption, flags);
+    if (host::InterruptRequested()) operation_.Terminate();
+    return answer;
   }
 
  private:
   ui::Backend& inner_;
   ConsoleDialog& dialog_;
+  TOperationThread& operation_;
 };
 
 int Usage(const std::string& text) {
@@ -55,9 +61,9 @@ int StatusOf(const OperationOutcome& outcome) {
 // Runs the operation to its end; Ctrl-C asks it to stop as Cancel does.
 int Run(const OperationRequest& request, uint64_t volumeSize) {
   ConsoleDialog dialog(volumeSize, host::StderrIsTerminal());
-  LineBreakingBoxes boxes(*ui::CurrentBackend(), dialog);
-  ui::ScopedBackend breaking(boxes);
   TOperationThread operation(dialog, request);
+  OperationBoxes boxes(*ui::CurrentBackend(), dialog, operation);
+  ui::ScopedBackend scope(boxes);
   operation.Start();
   bool cancelAsked = false;
   while (!operation.Finished()) {

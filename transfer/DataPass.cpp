@@ -60,7 +60,17 @@ PassOutcome DataPass::Write() {
   // to open and the source is never truncated. A source that cannot be
   // opened gets no writer at all: no overwrite question, no emptied file.
   std::unique_ptr<TWorkThread> writer;
-  if (!reader->Error()) writer = MakeWriter(sides_.destination, 0);
+  // Nothing is opened for writing after a cancel: a destination file would
+  // be emptied by its opening. A question of the writer's (overwrite?) that
+  // a cancel abandoned ends the pass as the cancel does.
+  if (!reader->Error() && !host_.CancelRequested()) writer = MakeWriter(sides_.destination, 0);
+  if (host_.CancelRequested() && !reader->Error() && (!writer || writer->Error())) {
+    EndWorker(writer);
+    EndWorker(reader);
+    AddLog("Operation canceled by user instruction.");
+    outcome.canceled = true;
+    return outcome;
+  }
 
   for (std::unique_ptr<TWorkThread>* worker : {&reader, &writer}) {
     if (!*worker || !(*worker)->Error()) continue;

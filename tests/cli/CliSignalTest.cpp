@@ -52,3 +52,22 @@ TEST(CliSignal, CtrlCWhileTheSourceIsCheckedEndsBeforeTheWriterIsTouched) {
   ProcessResult list = bus.Tool({"list"});
   EXPECT_TRUE(Has(list.out, "0,4,0  qxw7100  HALVERN DVD-R QXW-7100 1.07: blank dvd-r, 8192 sectors")) << list.out;
 }
+
+TEST(CliSignal, CtrlCAtAQuestionOnTheTerminalAbandonsItAndNothingIsOpenedForWriting) {
+  CliBus bus(kSlowWriter);
+  std::string image = MakeGenisoImage(bus.Dir().Path(), "g.iso", "ASKED", 256 * 1024);
+  std::string kept = bus.Dir().Write("kept.iso", "precious");
+  Process run(CliBus::Program(), {"--nolog", "copy", image, kept}, bus.Environment(), Process::Input::Terminal);
+  ASSERT_TRUE(run.WaitForError("Do you wish to overwrite it?"));
+  ASSERT_TRUE(run.WaitForError("[y/n]"));
+  run.Signal(SIGINT);
+  ASSERT_TRUE(run.WaitForError(std::vector<std::string>{"Canceling...", "-> answered No (canceled)"}));
+  // A y typed after Ctrl-C answers nothing any more.
+  run.Type("y\n");
+  ProcessResult result = run.Finish();
+  EXPECT_EQ(result.status, 3) << result.err;
+  EXPECT_TRUE(Has(result.err, "[Marrowlight] Operation canceled.")) << result.err;
+  EXPECT_TRUE(Has(result.err, "Yes or No? [y/n] \n  -> answered No (canceled)")) << result.err;
+  EXPECT_FALSE(Has(result.err, "failed")) << result.err;
+  EXPECT_EQ(TempDir::Read(kept), "precious");
+}

@@ -232,3 +232,56 @@ TEST(FileCopy, EmptyVolumeEndsWithoutWaitingForever) {
   EXPECT_EQ(TempDir::Read(destination), "");
   EXPECT_TRUE(log.Contains("VolumeSize: 0 bytes"));
 }
+
+namespace {
+
+// A person who presses Cancel while a question is open: the question is
+// abandoned (answered No) once the operation has been told to cancel, as
+// the headless front end does with Ctrl-C.
+class CancelAtQuestion : public ui::Backend {
+ public:
+  explicit CancelAtQuestion(TOperationThread*& operation) : operation_(operation) {}
+  int MessageBox(const std::string& text, const std::string&, unsigned flags) override {
+    shown.push_back(text);
+    if ((flags & ui::kButtonMask) == ui::kYesNo) operation_->Terminate();
+    return ui::NegativeAnswer(flags);
+  }
+  std::vector<std::string> shown;
+
+ private:
+  TOperationThread*& operation_;
+};
+
+}  // namespace
+
+TEST(FileCopy, NothingIsOpenedForWritingAfterACancel) {
+  CapturedLog log;
+  TempDir dir;
+  std::string source = dir.Write("a.iso", VolumeBytes(100000, 18));
+  std::string destination = dir.Write("b.iso", "precious");
+  {
+    // Canceled before the copy pass builds its writer: no overwrite question.
+    ScriptedUiGuard ui;
+    ui.Expect("Operation canceled.", ProgramName, kInfoBox, 1);
+    TestDialog dialog(100000);
+    TOperationThread op(dialog, Request(source, kCopyVerify, 0, 100000, "VOL", destination));
+    op.Terminate();
+    RunOperation(op);
+    EXPECT_EQ(dialog.result, OperationResult::Canceled);
+  }
+  EXPECT_EQ(TempDir::Read(destination), "precious");
+  {
+    // Canceled while the overwrite question is open: the abandoned question
+    // ends the copy as canceled, not as a failed copy.
+    TOperationThread* current = nullptr;
+    CancelAtQuestion person(current);
+    ui::ScopedBackend scope(person);
+    TestDialog dialog(100000);
+    TOperationThread op(dialog, Request(source, kCopyVerify, 0, 100000, "VOL", destination));
+    current = &op;
+    RunOperation(op);
+    EXPECT_EQ(dialog.result, OperationResult::Canceled);
+    EXPECT_EQ(person.shown, (std::vector<std::string>{OverwriteQuestion(destination), "Operation canceled."}));
+  }
+  EXPECT_EQ(TempDir::Read(destination), "precious");
+}
