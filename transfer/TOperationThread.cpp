@@ -92,8 +92,12 @@ bool TOperationThread::RunSteps(const std::function<bool(Step)>& runStep) {
   return true;
 }
 
+PassSides TOperationThread::SidesTo(const Endpoint& destination) const {
+  return PassSides{request_.source, request_.volume.volumeOffset, destination, volumeSize_};
+}
+
 bool TOperationThread::RunPass(Step step, const Endpoint& destination) {
-  DataPass pass(*this, area_, PassSides{request_.source, request_.volume.volumeOffset, destination, volumeSize_});
+  DataPass pass(*this, area_, SidesTo(destination));
   PassOutcome outcome = step == Step::Verify ? pass.Verify() : pass.Write();
   if (outcome.canceled) ending_.canceled = true;
   ending_.differences += outcome.differences;

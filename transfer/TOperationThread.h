@@ -74,6 +74,7 @@ class TOperationThread : public host::Thread, private PassHost {
   bool PatternVerify(SCSIDEV& writer, uint32_t sectors);
   // A data pass of the volume between the sides of the request.
   bool RunPass(Step step, const Endpoint& destination);
+  PassSides SidesTo(const Endpoint& destination) const;
 
   // PassHost: what the data passes ask.
   bool CancelRequested() override { return Terminated(); }

@@ -161,3 +161,15 @@ TEST_F(WriteFailure, FailedLockIsOnlyLogged) {
   EXPECT_TRUE(log.Contains("Prevent MediumRemovable failed. (continue verifying...)"));
   EXPECT_EQ(ReadBack(*writer, kVolume), data);
 }
+
+TEST_F(WriteFailure, SourceShorterThanTheVolumeFailsBeforeTheDiscIsPrepared) {
+  ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", 4096));
+  auto writer = OpenDevice(4);
+  ui.Expect(image + " is shorter than the volume size (1,000,000 of 1,500,000 bytes).", ProgramName, kErrorBox, 1);
+  ExpectFailed("Test Writing failed.");
+  Run(*writer, 0x87, 1'500'000);
+  EXPECT_EQ(dialog.result, OperationResult::Failed);
+  // Neither reserved nor written: the disc is as blank as before.
+  EXPECT_FALSE(log.Contains("WriteSectors:"));
+  EXPECT_EQ(writer->GetFreeSize(), 4096u * 2048);
+}
