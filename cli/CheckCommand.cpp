@@ -24,16 +24,19 @@ int RunCheck(const std::string& source, bool json) {
   }
   if (!ok) return kExitFailed;
 
+  // Counted in 64 bits: a volume beyond 2^32 sectors is shown as it is (an
+  // operation refuses it).
+  const uint64_t sectors = CeilDiv64(info.volumeSize, 2048);
   if (json) {
     nlohmann::json out = {{"volume_name", info.volumeName},
                           {"volume_size", info.volumeSize},
-                          {"sectors", info.lbCount},
+                          {"sectors", sectors},
                           {"offset", info.volumeOffset}};
     std::cout << JsonText(out) << std::endl;
   } else {
     std::cout << "Volume name:   " << info.volumeName << "\n"
               << "Volume size:   " << FormatNumber(info.volumeSize) << " bytes\n"
-              << "Sectors:       " << info.lbCount << "\n"
+              << "Sectors:       " << sectors << "\n"
               << "Volume offset: " << info.volumeOffset << "\n";
   }
   return kExitDone;

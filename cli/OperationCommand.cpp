@@ -94,8 +94,10 @@ bool CheckSource(const Endpoint& source, const std::optional<uint64_t>& size, Vo
   bool ok = source.IsDevice() ? CheckHeader(*source.device, sizes, volume) : CheckHeader(source.file, sizes, volume);
   if (!ok) return false;
   if (size) OverrideVolumeSize(volume, *size);
-  host::WriteStderr(FormatText("Volume \"%s\": %s bytes (%u sectors) at offset %u\n", volume.volumeName.c_str(),
-                               FormatNumber(volume.volumeSize).c_str(), volume.lbCount, volume.volumeOffset));
+  host::WriteStderr(FormatText("Volume \"%s\": %s bytes (%llu sectors) at offset %u\n", volume.volumeName.c_str(),
+                               FormatNumber(volume.volumeSize).c_str(),
+                               static_cast<unsigned long long>(CeilDiv64(volume.volumeSize, 2048)),
+                               volume.volumeOffset));
   return true;
 }
 

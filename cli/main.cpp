@@ -7,6 +7,7 @@
 
 #include "base/Log.h"
 #include "base/SystemInfo.h"
+#include "cli/ByteCount.h"
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
 #include "host/os/Interrupt.h"
@@ -44,17 +45,19 @@ int main(int argc, char** argv) {
   write->add_option("WRITER", operation.destination, "HA,ID,LUN of the writer")->required();
   std::string writeMode = "test-write-verify", copyMode = "copy-verify", patternMode = "test-write-verify";
   write->add_option("--mode", writeMode, kWriteModes);
-  write->add_option("--size", operation.size, "Volume size in bytes, instead of the size the check chose");
+  write->add_option("--size", operation.size, "Volume size in bytes, instead of the size the check chose")
+      ->check(ByteCount());
 
   auto* copy = app.add_subcommand("copy", "Copy (and verify) a volume between devices and files");
   copy->add_option("SOURCE", operation.source, "HA,ID,LUN or a file")->required();
   copy->add_option("DEST", operation.destination, "HA,ID,LUN or a file")->required();
   copy->add_option("--mode", copyMode, "copy | copy-verify | verify");
-  copy->add_option("--size", operation.size, "Volume size in bytes, instead of the size the check chose");
+  copy->add_option("--size", operation.size, "Volume size in bytes, instead of the size the check chose")
+      ->check(ByteCount());
 
   auto* pattern = app.add_subcommand("pattern", "Write (test, verify) the test pattern");
   pattern->add_option("WRITER", operation.destination, "HA,ID,LUN of the writer")->required();
-  pattern->add_option("--size", operation.size, "Pattern size in bytes")->required();
+  pattern->add_option("--size", operation.size, "Pattern size in bytes")->required()->check(ByteCount());
   pattern->add_option("--mode", patternMode, kWriteModes);
 
   std::string writer;

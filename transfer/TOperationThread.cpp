@@ -54,8 +54,15 @@ void TOperationThread::Execute() {
   // The cursor belongs to the GUI thread: set it there.
   host::Thread::Synchronize([] { ui::SetBusyCursor(true); });
   volumeSize_ = dialog_.CurrentVolumeSize();
-  bool ok;
-  if (FamilyOf(request_.operation) == OperationFamily::Write) {
+  bool ok = false;
+  if (volumeSize_ > kLargestVolumeBytes) {
+    // Its sectors would be counted modulo 2^32: a huge pattern would write
+    // one sector and close the disc as done. Refused before anything is
+    // touched.
+    NotifyOperationError(FormatText("The volume size (%s bytes) is too large: at most 4,294,967,295 sectors (%s "
+                                    "bytes) can be transferred.",
+                                    FormatNumber(volumeSize_).c_str(), FormatNumber(kLargestVolumeBytes).c_str()));
+  } else if (FamilyOf(request_.operation) == OperationFamily::Write) {
     ok = request_.pattern ? PatternWrite() : NormalWrite();
     if (request_.destination.IsDevice()) request_.destination.device->StartStopUnit(aspi::startstop::kStop);
   } else {

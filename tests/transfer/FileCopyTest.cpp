@@ -285,3 +285,22 @@ TEST(FileCopy, NothingIsOpenedForWritingAfterACancel) {
   }
   EXPECT_EQ(TempDir::Read(destination), "precious");
 }
+
+TEST(FileCopy, AVolumeWhoseSectorsDoNotFit32BitsIsRefusedBeforeAnythingIsOpened) {
+  CapturedLog log;
+  TempDir dir;
+  std::string source = dir.Write("a.iso", VolumeBytes(4096, 19));
+  std::string destination = dir.Write("b.iso", "precious");
+  const uint64_t bytes = kLargestVolumeBytes + 1;
+  ScriptedUiGuard ui;
+  ui.Expect("The volume size (8,796,093,020,161 bytes) is too large: at most 4,294,967,295 sectors "
+            "(8,796,093,020,160 bytes) can be transferred.",
+            ProgramName, kErrorBox, 1);
+  ui.Expect("Operation failed.", ProgramName, kErrorBox, 1);
+  TestDialog dialog(bytes);
+  TOperationThread op(dialog, Request(source, kCopyVerify, 0, bytes, "VOL", destination));
+  RunOperation(op);
+  EXPECT_EQ(dialog.result, OperationResult::Failed);
+  EXPECT_FALSE(log.Contains("[TOperationThread::CopySingleMode]"));
+  EXPECT_EQ(TempDir::Read(destination), "precious");
+}

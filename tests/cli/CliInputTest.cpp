@@ -1,0 +1,55 @@
+// Bad input on the command line and from the file system: sizes, files that
+// are not regular files, devices that cannot play their part, words that are
+// not commands.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include <nlohmann/json.hpp>
+
+#include "tests/cli/CliBus.h"
+#include "tests/fixtures/Images.h"
+
+namespace {
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+const char* const kDevices = R"({"id": 0, "model": "disk", "medium": {"kind": "image", "sectors": 8192, "writable": true}},
+  {"id": 4, "model": "qxw7100", "revision": "1.07", "medium": {"kind": "dvd-r", "sectors": 8192}})";
+
+}  // namespace
+
+TEST(CliInput, SizesThatAreNegativeNotNumbersOrOver64BitsAreUsageErrors) {
+  CliBus bus(kDevices);
+  std::string image = MakeGenisoImage(bus.Dir().Path(), "g.iso", "SIZES", 256 * 1024);
+  for (const char* size : {"-1", "18446744073709551616", "99999999999999999999999", "1e3", "12abc", "", " 5"}) {
+    ProcessResult copy = bus.Run({"copy", image, bus.File("out.iso"), "--size", size});
+    EXPECT_EQ(copy.status, 2) << "--size \"" << size << "\"\n" << copy.err;
+    EXPECT_TRUE(Has(copy.err, "--size")) << copy.err;
+    EXPECT_EQ(bus.Run({"pattern", "0,4,0", "--size", size}).status, 2) << size;
+  }
+  EXPECT_FALSE(std::filesystem::exists(bus.File("out.iso")));
+  // The largest 64-bit number is a number, but no volume: refused by the
+  // operation before the writer is touched.
+  ProcessResult huge = bus.Run({"--yes", "pattern", "0,4,0", "--size", "18446744073709551615"});
+  EXPECT_EQ(huge.status, 1) << huge.err;
+  EXPECT_TRUE(Has(huge.err, "is too large: at most 4,294,967,295 sectors")) << huge.err;
+  EXPECT_FALSE(Has(huge.err, "Now writing")) << huge.err;
+  ProcessResult list = bus.Tool({"list"});
+  EXPECT_TRUE(Has(list.out, "0,4,0  qxw7100  HALVERN DVD-R QXW-7100 1.07: blank dvd-r, 8192 sectors")) << list.out;
+}
+
+TEST(CliInput, CheckCountsTheSectorsOfAVolumeBeyond32Bits) {
+  CliBus bus(kDevices);
+  // A sparse file of 8 TiB + 4 KiB: 4,294,967,298 sectors.
+  std::string big = bus.File("big.img");
+  ResizeFile(big, (uint64_t{1} << 43) + 4096);
+  ProcessResult text = bus.Run({"check", big});
+  ASSERT_EQ(text.status, 0) << text.err;
+  EXPECT_TRUE(Has(text.out, "Sectors:       4294967298\n")) << text.out;
+  ProcessResult json = bus.Run({"check", big, "--json"});
+  ASSERT_EQ(json.status, 0) << json.err;
+  EXPECT_EQ(nlohmann::json::parse(json.out)["sectors"], 4294967298u);
+}
