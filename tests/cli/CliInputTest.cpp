@@ -11,6 +11,7 @@
 
 #include "tests/cli/CliBus.h"
 #include "tests/fixtures/Images.h"
+#include "tests/fixtures/TempDir.h"
 
 namespace {
 
@@ -52,4 +53,20 @@ TEST(CliInput, CheckCountsTheSectorsOfAVolumeBeyond32Bits) {
   ProcessResult json = bus.Run({"check", big, "--json"});
   ASSERT_EQ(json.status, 0) << json.err;
   EXPECT_EQ(nlohmann::json::parse(json.out)["sectors"], 4294967298u);
+}
+
+TEST(CliInput, ADiscWithAMidIndexIsWrittenUpToItsEndAndTheDiscIsClosed) {
+  TempDir images;
+  std::string volume = TempDir::Read(MakeGenisoImage(images.Path(), "g.iso", "MID_DISC", 512 * 1024));
+  std::string mid = "[ Mastering Information Descriptor ]\r\nIndex = MAINdata( 2, " + std::to_string(volume.size()) +
+                    " )\r\n";
+  mid.resize(65536, '\0');
+  std::string disc = images.Write("mid.img", mid + volume);
+  CliBus bus(std::string(kDevices) + R"(, {"id": 2, "model": "dvd-rom", "medium": {"kind": "image", "path": ")" + disc +
+             R"("}})");
+  ProcessResult written = bus.Run({"--yes", "write", "0,2,0", "0,4,0", "--mode", "write-verify"});
+  EXPECT_EQ(written.status, 0) << written.err;
+  EXPECT_TRUE(Has(written.err, "at offset 65536")) << written.err;
+  ProcessResult list = bus.Tool({"list"});
+  EXPECT_TRUE(Has(list.out, "0,4,0  qxw7100  HALVERN DVD-R QXW-7100 1.07: closed dvd-r")) << list.out;
 }
