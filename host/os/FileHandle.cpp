@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <system_error>
 #include <utility>
 
 namespace host {
@@ -73,7 +74,7 @@ bool FileHandle::Open(const std::string& name, uint32_t access, uint32_t share, 
   }
   // Lock first, truncate after: a conflicting open must not empty the file.
   if (::flock(fd, LockFor(access, share) | LOCK_NB) != 0) {
-    lastError_ = errno;
+    lastError_ = errno == EWOULDBLOCK ? kInUse : errno;
     ::close(fd);
     return false;
   }
@@ -86,6 +87,14 @@ bool FileHandle::Open(const std::string& name, uint32_t access, uint32_t share, 
   fd_ = fd;
   lastError_ = 0;
   return true;
+}
+
+std::string FileHandle::LastErrorText() const {
+  switch (lastError_) {
+    case 0: return {};
+    case kInUse: return "already open in this program";
+    default: return std::generic_category().message(lastError_);
+  }
 }
 
 void FileHandle::Close() {

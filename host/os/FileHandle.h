@@ -38,11 +38,18 @@ class FileHandle {
   FileHandle& operator=(FileHandle&& other) noexcept;
 
   // Opens name; on failure the handle stays closed and LastError() says why
-  // (an errno value; EWOULDBLOCK for a sharing conflict).
+  // (an errno value, or kInUse for a sharing conflict).
   bool Open(const std::string& name, uint32_t access, uint32_t share, uint32_t disposition);
   void Close();
   bool IsOpen() const { return fd_ >= 0; }
   int LastError() const { return lastError_; }
+  // The reason of the last failure as a person reads it: the system's text
+  // ("No such file or directory"), "already open in this program" for a
+  // sharing conflict; empty when nothing failed.
+  std::string LastErrorText() const;
+
+  // LastError() of an open that conflicts with another open of the program.
+  static constexpr int kInUse = -1;
 
   // One read at the file pointer; got may be below count at the end of file.
   bool Read(void* buffer, uint32_t count, uint32_t* got);

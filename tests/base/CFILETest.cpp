@@ -34,18 +34,20 @@ TEST(CFILE, FailedOpenSetsCodeOneAndNamesTheFile) {
   std::string missing = dir.File("missing.iso");
   EXPECT_FALSE(OpenRead(file, missing));
   EXPECT_EQ(file.Error(), CFILE::kOpenError);
-  EXPECT_EQ(file.ErrorText(false), "Open error: " + missing);
-  EXPECT_EQ(log.Trace(), "Open error: " + missing + "\r\n");
+  // The system's reason follows the name.
+  EXPECT_EQ(file.ErrorText(false), "Open error: " + missing + " (No such file or directory)");
+  EXPECT_EQ(log.Trace(), "Open error: " + missing + " (No such file or directory)\r\n");
 
   EXPECT_FALSE(OpenRead(file, ""));
   EXPECT_EQ(file.ErrorText(false), "Open error: File name is not specified.");
 
   ScriptedUiGuard ui;
-  ui.Expect("Open error: " + missing, "Error", 0x10, 1);
+  ui.Expect("Open error: " + missing + " (No such file or directory)", "Error", 0x10, 1);
   OpenRead(file, missing);
   file.ErrorText(true);
 
   EXPECT_FALSE(OpenRead(file, dir.Path())) << "a folder is not a file";
+  EXPECT_EQ(file.ErrorText(false), "Open error: " + dir.Path() + " (Is a directory)");
 
   // No error: the bare name, nothing shown.
   std::string present = dir.Write("present", "x");

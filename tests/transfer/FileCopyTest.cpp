@@ -97,7 +97,7 @@ TEST(FileCopy, MissingSourceFailsWithTheOpenErrorAndCloses) {
   std::string source = dir.File("missing.iso");
   std::string destination = dir.File("b.iso");
   ScriptedUiGuard ui;
-  ui.Expect("Open error: " + source, "Error", kErrorBox, 1);
+  ui.Expect("Open error: " + source + " (No such file or directory)", "Error", kErrorBox, 1);
   ui.Expect("Copying failed.", ProgramName, kErrorBox, 1);
   ui.Expect("Operation failed.", ProgramName, kErrorBox, 1);
   TestDialog dialog(1000);
@@ -113,7 +113,7 @@ TEST(FileCopy, MissingSourceLeavesAnExistingDestinationAloneWithoutAsking) {
   std::string source = dir.File("missing.iso");
   std::string destination = dir.Write("b.iso", "precious");
   ScriptedUiGuard ui;
-  ui.Expect("Open error: " + source, "Error", kErrorBox, 1);
+  ui.Expect("Open error: " + source + " (No such file or directory)", "Error", kErrorBox, 1);
   ui.Expect("Copying failed.", ProgramName, kErrorBox, 1);
   ui.Expect("Operation failed.", ProgramName, kErrorBox, 1);
   TestDialog dialog(1000);
@@ -149,7 +149,7 @@ TEST(FileCopy, DestinationThatIsTheSourceUnderAnotherNameFailsAndLeavesTheSource
   for (const std::string& other : {source, dir.Path() + "/./a.iso", dir.Path() + "/sub/../a.iso", dir.File("hard.iso")}) {
     CapturedLog log;
     ScriptedUiGuard ui;
-    ui.Expect("Open error: " + other, "Error", kErrorBox, 1);
+    ui.Expect("Open error: " + other + " (already open in this program)", "Error", kErrorBox, 1);
     ui.Expect("Copying failed.", ProgramName, kErrorBox, 1);
     ui.Expect("Operation failed.", ProgramName, kErrorBox, 1);
     TestDialog dialog(300000);

@@ -120,7 +120,7 @@ TEST(FileVerify, MissingDestinationFailsTheVerifyAndKeepsTheDialogOpen) {
   std::string a = dir.Write("a.iso", VolumeBytes(1000, 15));
   std::string b = dir.File("missing.iso");
   ScriptedUiGuard ui;
-  ui.Expect("Open error: " + b, "Error", kErrorBox, 1);
+  ui.Expect("Open error: " + b + " (No such file or directory)", "Error", kErrorBox, 1);
   ui.Expect("Verifying failed.", ProgramName, kErrorBox, 1);
   ui.Expect("Operation failed.", ProgramName, kErrorBox, 1);
   TestDialog dialog(1000);

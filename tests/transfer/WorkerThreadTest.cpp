@@ -93,7 +93,7 @@ TEST(ReadThread, MissingFileSetsTheErrorAndReportsTheOpenError) {
   TReadThread reader(path, 0, 1000);
   EXPECT_TRUE(reader.Error());
   ScriptedUiGuard ui;
-  ui.Expect("Open error: " + path, "Error", 0x10, 1);
+  ui.Expect("Open error: " + path + " (No such file or directory)", "Error", 0x10, 1);
   reader.ReportWorkerError(true, false);
 }
 
