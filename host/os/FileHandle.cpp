@@ -61,17 +61,28 @@ bool FileHandle::Open(const std::string& name, uint32_t access, uint32_t share, 
     lastError_ = ENOENT;
     return false;
   }
-  int fd = ::open(name.c_str(), OpenFlags(access, disposition), 0666);
+  // Only regular files hold images, logs and firmware. A FIFO would block
+  // the open until someone opens its other end, a device file may act on its
+  // open: neither is opened at all.
+  struct stat before {};
+  if (::stat(name.c_str(), &before) == 0 && !S_ISREG(before.st_mode)) {
+    lastError_ = S_ISDIR(before.st_mode) ? EISDIR : kNotRegularFile;
+    return false;
+  }
+  // Non-blocking, should the name have become a FIFO since: the check after
+  // the open refuses it then.
+  int fd = ::open(name.c_str(), OpenFlags(access, disposition) | O_NONBLOCK, 0666);
   if (fd < 0) {
     lastError_ = errno;
     return false;
   }
   struct stat info {};
-  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-    lastError_ = S_ISDIR(info.st_mode) ? EISDIR : errno;
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    lastError_ = S_ISDIR(info.st_mode) ? EISDIR : S_ISREG(info.st_mode) ? errno : kNotRegularFile;
     ::close(fd);
     return false;
   }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   // Lock first, truncate after: a conflicting open must not empty the file.
   if (::flock(fd, LockFor(access, share) | LOCK_NB) != 0) {
     lastError_ = errno == EWOULDBLOCK ? kInUse : errno;
@@ -79,7 +90,7 @@ bool FileHandle::Open(const std::string& name, uint32_t access, uint32_t share, 
     return false;
   }
   bool truncates = disposition == kCreateAlways || disposition == kTruncateExisting;
-  if (truncates && S_ISREG(info.st_mode) && ::ftruncate(fd, 0) != 0) {
+  if (truncates && ::ftruncate(fd, 0) != 0) {
     lastError_ = errno;
     ::close(fd);
     return false;
@@ -93,6 +104,7 @@ std::string FileHandle::LastErrorText() const {
   switch (lastError_) {
     case 0: return {};
     case kInUse: return "already open in this program";
+    case kNotRegularFile: return "not a regular file";
     default: return std::generic_category().message(lastError_);
   }
 }

@@ -1,5 +1,6 @@
 // FileHandle: one open file on a local disk, with the open arguments of the
-// Windows file API the program was designed around.
+// Windows file API the program was designed around. Only regular files are
+// opened.
 //
 // Share modes are emulated between the program's own opens with advisory
 // whole-file locks (flock), which follow the file and not its name: an open
@@ -48,8 +49,11 @@ class FileHandle {
   // sharing conflict; empty when nothing failed.
   std::string LastErrorText() const;
 
-  // LastError() of an open that conflicts with another open of the program.
+  // LastError() of an open that conflicts with another open of the program,
+  // and of a name that is not a regular file (a FIFO, a device file), which
+  // is refused before it is opened.
   static constexpr int kInUse = -1;
+  static constexpr int kNotRegularFile = -2;
 
   // One read at the file pointer; got may be below count at the end of file.
   bool Read(void* buffer, uint32_t count, uint32_t* got);

@@ -70,3 +70,20 @@ TEST(CliInput, ADiscWithAMidIndexIsWrittenUpToItsEndAndTheDiscIsClosed) {
   ProcessResult list = bus.Tool({"list"});
   EXPECT_TRUE(Has(list.out, "0,4,0  qxw7100  HALVERN DVD-R QXW-7100 1.07: closed dvd-r")) << list.out;
 }
+
+TEST(CliInput, AFifoIsRefusedAsSourceAndDestinationInsteadOfWaitedOn) {
+  CliBus bus(kDevices);
+  std::string image = MakeGenisoImage(bus.Dir().Path(), "g.iso", "FIFO", 256 * 1024);
+  std::string fifo = bus.File("pipe");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string refused = "Open error: " + fifo + " (not a regular file)";
+  ProcessResult check = bus.Run({"check", fifo});
+  EXPECT_EQ(check.status, 1);
+  EXPECT_TRUE(Has(check.err, refused)) << check.err;
+  ProcessResult copy = bus.Run({"--yes", "copy", image, fifo});
+  EXPECT_EQ(copy.status, 1);
+  EXPECT_TRUE(Has(copy.err, refused)) << copy.err;
+  ProcessResult write = bus.Run({"--yes", "write", fifo, "0,4,0"});
+  EXPECT_EQ(write.status, 1);
+  EXPECT_TRUE(Has(write.err, refused)) << write.err;
+}
