@@ -7,6 +7,7 @@
 #include "cli/ExitStatus.h"
 #include "cli/JsonText.h"
 #include "cli/Target.h"
+#include "host/ui/TerminalText.h"
 #include "volume/CheckHeader.h"
 #include "volume/VolSizeChoice.h"
 
@@ -34,7 +35,7 @@ int RunCheck(const std::string& source, bool json) {
                           {"offset", info.volumeOffset}};
     std::cout << JsonText(out) << std::endl;
   } else {
-    std::cout << "Volume name:   " << info.volumeName << "\n"
+    std::cout << "Volume name:   " << ui::TerminalText(info.volumeName) << "\n"
               << "Volume size:   " << FormatNumber(info.volumeSize) << " bytes\n"
               << "Sectors:       " << sectors << "\n"
               << "Volume offset: " << info.volumeOffset << "\n";

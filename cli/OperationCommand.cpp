@@ -14,6 +14,7 @@
 #include "host/os/Interrupt.h"
 #include "host/os/Platform.h"
 #include "host/ui/MessageBox.h"
+#include "host/ui/TerminalText.h"
 #include "transfer/OperationRequest.h"
 #include "transfer/TOperationThread.h"
 #include "volume/CheckHeader.h"
@@ -94,7 +95,8 @@ bool CheckSource(const Endpoint& source, const std::optional<uint64_t>& size, Vo
   bool ok = source.IsDevice() ? CheckHeader(*source.device, sizes, volume) : CheckHeader(source.file, sizes, volume);
   if (!ok) return false;
   if (size) OverrideVolumeSize(volume, *size);
-  host::WriteStderr(FormatText("Volume \"%s\": %s bytes (%llu sectors) at offset %u\n", volume.volumeName.c_str(),
+  host::WriteStderr(FormatText("Volume \"%s\": %s bytes (%llu sectors) at offset %u\n",
+                               ui::TerminalText(volume.volumeName).c_str(),
                                FormatNumber(volume.volumeSize).c_str(),
                                static_cast<unsigned long long>(CeilDiv64(volume.volumeSize, 2048)),
                                volume.volumeOffset));

@@ -7,6 +7,7 @@
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
 #include "cli/JsonText.h"
+#include "host/ui/TerminalText.h"
 
 namespace {
 
@@ -37,8 +38,8 @@ void PrintList(const char* title, const DeviceList& list) {
   std::cout << title << ":\n";
   if (list.devices.empty()) std::cout << "  Not Available\n";
   for (size_t i = 0; i < list.devices.size(); ++i) {
-    std::cout << "  " << list.items[i] << "  [" << DeviceClassName(*list.devices[i]) << ", revision "
-              << Trimmed(list.devices[i]->Revision()) << "]\n";
+    std::cout << "  " << ui::TerminalText(list.items[i]) << "  [" << DeviceClassName(*list.devices[i])
+              << ", revision " << ui::TerminalText(Trimmed(list.devices[i]->Revision())) << "]\n";
   }
 }
 

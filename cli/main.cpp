@@ -13,6 +13,7 @@
 #include "host/os/Interrupt.h"
 #include "host/os/Platform.h"
 #include "host/ui/ConsoleUi.h"
+#include "host/ui/TerminalText.h"
 
 namespace {
 
@@ -80,7 +81,7 @@ int main(int argc, char** argv) {
   // Log entries go to the log file as usual; on the terminal they would mix
   // with the command's output, so they show only with --verbose.
   SetTraceWriter([verbose = global.verbose](std::string_view text) {
-    if (verbose) host::WriteStderr(text);
+    if (verbose) host::WriteStderr(ui::TerminalText(text, true));
   });
   BuildSystemInfo();
   SetLogOutput(!global.noLog);

@@ -3,6 +3,7 @@
 #include "host/os/ConsoleInput.h"
 #include "host/os/Interrupt.h"
 #include "host/os/Platform.h"
+#include "host/ui/TerminalText.h"
 
 namespace ui {
 namespace {
@@ -36,8 +37,10 @@ ConsoleUi::ConsoleUi(Policy policy, Writer writer, LineReader reader)
     : policy_(policy), writer_(std::move(writer)), reader_(std::move(reader)) {}
 
 std::string ConsoleUi::Render(const std::string& text, const std::string& caption) {
-  std::string out = "[" + caption + "] ";
-  for (char c : text) {
+  std::string out = "[" + TerminalText(caption) + "] ";
+  // A box may name a file or quote a drive: its controls are escaped, its
+  // line ends kept.
+  for (char c : TerminalText(text, true)) {
     if (c == '\r') continue;
     out += c;
     if (c == '\n') out += "    ";

@@ -37,3 +37,23 @@ TEST(CliOutput, JsonReplacesBytesThatAreNotUtf8) {
   ASSERT_EQ(lists["write_sources"].size(), 1u);
   EXPECT_EQ(lists["write_sources"][0]["vendor"], "ORBIT\xef\xbf\xbdK");
 }
+
+TEST(CliOutput, ControlCharactersOfAVolumeNameReachTheTerminalEscaped) {
+  CliBus bus(R"({"id": 0, "model": "disk", "medium": {"kind": "image", "sectors": 8192, "writable": true}})");
+  std::string image = ImageWithIdentifier(bus, "EVIL\x1b[2J\x1b]0;owned\x07");
+  const std::string shown = "EVIL\\x1B[2J\\x1B]0;owned\\x07";
+
+  ProcessResult check = bus.Run({"check", image});
+  ASSERT_EQ(check.status, 0) << check.err;
+  EXPECT_NE(check.out.find("Volume name:   " + shown + "\n"), std::string::npos) << check.out;
+  ProcessResult copy = bus.Run({"--yes", "copy", image, "0,0,0"});
+  ASSERT_EQ(copy.status, 0) << copy.err;
+  EXPECT_NE(copy.err.find("Volume \"" + shown + "\": "), std::string::npos) << copy.err;
+  for (const ProcessResult* run : {&check, &copy}) {
+    EXPECT_EQ(run->out.find('\x1b'), std::string::npos);
+    EXPECT_EQ(run->err.find('\x1b'), std::string::npos);
+  }
+  // JSON escapes them its own way, and the name stays whole there.
+  ProcessResult json = bus.Run({"check", image, "--json"});
+  EXPECT_EQ(nlohmann::json::parse(json.out)["volume_name"], "EVIL\x1b[2J\x1b]0;owned\x07");
+}
