@@ -11,7 +11,7 @@
 #include "host/ui/MessageBox.h"
 #include "transfer/TReadThread.h"
 #include "transfer/TWriteThread.h"
-#include "volume/DiffDetail.h"
+#include "volume/DifferenceLog.h"
 
 namespace {
 
@@ -191,6 +191,7 @@ PassOutcome DataPass::Verify() {
 
   bool stepA = true;
   bool sourceShortLogged = false, destinationShortLogged = false;
+  DifferenceLog differenceLog;
   for (;;) {
     if (host_.CancelRequested()) {
       source->Stop();
@@ -238,11 +239,12 @@ PassOutcome DataPass::Verify() {
       std::string message = "Verify: Data are different at " + FormatNumber(from) + " ~ " + FormatNumber(end) +
                             " bytes.\r\nDo you wish to quit verifying?";
       AddLog(message);
-      DiffDetail(area_.A(), area_.B(), count);
+      differenceLog.Step(area_.A(), area_.B(), count);
       if (ui::MessageBox(message, ProgramName, ui::kYesNo | ui::kIconError) == ui::kIdYes) break;
     }
     if (host_.ShowPercent(sides_.size - source->Rest(), sides_.size)) break;
   }
+  differenceLog.End();
 
   EndWorker(source);
   EndWorker(destination);

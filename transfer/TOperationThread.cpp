@@ -45,6 +45,7 @@ void TOperationThread::Start() {
   ending_ = Ending{};
   ending_.succeeded = true;
   percent_ = 0;
+  verifyRan_ = false;
   host::Thread::Start();
 }
 
@@ -69,6 +70,8 @@ void TOperationThread::Execute() {
     ok = CopySingleMode();
   }
   host::Thread::Synchronize([] { ui::SetBusyCursor(false); });
+  // The total of the verify, whatever its boxes said along the way.
+  if (verifyRan_) AddLog("Verify result: " + FormatNumber(ending_.differences) + " differing steps.");
   if (!ending_.canceled && ok) {
     ending_.closeAtEnd = true;
   } else {
@@ -89,6 +92,7 @@ bool TOperationThread::RunSteps(const std::function<bool(Step)>& runStep) {
     if (!HasStep(row.bit)) continue;
     if (row.step == Step::Test) testFlag_ = 1;
     if (row.step == Step::Write) testFlag_ = 0;
+    if (row.step == Step::Verify) verifyRan_ = true;
     phase_ = row.phase;
     dialog_.SetComment(row.comment);
     if (!runStep(row.step)) {

@@ -120,4 +120,5 @@ class TOperationThread : public host::Thread, private PassHost {
   uint64_t volumeSize_ = 0;
   int writeMode_ = 0;
   uint32_t patternSectors_ = 0;
+  bool verifyRan_ = false;  // a verify step has started: the result line names its differences
 };
