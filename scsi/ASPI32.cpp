@@ -97,6 +97,7 @@ int ASPI32::SendRequest(void* block, size_t length, uint32_t timeoutMs) {
   KeepRequest(block, length);
   auto* header = static_cast<aspi::SRB_Header*>(block);
   if (send(block) == aspi::SS_ASPI_IS_BUSY) {
+    ++busyAnswers_;
     InternalError("ASPI is busy.", "Interrupt");
     CloseEvent(event, false);
     return -1;
@@ -145,6 +146,7 @@ int ASPI32::Execute(uint32_t timeoutMs) {
   block.SRB_PostProc = static_cast<uint64_t>(event_);
   KeepRequest(&block, aspi::kExecHeadLength);
   if (send(&block) == aspi::SS_ASPI_IS_BUSY) {
+    ++busyAnswers_;
     InternalError("ASPI is busy.", "Interrupt");
     CloseEvent(event, false);
     return -1;

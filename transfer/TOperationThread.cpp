@@ -200,7 +200,15 @@ bool TOperationThread::PauseBeforeWrite(MediumLock& lock) {
 bool TOperationThread::CheckWriter(SCSIDEV& writer, bool capacity, const char* notReadyLog, uint64_t& size) {
   writer.TestUnitReady();
   host::Sleep(1000);
+  const uint32_t busyBefore = writer.Channel().BusyAnswers();
   size = capacity ? writer.GetCapacity() : writer.GetFreeSize();
+  if (writer.Channel().BusyAnswers() != busyBefore) {
+    // The size was never asked of the drive: 0 would read as a full disc.
+    NotifyOperationError(std::string("The SCSI manager was busy: the ") + (capacity ? "size" : "free space") +
+                         " of the disc could not be read. Please try again.");
+    ending_.succeeded = false;
+    return false;
+  }
   aspi::Sense sense;
   writer.GetSense(&sense.key, &sense.asc, &sense.ascq);
   if (aspi::sense::IsNotReady(sense)) {

@@ -87,3 +87,17 @@ TEST(CliInput, AFifoIsRefusedAsSourceAndDestinationInsteadOfWaitedOn) {
   EXPECT_EQ(write.status, 1);
   EXPECT_TRUE(Has(write.err, refused)) << write.err;
 }
+
+TEST(CliInput, AWriterThatIsNotReadyIsSaidToBeNotReady) {
+  // The drive answers "becoming ready" until it has been asked 1,000 times.
+  CliBus bus(R"({"id": 4, "model": "qxw7100", "revision": "1.07", "medium": {"kind": "dvd-r", "sectors": 8192},
+                 "faults": [{"kind": "not-ready", "polls": 1000}]})");
+  std::string image = MakeGenisoImage(bus.Dir().Path(), "g.iso", "NOT_READY", 256 * 1024);
+  for (const std::vector<std::string>& command :
+       {std::vector<std::string>{"write", image, "0,4,0"}, {"pattern", "0,4,0", "--size", "4096"}}) {
+    ProcessResult result = bus.Run(command);
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_TRUE(Has(result.err, "0,4,0 is not ready (2-04-01")) << result.err;
+    EXPECT_FALSE(Has(result.err, "not one of the maker's writers")) << result.err;
+  }
+}
