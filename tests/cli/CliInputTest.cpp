@@ -94,10 +94,21 @@ TEST(CliInput, AWriterThatIsNotReadyIsSaidToBeNotReady) {
                  "faults": [{"kind": "not-ready", "polls": 1000}]})");
   std::string image = MakeGenisoImage(bus.Dir().Path(), "g.iso", "NOT_READY", 256 * 1024);
   for (const std::vector<std::string>& command :
-       {std::vector<std::string>{"write", image, "0,4,0"}, {"pattern", "0,4,0", "--size", "4096"}}) {
+       {std::vector<std::string>{"write", image, "0,4,0"}, {"info", "0,4,0"}, {"pattern", "0,4,0", "--size", "4096"}}) {
     ProcessResult result = bus.Run(command);
     EXPECT_EQ(result.status, 1) << result.err;
     EXPECT_TRUE(Has(result.err, "0,4,0 is not ready (2-04-01")) << result.err;
     EXPECT_FALSE(Has(result.err, "not one of the maker's writers")) << result.err;
+  }
+}
+
+TEST(CliInput, EraseAndInfoRefuseADeviceThatIsNotAWriterBeforeAnyQuestion) {
+  CliBus bus(kDevices);
+  for (const char* command : {"erase", "info"}) {
+    ProcessResult result = bus.Run({"--yes", command, "0,0,0"});
+    EXPECT_EQ(result.status, 1) << command << "\n" << result.err;
+    EXPECT_TRUE(Has(result.err, "0,0,0 is not one of the maker's writers.")) << result.err;
+    EXPECT_FALSE(Has(result.err, "Do you wish to erase")) << result.err;
+    EXPECT_EQ(result.out, "") << command;
   }
 }
