@@ -74,6 +74,22 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForAllHelp& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
+    // Without a command CLI11 says only that one is missing: name the word
+    // that was not understood, and the commands there are.
+    if (app.get_subcommands().empty()) {
+      std::string commands;
+      for (const CLI::App* command : app.get_subcommands([](CLI::App*) { return true; }))
+        commands += (commands.empty() ? "" : ", ") + command->get_name();
+      std::vector<std::string> words = app.remaining();
+      if (!words.empty() && words.front().rfind('-', 0) != 0) {
+        host::WriteStderr("Unknown command \"" + words.front() + "\". The commands are " + commands + ".\n");
+        return kExitUsage;
+      }
+      if (words.empty()) {
+        host::WriteStderr("A command is required: " + commands + ".\n");
+        return kExitUsage;
+      }
+    }
     app.exit(e);
     return kExitUsage;
   }

@@ -112,3 +112,16 @@ TEST(CliInput, EraseAndInfoRefuseADeviceThatIsNotAWriterBeforeAnyQuestion) {
     EXPECT_EQ(result.out, "") << command;
   }
 }
+
+TEST(CliInput, AnUnknownCommandIsNamed) {
+  CliBus bus(kDevices);
+  for (const std::vector<std::string>& words : {std::vector<std::string>{"frobnicate"}, {"--yes", "frobnicate", "0,4,0"}}) {
+    ProcessResult result = bus.Run(words);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_TRUE(Has(result.err, "Unknown command \"frobnicate\"")) << result.err;
+    EXPECT_TRUE(Has(result.err, "scan, check, write, copy, pattern, erase, info")) << result.err;
+  }
+  ProcessResult none = bus.Run({});
+  EXPECT_EQ(none.status, 2);
+  EXPECT_TRUE(Has(none.err, "A command is required")) << none.err;
+}
