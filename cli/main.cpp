@@ -10,10 +10,10 @@
 #include "cli/ByteCount.h"
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
+#include "cli/VerboseTrace.h"
 #include "host/os/Interrupt.h"
 #include "host/os/Platform.h"
 #include "host/ui/ConsoleUi.h"
-#include "host/ui/TerminalText.h"
 
 namespace {
 
@@ -96,8 +96,8 @@ int main(int argc, char** argv) {
 
   // Log entries go to the log file as usual; on the terminal they would mix
   // with the command's output, so they show only with --verbose.
-  SetTraceWriter([verbose = global.verbose](std::string_view text) {
-    if (verbose) host::WriteStderr(ui::TerminalText(text, true));
+  SetTraceWriter([verbose = global.verbose, trace = VerboseTrace()](std::string_view text) mutable {
+    if (verbose) trace(text);
   });
   BuildSystemInfo();
   SetLogOutput(!global.noLog);

@@ -17,6 +17,9 @@ class CliBus {
   explicit CliBus(const std::string& devices);
 
   ProcessResult Run(const std::vector<std::string>& args) const;
+  // Runs a copy of the program placed in the test's folder, with the log on:
+  // its log file is written beside that copy, never beside the build's.
+  ProcessResult RunLogged(const std::vector<std::string>& args) const;
   std::map<std::string, std::string> Environment() const;
   static std::string Program() { return MARROWLIGHT_CLI; }
   // marrowlight-simbus with the same bus and state folder.

@@ -57,3 +57,15 @@ TEST(CliOutput, ControlCharactersOfAVolumeNameReachTheTerminalEscaped) {
   ProcessResult json = bus.Run({"check", image, "--json"});
   EXPECT_EQ(nlohmann::json::parse(json.out)["volume_name"], "EVIL\x1b[2J\x1b]0;owned\x07");
 }
+
+TEST(CliOutput, VerboseShowsEachLogEntryOnALineOfItsOwn) {
+  CliBus bus(R"({"id": 0, "model": "disk", "medium": {"kind": "image", "sectors": 8192, "writable": true}})");
+  std::string image = MakeGenisoImage(bus.Dir().Path(), "g.iso", "VERBOSE", 256 * 1024);
+  ProcessResult check = bus.RunLogged({"--verbose", "check", image});
+  ASSERT_EQ(check.status, 0) << check.err;
+  // Entries that end without a line end are ended; the log file is as ever.
+  EXPECT_NE(check.err.find("\nNO MID.\n[CheckHeader]\r\nOffset: 0\n"), std::string::npos) << check.err;
+  EXPECT_NE(check.err.find("\nVolumeName: VERBOSE\nISO: "), std::string::npos) << check.err;
+  std::string logFile = TempDir::Read(bus.File("MarrowlightLog.txt"));
+  EXPECT_NE(logFile.find("\r\nNO MID.\r\n[CheckHeader]\r\nOffset: 0\r\n"), std::string::npos) << logFile;
+}
