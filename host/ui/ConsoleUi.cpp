@@ -37,7 +37,11 @@ ConsoleUi::ConsoleUi(Policy policy, Writer writer, LineReader reader)
     : policy_(policy), writer_(std::move(writer)), reader_(std::move(reader)) {}
 
 std::string ConsoleUi::Render(const std::string& text, const std::string& caption) {
-  std::string out = "[" + TerminalText(caption) + "] ";
+  // A text that opens with its own caption ("[Error Information]\r\n...", a
+  // device's error report) is not given it a second time.
+  const std::string heading = "[" + caption + "]";
+  const bool headed = text.rfind(heading, 0) == 0;
+  std::string out = headed ? "" : "[" + TerminalText(caption) + "] ";
   // A box may name a file or quote a drive: its controls are escaped, its
   // line ends kept.
   for (char c : TerminalText(text, true)) {
