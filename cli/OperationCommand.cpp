@@ -69,7 +69,11 @@ int Run(const OperationRequest& request, uint64_t volumeSize) {
   bool cancelAsked = false;
   while (!operation.Finished()) {
     if (!cancelAsked && host::InterruptRequested()) {
-      host::WriteStderr("\nCanceling...\n");
+      // The operation ends at its next cancel test, which may have to wait
+      // for a command the drive is still busy with (a leadout, a hung drive).
+      host::WriteStderr(
+          "\nCanceling... The program waits for the drive to finish its current command.\n"
+          "Press Ctrl-C again to quit at once (the disc may then stay locked in the drive).\n");
       operation.Terminate();
       cancelAsked = true;
     }

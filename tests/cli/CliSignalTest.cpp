@@ -71,3 +71,35 @@ TEST(CliSignal, CtrlCAtAQuestionOnTheTerminalAbandonsItAndNothingIsOpenedForWrit
   EXPECT_FALSE(Has(result.err, "failed")) << result.err;
   EXPECT_EQ(TempDir::Read(kept), "precious");
 }
+
+TEST(CliSignal, CtrlCWhileTheDriveHangsSaysThatItWaitsAndASecondOneQuitsAtOnce) {
+  // The leadout never ends; Cancel is off meanwhile, so the first Ctrl-C can
+  // only wait for the drive. SIGTERM is taken as Ctrl-C is.
+  for (int signal : {SIGINT, SIGTERM}) {
+    CliBus bus(R"({"id": 4, "model": "qxw7100", "revision": "1.07", "medium": {"kind": "dvd-r", "sectors": 8192},
+                   "faults": [{"kind": "hang", "opcode": "35h"}]})");
+    std::string image = MakeGenisoImage(bus.Dir().Path(), "g.iso", "HANGS", 256 * 1024);
+    Process run(CliBus::Program(), {"--nolog", "--yes", "write", image, "0,4,0", "--mode", "write"},
+                bus.Environment());
+    ASSERT_TRUE(run.WaitForError("Now writing leadout"));
+    run.Signal(signal);
+    ASSERT_TRUE(run.WaitForError("Press Ctrl-C again to quit at once")) << signal;
+    run.Signal(signal);
+    ProcessResult result = run.Finish();
+    EXPECT_EQ(result.status, 128 + signal) << result.err;
+    EXPECT_TRUE(Has(result.err, "Canceling... The program waits for the drive to finish its current command."))
+        << result.err;
+  }
+}
+
+TEST(CliSignal, SigtermCancelsAPassAsCtrlCDoes) {
+  CliBus bus(kSlowWriter);
+  bus.timeScale = 0.01;
+  std::string image = MakeGenisoImage(bus.Dir().Path(), "g.iso", "TERM", 2 * 1024 * 1024);
+  Process run(CliBus::Program(), {"--nolog", "write", image, "0,4,0", "--mode", "write-verify"}, bus.Environment());
+  ASSERT_TRUE(run.WaitForError("Write 2%"));
+  run.Signal(SIGTERM);
+  ProcessResult result = run.Finish();
+  EXPECT_EQ(result.status, 3) << result.err;
+  EXPECT_TRUE(Has(result.err, "[Marrowlight] Operation canceled.")) << result.err;
+}
