@@ -324,8 +324,26 @@ std::string PlaceOfQuoted(std::string_view text, const std::string& what) {
   return at == std::string_view::npos ? "$" : LineAndColumn(text, at + 1);
 }
 
+// The message is one line: a control character that a key or a text of the
+// description brings along is shown as \xHH.
+std::string OneLine(const std::string& text) {
+  std::string line;
+  for (char c : text) {
+    auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      line += c;
+      continue;
+    }
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    line += "\\x";
+    line += kHex[byte >> 4];
+    line += kHex[byte & 0x0F];
+  }
+  return line;
+}
+
 std::string Message(const std::string& fileName, const std::string& place, const std::string& problem) {
-  return "Simulated SCSI bus: " + fileName + ": at " + place + ": " + problem + ". The bus is empty.";
+  return OneLine("Simulated SCSI bus: " + fileName + ": at " + place + ": " + problem + ". The bus is empty.");
 }
 
 std::string FolderOf(const std::string& path) {

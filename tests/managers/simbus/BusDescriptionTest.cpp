@@ -95,6 +95,9 @@ TEST(BusDescription, ProblemsNameTheirPlace) {
        "at faults[0]: the manager itself only knows \"support-not-initialised\""},
       {R"({"adapters": [{"devices": [{"id": "x1", "model": "disk"}]}]})",
        "at adapters[0].devices[0].id: \"x1\" is not a number"},
+      // A text quoted from the description stays on the one line.
+      {R"({"adapters": [{"devices": [{"id": 1, "model": "disk", "v\ndor": "x"}]}]})",
+       "at adapters[0].devices[0]: unknown key \"v\\x0Ador\""},
       // Numbers beyond what a double holds are refused by the JSON reader.
       {R"({"adapters": [{"devices": [{"id": 4, "model": "qxw7100", "speed": 1e400}]}]})",
        "number overflow parsing '1e400'"},
