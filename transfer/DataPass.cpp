@@ -29,12 +29,14 @@ void StartStep(WorkerEvents& events, bool stepA) {
 
 void WaitDone(WorkerEvents& events, bool stepA) { (stepA ? events.doneA : events.doneB).Wait(); }
 
-// Stops a worker, polls until it has left its loop, frees it.
+// Stops a worker, waits until it has left its loop, frees it. The wait is
+// the thread's end, not a poll of its running flag once a second: a pass
+// ends as soon as its workers do, never up to a second later.
 template <class Worker>
 void EndWorker(std::unique_ptr<Worker>& worker) {
   if (!worker) return;
   worker->Stop();
-  while (worker->Running()) host::Sleep(1000);
+  worker->WaitFor();
   worker.reset();
 }
 
