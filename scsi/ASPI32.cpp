@@ -1,6 +1,7 @@
 #include "scsi/ASPI32.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <optional>
 #include <mutex>
@@ -154,10 +155,13 @@ int ASPI32::Execute(uint32_t timeoutMs) {
   host::WaitResult wait = host::WaitResult::Signalled;
   if (execute_.GetStatus() == aspi::SS_PENDING) {
     // Most commands end within microseconds: watch the status for a moment
-    // before sleeping on the event. The event still ends the wait, since the
+    // before sleeping on the event, unless the last command took far longer
+    // (a drive at its own speed). The event still ends the wait, since the
     // manager signals it only after it has stored the status.
-    host::SpinUntil([this] { return execute_.GetStatus() != aspi::SS_PENDING; });
+    const auto start = std::chrono::steady_clock::now();
+    if (spin_.ShouldSpin()) host::SpinUntil([this] { return execute_.GetStatus() != aspi::SS_PENDING; });
     wait = event->Wait(WaitLimit(timeoutMs));
+    spin_.Record(std::chrono::steady_clock::now() - start);
   }
 
   status_ = execute_.GetStatus();

@@ -21,6 +21,7 @@
 #include <string_view>
 
 #include "host/aspi/AspiSrb.h"
+#include "host/os/SpinWait.h"
 #include "scsi/Srb.h"
 
 namespace host {
@@ -109,5 +110,6 @@ class ASPI32 {
   size_t lastRequestLength_ = 0;
   uint32_t lastTimeout_ = 0;
   uint32_t busyAnswers_ = 0;
+  host::SpinAdvice spin_;  // whether commands of this channel end quickly enough to watch for
   std::array<char, kCommandNameSize> commandName_{};
 };
