@@ -1,6 +1,7 @@
 #include "managers/simbus/Adapter.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 #include "host/os/Event.h"
@@ -91,7 +92,13 @@ uint8_t Adapter::Submit(aspi::SRB_ExecSCSICmd* request) {
   PublishStatus(request, aspi::SS_PENDING);
   bool sleeping = false;
   {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
+    // Only with the worker idle: a command never overtakes one sent before
+    // it, nor waits here behind a long one the worker runs.
+    if (queue_.empty() && current_ == nullptr && NeverWaits(*drive, *request)) {
+      lock.unlock();
+      return ExecuteHere(request, *drive);
+    }
     queue_.push_back(request);
     queued_.store(queue_.size(), std::memory_order_release);
     sleeping = sleeping_;
@@ -100,16 +107,43 @@ uint8_t Adapter::Submit(aspi::SRB_ExecSCSICmd* request) {
   return aspi::SS_PENDING;
 }
 
+bool Adapter::NeverWaits(Drive& drive, const aspi::SRB_ExecSCSICmd& request) {
+  switch (request.CDBByte[0]) {
+    case aspi::op::kRead10:
+    case aspi::op::kWrite10:
+    case aspi::op::kRead12:
+    case aspi::op::kWrite12:
+      break;
+    default:
+      return false;
+  }
+  // A drive with a speed holds its data commands, and a command that may
+  // hang must stay abortable: both are the worker's.
+  return drive.Config().speed <= 0 && !drive.DeviceFaults().CanHang();
+}
+
+uint8_t Adapter::ExecuteHere(aspi::SRB_ExecSCSICmd* request, Drive& drive) {
+  ScsiCommand command = CommandOf(request);
+  {
+    std::lock_guard driveLock(drive.Mutex());
+    drive.Execute(command);
+  }
+  Finish(request, command);
+  return command.failed ? aspi::SS_ERR : aspi::SS_COMP;
+}
+
 void Adapter::Run() {
   while (aspi::SRB_ExecSCSICmd* request = Next()) Execute(request);
 }
 
 aspi::SRB_ExecSCSICmd* Adapter::Next() {
-  host::SpinUntil([this] { return queued_.load(std::memory_order_acquire) != 0; });
+  const auto start = std::chrono::steady_clock::now();
+  if (spin_.ShouldSpin()) host::SpinUntil([this] { return queued_.load(std::memory_order_acquire) != 0; });
   std::unique_lock lock(mutex_);
   sleeping_ = true;
   wake_.wait(lock, [this] { return ending_ || !queue_.empty(); });
   sleeping_ = false;
+  spin_.Record(std::chrono::steady_clock::now() - start);
   if (ending_) return nullptr;
   aspi::SRB_ExecSCSICmd* request = queue_.front();
   queue_.erase(queue_.begin());
@@ -119,14 +153,20 @@ aspi::SRB_ExecSCSICmd* Adapter::Next() {
   return request;
 }
 
-void Adapter::Execute(aspi::SRB_ExecSCSICmd* request) {
-  uint8_t cdb[sizeof request->CDBByte];
-  std::memcpy(cdb, request->CDBByte, sizeof cdb);
+ScsiCommand Adapter::CommandOf(aspi::SRB_ExecSCSICmd* request) {
   ScsiCommand command;
-  command.cdb = cdb;
+  command.cdb = request->CDBByte;
   command.cdbLength = request->SRB_CDBLen;
   command.data = reinterpret_cast<uint8_t*>(request->SRB_BufPointer);
   command.dataLength = command.data == nullptr ? 0 : request->SRB_BufLen;
+  return command;
+}
+
+void Adapter::Execute(aspi::SRB_ExecSCSICmd* request) {
+  uint8_t cdb[sizeof request->CDBByte];
+  std::memcpy(cdb, request->CDBByte, sizeof cdb);
+  ScsiCommand command = CommandOf(request);
+  command.cdb = cdb;
   command.abortRequested = &abortCurrent_;
   Drive* drive = Find(request->SRB_Target, request->SRB_Lun);
   if (drive->DeviceFaults().HangFor(command)) {
