@@ -1,11 +1,9 @@
 #include "managers/simbus/Adapter.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 
 #include "host/os/Event.h"
-#include "host/os/SpinWait.h"
 
 namespace simbus {
 namespace {
@@ -100,7 +98,6 @@ uint8_t Adapter::Submit(aspi::SRB_ExecSCSICmd* request) {
       return ExecuteHere(request, *drive);
     }
     queue_.push_back(request);
-    queued_.store(queue_.size(), std::memory_order_release);
     sleeping = sleeping_;
   }
   if (sleeping) wake_.notify_one();
@@ -137,17 +134,13 @@ void Adapter::Run() {
 }
 
 aspi::SRB_ExecSCSICmd* Adapter::Next() {
-  const auto start = std::chrono::steady_clock::now();
-  if (spin_.ShouldSpin()) host::SpinUntil([this] { return queued_.load(std::memory_order_acquire) != 0; });
   std::unique_lock lock(mutex_);
   sleeping_ = true;
   wake_.wait(lock, [this] { return ending_ || !queue_.empty(); });
   sleeping_ = false;
-  spin_.Record(std::chrono::steady_clock::now() - start);
   if (ending_) return nullptr;
   aspi::SRB_ExecSCSICmd* request = queue_.front();
   queue_.erase(queue_.begin());
-  queued_.store(queue_.size(), std::memory_order_release);
   current_ = request;
   abortCurrent_ = false;
   return request;
@@ -199,7 +192,6 @@ uint8_t Adapter::Abort(const aspi::SRB_ExecSCSICmd* request) {
     if (found == list.end()) return false;
     aspi::SRB_ExecSCSICmd* stopped = *found;
     list.erase(found);
-    queued_.store(queue_.size(), std::memory_order_release);
     FinishAborted(stopped);
     return true;
   };

@@ -12,12 +12,9 @@
 // owned by the adapter and joined when the adapter ends; requests still
 // queued then are dropped without being touched.
 //
-// A program sends its next command a few microseconds after the last one
-// completes, so the worker watches the queue for a moment before it sleeps:
-// a blocked worker costs a wake-up per command, which on a virtual machine
-// takes longer than the command itself. When the last request came far
-// later than that (a program busy elsewhere), the worker sleeps at once.
-// Submit wakes the worker only when it sleeps.
+// The worker sleeps while its queue is empty; Submit wakes it only when it
+// sleeps. The commands whose latency counts (data commands that never wait)
+// do not pass through it at all.
 #pragma once
 
 #include <atomic>
@@ -30,7 +27,6 @@
 #include <vector>
 
 #include "host/aspi/AspiSrb.h"
-#include "host/os/SpinWait.h"
 #include "managers/simbus/Drive.h"
 
 namespace simbus {
@@ -74,9 +70,7 @@ class Adapter {
   // its room, where a deque would allocate and free a node every 64
   // requests.
   std::vector<aspi::SRB_ExecSCSICmd*> queue_;
-  std::atomic<size_t> queued_{0};  // size of queue_, for the worker's spin
   bool sleeping_ = false;          // the worker waits on wake_
-  host::SpinAdvice spin_;          // whether the next request came soon enough to watch for
   bool ending_ = false;
   std::vector<aspi::SRB_ExecSCSICmd*> hung_;
   aspi::SRB_ExecSCSICmd* current_ = nullptr;
