@@ -10,6 +10,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "managers/simbus/DescriptionText.h"
+
 namespace simbus {
 namespace {
 
@@ -119,29 +121,13 @@ class Reader {
     return baseDir_ + "/" + path;
   }
 
-  // INQUIRY texts are byte fields: each character of the JSON text up to
-  // U+00FF becomes one byte (Latin-1), so a description can give a drive the
-  // bytes above 7Fh that real drives sometimes report.
-  static std::string Latin1(const std::string& utf8, const std::string& place) {
-    std::string bytes;
-    for (size_t i = 0; i < utf8.size(); ++i) {
-      auto lead = static_cast<unsigned char>(utf8[i]);
-      if (lead < 0x80) {
-        bytes += static_cast<char>(lead);
-      } else if ((lead == 0xC2 || lead == 0xC3) && i + 1 < utf8.size()) {
-        bytes += static_cast<char>(((lead & 0x03) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
-      } else {
-        Throw(place, "only characters up to U+00FF fit a byte of an INQUIRY text");
-      }
-    }
-    return bytes;
-  }
-
   static std::optional<std::string> IdText(const json& device, const char* key, const std::string& place,
                                            size_t width) {
     if (!device.contains(key)) return std::nullopt;
-    std::string text = Latin1(Text(device[key], place + "." + key), place + "." + key);
-    if (text.size() > width)
+    // INQUIRY texts are byte fields: a character up to U+00FF is one byte.
+    std::optional<std::string> text = Latin1(Text(device[key], place + "." + key));
+    if (!text) Throw(place + "." + key, "only characters up to U+00FF fit a byte of an INQUIRY text");
+    if (text->size() > width)
       Throw(place + "." + key, "longer than " + std::to_string(width) + " characters");
     return text;
   }
@@ -293,58 +279,6 @@ class Reader {
 
   std::string baseDir_;
 };
-
-std::string LineAndColumn(std::string_view text, size_t byte) {
-  size_t line = 1, column = 1;
-  for (size_t i = 0; i + 1 < byte && i < text.size(); ++i) {
-    if (text[i] == '\n') {
-      ++line;
-      column = 1;
-    } else {
-      ++column;
-    }
-  }
-  return "line " + std::to_string(line) + ", column " + std::to_string(column);
-}
-
-// The JSON reader's message without its "[json.exception...] " tag.
-std::string WithoutTag(const std::string& what) {
-  if (what.rfind("[json.exception.", 0) != 0) return what;
-  auto end = what.find("] ");
-  return end == std::string::npos ? what : what.substr(end + 2);
-}
-
-// Line and column of the first appearance of the text the message quotes
-// ('...'), or the whole description when it quotes nothing found there.
-std::string PlaceOfQuoted(std::string_view text, const std::string& what) {
-  auto open = what.find('\'');
-  auto close = open == std::string::npos ? open : what.find('\'', open + 1);
-  if (close == std::string::npos || close == open + 1) return "$";
-  auto at = text.find(std::string_view(what).substr(open + 1, close - open - 1));
-  return at == std::string_view::npos ? "$" : LineAndColumn(text, at + 1);
-}
-
-// The message is one line: a control character that a key or a text of the
-// description brings along is shown as \xHH.
-std::string OneLine(const std::string& text) {
-  std::string line;
-  for (char c : text) {
-    auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte != 0x7F) {
-      line += c;
-      continue;
-    }
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    line += "\\x";
-    line += kHex[byte >> 4];
-    line += kHex[byte & 0x0F];
-  }
-  return line;
-}
-
-std::string Message(const std::string& fileName, const std::string& place, const std::string& problem) {
-  return OneLine("Simulated SCSI bus: " + fileName + ": at " + place + ": " + problem + ". The bus is empty.");
-}
 
 std::string FolderOf(const std::string& path) {
   auto slash = path.rfind('/');
