@@ -121,9 +121,16 @@ bool IsWritePageSource(const INQUIRYDATA& d) {
 }
 
 bool IsWritePageDestination(const INQUIRYDATA& d, uint8_t ha, uint8_t id, uint8_t lun) {
+  return CheckWritePageDestination(d, ha, id, lun).answer == DvdrAnswer::Writer;
+}
+
+DvdrProbe CheckWritePageDestination(const INQUIRYDATA& d, uint8_t ha, uint8_t id, uint8_t lun) {
   bool maker = StartsWith(d, INQUIRYDATA::kVendorOffset, "HALVERN");
-  if (d.DeviceType() == device::kCdDvd) return maker && IsDVDR(ha, id, lun);
-  return d.DeviceType() == device::kWriteOnce && maker && StartsWith(d, INQUIRYDATA::kProductOffset, "CD-WO");
+  if (d.DeviceType() == device::kCdDvd) return maker ? ProbeDVDR(ha, id, lun) : DvdrProbe{};
+  DvdrProbe probe;
+  if (d.DeviceType() == device::kWriteOnce && maker && StartsWith(d, INQUIRYDATA::kProductOffset, "CD-WO"))
+    probe.answer = DvdrAnswer::Writer;
+  return probe;
 }
 
 bool IsCopyPageSource(const INQUIRYDATA& d) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "devices/InquiryData.h"
+#include "devices/IsDVDR.h"
 #include "devices/SCSIDEV.h"
 
 // One list of a page: the device objects in scan order and the item text of
@@ -44,6 +45,9 @@ PageScan InitCopyPage();
 // tests compare texts byte for byte, so letter case counts.
 bool IsWritePageSource(const INQUIRYDATA& inquiry);
 bool IsWritePageDestination(const INQUIRYDATA& inquiry, uint8_t ha, uint8_t id, uint8_t lun);
+// The same rule with the reason a maker's DVD drive could not be confirmed
+// as a writer (not ready, manager busy) in probe.
+DvdrProbe CheckWritePageDestination(const INQUIRYDATA& inquiry, uint8_t ha, uint8_t id, uint8_t lun);
 bool IsCopyPageSource(const INQUIRYDATA& inquiry);
 bool IsCopyPageDestination(const INQUIRYDATA& inquiry);
 

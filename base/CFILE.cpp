@@ -147,6 +147,9 @@ std::string CFILE::ErrorText(bool showBox) {
   if (error_ == kNoError) return fileName_;
   const char* prefix = (error_ > 0 && error_ < static_cast<int32_t>(kErrorPrefixes.size())) ? kErrorPrefixes[error_] : "";
   std::string message = std::string(prefix) + (fileName_.empty() ? "File name is not specified." : fileName_);
+  // The reason tells a missing file from one without permission or in use.
+  std::string reason = handle_.LastErrorText();
+  if (!fileName_.empty() && !reason.empty()) message += " (" + reason + ")";
   if (showBox) ui::MessageBox(message, "Error", ui::kIconError);
   TraceOut(message, "\r\n");
   return message;

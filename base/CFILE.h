@@ -54,8 +54,9 @@ class CFILE {
 
   // Free bytes on the disk that holds the file name.
   uint64_t GetDiskFree();
-  // The message for the current error: prefix and file name. showBox also
-  // shows it in an error box. Always traced.
+  // The message for the current error: prefix, file name and, in brackets,
+  // the system's reason ("Open error: a.iso (No such file or directory)").
+  // showBox also shows it in an error box. Always traced.
   std::string ErrorText(bool showBox);
 
   const std::string& FileName() const { return fileName_; }

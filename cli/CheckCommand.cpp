@@ -5,7 +5,9 @@
 #include "base/NumberText.h"
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
+#include "cli/JsonText.h"
 #include "cli/Target.h"
+#include "host/ui/TerminalText.h"
 #include "volume/CheckHeader.h"
 #include "volume/VolSizeChoice.h"
 
@@ -23,16 +25,19 @@ int RunCheck(const std::string& source, bool json) {
   }
   if (!ok) return kExitFailed;
 
+  // Counted in 64 bits: a volume beyond 2^32 sectors is shown as it is (an
+  // operation refuses it).
+  const uint64_t sectors = CeilDiv64(info.volumeSize, 2048);
   if (json) {
     nlohmann::json out = {{"volume_name", info.volumeName},
                           {"volume_size", info.volumeSize},
-                          {"sectors", info.lbCount},
+                          {"sectors", sectors},
                           {"offset", info.volumeOffset}};
-    std::cout << out.dump(2) << std::endl;
+    std::cout << JsonText(out) << std::endl;
   } else {
-    std::cout << "Volume name:   " << info.volumeName << "\n"
+    std::cout << "Volume name:   " << ui::TerminalText(info.volumeName) << "\n"
               << "Volume size:   " << FormatNumber(info.volumeSize) << " bytes\n"
-              << "Sectors:       " << info.lbCount << "\n"
+              << "Sectors:       " << sectors << "\n"
               << "Volume offset: " << info.volumeOffset << "\n";
   }
   return kExitDone;

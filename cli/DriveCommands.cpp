@@ -9,13 +9,15 @@
 
 namespace {
 
+// The writer property dialog opens only for the Write page's writers: any
+// other device is refused here, before a question is asked of it.
 std::unique_ptr<SCSIDEV> OpenWriter(const std::string& text) {
   auto address = ParseAddress(text);
   if (!address) {
     host::WriteStderr("A writer is a SCSI address written HA,ID,LUN, such as 0,4,0.\n");
     return nullptr;
   }
-  return OpenDevice(*address);
+  return OpenDeviceAs(*address, Role::Writer);
 }
 
 }  // namespace

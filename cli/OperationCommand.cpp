@@ -14,6 +14,7 @@
 #include "host/os/Interrupt.h"
 #include "host/os/Platform.h"
 #include "host/ui/MessageBox.h"
+#include "host/ui/TerminalText.h"
 #include "transfer/OperationRequest.h"
 #include "transfer/TOperationThread.h"
 #include "volume/CheckHeader.h"
@@ -21,19 +22,25 @@
 
 namespace {
 
-// Passes the boxes on to the console, ending an open progress bar line
-// first, so that a box never continues it.
-class LineBreakingBoxes : public ui::Backend {
+// Passes the boxes of an operation on to the console, ending an open
+// progress bar line first, so that a box never continues it. A question that
+// Ctrl-C abandoned returns to the operation only once the operation has been
+// told to cancel, so that it never takes the cautious answer for a choice.
+class OperationBoxes : public ui::Backend {
  public:
-  LineBreakingBoxes(ui::Backend& inner, ConsoleDialog& dialog) : inner_(inner), dialog_(dialog) {}
+  OperationBoxes(ui::Backend& inner, ConsoleDialog& dialog, TOperationThread& operation)
+      : inner_(inner), dialog_(dialog), operation_(operation) {}
   int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override {
     dialog_.BreakLine();
-    return inner_.MessageBox(text, caption, flags);
+    int answer = inner_.MessageBox(text, caption, flags);
+    if (host::InterruptRequested()) operation_.Terminate();
+    return answer;
   }
 
  private:
   ui::Backend& inner_;
   ConsoleDialog& dialog_;
+  TOperationThread& operation_;
 };
 
 int Usage(const std::string& text) {
@@ -55,15 +62,18 @@ int StatusOf(const OperationOutcome& outcome) {
 // Runs the operation to its end; Ctrl-C asks it to stop as Cancel does.
 int Run(const OperationRequest& request, uint64_t volumeSize) {
   ConsoleDialog dialog(volumeSize, host::StderrIsTerminal());
-  LineBreakingBoxes boxes(*ui::CurrentBackend(), dialog);
-  ui::ScopedBackend breaking(boxes);
   TOperationThread operation(dialog, request);
-  host::ClearInterrupt();
+  OperationBoxes boxes(*ui::CurrentBackend(), dialog, operation);
+  ui::ScopedBackend scope(boxes);
   operation.Start();
   bool cancelAsked = false;
   while (!operation.Finished()) {
     if (!cancelAsked && host::InterruptRequested()) {
-      host::WriteStderr("\nCanceling...\n");
+      // The operation ends at its next cancel test, which may have to wait
+      // for a command the drive is still busy with (a leadout, a hung drive).
+      host::WriteStderr(
+          "\nCanceling... The program waits for the drive to finish its current command.\n"
+          "Press Ctrl-C again to quit at once (the disc may then stay locked in the drive).\n");
       operation.Terminate();
       cancelAsked = true;
     }
@@ -73,15 +83,27 @@ int Run(const OperationRequest& request, uint64_t volumeSize) {
   return StatusOf(operation.Outcome());
 }
 
+// Ctrl-C (or SIGTERM) before the operation has started: nothing has been
+// touched, so the program ends at once as a cancel ends it.
+bool CanceledBeforeStart() {
+  if (!host::InterruptRequested()) return false;
+  host::WriteStderr("\nCanceled before the operation started.\n");
+  return true;
+}
+
 // The volume of the source as the check finds it, with --size applied;
 // prints what will be transferred.
 bool CheckSource(const Endpoint& source, const std::optional<uint64_t>& size, VolumeInfo& volume) {
+  host::WriteStderr("Checking " + source.Describe() + " ...\n");
   VolSizeChoice sizes;
   bool ok = source.IsDevice() ? CheckHeader(*source.device, sizes, volume) : CheckHeader(source.file, sizes, volume);
   if (!ok) return false;
   if (size) OverrideVolumeSize(volume, *size);
-  host::WriteStderr(FormatText("Volume \"%s\": %s bytes (%u sectors) at offset %u\n", volume.volumeName.c_str(),
-                               FormatNumber(volume.volumeSize).c_str(), volume.lbCount, volume.volumeOffset));
+  host::WriteStderr(FormatText("Volume \"%s\": %s bytes (%llu sectors) at offset %u\n",
+                               ui::TerminalText(volume.volumeName).c_str(),
+                               FormatNumber(volume.volumeSize).c_str(),
+                               static_cast<unsigned long long>(CeilDiv64(volume.volumeSize, 2048)),
+                               volume.volumeOffset));
   return true;
 }
 
@@ -111,6 +133,7 @@ int RunOperation(const OperationArguments& arguments) {
     auto address = ParseAddress(arguments.destination);
     if (!address) return Usage("WRITER is a SCSI address written HA,ID,LUN.");
     auto writer = OpenDeviceAs(*address, Role::Writer);
+    if (CanceledBeforeStart()) return kExitCanceled;
     if (!writer) return kExitFailed;
     // The pattern size is the volume size the dialog holds at Start.
     return Run(OperationRequest::Pattern(*chosen, *writer), arguments.size.value_or(0));
@@ -123,12 +146,17 @@ int RunOperation(const OperationArguments& arguments) {
   OperationRequest request;
   request.operation = *chosen;
   std::unique_ptr<SCSIDEV> sourceDevice, destinationDevice;
-  if (!OpenSide(source, copyFamily ? Role::CopySource : Role::WriteSource, sourceDevice, request.source))
-    return kExitFailed;
-  if (!OpenSide(destination, copyFamily ? Role::CopyDestination : Role::Writer, destinationDevice,
-                request.destination))
-    return kExitFailed;
-  if (!CheckSource(request.source, arguments.size, request.volume)) return kExitFailed;
-  if (!SidesDiffer(request)) return kExitFailed;
+  bool opened =
+      OpenSide(source, copyFamily ? Role::CopySource : Role::WriteSource, sourceDevice, request.source) &&
+      OpenSide(destination, copyFamily ? Role::CopyDestination : Role::Writer, destinationDevice,
+               request.destination);
+  if (CanceledBeforeStart()) return kExitCanceled;
+  if (!opened) return kExitFailed;
+  bool checked = CheckSource(request.source, arguments.size, request.volume);
+  // The check may take a while on a slow drive, and a question it asks is
+  // abandoned by Ctrl-C: either way the interrupt is not forgotten.
+  if (CanceledBeforeStart()) return kExitCanceled;
+  if (!checked || !SidesDiffer(request)) return kExitFailed;
+  if (CanceledBeforeStart()) return kExitCanceled;
   return Run(request, request.volume.volumeSize);
 }

@@ -6,6 +6,8 @@
 #include "app/DeviceScan.h"
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
+#include "cli/JsonText.h"
+#include "host/ui/TerminalText.h"
 
 namespace {
 
@@ -36,8 +38,8 @@ void PrintList(const char* title, const DeviceList& list) {
   std::cout << title << ":\n";
   if (list.devices.empty()) std::cout << "  Not Available\n";
   for (size_t i = 0; i < list.devices.size(); ++i) {
-    std::cout << "  " << list.items[i] << "  [" << DeviceClassName(*list.devices[i]) << ", revision "
-              << Trimmed(list.devices[i]->Revision()) << "]\n";
+    std::cout << "  " << ui::TerminalText(list.items[i]) << "  [" << DeviceClassName(*list.devices[i])
+              << ", revision " << ui::TerminalText(Trimmed(list.devices[i]->Revision())) << "]\n";
   }
 }
 
@@ -51,7 +53,7 @@ int RunScan(bool json) {
                           {"write_destinations", ListJson(write.destinations)},
                           {"copy_sources", ListJson(copy.sources)},
                           {"copy_destinations", ListJson(copy.destinations)}};
-    std::cout << out.dump(2) << std::endl;
+    std::cout << JsonText(out) << std::endl;
   } else {
     PrintList("Write sources", write.sources);
     PrintList("Write destinations (writers)", write.destinations);

@@ -4,6 +4,7 @@
 #include <regex>
 
 #include "app/DeviceScan.h"
+#include "base/TextFormat.h"
 #include "devices/CreateDevice.h"
 #include "devices/InquiryData.h"
 #include "scsi/ASPI32.h"
@@ -54,13 +55,15 @@ std::unique_ptr<SCSIDEV> OpenDeviceAs(const ScsiAddress& address, Role role) {
   if (status == aspi::SS_NO_DEVICE || status == aspi::SS_INVALID_HA) return OpenDevice(address);
   bool fits = false;
   const char* wanted = "";
+  DvdrProbe writer;
   switch (role) {
     case Role::WriteSource:
       fits = IsWritePageSource(inquiry);
       wanted = "a disk or CD/DVD drive";
       break;
     case Role::Writer:
-      fits = IsWritePageDestination(inquiry, address.ha, address.id, address.lun);
+      writer = CheckWritePageDestination(inquiry, address.ha, address.id, address.lun);
+      fits = writer.answer == DvdrAnswer::Writer;
       wanted = "one of the maker's writers";
       break;
     case Role::CopySource:
@@ -73,9 +76,16 @@ std::unique_ptr<SCSIDEV> OpenDeviceAs(const ScsiAddress& address, Role role) {
       break;
   }
   if (!fits) {
-    char text[160];
-    std::snprintf(text, sizeof text, "%d,%d,%d is not %s.\n", address.ha, address.id, address.lun, wanted);
-    host::WriteStderr(text);
+    // A writer that could not be asked is not said to be no writer.
+    std::string at = FormatText("%d,%d,%d", address.ha, address.id, address.lun);
+    if (writer.answer == DvdrAnswer::NotReady)
+      host::WriteStderr(FormatText("%s is not ready (%X-%02X-%02X: %s). Please try again when it is ready.\n",
+                                   at.c_str(), writer.sense.key, writer.sense.asc, writer.sense.ascq,
+                                   writer.senseText.c_str()));
+    else if (writer.answer == DvdrAnswer::ManagerBusy)
+      host::WriteStderr(at + " could not be asked: the SCSI manager was busy. Please try again.\n");
+    else
+      host::WriteStderr(at + " is not " + wanted + ".\n");
     return nullptr;
   }
   return OpenDevice(address);

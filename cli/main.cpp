@@ -8,8 +8,11 @@
 #include "app/ManagerChoice.h"
 #include "base/Log.h"
 #include "base/SystemInfo.h"
+#include "cli/ByteCount.h"
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
+#include "cli/VerboseTrace.h"
+#include "host/os/Interrupt.h"
 #include "host/os/Platform.h"
 #include "host/ui/ConsoleUi.h"
 
@@ -20,6 +23,7 @@ constexpr const char* kWriteModes = "test | write | test-write | write-verify | 
 }  // namespace
 
 int main(int argc, char** argv) {
+  host::IgnoreBrokenPipe();
   CLI::App app{"Marrowlight headless front end: scan, check, write, copy, pattern, erase, info, firmware"};
   app.require_subcommand(1);
   GlobalOptions global;
@@ -45,17 +49,19 @@ int main(int argc, char** argv) {
   write->add_option("WRITER", operation.destination, "HA,ID,LUN of the writer")->required();
   std::string writeMode = "test-write-verify", copyMode = "copy-verify", patternMode = "test-write-verify";
   write->add_option("--mode", writeMode, kWriteModes);
-  write->add_option("--size", operation.size, "Volume size in bytes, instead of the size the check chose");
+  write->add_option("--size", operation.size, "Volume size in bytes, instead of the size the check chose")
+      ->check(ByteCount());
 
   auto* copy = app.add_subcommand("copy", "Copy (and verify) a volume between devices and files");
   copy->add_option("SOURCE", operation.source, "HA,ID,LUN or a file")->required();
   copy->add_option("DEST", operation.destination, "HA,ID,LUN or a file")->required();
   copy->add_option("--mode", copyMode, "copy | copy-verify | verify");
-  copy->add_option("--size", operation.size, "Volume size in bytes, instead of the size the check chose");
+  copy->add_option("--size", operation.size, "Volume size in bytes, instead of the size the check chose")
+      ->check(ByteCount());
 
   auto* pattern = app.add_subcommand("pattern", "Write (test, verify) the test pattern");
   pattern->add_option("WRITER", operation.destination, "HA,ID,LUN of the writer")->required();
-  pattern->add_option("--size", operation.size, "Pattern size in bytes")->required();
+  pattern->add_option("--size", operation.size, "Pattern size in bytes")->required()->check(ByteCount());
   pattern->add_option("--mode", patternMode, kWriteModes);
 
   std::string writer;
@@ -75,6 +81,22 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForAllHelp& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
+    // Without a command CLI11 says only that one is missing: name the word
+    // that was not understood, and the commands there are.
+    if (app.get_subcommands().empty()) {
+      std::string commands;
+      for (const CLI::App* command : app.get_subcommands([](CLI::App*) { return true; }))
+        commands += (commands.empty() ? "" : ", ") + command->get_name();
+      std::vector<std::string> words = app.remaining();
+      if (!words.empty() && words.front().rfind('-', 0) != 0) {
+        host::WriteStderr("Unknown command \"" + words.front() + "\". The commands are " + commands + ".\n");
+        return kExitUsage;
+      }
+      if (words.empty()) {
+        host::WriteStderr("A command is required: " + commands + ".\n");
+        return kExitUsage;
+      }
+    }
     app.exit(e);
     return kExitUsage;
   }
@@ -87,8 +109,8 @@ int main(int argc, char** argv) {
 
   // Log entries go to the log file as usual; on the terminal they would mix
   // with the command's output, so they show only with --verbose.
-  SetTraceWriter([verbose = global.verbose](std::string_view text) {
-    if (verbose) host::WriteStderr(text);
+  SetTraceWriter([verbose = global.verbose, trace = VerboseTrace()](std::string_view text) mutable {
+    if (verbose) trace(text);
   });
   BuildSystemInfo();
   SetLogOutput(!global.noLog);

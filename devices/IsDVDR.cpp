@@ -20,27 +20,40 @@ constexpr int kAttempts = 10;
 
 }  // namespace
 
-bool IsDVDR(uint8_t ha, uint8_t id, uint8_t lun) {
+DvdrProbe ProbeDVDR(uint8_t ha, uint8_t id, uint8_t lun) {
   ASPI32 channel;
   std::array<uint8_t, scsi::kModeSenseLength> area{};
+  DvdrProbe probe;
   for (int n = 0;;) {
     int status = scsi::ModeSense10(channel, ha, id, lun, kCapabilitiesPage, area.data());
     uint8_t key = 0, asc = 0, ascq = 0;
-    channel.GetSenseInfo(&key, &asc, &ascq, nullptr);
+    channel.GetSenseInfo(&key, &asc, &ascq, &probe.senseText);
+    probe.sense = {key, asc, ascq};
     if (key == sense::kIllegalRequestKey) {  // the drive has no such page: not a writer
       channel.LogSenseInfo();
-      return false;
+      return probe;
     }
-    if (status == aspi::SS_COMP && aspi::Sense{key, asc, ascq} == sense::kNoSense) break;
+    if (status == aspi::SS_COMP && probe.sense == sense::kNoSense) break;
     channel.LogSenseInfo();
     AddLog(FormatText("[IsDVDR] Retry(%d)", n));
     host::Sleep(100);
-    if (++n >= kAttempts) return false;
+    if (++n >= kAttempts) {
+      // A request that was never made leaves the sense of an earlier one.
+      if (status < 0)
+        probe.answer = DvdrAnswer::ManagerBusy;
+      else if (key == sense::kNotReadyKey)
+        probe.answer = DvdrAnswer::NotReady;
+      return probe;
+    }
   }
   AddLog(PrintDataBuffer(area.data(), 64, "Feature Set Support & Version page"));
   // The page follows the 8-byte header and the block descriptors, whose
   // length the drive gives; a length that points past the area is no page.
   size_t page = 8 + scsi::GetBE16(&area[6]);
-  if (page + 3 >= area.size()) return false;
-  return (area[page] & 0x3F) == kCapabilitiesPage && (area[page + 3] & kDvdrWriteBit) != 0;
+  if (page + 3 >= area.size()) return probe;
+  if ((area[page] & 0x3F) == kCapabilitiesPage && (area[page + 3] & kDvdrWriteBit) != 0)
+    probe.answer = DvdrAnswer::Writer;
+  return probe;
 }
+
+bool IsDVDR(uint8_t ha, uint8_t id, uint8_t lun) { return ProbeDVDR(ha, id, lun).answer == DvdrAnswer::Writer; }

@@ -4,5 +4,20 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
+#include "host/aspi/ScsiVocabulary.h"
+
+// What the capabilities page said, or why it could not be read: a drive
+// that stays not ready, or a manager that turned every request away, is no
+// proof that the drive is not a writer.
+enum class DvdrAnswer { Writer, NotWriter, NotReady, ManagerBusy };
+
+struct DvdrProbe {
+  DvdrAnswer answer = DvdrAnswer::NotWriter;
+  aspi::Sense sense{};   // of the last answer
+  std::string senseText;  // decoded
+};
+
+DvdrProbe ProbeDVDR(uint8_t ha, uint8_t id, uint8_t lun);
 bool IsDVDR(uint8_t ha, uint8_t id, uint8_t lun);

@@ -1,6 +1,7 @@
 #include "scsi/ASPI32.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <optional>
 #include <mutex>
@@ -97,6 +98,7 @@ int ASPI32::SendRequest(void* block, size_t length, uint32_t timeoutMs) {
   KeepRequest(block, length);
   auto* header = static_cast<aspi::SRB_Header*>(block);
   if (send(block) == aspi::SS_ASPI_IS_BUSY) {
+    ++busyAnswers_;
     InternalError("ASPI is busy.", "Interrupt");
     CloseEvent(event, false);
     return -1;
@@ -145,6 +147,7 @@ int ASPI32::Execute(uint32_t timeoutMs) {
   block.SRB_PostProc = static_cast<uint64_t>(event_);
   KeepRequest(&block, aspi::kExecHeadLength);
   if (send(&block) == aspi::SS_ASPI_IS_BUSY) {
+    ++busyAnswers_;
     InternalError("ASPI is busy.", "Interrupt");
     CloseEvent(event, false);
     return -1;
@@ -152,10 +155,13 @@ int ASPI32::Execute(uint32_t timeoutMs) {
   host::WaitResult wait = host::WaitResult::Signalled;
   if (execute_.GetStatus() == aspi::SS_PENDING) {
     // Most commands end within microseconds: watch the status for a moment
-    // before sleeping on the event. The event still ends the wait, since the
+    // before sleeping on the event, unless the last command took far longer
+    // (a drive at its own speed). The event still ends the wait, since the
     // manager signals it only after it has stored the status.
-    host::SpinUntil([this] { return execute_.GetStatus() != aspi::SS_PENDING; });
+    const auto start = std::chrono::steady_clock::now();
+    if (spin_.ShouldSpin()) host::SpinUntil([this] { return execute_.GetStatus() != aspi::SS_PENDING; });
     wait = event->Wait(WaitLimit(timeoutMs));
+    spin_.Record(std::chrono::steady_clock::now() - start);
   }
 
   status_ = execute_.GetStatus();

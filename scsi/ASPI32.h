@@ -21,6 +21,7 @@
 #include <string_view>
 
 #include "host/aspi/AspiSrb.h"
+#include "host/os/SpinWait.h"
 #include "scsi/Srb.h"
 
 namespace host {
@@ -64,6 +65,10 @@ class ASPI32 {
   bool LogSenseInfo() const;
 
   int32_t Status() const { return status_; }
+  // How many requests of this channel the manager has turned away as busy
+  // (SS_ASPI_IS_BUSY): such a request never reached the drive, and the sense
+  // the channel holds is that of an earlier one.
+  uint32_t BusyAnswers() const { return busyAnswers_; }
   uint8_t SenseKey() const { return senseKey_; }
   uint8_t Asc() const { return asc_; }
   uint8_t Ascq() const { return ascq_; }
@@ -104,5 +109,7 @@ class ASPI32 {
   std::array<uint8_t, aspi::kExecHeadLength> lastRequest_{};
   size_t lastRequestLength_ = 0;
   uint32_t lastTimeout_ = 0;
+  uint32_t busyAnswers_ = 0;
+  host::SpinAdvice spin_;  // whether commands of this channel end quickly enough to watch for
   std::array<char, kCommandNameSize> commandName_{};
 };

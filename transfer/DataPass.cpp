@@ -11,7 +11,7 @@
 #include "host/ui/MessageBox.h"
 #include "transfer/TReadThread.h"
 #include "transfer/TWriteThread.h"
-#include "volume/DiffDetail.h"
+#include "volume/DifferenceLog.h"
 
 namespace {
 
@@ -29,11 +29,14 @@ void StartStep(WorkerEvents& events, bool stepA) {
 
 void WaitDone(WorkerEvents& events, bool stepA) { (stepA ? events.doneA : events.doneB).Wait(); }
 
-// Stops a worker, polls until it has left its loop, frees it.
-void EndWorker(std::unique_ptr<TWorkThread>& worker) {
+// Stops a worker, waits until it has left its loop, frees it. The wait is
+// the thread's end, not a poll of its running flag once a second: a pass
+// ends as soon as its workers do, never up to a second later.
+template <class Worker>
+void EndWorker(std::unique_ptr<Worker>& worker) {
   if (!worker) return;
   worker->Stop();
-  while (worker->Running()) host::Sleep(1000);
+  worker->WaitFor();
   worker.reset();
 }
 
@@ -42,7 +45,7 @@ void EndWorker(std::unique_ptr<TWorkThread>& worker) {
 DataPass::DataPass(PassHost& host, TransferArea& area, PassSides sides)
     : host_(host), area_(area), sides_(std::move(sides)) {}
 
-std::unique_ptr<TWorkThread> DataPass::MakeReader(const Endpoint& side, uint64_t start) const {
+std::unique_ptr<TReadThread> DataPass::MakeReader(const Endpoint& side, uint64_t start) const {
   if (side.IsFile()) return std::make_unique<TReadThread>(side.file, start, sides_.size);
   return std::make_unique<TReadThread>(*side.device, start, sides_.size);
 }
@@ -52,28 +55,58 @@ std::unique_ptr<TWorkThread> DataPass::MakeWriter(const Endpoint& side, uint64_t
   return std::make_unique<TWriteThread>(*side.device, start, sides_.size);
 }
 
+bool DataPass::SourceHoldsVolume() {
+  if (sides_.source.IsDevice()) return true;
+  std::unique_ptr<TReadThread> reader = MakeReader(sides_.source, sides_.sourceStart);
+  // A source that cannot be opened is the pass's to report.
+  if (reader->Error() || reader->Holds(sides_.size)) return true;
+  ui::MessageBox(reader->ShortText(), ProgramName, ui::kIconError);
+  return false;
+}
+
 PassOutcome DataPass::Write() {
   PassOutcome outcome;
-  std::unique_ptr<TWorkThread> reader = MakeReader(sides_.source, sides_.sourceStart);
+  std::unique_ptr<TReadThread> reader = MakeReader(sides_.source, sides_.sourceStart);
   // The reader's file is open (sharing nothing) before the writer's file is
   // created, so a destination that is the source under another name fails
   // to open and the source is never truncated. A source that cannot be
   // opened gets no writer at all: no overwrite question, no emptied file.
   std::unique_ptr<TWorkThread> writer;
-  if (!reader->Error()) writer = MakeWriter(sides_.destination, 0);
+  // Nothing is opened for writing after a cancel: a destination file would
+  // be emptied by its opening. A question of the writer's (overwrite?) that
+  // a cancel abandoned ends the pass as the cancel does.
+  const bool sourceUsable = !reader->Error() && reader->Holds(sides_.size);
+  if (sourceUsable && !host_.CancelRequested()) writer = MakeWriter(sides_.destination, 0);
+  if (host_.CancelRequested() && sourceUsable && (!writer || writer->Error())) {
+    EndWorker(writer);
+    EndWorker(reader);
+    AddLog("Operation canceled by user instruction.");
+    outcome.canceled = true;
+    return outcome;
+  }
 
-  for (std::unique_ptr<TWorkThread>* worker : {&reader, &writer}) {
-    if (!*worker || !(*worker)->Error()) continue;
-    (*worker)->ReportWorkerError(true, false);
-    EndWorker(*worker);
+  for (TWorkThread* worker : {static_cast<TWorkThread*>(reader.get()), static_cast<TWorkThread*>(writer.get())}) {
+    if (worker == nullptr || !worker->Error()) continue;
+    worker->ReportWorkerError(true, false);
     outcome.ok = false;
   }
-  if (!outcome.ok) return outcome;
+  // A source file shorter than the volume would be written out with zeros:
+  // the pass fails before the destination is opened.
+  if (outcome.ok && !reader->Holds(sides_.size)) {
+    ui::MessageBox(reader->ShortText(), ProgramName, ui::kIconError);
+    outcome.ok = false;
+  }
+  if (!outcome.ok) {
+    EndWorker(reader);
+    EndWorker(writer);
+    return outcome;
+  }
 
   host_.ShowStartPercent(0);
 
   WorkerEvents readerEvents, writerEvents;
-  for (auto [worker, events] : {std::pair{reader.get(), &readerEvents}, std::pair{writer.get(), &writerEvents}}) {
+  for (auto [worker, events] : {std::pair<TWorkThread*, WorkerEvents*>{reader.get(), &readerEvents},
+                                 std::pair<TWorkThread*, WorkerEvents*>{writer.get(), &writerEvents}}) {
     worker->SetEvents(events);
     worker->SetBuffers(area_.A(), area_.B());
     worker->SetChunk(TWorkThread::kChunk);
@@ -88,6 +121,13 @@ PassOutcome DataPass::Write() {
   for (;;) {
     if (reader->Error()) {
       reader->ReportWorkerError(true, false);
+      outcome.ok = false;
+      break;
+    }
+    // The source file ended early after all (it shrank): the buffer just
+    // read is not written.
+    if (!reader->Holds(sides_.size - reader->Rest())) {
+      ui::MessageBox(reader->ShortText(), ProgramName, ui::kIconError);
       outcome.ok = false;
       break;
     }
@@ -126,10 +166,10 @@ PassOutcome DataPass::Verify() {
   PassOutcome outcome;
   host_.ShowStartPercent(0);
 
-  std::unique_ptr<TWorkThread> source = MakeReader(sides_.source, sides_.sourceStart);
-  std::unique_ptr<TWorkThread> destination = MakeReader(sides_.destination, 0);
+  std::unique_ptr<TReadThread> source = MakeReader(sides_.source, sides_.sourceStart);
+  std::unique_ptr<TReadThread> destination = MakeReader(sides_.destination, 0);
 
-  for (std::unique_ptr<TWorkThread>* worker : {&source, &destination}) {
+  for (std::unique_ptr<TReadThread>* worker : {&source, &destination}) {
     if (!(*worker)->Error()) continue;
     (*worker)->Stop();
     (*worker)->ReportWorkerError(true, false);
@@ -152,6 +192,8 @@ PassOutcome DataPass::Verify() {
   }
 
   bool stepA = true;
+  bool sourceShortLogged = false, destinationShortLogged = false;
+  DifferenceLog differenceLog;
   for (;;) {
     if (host_.CancelRequested()) {
       source->Stop();
@@ -179,7 +221,17 @@ PassOutcome DataPass::Verify() {
       break;
     }
     uint32_t count = source->LastCount();
-    if (std::memcmp(area_.A(), area_.B(), count) != 0) {
+    // A side that ended before this step did has no bytes to compare here,
+    // whatever the zeros in its buffer happen to match.
+    const uint64_t stepEnd = sides_.size - source->Rest();
+    bool sideEnded = false;
+    for (auto [reader, logged] : {std::pair{source.get(), &sourceShortLogged}, std::pair{destination.get(), &destinationShortLogged}}) {
+      if (reader->Holds(stepEnd)) continue;
+      sideEnded = true;
+      if (!*logged) AddLog(reader->ShortText());
+      *logged = true;
+    }
+    if (sideEnded || std::memcmp(area_.A(), area_.B(), count) != 0) {
       ++outcome.differences;
       AddLog(FormatText("SrcThread->readSize %d\r\n", count));
       uint64_t end = sides_.size - source->Rest();
@@ -189,11 +241,12 @@ PassOutcome DataPass::Verify() {
       std::string message = "Verify: Data are different at " + FormatNumber(from) + " ~ " + FormatNumber(end) +
                             " bytes.\r\nDo you wish to quit verifying?";
       AddLog(message);
-      DiffDetail(area_.A(), area_.B(), count);
+      differenceLog.Step(area_.A(), area_.B(), count);
       if (ui::MessageBox(message, ProgramName, ui::kYesNo | ui::kIconError) == ui::kIdYes) break;
     }
     if (host_.ShowPercent(sides_.size - source->Rest(), sides_.size)) break;
   }
+  differenceLog.End();
 
   EndWorker(source);
   EndWorker(destination);

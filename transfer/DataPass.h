@@ -13,6 +13,7 @@
 #include "transfer/OperationRequest.h"
 #include "transfer/TransferArea.h"
 
+class TReadThread;
 class TWorkThread;
 
 // What a pass asks of the operation that runs it. Called on the thread that
@@ -47,9 +48,13 @@ class DataPass {
 
   PassOutcome Write();
   PassOutcome Verify();
+  // False, with an error box, when the source is a file that ends before the
+  // volume does (beyond the padding of its last sector): a write pass would
+  // fail. For a writer, asked before the disc is prepared.
+  bool SourceHoldsVolume();
 
  private:
-  std::unique_ptr<TWorkThread> MakeReader(const Endpoint& side, uint64_t start) const;
+  std::unique_ptr<TReadThread> MakeReader(const Endpoint& side, uint64_t start) const;
   std::unique_ptr<TWorkThread> MakeWriter(const Endpoint& side, uint64_t start) const;
 
   PassHost& host_;

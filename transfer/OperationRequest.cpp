@@ -6,12 +6,6 @@
 #include "devices/SCSIDEV.h"
 #include "host/ui/MessageBox.h"
 
-namespace {
-
-constexpr uint32_t kSector2K = 2048;
-
-}  // namespace
-
 std::string Endpoint::Describe() const {
   if (IsFile()) return file;
   return FormatText("%d,%d,%d", device->HostAdapter(), device->TargetId(), device->Lun());
@@ -27,7 +21,7 @@ OperationRequest OperationRequest::Pattern(Operation operation, SCSIDEV& writer)
 
 void OverrideVolumeSize(VolumeInfo& volume, uint64_t bytes) {
   volume.volumeSize = bytes;
-  volume.lbCount = static_cast<uint32_t>(CeilDiv64(bytes, kSector2K));
+  volume.lbCount = LbCountOf(bytes);
 }
 
 bool SidesDiffer(const OperationRequest& request) {

@@ -45,6 +45,7 @@ void TOperationThread::Start() {
   ending_ = Ending{};
   ending_.succeeded = true;
   percent_ = 0;
+  verifyRan_ = false;
   host::Thread::Start();
 }
 
@@ -54,14 +55,23 @@ void TOperationThread::Execute() {
   // The cursor belongs to the GUI thread: set it there.
   host::Thread::Synchronize([] { ui::SetBusyCursor(true); });
   volumeSize_ = dialog_.CurrentVolumeSize();
-  bool ok;
-  if (FamilyOf(request_.operation) == OperationFamily::Write) {
+  bool ok = false;
+  if (volumeSize_ > kLargestVolumeBytes) {
+    // Its sectors would be counted modulo 2^32: a huge pattern would write
+    // one sector and close the disc as done. Refused before anything is
+    // touched.
+    NotifyOperationError(FormatText("The volume size (%s bytes) is too large: at most 4,294,967,295 sectors (%s "
+                                    "bytes) can be transferred.",
+                                    FormatNumber(volumeSize_).c_str(), FormatNumber(kLargestVolumeBytes).c_str()));
+  } else if (FamilyOf(request_.operation) == OperationFamily::Write) {
     ok = request_.pattern ? PatternWrite() : NormalWrite();
     if (request_.destination.IsDevice()) request_.destination.device->StartStopUnit(aspi::startstop::kStop);
   } else {
     ok = CopySingleMode();
   }
   host::Thread::Synchronize([] { ui::SetBusyCursor(false); });
+  // The total of the verify, whatever its boxes said along the way.
+  if (verifyRan_) AddLog("Verify result: " + FormatNumber(ending_.differences) + " differing steps.");
   if (!ending_.canceled && ok) {
     ending_.closeAtEnd = true;
   } else {
@@ -82,6 +92,7 @@ bool TOperationThread::RunSteps(const std::function<bool(Step)>& runStep) {
     if (!HasStep(row.bit)) continue;
     if (row.step == Step::Test) testFlag_ = 1;
     if (row.step == Step::Write) testFlag_ = 0;
+    if (row.step == Step::Verify) verifyRan_ = true;
     phase_ = row.phase;
     dialog_.SetComment(row.comment);
     if (!runStep(row.step)) {
@@ -92,8 +103,12 @@ bool TOperationThread::RunSteps(const std::function<bool(Step)>& runStep) {
   return true;
 }
 
+PassSides TOperationThread::SidesTo(const Endpoint& destination) const {
+  return PassSides{request_.source, request_.volume.volumeOffset, destination, volumeSize_};
+}
+
 bool TOperationThread::RunPass(Step step, const Endpoint& destination) {
-  DataPass pass(*this, area_, PassSides{request_.source, request_.volume.volumeOffset, destination, volumeSize_});
+  DataPass pass(*this, area_, SidesTo(destination));
   PassOutcome outcome = step == Step::Verify ? pass.Verify() : pass.Write();
   if (outcome.canceled) ending_.canceled = true;
   ending_.differences += outcome.differences;
@@ -185,7 +200,15 @@ bool TOperationThread::PauseBeforeWrite(MediumLock& lock) {
 bool TOperationThread::CheckWriter(SCSIDEV& writer, bool capacity, const char* notReadyLog, uint64_t& size) {
   writer.TestUnitReady();
   host::Sleep(1000);
+  const uint32_t busyBefore = writer.Channel().BusyAnswers();
   size = capacity ? writer.GetCapacity() : writer.GetFreeSize();
+  if (writer.Channel().BusyAnswers() != busyBefore) {
+    // The size was never asked of the drive: 0 would read as a full disc.
+    NotifyOperationError(std::string("The SCSI manager was busy: the ") + (capacity ? "size" : "free space") +
+                         " of the disc could not be read. Please try again.");
+    ending_.succeeded = false;
+    return false;
+  }
   aspi::Sense sense;
   writer.GetSense(&sense.key, &sense.asc, &sense.ascq);
   if (aspi::sense::IsNotReady(sense)) {

@@ -74,6 +74,7 @@ class TOperationThread : public host::Thread, private PassHost {
   bool PatternVerify(SCSIDEV& writer, uint32_t sectors);
   // A data pass of the volume between the sides of the request.
   bool RunPass(Step step, const Endpoint& destination);
+  PassSides SidesTo(const Endpoint& destination) const;
 
   // PassHost: what the data passes ask.
   bool CancelRequested() override { return Terminated(); }
@@ -119,4 +120,5 @@ class TOperationThread : public host::Thread, private PassHost {
   uint64_t volumeSize_ = 0;
   int writeMode_ = 0;
   uint32_t patternSectors_ = 0;
+  bool verifyRan_ = false;  // a verify step has started: the result line names its differences
 };

@@ -17,7 +17,7 @@
 #include "scsi/BigEndian.h"
 #include "transfer/MediumLock.h"
 #include "transfer/TOperationThread.h"
-#include "volume/DiffDetail.h"
+#include "volume/DifferenceLog.h"
 
 namespace {
 
@@ -137,6 +137,7 @@ bool TOperationThread::PatternVerify(SCSIDEV& writer, uint32_t sectors) {
   ShowStartPercent(0);
 
   bool ok = true;
+  DifferenceLog differenceLog;
   for (uint32_t done = 0; done < sectors;) {
     if (Terminated()) {
       Cancel();
@@ -155,12 +156,13 @@ bool TOperationThread::PatternVerify(SCSIDEV& writer, uint32_t sectors) {
       std::string message = FormatText("Verify: Data are different at LBA %XH ~ %XH.\r\nDo you wish to quit verifying?",
                                        address, address + count);
       AddLog(message);
-      DiffDetail(area_.A(), area_.B(), bytes);
+      differenceLog.Step(area_.A(), area_.B(), bytes);
       if (ui::MessageBox(message, ProgramName, ui::kYesNo | ui::kIconError) == ui::kIdYes) break;
     }
     done += count;
     if (ShowPercent(done, sectors)) break;
   }
+  differenceLog.End();
   if (!ok) writer.ReportError(nullptr, true, false);
   return ok;
 }

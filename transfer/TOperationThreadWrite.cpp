@@ -69,6 +69,12 @@ bool TOperationThread::VerifyOnWriter(SCSIDEV& writer) {
 }
 
 bool TOperationThread::WritePass(SCSIDEV& writer) {
+  // A source file that ends before the volume would leave the disc written
+  // with zeros: refused before the disc is loaded and prepared.
+  if (!DataPass(*this, area_, SidesTo(Endpoint(writer))).SourceHoldsVolume()) {
+    ending_.succeeded = false;
+    return false;
+  }
   MediumLock lock(writer, "Prevent MediumRemovable failed. (continue writing...)",
                   "Allow MediumRemovable failed. (continue writing...)");
   if (PauseBeforeWrite(lock)) return true;

@@ -1,11 +1,15 @@
 #include "transfer/TReadThread.h"
 
+#include <algorithm>
+
 #include "base/Log.h"
 #include "base/NumberText.h"
 #include "devices/SCSIDEV.h"
 #include "base/TextFormat.h"
 
 namespace {
+
+constexpr uint64_t kSector2K = 2048;
 
 constexpr TWorkThread::StepLines kFileLines{
     "[Error (R) File1] restSize: %X%08XH", "[Terminated (R) File1] restSize: %X%08XH",
@@ -19,7 +23,24 @@ constexpr TWorkThread::StepLines kDeviceLines{
 TReadThread::TReadThread(SCSIDEV& device, uint64_t start, uint64_t size) : TWorkThread(&device, start, size) {}
 
 TReadThread::TReadThread(const std::string& fileName, uint64_t start, uint64_t size) : TWorkThread(start, size) {
-  if (!File().Open(fileName, GENERIC_READ, 0, OPEN_EXISTING, 0)) SetError();
+  if (!File().Open(fileName, GENERIC_READ, 0, OPEN_EXISTING, 0)) {
+    SetError();
+    return;
+  }
+  uint64_t fileSize = File().GetSize();
+  held_.store(fileSize > start ? fileSize - start : 0);
+}
+
+bool TReadThread::Holds(uint64_t end) const {
+  uint64_t held = held_.load();
+  // The last partial sector of a source is padded with zeros, as a device
+  // write pads it: those bytes are no shortfall.
+  return held >= end || CeilDiv64(held, kSector2K) * kSector2K >= end;
+}
+
+std::string TReadThread::ShortText() const {
+  return FormatText("%s is shorter than the volume size (%s of %s bytes).", File().FileName().c_str(),
+                    FormatNumber(held_.load()).c_str(), FormatNumber(Size()).c_str());
 }
 
 TReadThread::~TReadThread() { Join(); }
@@ -44,7 +65,12 @@ bool TReadThread::Position() {
 }
 
 bool TReadThread::Transfer(uint8_t* buffer, uint32_t count, uint32_t& moved) {
-  if (FileMode()) return File().Read(buffer, count, &moved);
+  if (FileMode()) {
+    if (!File().Read(buffer, count, &moved)) return false;
+    // The file ended here (it may have shrunk since it was opened).
+    if (moved < count) held_.store(std::min(held_.load(), File().Position() - StartPosition()));
+    return true;
+  }
   moved = count;
   return Device()->Read(buffer, count);
 }

@@ -66,8 +66,11 @@ class TWorkThread : public host::Thread {
   bool Error() const { return error_.load(); }
   uint64_t Rest() const { return rest_.load(); }
   uint32_t LastCount() const { return lastCount_.load(); }
+  // Bytes the worker moves in its pass.
+  uint64_t Size() const { return size_; }
   bool FileMode() const { return fileMode_; }
   CFILE& File() { return file_; }
+  const CFILE& File() const { return file_; }
 
  protected:
   TWorkThread(SCSIDEV* device, uint64_t start, uint64_t size);

@@ -11,9 +11,17 @@
 class VolSizeChoice;
 class SCSIDEV;
 
+// The largest volume whose count of 2048-byte sectors fits 32 bits, as the
+// LB count, the device commands and the writer's reservation hold it.
+inline constexpr uint64_t kLargestVolumeBytes = uint64_t{0xFFFFFFFF} * 2048;
+
+// bytes in 2048-byte sectors, rounded up; 0xFFFFFFFF when the count does
+// not fit 32 bits (such a volume is refused when an operation starts).
+uint32_t LbCountOf(uint64_t bytes);
+
 struct VolumeInfo {
   std::string volumeName;   // ISO volume identifier; 32 blanks without ISO
-  uint32_t lbCount = 0;     // volume size in 2048-byte sectors, rounded up
+  uint32_t lbCount = 0;     // LbCountOf(volumeSize)
   uint64_t volumeSize = 0;  // bytes to transfer
   uint32_t volumeOffset = 0;
 };

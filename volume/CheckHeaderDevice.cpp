@@ -68,15 +68,19 @@ bool CheckHeader(SCSIDEV& device, VolSizeChoice& sizes, VolumeInfo& info) {
   LogCandidateSizes(found);
 
   const uint64_t capacity = reader.Capacity();
+  // A volume behind a MID index starts at its offset: the disc holds only
+  // what lies after it, and a transfer of the whole capacity would read past
+  // the end of the disc.
+  const uint64_t afterOffset = capacity > found.volumeOffset ? capacity - found.volumeOffset : 0;
   if (IsOpticalDrive(device.GetDeviceType())) {
-    sizes.SetVolumeSizes(VolSizeChoice::kForceMedia, false, found.mid, capacity, found.udfSize, found.isoSize);
+    sizes.SetVolumeSizes(VolSizeChoice::kForceMedia, false, found.mid, afterOffset, found.udfSize, found.isoSize);
   } else {
     if (found.isoSize == 0 && found.udfSize == 0) {
       int answer = ui::MessageBox("Source device does not have an ISO/UDF image.\r\nAre you sure to continue?",
                                   ProgramName, ui::kYesNo | ui::kIconQuestion | ui::kDefButton2);
       if (answer != ui::kIdYes) return false;
     }
-    sizes.SetVolumeSizes(VolSizeChoice::kAutomatic, false, found.mid, found.mid ? found.midSize : capacity,
+    sizes.SetVolumeSizes(VolSizeChoice::kAutomatic, false, found.mid, found.mid ? found.midSize : afterOffset,
                          found.udfSize, found.isoSize);
   }
   TakeChosenVolume(found, sizes, "[CheckHeader(SCSI)]", info);

@@ -107,11 +107,15 @@ void LogCandidateSizes(const ProbeFindings& found) {
   AddLog("MID: " + FormatNumber(found.midSize) + " bytes");
 }
 
+uint32_t LbCountOf(uint64_t bytes) {
+  return bytes > kLargestVolumeBytes ? 0xFFFFFFFFu : static_cast<uint32_t>(CeilDiv64(bytes, kSector));
+}
+
 void TakeChosenVolume(const ProbeFindings& found, VolSizeChoice& sizes, const char* tag, VolumeInfo& info) {
   info.volumeSize = sizes.GetVolumeSize();
   info.volumeName = found.volumeName;
   info.volumeOffset = found.volumeOffset;
-  info.lbCount = static_cast<uint32_t>(CeilDiv64(info.volumeSize, kSector));
+  info.lbCount = LbCountOf(info.volumeSize);
   char line[128];
   std::snprintf(line, sizeof line, "%s VolumeSize: %s bytes, LBSize: %XH", tag, FormatNumber(info.volumeSize).c_str(),
                 info.lbCount);

@@ -32,8 +32,13 @@ void ManualResetEvent::Reset() {
 bool ManualResetEvent::IsSet() const { return set_.load(); }
 
 WaitResult ManualResetEvent::Wait(uint32_t timeoutMs) {
-  if (timeoutMs != 0 && SpinUntil([this] { return IsSet(); })) return WaitResult::Signalled;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  if (IsSet()) return WaitResult::Signalled;
+  const auto start = std::chrono::steady_clock::now();
+  if (timeoutMs != 0 && spin_.ShouldSpin() && SpinUntil([this] { return IsSet(); })) {
+    spin_.Record(std::chrono::steady_clock::now() - start);
+    return WaitResult::Signalled;
+  }
+  const auto deadline = start + std::chrono::milliseconds(timeoutMs);
   std::unique_lock lock(mutex_);
   while (!set_) {
     waiting_ = true;  // under the lock, so the next Set() wakes this thread
@@ -42,6 +47,7 @@ WaitResult ManualResetEvent::Wait(uint32_t timeoutMs) {
     else if (changed_.wait_until(lock, deadline) == std::cv_status::timeout)
       return set_ ? WaitResult::Signalled : WaitResult::TimedOut;
   }
+  spin_.Record(std::chrono::steady_clock::now() - start);
   return WaitResult::Signalled;
 }
 

@@ -4,7 +4,8 @@
 // signalled until Reset(), and any number of threads may wait on it. A wait
 // watches the event for a few microseconds before it blocks (SpinWait.h):
 // the workers hand a buffer over every few tens of microseconds, sooner than
-// a blocked thread wakes up.
+// a blocked thread wakes up. When the last wait took far longer (a drive
+// that moves at its own speed), the next one blocks at once.
 //
 // EventFd is the per-request completion event that a SCSI manager signals by
 // writing to its descriptor; it is created for one request and closed after it.
@@ -15,6 +16,8 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+
+#include "host/os/SpinWait.h"
 
 namespace host {
 
@@ -38,6 +41,7 @@ class ManualResetEvent {
   std::condition_variable changed_;
   std::atomic<bool> set_;  // changed under mutex_; read without it by IsSet
   bool waiting_ = false;   // a thread blocks on changed_ (under mutex_)
+  SpinAdvice spin_;        // whether the last wait was short enough to watch for
 };
 
 // An eventfd in counter mode: Signal() adds one, a successful Wait() or Reset()

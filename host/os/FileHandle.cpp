@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <system_error>
 #include <utility>
 
 namespace host {
@@ -60,25 +61,36 @@ bool FileHandle::Open(const std::string& name, uint32_t access, uint32_t share, 
     lastError_ = ENOENT;
     return false;
   }
-  int fd = ::open(name.c_str(), OpenFlags(access, disposition), 0666);
+  // Only regular files hold images, logs and firmware. A FIFO would block
+  // the open until someone opens its other end, a device file may act on its
+  // open: neither is opened at all.
+  struct stat before {};
+  if (::stat(name.c_str(), &before) == 0 && !S_ISREG(before.st_mode)) {
+    lastError_ = S_ISDIR(before.st_mode) ? EISDIR : kNotRegularFile;
+    return false;
+  }
+  // Non-blocking, should the name have become a FIFO since: the check after
+  // the open refuses it then.
+  int fd = ::open(name.c_str(), OpenFlags(access, disposition) | O_NONBLOCK, 0666);
   if (fd < 0) {
     lastError_ = errno;
     return false;
   }
   struct stat info {};
-  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-    lastError_ = S_ISDIR(info.st_mode) ? EISDIR : errno;
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    lastError_ = S_ISDIR(info.st_mode) ? EISDIR : S_ISREG(info.st_mode) ? errno : kNotRegularFile;
     ::close(fd);
     return false;
   }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   // Lock first, truncate after: a conflicting open must not empty the file.
   if (::flock(fd, LockFor(access, share) | LOCK_NB) != 0) {
-    lastError_ = errno;
+    lastError_ = errno == EWOULDBLOCK ? kInUse : errno;
     ::close(fd);
     return false;
   }
   bool truncates = disposition == kCreateAlways || disposition == kTruncateExisting;
-  if (truncates && S_ISREG(info.st_mode) && ::ftruncate(fd, 0) != 0) {
+  if (truncates && ::ftruncate(fd, 0) != 0) {
     lastError_ = errno;
     ::close(fd);
     return false;
@@ -86,6 +98,15 @@ bool FileHandle::Open(const std::string& name, uint32_t access, uint32_t share, 
   fd_ = fd;
   lastError_ = 0;
   return true;
+}
+
+std::string FileHandle::LastErrorText() const {
+  switch (lastError_) {
+    case 0: return {};
+    case kInUse: return "already open in this program";
+    case kNotRegularFile: return "not a regular file";
+    default: return std::generic_category().message(lastError_);
+  }
 }
 
 void FileHandle::Close() {

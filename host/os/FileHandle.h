@@ -1,5 +1,6 @@
 // FileHandle: one open file on a local disk, with the open arguments of the
-// Windows file API the program was designed around.
+// Windows file API the program was designed around. Only regular files are
+// opened.
 //
 // Share modes are emulated between the program's own opens with advisory
 // whole-file locks (flock), which follow the file and not its name: an open
@@ -38,11 +39,21 @@ class FileHandle {
   FileHandle& operator=(FileHandle&& other) noexcept;
 
   // Opens name; on failure the handle stays closed and LastError() says why
-  // (an errno value; EWOULDBLOCK for a sharing conflict).
+  // (an errno value, or kInUse for a sharing conflict).
   bool Open(const std::string& name, uint32_t access, uint32_t share, uint32_t disposition);
   void Close();
   bool IsOpen() const { return fd_ >= 0; }
   int LastError() const { return lastError_; }
+  // The reason of the last failure as a person reads it: the system's text
+  // ("No such file or directory"), "already open in this program" for a
+  // sharing conflict; empty when nothing failed.
+  std::string LastErrorText() const;
+
+  // LastError() of an open that conflicts with another open of the program,
+  // and of a name that is not a regular file (a FIFO, a device file), which
+  // is refused before it is opened.
+  static constexpr int kInUse = -1;
+  static constexpr int kNotRegularFile = -2;
 
   // One read at the file pointer; got may be below count at the end of file.
   bool Read(void* buffer, uint32_t count, uint32_t* got);

@@ -1,7 +1,8 @@
 // Ctrl-C as a request, not a kill: after InstallInterruptHandler, SIGINT and
 // SIGTERM only set a flag that the program polls (the headless front end turns
-// it into the Cancel button). A second signal while the flag is still set ends
-// the process at once, for a program that no longer listens.
+// it into the Cancel button) and wake whoever waits on InterruptHandle(). A
+// second signal while the flag is still set ends the process at once, for a
+// program that no longer listens.
 #pragma once
 
 namespace host {
@@ -9,5 +10,12 @@ namespace host {
 void InstallInterruptHandler();
 bool InterruptRequested();
 void ClearInterrupt();
+// A descriptor that polls readable once an interrupt came (until
+// ClearInterrupt); -1 before InstallInterruptHandler.
+int InterruptHandle();
+// A reader of the program's output that goes away (`| head`) must not end
+// the program in the middle of a pass: writes to it then fail instead, and
+// the program stops printing there (WriteStdout, WriteStderr).
+void IgnoreBrokenPipe();
 
 }  // namespace host

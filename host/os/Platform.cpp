@@ -3,6 +3,8 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -72,15 +74,24 @@ bool StdinIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
 bool StdoutIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
 bool StderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
-void WriteStdout(std::string_view text) {
-  std::fwrite(text.data(), 1, text.size(), stdout);
-  std::fflush(stdout);
+namespace {
+
+// Writes to a standard stream until its reader has gone (EPIPE); from then on
+// the text goes nowhere, without a failing write per line.
+void WriteStream(std::FILE* stream, std::atomic<bool>& gone, std::string_view text) {
+  if (gone.load(std::memory_order_relaxed)) return;
+  std::fwrite(text.data(), 1, text.size(), stream);
+  if (std::fflush(stream) != 0 && errno == EPIPE) gone.store(true, std::memory_order_relaxed);
 }
 
-void WriteStderr(std::string_view text) {
-  std::fwrite(text.data(), 1, text.size(), stderr);
-  std::fflush(stderr);
-}
+std::atomic<bool> stdoutGone{false};
+std::atomic<bool> stderrGone{false};
+
+}  // namespace
+
+void WriteStdout(std::string_view text) { WriteStream(stdout, stdoutGone, text); }
+
+void WriteStderr(std::string_view text) { WriteStream(stderr, stderrGone, text); }
 
 void ExitProcess(int status) { std::exit(status); }
 

@@ -46,7 +46,8 @@ bool StdinIsTerminal();
 bool StdoutIsTerminal();
 bool StderrIsTerminal();
 
-// Writes text to the standard output unchanged, then flushes it.
+// Writes text to the standard output unchanged, then flushes it. Once the
+// stream's reader has gone (a closed pipe), further text is dropped.
 void WriteStdout(std::string_view text);
 void WriteStderr(std::string_view text);
 [[noreturn]] void ExitProcess(int status);

@@ -9,6 +9,7 @@
 // thread it waits for may need that very processor.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -25,6 +26,22 @@ inline void CpuRelax() {
   asm volatile("yield");
 #endif
 }
+
+// Whether watching is worth it for a waiter that waits again and again for
+// the same kind of change: after a wait that lasted well beyond the budget
+// (a drive moving at its own speed, a worker a step away), the next wait
+// blocks at once instead of burning its budget; a quick wait brings the
+// watching back. Record after every wait; several waiters may share one.
+class SpinAdvice {
+ public:
+  bool ShouldSpin() const { return worthwhile_.load(std::memory_order_relaxed); }
+  void Record(std::chrono::steady_clock::duration waited) {
+    worthwhile_.store(waited <= 4 * kSpinBudget, std::memory_order_relaxed);
+  }
+
+ private:
+  std::atomic<bool> worthwhile_{true};
+};
 
 // True as soon as ready() holds; false when the budget passed without it.
 template <typename Ready>

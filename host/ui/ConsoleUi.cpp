@@ -1,8 +1,9 @@
 #include "host/ui/ConsoleUi.h"
 
-#include <iostream>
-
+#include "host/os/ConsoleInput.h"
+#include "host/os/Interrupt.h"
 #include "host/os/Platform.h"
+#include "host/ui/TerminalText.h"
 
 namespace ui {
 namespace {
@@ -26,7 +27,9 @@ std::string AnswerName(int answer) {
 ConsoleUi::ConsoleUi(Policy policy)
     : policy_(policy), writer_([](const std::string& text) { host::WriteStderr(text); }) {
   if (host::StdinIsTerminal()) {
-    reader_ = [](std::string& line) { return static_cast<bool>(std::getline(std::cin, line)); };
+    // Ctrl-C ends the wait as the end of the input does: the question is
+    // abandoned with the cautious answer.
+    reader_ = [](std::string& line) { return host::ReadStdinLine(line) == host::LineResult::Line; };
   }
 }
 
@@ -34,8 +37,14 @@ ConsoleUi::ConsoleUi(Policy policy, Writer writer, LineReader reader)
     : policy_(policy), writer_(std::move(writer)), reader_(std::move(reader)) {}
 
 std::string ConsoleUi::Render(const std::string& text, const std::string& caption) {
-  std::string out = "[" + caption + "] ";
-  for (char c : text) {
+  // A text that opens with its own caption ("[Error Information]\r\n...", a
+  // device's error report) is not given it a second time.
+  const std::string heading = "[" + caption + "]";
+  const bool headed = text.rfind(heading, 0) == 0;
+  std::string out = headed ? "" : "[" + TerminalText(caption) + "] ";
+  // A box may name a file or quote a drive: its controls are escaped, its
+  // line ends kept.
+  for (char c : TerminalText(text, true)) {
     if (c == '\r') continue;
     out += c;
     if (c == '\n') out += "    ";
@@ -50,7 +59,10 @@ int ConsoleUi::AskTerminal(unsigned flags) {
   std::string line;
   for (;;) {
     writer_(prompt);
-    if (!reader_(line)) return NegativeAnswer(flags);
+    if (!reader_(line)) {
+      if (host::InterruptRequested()) writer_("\n  -> answered " + AnswerName(NegativeAnswer(flags)) + " (canceled)\n");
+      return NegativeAnswer(flags);
+    }
     if (line.empty()) return DefaultAnswer(flags);
     char c = static_cast<char>(line[0] | 0x20);
     if (yesNo && c == 'y') return kIdYes;
@@ -64,6 +76,12 @@ int ConsoleUi::MessageBox(const std::string& text, const std::string& caption, u
   std::lock_guard lock(mutex_);
   writer_(Render(text, caption));
   if (!IsQuestion(flags)) return kIdOk;
+  // After Ctrl-C nothing goes on because of an answer: whatever the policy,
+  // a question gets No or Cancel.
+  if (host::InterruptRequested()) {
+    writer_("  -> answered " + AnswerName(NegativeAnswer(flags)) + " (canceled)\n");
+    return NegativeAnswer(flags);
+  }
   if (reader_) return AskTerminal(flags);
   int answer = policy_ == Policy::Positive ? PositiveAnswer(flags) : NegativeAnswer(flags);
   std::string note = "  -> answered " + AnswerName(answer) + " (no terminal to ask)";

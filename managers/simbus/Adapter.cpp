@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "host/os/Event.h"
-#include "host/os/SpinWait.h"
 
 namespace simbus {
 namespace {
@@ -91,13 +90,43 @@ uint8_t Adapter::Submit(aspi::SRB_ExecSCSICmd* request) {
   PublishStatus(request, aspi::SS_PENDING);
   bool sleeping = false;
   {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
+    // Only with the worker idle: a command never overtakes one sent before
+    // it, nor waits here behind a long one the worker runs.
+    if (queue_.empty() && current_ == nullptr && NeverWaits(*drive, *request)) {
+      lock.unlock();
+      return ExecuteHere(request, *drive);
+    }
     queue_.push_back(request);
-    queued_.store(queue_.size(), std::memory_order_release);
     sleeping = sleeping_;
   }
   if (sleeping) wake_.notify_one();
   return aspi::SS_PENDING;
+}
+
+bool Adapter::NeverWaits(Drive& drive, const aspi::SRB_ExecSCSICmd& request) {
+  switch (request.CDBByte[0]) {
+    case aspi::op::kRead10:
+    case aspi::op::kWrite10:
+    case aspi::op::kRead12:
+    case aspi::op::kWrite12:
+      break;
+    default:
+      return false;
+  }
+  // A drive with a speed holds its data commands, and a command that may
+  // hang must stay abortable: both are the worker's.
+  return drive.Config().speed <= 0 && !drive.DeviceFaults().CanHang();
+}
+
+uint8_t Adapter::ExecuteHere(aspi::SRB_ExecSCSICmd* request, Drive& drive) {
+  ScsiCommand command = CommandOf(request);
+  {
+    std::lock_guard driveLock(drive.Mutex());
+    drive.Execute(command);
+  }
+  Finish(request, command);
+  return command.failed ? aspi::SS_ERR : aspi::SS_COMP;
 }
 
 void Adapter::Run() {
@@ -105,7 +134,6 @@ void Adapter::Run() {
 }
 
 aspi::SRB_ExecSCSICmd* Adapter::Next() {
-  host::SpinUntil([this] { return queued_.load(std::memory_order_acquire) != 0; });
   std::unique_lock lock(mutex_);
   sleeping_ = true;
   wake_.wait(lock, [this] { return ending_ || !queue_.empty(); });
@@ -113,21 +141,26 @@ aspi::SRB_ExecSCSICmd* Adapter::Next() {
   if (ending_) return nullptr;
   aspi::SRB_ExecSCSICmd* request = queue_.front();
   queue_.erase(queue_.begin());
-  queued_.store(queue_.size(), std::memory_order_release);
   current_ = request;
   abortCurrent_ = false;
   return request;
 }
 
-void Adapter::Execute(aspi::SRB_ExecSCSICmd* request) {
-  uint8_t cdb[sizeof request->CDBByte];
-  std::memcpy(cdb, request->CDBByte, sizeof cdb);
+ScsiCommand Adapter::CommandOf(aspi::SRB_ExecSCSICmd* request) {
   ScsiCommand command;
-  command.cdb = cdb;
+  command.cdb = request->CDBByte;
   command.cdbLength = request->SRB_CDBLen;
   command.data = reinterpret_cast<uint8_t*>(request->SRB_BufPointer);
   command.dataLength = command.data == nullptr ? 0 : request->SRB_BufLen;
   command.dataIn = (request->SRB_Flags & aspi::SRB_DIR_IN) != 0;
+  return command;
+}
+
+void Adapter::Execute(aspi::SRB_ExecSCSICmd* request) {
+  uint8_t cdb[sizeof request->CDBByte];
+  std::memcpy(cdb, request->CDBByte, sizeof cdb);
+  ScsiCommand command = CommandOf(request);
+  command.cdb = cdb;
   command.abortRequested = &abortCurrent_;
   Drive* drive = Find(request->SRB_Target, request->SRB_Lun);
   if (drive->DeviceFaults().HangFor(command)) {
@@ -160,7 +193,6 @@ uint8_t Adapter::Abort(const aspi::SRB_ExecSCSICmd* request) {
     if (found == list.end()) return false;
     aspi::SRB_ExecSCSICmd* stopped = *found;
     list.erase(found);
-    queued_.store(queue_.size(), std::memory_order_release);
     FinishAborted(stopped);
     return true;
   };

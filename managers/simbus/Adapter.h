@@ -4,15 +4,17 @@
 // An execute request is queued as pending and completed on the worker: the
 // host adapter status, target status and sense area are filled first, the
 // request status last, and only then is the request's eventfd signalled. A
-// request whose device hangs stays parked until it is aborted. The worker is
+// request whose device hangs stays parked until it is aborted. A data
+// command that never waits (a drive without a speed, no hang fault) is
+// completed at once on the caller's thread while the worker is idle, as the
+// manager contract allows: a hand-over to the worker and back would cost
+// more than the command. The worker is
 // owned by the adapter and joined when the adapter ends; requests still
 // queued then are dropped without being touched.
 //
-// A program sends its next command a few microseconds after the last one
-// completes, so the worker watches the queue for a moment before it sleeps:
-// a blocked worker costs a wake-up per command, which on a virtual machine
-// takes longer than the command itself. Submit wakes the worker only when
-// it sleeps.
+// The worker sleeps while its queue is empty; Submit wakes it only when it
+// sleeps. The commands whose latency counts (data commands that never wait)
+// do not pass through it at all.
 #pragma once
 
 #include <atomic>
@@ -50,6 +52,12 @@ class Adapter {
 
  private:
   void Run();
+  // A data command of a drive without a speed never waits: Submit runs it
+  // on the caller's thread when the worker is idle, and returns its final
+  // status (the event is signalled as ever).
+  static bool NeverWaits(Drive& drive, const aspi::SRB_ExecSCSICmd& request);
+  uint8_t ExecuteHere(aspi::SRB_ExecSCSICmd* request, Drive& drive);
+  static ScsiCommand CommandOf(aspi::SRB_ExecSCSICmd* request);
   // The next request, or nullptr when the adapter is ending.
   aspi::SRB_ExecSCSICmd* Next();
   void Execute(aspi::SRB_ExecSCSICmd* request);
@@ -62,7 +70,6 @@ class Adapter {
   // its room, where a deque would allocate and free a node every 64
   // requests.
   std::vector<aspi::SRB_ExecSCSICmd*> queue_;
-  std::atomic<size_t> queued_{0};  // size of queue_, for the worker's spin
   bool sleeping_ = false;          // the worker waits on wake_
   bool ending_ = false;
   std::vector<aspi::SRB_ExecSCSICmd*> hung_;

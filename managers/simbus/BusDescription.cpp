@@ -10,6 +10,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "managers/simbus/DescriptionText.h"
+
 namespace simbus {
 namespace {
 
@@ -122,8 +124,10 @@ class Reader {
   static std::optional<std::string> IdText(const json& device, const char* key, const std::string& place,
                                            size_t width) {
     if (!device.contains(key)) return std::nullopt;
-    std::string text = Text(device[key], place + "." + key);
-    if (text.size() > width)
+    // INQUIRY texts are byte fields: a character up to U+00FF is one byte.
+    std::optional<std::string> text = Latin1(Text(device[key], place + "." + key));
+    if (!text) Throw(place + "." + key, "only characters up to U+00FF fit a byte of an INQUIRY text");
+    if (text->size() > width)
       Throw(place + "." + key, "longer than " + std::to_string(width) + " characters");
     return text;
   }
@@ -286,23 +290,6 @@ class Reader {
   std::string baseDir_;
 };
 
-std::string LineAndColumn(std::string_view text, size_t byte) {
-  size_t line = 1, column = 1;
-  for (size_t i = 0; i + 1 < byte && i < text.size(); ++i) {
-    if (text[i] == '\n') {
-      ++line;
-      column = 1;
-    } else {
-      ++column;
-    }
-  }
-  return "line " + std::to_string(line) + ", column " + std::to_string(column);
-}
-
-std::string Message(const std::string& fileName, const std::string& place, const std::string& problem) {
-  return "Simulated SCSI bus: " + fileName + ": at " + place + ": " + problem + ". The bus is empty.";
-}
-
 std::string FolderOf(const std::string& path) {
   auto slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
@@ -322,6 +309,11 @@ DescriptionResult ParseBusDescription(std::string_view text, const std::string& 
     auto detail = problem.find("syntax error");
     if (detail != std::string::npos) problem = problem.substr(detail);
     result.error = Message(fileName, LineAndColumn(text, error.byte), problem);
+    return result;
+  } catch (const json::exception& error) {
+    // A number the reader cannot hold ("1e400"): the message quotes it, and
+    // its first appearance in the text is the place.
+    result.error = Message(fileName, PlaceOfQuoted(text, error.what()), WithoutTag(error.what()));
     return result;
   }
   try {

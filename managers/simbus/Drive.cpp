@@ -15,7 +15,10 @@ constexpr double kBaseSpeedBytesPerSecond = 1385000.0;
 }  // namespace
 
 Drive::Drive(const DeviceConfig& config, std::string stateDir)
-    : config_(config), stateDir_(std::move(stateDir)), faults_(config.faults) {
+    : config_(config),
+      stateDir_(std::move(stateDir)),
+      faults_(config.faults),
+      pace_(config.speed * kBaseSpeedBytesPerSecond) {
   table_.fill(&Drive::InvalidOperation);
   vendor_ = config.vendor.value_or(std::string(config.model->vendor));
   product_ = config.product.value_or(std::string(config.model->product));
@@ -78,10 +81,8 @@ std::optional<Sense> Drive::BusySense() const {
   return std::nullopt;
 }
 
-void Drive::PaceTransfer(ScsiCommand& command, uint64_t bytes) const {
-  if (config_.speed <= 0 || bytes == 0) return;
-  double ms = static_cast<double>(bytes) * 1000.0 / (config_.speed * kBaseSpeedBytesPerSecond);
-  command.Pause(static_cast<uint32_t>(std::max(1.0, ms)));
+void Drive::PaceTransfer(ScsiCommand& command, uint64_t bytes) {
+  command.PauseUntil(pace_.Complete(Clock::now(), bytes, host::TimeScale()));
 }
 
 void Drive::Inquiry(ScsiCommand& command) {

@@ -18,6 +18,7 @@
 #include "managers/simbus/BusDescription.h"
 #include "managers/simbus/Faults.h"
 #include "managers/simbus/ScsiCommand.h"
+#include "managers/simbus/TransferPace.h"
 
 namespace simbus {
 
@@ -63,7 +64,7 @@ class Drive {
   void BecomeBusy(Sense sense, uint32_t ms);
   std::optional<Sense> BusySense() const;
   // Holds a data command for as long as the drive's speed says.
-  void PaceTransfer(ScsiCommand& command, uint64_t bytes) const;
+  void PaceTransfer(ScsiCommand& command, uint64_t bytes);
 
   void Inquiry(ScsiCommand& command);
   void TestUnitReady(ScsiCommand& command);
@@ -87,6 +88,7 @@ class Drive {
   uint8_t lastSense_[kFixedSenseLength] = {};
   Sense busySense_{};
   Clock::time_point busyUntil_{};
+  TransferPace pace_;
 };
 
 }  // namespace simbus

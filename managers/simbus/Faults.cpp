@@ -70,6 +70,13 @@ std::optional<Sense> Faults::NotReadyFor(const ScsiCommand& command) {
   return std::nullopt;
 }
 
+bool Faults::CanHang() const {
+  std::lock_guard lock(mutex_);
+  for (const Entry& entry : entries_)
+    if (entry.rule.kind == FaultKind::Hang) return true;
+  return false;
+}
+
 bool Faults::SupportNotInitialised() const {
   std::lock_guard lock(mutex_);
   for (const auto& entry : entries_)

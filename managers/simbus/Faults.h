@@ -55,6 +55,9 @@ class Faults {
   // uses up one poll.
   std::optional<Sense> NotReadyFor(const ScsiCommand& command);
   bool SupportNotInitialised() const;
+  // Whether any rule can make a command hang (the adapter must then keep it
+  // abortable on its worker).
+  bool CanHang() const;
 
  private:
   struct Entry {

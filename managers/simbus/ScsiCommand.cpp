@@ -23,13 +23,16 @@ bool ScsiCommand::HasOutData(uint32_t needed) {
 }
 
 bool ScsiCommand::Pause(uint32_t ms) const {
+  return PauseUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(host::ScaledMs(ms)));
+}
+
+bool ScsiCommand::PauseUntil(std::chrono::steady_clock::time_point end) const {
   using Clock = std::chrono::steady_clock;
-  const auto end = Clock::now() + std::chrono::milliseconds(host::ScaledMs(ms));
-  // Short slices, so that an abort ends a long simulated operation promptly.
-  while (Clock::now() < end) {
+  // Short slices, so that an abort ends a long simulated operation promptly;
+  // each wakes at a moment, so that late wake-ups do not add up.
+  for (auto now = Clock::now(); now < end; now = Clock::now()) {
     if (Aborted()) return false;
-    auto left = end - Clock::now();
-    std::this_thread::sleep_for(std::min<Clock::duration>(left, std::chrono::milliseconds(2)));
+    std::this_thread::sleep_until(std::min<Clock::time_point>(end, now + std::chrono::milliseconds(2)));
   }
   return !Aborted();
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 
 #include "host/aspi/OperationCodes.h"
@@ -48,6 +49,8 @@ struct ScsiCommand {
   // Waits ms (times the time scale) unless the request is aborted; false when
   // it was.
   bool Pause(uint32_t ms) const;
+  // Waits until the moment unless the request is aborted; false when it was.
+  bool PauseUntil(std::chrono::steady_clock::time_point end) const;
   bool Aborted() const { return abortRequested != nullptr && abortRequested->load(); }
 };
 

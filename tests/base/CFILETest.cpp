@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <tuple>
 #include <vector>
 
 #include "tests/fixtures/CapturedLog.h"
@@ -34,18 +37,20 @@ TEST(CFILE, FailedOpenSetsCodeOneAndNamesTheFile) {
   std::string missing = dir.File("missing.iso");
   EXPECT_FALSE(OpenRead(file, missing));
   EXPECT_EQ(file.Error(), CFILE::kOpenError);
-  EXPECT_EQ(file.ErrorText(false), "Open error: " + missing);
-  EXPECT_EQ(log.Trace(), "Open error: " + missing + "\r\n");
+  // The system's reason follows the name.
+  EXPECT_EQ(file.ErrorText(false), "Open error: " + missing + " (No such file or directory)");
+  EXPECT_EQ(log.Trace(), "Open error: " + missing + " (No such file or directory)\r\n");
 
   EXPECT_FALSE(OpenRead(file, ""));
   EXPECT_EQ(file.ErrorText(false), "Open error: File name is not specified.");
 
   ScriptedUiGuard ui;
-  ui.Expect("Open error: " + missing, "Error", 0x10, 1);
+  ui.Expect("Open error: " + missing + " (No such file or directory)", "Error", 0x10, 1);
   OpenRead(file, missing);
   file.ErrorText(true);
 
   EXPECT_FALSE(OpenRead(file, dir.Path())) << "a folder is not a file";
+  EXPECT_EQ(file.ErrorText(false), "Open error: " + dir.Path() + " (Is a directory)");
 
   // No error: the bare name, nothing shown.
   std::string present = dir.Write("present", "x");
@@ -163,4 +168,27 @@ TEST(DiskSpace, AsksTheFileSystemThatHoldsThePath) {
   ScriptedUiGuard ui;
   ui.Expect("GetFullPathName() failed.", "Internal Error", 0x10, 1);
   EXPECT_EQ(DiskFreeBytes(""), 0u);
+}
+
+TEST(CFILE, OnlyRegularFilesAreOpened) {
+  CapturedLog log;
+  TempDir dir;
+  std::string fifo = dir.File("pipe");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  // Held open both ways, so that an open of the FIFO would not block here:
+  // the program must refuse it, not wait on it.
+  int holder = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+  ASSERT_GE(holder, 0);
+  for (auto [access, share, disposition] : {std::tuple{GENERIC_READ, 0u, OPEN_EXISTING},
+                                            std::tuple{GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING},
+                                            std::tuple{GENERIC_READ | GENERIC_WRITE, 0u, CREATE_ALWAYS}}) {
+    CFILE file;
+    EXPECT_FALSE(file.Open(fifo, access, share, disposition, 0)) << std::hex << access << " " << disposition;
+    EXPECT_EQ(file.ErrorText(false), "Open error: " + fifo + " (not a regular file)");
+  }
+  EXPECT_FALSE(CFILE::FileExists(fifo));
+  ::close(holder);
+  CFILE device;
+  EXPECT_FALSE(device.Open("/dev/zero", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0));
+  EXPECT_EQ(device.ErrorText(false), "Open error: /dev/zero (not a regular file)");
 }

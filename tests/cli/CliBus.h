@@ -17,8 +17,13 @@ class CliBus {
   explicit CliBus(const std::string& devices);
 
   ProcessResult Run(const std::vector<std::string>& args) const;
+  // Runs a copy of the program placed in the test's folder, with the log on:
+  // its log file is written beside that copy, never beside the build's.
+  ProcessResult RunLogged(const std::vector<std::string>& args) const;
   std::map<std::string, std::string> Environment() const;
   static std::string Program() { return MARROWLIGHT_CLI; }
+  // marrowlight-simbus with the same bus and state folder.
+  ProcessResult Tool(const std::vector<std::string>& args) const;
 
   const TempDir& Dir() const { return dir_; }
   std::string File(const std::string& name) const { return dir_.File(name); }

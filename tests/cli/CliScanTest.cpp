@@ -69,3 +69,15 @@ TEST(CliCheck, RealImagesAndUsageErrors) {
   EXPECT_EQ(bus.Run({"write", image, "0,4,0", "--mode", "fast"}).status, 2);
   EXPECT_EQ(bus.Run({"--yes", "--no", "scan"}).status, 2);
 }
+
+TEST(CliScan, ANumberOutOfRangeInTheBusDescriptionGivesItsOneLineMessage) {
+  CliBus bus(R"({"id": 4, "model": "qxw7100", "speed": 1e400})");
+  ProcessResult result = bus.Run({"scan"});
+  // Ends as a scan over any other malformed description ends.
+  CliBus otherwise(R"({"id": 4, "model": "qxw9999"})");
+  EXPECT_EQ(result.status, otherwise.Run({"scan"}).status) << result.err;
+  EXPECT_NE(result.err.find("Simulated SCSI bus: " + bus.File("bus.json") + ": at line 1, column "),
+            std::string::npos)
+      << result.err;
+  EXPECT_NE(result.err.find("The bus is empty."), std::string::npos) << result.err;
+}

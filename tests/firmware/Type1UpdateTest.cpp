@@ -180,7 +180,7 @@ TEST_F(UpdateTest, AFileOfOneWriterOfferedToTheOtherIsRefused) {
   ExpectFailed();
   EXPECT_EQ(Run(neither, qxw7100), UpdateResult::Failed);
   EXPECT_TRUE(log.Contains("[UpdateFirmware] This is not a firmware update file."));
-  ExpectError("Open error: " + dir.File("missing.bin"));
+  ExpectError("Open error: " + dir.File("missing.bin") + " (No such file or directory)");
   ExpectFailed();
   EXPECT_EQ(Run(dir.File("missing.bin"), qxw7100), UpdateResult::Failed);
   EXPECT_TRUE(BufferCommands(bus).empty());

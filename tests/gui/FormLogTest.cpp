@@ -114,7 +114,7 @@ TEST_F(FormLogTest, SaveWritesWhatIsShownWithCrLfAndAsksBeforeOverwriting) {
 TEST_F(FormLogTest, SavingOntoTheRunningLogFileIsRefusedWithTheOpenError) {
   AddLog("running");
   ui_->ExpectFileDialog(LogFile());
-  ui_.Expect("Open error: " + LogFile(), "Error", 0x10, ui::kIdOk);
+  ui_.Expect("Open error: " + LogFile() + " (already open in this program)", "Error", 0x10, ui::kIdOk);
   Click("BtnSaveLog");
   AddLog("still logging");
   Shown();

@@ -163,7 +163,7 @@ TEST_F(StartActionsTest, AFailedCheckOpensNoDialog) {
   Click(run, "RadioWrSrcFile");
   std::string missing = bus_.Dir().File("missing.iso");
   run.Get<QLineEdit>("EditWrSrcFile")->setText(QString::fromStdString(missing));
-  ui_.Expect("Open error: " + missing, "Error", 0x10, ui::kIdOk);
+  ui_.Expect("Open error: " + missing + " (No such file or directory)", "Error", 0x10, ui::kIdOk);
   Click(run, "BtnWrite");
   EXPECT_EQ(run.dialogs.Count(), 0u);
 }

@@ -80,3 +80,11 @@ TEST(ConsoleUi, AsksOnTheTerminalUntilItGetsAnAnswer) {
   next = 0;
   EXPECT_EQ(console.MessageBox("Overwrite?", "Marrowlight", 0x124), ui::kIdNo);
 }
+
+TEST(ConsoleUi, ABoxWhoseTextOpensWithItsCaptionShowsTheCaptionOnce) {
+  // A device's error report starts with the caption of its own box.
+  EXPECT_EQ(ui::ConsoleUi::Render("[Error Information]\r\nSCSI Address: 0,4,0\r\nError Code: 3-0C-00\r\n\r\n",
+                                  "Error Information"),
+            "[Error Information]\n    SCSI Address: 0,4,0\n    Error Code: 3-0C-00\n");
+  EXPECT_EQ(ui::ConsoleUi::Render("[Warning] is part of the text", "Error"), "[Error] [Warning] is part of the text\n");
+}

@@ -9,6 +9,7 @@
 
 #include "base/ProgramIdentity.h"
 #include "tests/fixtures/CapturedLog.h"
+#include "tests/fixtures/FileSizeLimit.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
 #include "tests/fixtures/TempDir.h"
 #include "tests/transfer/TestDialog.h"
@@ -97,7 +98,7 @@ TEST(FileCopy, MissingSourceFailsWithTheOpenErrorAndCloses) {
   std::string source = dir.File("missing.iso");
   std::string destination = dir.File("b.iso");
   ScriptedUiGuard ui;
-  ui.Expect("Open error: " + source, "Error", kErrorBox, 1);
+  ui.Expect("Open error: " + source + " (No such file or directory)", "Error", kErrorBox, 1);
   ui.Expect("Copying failed.", ProgramName, kErrorBox, 1);
   ui.Expect("Operation failed.", ProgramName, kErrorBox, 1);
   TestDialog dialog(1000);
@@ -113,7 +114,7 @@ TEST(FileCopy, MissingSourceLeavesAnExistingDestinationAloneWithoutAsking) {
   std::string source = dir.File("missing.iso");
   std::string destination = dir.Write("b.iso", "precious");
   ScriptedUiGuard ui;
-  ui.Expect("Open error: " + source, "Error", kErrorBox, 1);
+  ui.Expect("Open error: " + source + " (No such file or directory)", "Error", kErrorBox, 1);
   ui.Expect("Copying failed.", ProgramName, kErrorBox, 1);
   ui.Expect("Operation failed.", ProgramName, kErrorBox, 1);
   TestDialog dialog(1000);
@@ -149,7 +150,7 @@ TEST(FileCopy, DestinationThatIsTheSourceUnderAnotherNameFailsAndLeavesTheSource
   for (const std::string& other : {source, dir.Path() + "/./a.iso", dir.Path() + "/sub/../a.iso", dir.File("hard.iso")}) {
     CapturedLog log;
     ScriptedUiGuard ui;
-    ui.Expect("Open error: " + other, "Error", kErrorBox, 1);
+    ui.Expect("Open error: " + other + " (already open in this program)", "Error", kErrorBox, 1);
     ui.Expect("Copying failed.", ProgramName, kErrorBox, 1);
     ui.Expect("Operation failed.", ProgramName, kErrorBox, 1);
     TestDialog dialog(300000);
@@ -180,16 +181,18 @@ TEST(FileCopy, CopyAndVerifyOverAnExistingFile) {
 }
 
 TEST(FileCopy, WriteErrorWithRoomLeftFailsWithTheLogLineOnly) {
-  if (DiskFreeBytes("/dev/full") <= 65536) GTEST_SKIP() << "the disk of /dev is nearly full";
   CapturedLog log;
   TempDir dir;
+  if (DiskFreeBytes(dir.Path()) <= 65536) GTEST_SKIP() << "the temporary disk is nearly full";
   std::string source = dir.Write("a.iso", VolumeBytes(100000, 9));
   ScriptedUiGuard ui;
-  ui.Expect(OverwriteQuestion("/dev/full"), ProgramName, kOverwrite, 6);
   ui.Expect("Copying failed.", ProgramName, kErrorBox, 1);
   ui.Expect("Operation failed.", ProgramName, kErrorBox, 1);
+  // The destination may not grow beyond 60,000 bytes, with the disk far
+  // from full: the first write fails part of the way.
+  FileSizeLimit limit(60000);
   TestDialog dialog(100000);
-  TOperationThread op(dialog, Request(source, kCopy, 0, 100000, "VOL", std::string("/dev/full")));
+  TOperationThread op(dialog, Request(source, kCopy, 0, 100000, "VOL", dir.File("limited.iso")));
   RunOperation(op);
   EXPECT_TRUE(log.Contains("[Error (W) File1] restSize: 0000086A0H"));
   EXPECT_TRUE(dialog.closeAtEnd);
@@ -231,4 +234,76 @@ TEST(FileCopy, EmptyVolumeEndsWithoutWaitingForever) {
   EXPECT_EQ(dialog.result, OperationResult::Done);
   EXPECT_EQ(TempDir::Read(destination), "");
   EXPECT_TRUE(log.Contains("VolumeSize: 0 bytes"));
+}
+
+namespace {
+
+// A person who presses Cancel while a question is open: the question is
+// abandoned (answered No) once the operation has been told to cancel, as
+// the headless front end does with Ctrl-C.
+class CancelAtQuestion : public ui::Backend {
+ public:
+  explicit CancelAtQuestion(TOperationThread*& operation) : operation_(operation) {}
+  int MessageBox(const std::string& text, const std::string&, unsigned flags) override {
+    shown.push_back(text);
+    if ((flags & ui::kButtonMask) == ui::kYesNo) operation_->Terminate();
+    return ui::NegativeAnswer(flags);
+  }
+  std::vector<std::string> shown;
+
+ private:
+  TOperationThread*& operation_;
+};
+
+}  // namespace
+
+TEST(FileCopy, NothingIsOpenedForWritingAfterACancel) {
+  CapturedLog log;
+  TempDir dir;
+  std::string source = dir.Write("a.iso", VolumeBytes(100000, 18));
+  std::string destination = dir.Write("b.iso", "precious");
+  {
+    // Canceled before the copy pass builds its writer: no overwrite question.
+    ScriptedUiGuard ui;
+    ui.Expect("Operation canceled.", ProgramName, kInfoBox, 1);
+    TestDialog dialog(100000);
+    TOperationThread op(dialog, Request(source, kCopyVerify, 0, 100000, "VOL", destination));
+    op.Terminate();
+    RunOperation(op);
+    EXPECT_EQ(dialog.result, OperationResult::Canceled);
+  }
+  EXPECT_EQ(TempDir::Read(destination), "precious");
+  {
+    // Canceled while the overwrite question is open: the abandoned question
+    // ends the copy as canceled, not as a failed copy.
+    TOperationThread* current = nullptr;
+    CancelAtQuestion person(current);
+    ui::ScopedBackend scope(person);
+    TestDialog dialog(100000);
+    TOperationThread op(dialog, Request(source, kCopyVerify, 0, 100000, "VOL", destination));
+    current = &op;
+    RunOperation(op);
+    EXPECT_EQ(dialog.result, OperationResult::Canceled);
+    EXPECT_EQ(person.shown, (std::vector<std::string>{OverwriteQuestion(destination), "Operation canceled."}));
+  }
+  EXPECT_EQ(TempDir::Read(destination), "precious");
+}
+
+TEST(FileCopy, AVolumeWhoseSectorsDoNotFit32BitsIsRefusedBeforeAnythingIsOpened) {
+  CapturedLog log;
+  TempDir dir;
+  std::string source = dir.Write("a.iso", VolumeBytes(4096, 19));
+  std::string destination = dir.Write("b.iso", "precious");
+  const uint64_t bytes = kLargestVolumeBytes + 1;
+  ScriptedUiGuard ui;
+  ui.Expect("The volume size (8,796,093,020,161 bytes) is too large: at most 4,294,967,295 sectors "
+            "(8,796,093,020,160 bytes) can be transferred.",
+            ProgramName, kErrorBox, 1);
+  ui.Expect("Operation failed.", ProgramName, kErrorBox, 1);
+  TestDialog dialog(bytes);
+  TOperationThread op(dialog, Request(source, kCopyVerify, 0, bytes, "VOL", destination));
+  RunOperation(op);
+  EXPECT_EQ(dialog.result, OperationResult::Failed);
+  EXPECT_FALSE(log.Contains("[TOperationThread::CopySingleMode]"));
+  EXPECT_EQ(TempDir::Read(destination), "precious");
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "base/NumberText.h"
 #include "base/ProgramIdentity.h"
 #include "tests/fixtures/CapturedLog.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
@@ -120,7 +121,7 @@ TEST(FileVerify, MissingDestinationFailsTheVerifyAndKeepsTheDialogOpen) {
   std::string a = dir.Write("a.iso", VolumeBytes(1000, 15));
   std::string b = dir.File("missing.iso");
   ScriptedUiGuard ui;
-  ui.Expect("Open error: " + b, "Error", kErrorBox, 1);
+  ui.Expect("Open error: " + b + " (No such file or directory)", "Error", kErrorBox, 1);
   ui.Expect("Verifying failed.", ProgramName, kErrorBox, 1);
   ui.Expect("Operation failed.", ProgramName, kErrorBox, 1);
   TestDialog dialog(1000);
@@ -143,4 +144,50 @@ TEST(FileVerify, ShorterDestinationDiffersInItsMissingBytes) {
   TOperationThread op(dialog, Request(a, kVerify, 0, 100000, "VOL", b));
   RunOperation(op);
   EXPECT_TRUE(log.Contains("[index: 00001170]"));  // 70,000 - 65,536 = 4,464 = 1170H
+}
+
+TEST(FileVerify, AnUnattendedVerifyDetailsTheRowsOfTheFirst16DifferingStepsOnly) {
+  CapturedLog log;
+  TempDir dir;
+  // Every one of the 20 steps differs, in two rows each.
+  const uint32_t steps = 20;
+  std::string data = VolumeBytes(uint64_t{steps} * 65536, 16);
+  std::string changed = data;
+  for (uint32_t step = 0; step < steps; ++step) {
+    changed[step * 65536 + 100] ^= 1;
+    changed[step * 65536 + 60000] ^= 1;
+  }
+  std::string a = dir.Write("a.iso", data);
+  std::string b = dir.Write("b.iso", changed);
+  ScriptedUiGuard ui;
+  for (uint32_t step = 0; step < steps; ++step)
+    ui.Expect(DifferenceQuestion(FormatNumber(uint64_t{step} * 65536), FormatNumber(uint64_t{step + 1} * 65536)),
+              ProgramName, kQuitQuestion, 7);
+  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  TestDialog dialog(data.size());
+  TOperationThread op(dialog, Request(a, kVerify, 0, data.size(), "VOL", b));
+  RunOperation(op);
+  size_t rows = 0;
+  for (const std::string& entry : log.Entries())
+    if (entry.rfind("[index: ", 0) == 0) ++rows;
+  EXPECT_EQ(rows, 16u * 2);
+  EXPECT_TRUE(log.Contains("4 further differing steps were not detailed."));
+  // The operation's own result line gives the total.
+  EXPECT_TRUE(log.Contains("Verify result: 20 differing steps."));
+  EXPECT_EQ(op.Outcome().differences, steps);
+}
+
+TEST(FileVerify, TheResultLineSaysSoWhenNothingDiffers) {
+  CapturedLog log;
+  TempDir dir;
+  std::string data = VolumeBytes(100000, 17);
+  std::string a = dir.Write("a.iso", data);
+  std::string b = dir.Write("b.iso", data);
+  ScriptedUiGuard ui;
+  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  TestDialog dialog(100000);
+  TOperationThread op(dialog, Request(a, kVerify, 0, 100000, "VOL", b));
+  RunOperation(op);
+  EXPECT_TRUE(log.Contains("Verify result: 0 differing steps."));
+  EXPECT_FALSE(log.Contains("not detailed"));
 }

@@ -129,3 +129,13 @@ TEST(ScsiVocabulary, BusyIsNotReadyForAPassingReasonOnly) {
     EXPECT_EQ(sense::IsNotReady(c.answer), c.notReady) << int{c.answer.key} << "/" << int{c.answer.asc};
   }
 }
+
+TEST(OperationRequest, SectorCountsBeyond32BitsAreHeldAsTheLargestCount) {
+  VolumeInfo volume;
+  OverrideVolumeSize(volume, kLargestVolumeBytes);
+  EXPECT_EQ(volume.lbCount, 0xFFFFFFFFu);
+  // 8 TiB + 4 KiB would be 2 sectors in 32 bits.
+  OverrideVolumeSize(volume, (uint64_t{1} << 43) + 4096);
+  EXPECT_EQ(volume.volumeSize, (uint64_t{1} << 43) + 4096);
+  EXPECT_EQ(volume.lbCount, 0xFFFFFFFFu);
+}

@@ -196,3 +196,21 @@ TEST_F(PatternOperation, DiscTakenOutBeforeAPassIsACancelWithoutResultBox) {
   EXPECT_EQ(dialog->Percents(0).back(), 100);
   EXPECT_TRUE(dialog->Percents(1).empty());
 }
+
+TEST_F(PatternOperation, APatternWhoseSectorsDoNotFit32BitsIsRefusedBeforeTheDiscIsTouched) {
+  ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", 4096));
+  auto writer = OpenDevice(4);
+  // 2^44 + 2048 bytes: 2^33 + 1 sectors, which 32 bits would hold as 1.
+  const uint64_t bytes = (uint64_t{1} << 44) + 2048;
+  ui.Expect("The volume size (17,592,186,046,464 bytes) is too large: at most 4,294,967,295 sectors "
+            "(8,796,093,020,160 bytes) can be transferred.",
+            ProgramName, kErrorBox, 1);
+  ui.Expect("Operation failed.", ProgramName, kErrorBox, 1);
+  TestDialog sized(bytes);
+  TOperationThread op(sized, PatternRequest(*writer, 0x82));
+  RunOperation(op);
+  EXPECT_EQ(sized.result, OperationResult::Failed);
+  EXPECT_FALSE(log.Contains("[TOperationThread::PatternWrite]"));
+  EXPECT_FALSE(TrayOpen(*writer)) << "the disc was not ejected: nothing was done with it";
+  EXPECT_EQ(writer->GetFreeSize(), 4096u * 2048);
+}

@@ -161,3 +161,31 @@ TEST_F(WriteFailure, FailedLockIsOnlyLogged) {
   EXPECT_TRUE(log.Contains("Prevent MediumRemovable failed. (continue verifying...)"));
   EXPECT_EQ(ReadBack(*writer, kVolume), data);
 }
+
+TEST_F(WriteFailure, SourceShorterThanTheVolumeFailsBeforeTheDiscIsPrepared) {
+  ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", 4096));
+  auto writer = OpenDevice(4);
+  ui.Expect(image + " is shorter than the volume size (1,000,000 of 1,500,000 bytes).", ProgramName, kErrorBox, 1);
+  ExpectFailed("Test Writing failed.");
+  Run(*writer, 0x87, 1'500'000);
+  EXPECT_EQ(dialog.result, OperationResult::Failed);
+  // Neither reserved nor written: the disc is as blank as before.
+  EXPECT_FALSE(log.Contains("WriteSectors:"));
+  EXPECT_EQ(writer->GetFreeSize(), 4096u * 2048);
+}
+
+TEST_F(WriteFailure, ABusyManagerWhileTheFreeSpaceIsReadSaysSo) {
+  // The manager turns the free-space command away once; the blank disc has
+  // plenty of room.
+  ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", 4096,
+                            R"("faults": [{"kind": "busy", "opcode": "52h", "first": 1}])"));
+  auto writer = OpenDevice(4);
+  ui.Expect("ASPI is busy.", "Interrupt", 0, 1);
+  ui.Expect("The SCSI manager was busy: the free space of the disc could not be read. Please try again.",
+            ProgramName, kErrorBox, 1);
+  ExpectFailed(nullptr);
+  Run(*writer, 0x82);
+  EXPECT_EQ(dialog.result, OperationResult::Failed);
+  EXPECT_FALSE(log.Contains("The disc has no free space"));
+  EXPECT_EQ(writer->GetFreeSize(), 4096u * 2048) << "the disc was left alone";
+}

@@ -87,3 +87,26 @@ TEST(CheckHeaderDevice, NoMediumGivesTheDeviceReadErrorBox) {
   ui.Expect("Device read error.\nA medium may not be in the source device.", "Marrowlight", 0x10, ui::kIdOk);
   EXPECT_FALSE(CheckHeader(*device, sizes, info));
 }
+
+TEST(CheckHeaderDevice, AnOpticalDiscWithAMidIndexTakesWhatItHoldsAfterTheOffset) {
+  CapturedLog log;
+  ProgramBus bus(R"({"id": 2, "model": "dvd-rom", "medium": {"kind": "image", "path": "mid.img"}})");
+  std::string volume = TempDir::Read(MakeGenisoImage(bus.Dir().Path(), "g.iso", "BEHIND_MID", 512 * 1024));
+  // The main data start at 2 x 32 KiB; the disc holds the volume and 10 sectors more.
+  std::string mid = "[ Mastering Information Descriptor ]\r\nIndex = MAINdata( 2, " + std::to_string(volume.size()) +
+                    " )\r\n";
+  mid.resize(65536, '\0');
+  bus.Dir().Write("mid.img", mid + volume + std::string(10 * kSector, 'x'));
+  const uint64_t capacity = 65536 + volume.size() + 10 * kSector;
+
+  auto device = CreateDevice(0, 2, 0).device;
+  VolSizeChoice sizes;
+  VolumeInfo info;
+  ASSERT_TRUE(CheckHeader(*device, sizes, info));
+  EXPECT_TRUE(Logged(log, "With MID"));
+  EXPECT_EQ(info.volumeOffset, 65536u);
+  EXPECT_EQ(info.volumeName, "BEHIND_MID");
+  // The whole disc behind the offset, never more than it holds.
+  EXPECT_EQ(info.volumeSize, capacity - 65536);
+  EXPECT_EQ(sizes.Checked(), VolSizeChoice::Choice::Media);
+}

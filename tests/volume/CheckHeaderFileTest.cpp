@@ -206,7 +206,7 @@ TEST(CheckHeaderFile, BlankVolumeNameAndUnreadableFile) {
 
   ScriptedUiGuard ui;
   std::string missing = dir.File("missing.iso");
-  ui.Expect("Open error: " + missing, "Error", 0x10, 1);
+  ui.Expect("Open error: " + missing + " (No such file or directory)", "Error", 0x10, 1);
   EXPECT_FALSE(CheckHeader(missing, sizes, info));
   EXPECT_EQ(info.volumeSize, 0u);
 }

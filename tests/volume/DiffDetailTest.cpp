@@ -4,6 +4,7 @@
 
 #include "tests/fixtures/CapturedLog.h"
 #include "volume/DiffDetail.h"
+#include "volume/DifferenceLog.h"
 
 TEST(DiffDetail, OneEntryPerDifferingRow) {
   CapturedLog log;
@@ -38,4 +39,18 @@ TEST(DiffDetail, EqualBuffersMissingBuffersAndAWholeBlock) {
   entries = log.Entries();
   EXPECT_EQ(entries.size(), 3u + 4096u);
   EXPECT_EQ(entries.back().substr(0, 19), "[index: 0000FFF0]\r\n");
+}
+
+TEST(DifferenceLog, DetailsTheFirst16StepsAndCountsTheRest) {
+  CapturedLog log;
+  std::vector<uint8_t> source(64, 0x11), destination(64, 0x11);
+  destination[40] = 0x22;
+  DifferenceLog steps;
+  for (int step = 0; step < 17; ++step) steps.Step(source.data(), destination.data(), 64);
+  steps.End();
+  size_t rows = 0;
+  for (const std::string& entry : log.Entries()) rows += entry.rfind("[index: 00000020]", 0) == 0;
+  EXPECT_EQ(rows, 16u);
+  EXPECT_EQ(log.Entries().back(), "1 further differing step was not detailed.");
+  EXPECT_EQ(steps.Steps(), 17u);
 }

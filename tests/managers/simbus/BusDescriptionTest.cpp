@@ -95,6 +95,14 @@ TEST(BusDescription, ProblemsNameTheirPlace) {
        "at faults[0]: the manager itself only knows \"support-not-initialised\""},
       {R"({"adapters": [{"devices": [{"id": "x1", "model": "disk"}]}]})",
        "at adapters[0].devices[0].id: \"x1\" is not a number"},
+      // A text quoted from the description stays on the one line.
+      {R"({"adapters": [{"devices": [{"id": 1, "model": "disk", "v\ndor": "x"}]}]})",
+       "at adapters[0].devices[0]: unknown key \"v\\x0Ador\""},
+      // Numbers beyond what a double holds are refused by the JSON reader.
+      {R"({"adapters": [{"devices": [{"id": 4, "model": "qxw7100", "speed": 1e400}]}]})",
+       "number overflow parsing '1e400'"},
+      {R"({"adapters": [{"devices": [{"id": 4, "model": "qxw7100", "speed": -1e400}]}]})",
+       "number overflow parsing '-1e400'"},
   };
   for (const Case& c : cases) {
     std::string error = ErrorOf(c.text);
@@ -123,4 +131,15 @@ TEST(BusDescription, StateFolderFromTheEnvironment) {
   ::setenv("XDG_STATE_HOME", "/xdg", 1);
   EXPECT_EQ(simbus::DefaultStateDir(), "/xdg/marrowlight/simbus");
   ::unsetenv("XDG_STATE_HOME");
+}
+
+TEST(BusDescription, InquiryTextsAreLatin1Bytes) {
+  auto result = simbus::ParseBusDescription(
+      R"({"adapters": [{"devices": [{"id": 2, "model": "dvd-rom", "vendor": "ORBIT\u00c9K", "product": "\u00ff"}]}]})",
+      "bus.json", "");
+  ASSERT_TRUE(result.bus) << result.error;
+  EXPECT_EQ(*result.bus->devices[0].vendor, "ORBIT\xc9K");
+  EXPECT_EQ(*result.bus->devices[0].product, "\xff");
+  std::string error = ErrorOf(R"({"adapters": [{"devices": [{"id": 2, "model": "dvd-rom", "vendor": "\u0100"}]}]})");
+  EXPECT_NE(error.find("at adapters[0].devices[0].vendor: only characters up to U+00FF"), std::string::npos) << error;
 }

@@ -246,3 +246,34 @@ TEST(RequestBlocks, SlowDriveHoldsTheTransferUntilAborted) {
   ASSERT_EQ(event.Wait(1000), host::WaitResult::Signalled);
   EXPECT_EQ(StatusOf(srb), aspi::SS_ABORTED);
 }
+
+TEST(RequestBlocks, ADataCommandThatNeverWaitsCompletesWithinSendAndStillSignals) {
+  struct Case {
+    const char* device;
+    uint8_t returned;  // what Send gives back
+  };
+  const Case cases[] = {
+      // No speed, nothing can hang: completed on the caller's thread.
+      {R"({"id": 1, "model": "disk", "medium": {"kind": "image", "sectors": 64}})", aspi::SS_COMP},
+      // A drive with a speed holds the command; a hang fault keeps every
+      // command abortable on the worker.
+      {R"({"id": 1, "model": "disk", "speed": 1000, "medium": {"kind": "image", "sectors": 64}})", aspi::SS_PENDING},
+      {R"({"id": 1, "model": "disk", "medium": {"kind": "image", "sectors": 64},
+           "faults": [{"kind": "hang", "opcode": "2Ah"}]})", aspi::SS_PENDING},
+  };
+  for (const Case& c : cases) {
+    TestBus bus(std::string(R"({"adapters": [{"devices": [)") + c.device + "]}]}");
+    host::EventFd event;
+    aspi::SRB_ExecSCSICmd srb = InquiryBlock(1, event.Handle());
+    uint8_t data[512] = {};
+    srb.SRB_CDBLen = 10;
+    std::memset(srb.CDBByte, 0, sizeof srb.CDBByte);
+    srb.CDBByte[0] = 0x28;  // READ(10) of block 0
+    srb.CDBByte[8] = 1;
+    srb.SRB_BufLen = sizeof data;
+    srb.SRB_BufPointer = reinterpret_cast<uint64_t>(data);
+    EXPECT_EQ(bus.Bus().Send(&srb), c.returned) << c.device;
+    ASSERT_EQ(event.Wait(10000), host::WaitResult::Signalled) << c.device;
+    EXPECT_EQ(StatusOf(srb), aspi::SS_COMP) << c.device;
+  }
+}

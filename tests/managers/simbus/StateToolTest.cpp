@@ -124,3 +124,12 @@ TEST(StateTool, AnInsertIsKeptWhenTheProgramEndsBeforeSeeingIt) {
   EXPECT_NE(Tool({"list"}).out.find("0,4,0  qxw7100  HALVERN DVD-R QXW-7100 1.07: blank dvd-rw, 300 sectors"),
             std::string::npos);
 }
+
+TEST(StateTool, ANumberOutOfRangeGivesTheOneLineMessage) {
+  ProgramBus bus = ProgramBus::WithDescription(
+      R"({"adapters": [{"devices": [{"id": 4, "model": "qxw7100", "speed": 1e400}]}]})");
+  ToolRun run = Tool({"list"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err.rfind("Simulated SCSI bus: " + bus.DescriptionPath() + ": ", 0), 0u) << run.err;
+  EXPECT_NE(run.err.find("The bus is empty.\n"), std::string::npos) << run.err;
+}

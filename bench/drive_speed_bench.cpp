@@ -1,0 +1,146 @@
+// The emulated writer's speed against the drive's own time: a write pass
+// (and the verify pass after it) of an image onto a QXW-7100 of the
+// simulated bus at a given speed, in real time, with the time of each pass
+// set against size / rate and the program's processor time over the pass
+// (the simulated bus runs in the same process, so it is counted too). A
+// program that polled would show as a full core; one that slowed the drive
+// would show a pass longer than the drive's time. Prints figures, asserts
+// nothing.
+//
+//   <build>/bin/drive_speed_bench [MB, default 200] [speed, default 16] [folder, default /tmp]
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/Log.h"
+#include "base/NumberText.h"
+#include "devices/CreateDevice.h"
+#include "transfer/DataPass.h"
+
+namespace {
+
+constexpr double kBaseRate = 1385000.0;  // bytes per second at speed 1
+
+class QuietHost : public PassHost {
+ public:
+  bool CancelRequested() override { return false; }
+  void ShowStartPercent(int) override {}
+  bool ShowPercent(uint64_t done, uint64_t total) override { return done >= total; }
+};
+
+double CpuSeconds() {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+struct Measured {
+  bool ok = false;
+  double wall = 0;
+  double cpu = 0;
+};
+
+Measured Measure(const std::function<bool()>& work) {
+  Measured measured;
+  double cpuBefore = CpuSeconds();
+  auto start = std::chrono::steady_clock::now();
+  measured.ok = work();
+  measured.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  measured.cpu = CpuSeconds() - cpuBefore;
+  return measured;
+}
+
+void Row(const char* pass, const Measured& measured, double driveSeconds) {
+  std::printf("%-12s %7.3f s   drive's time %7.3f s   pass / drive %.4f   CPU %6.3f s = %5.1f%% of one core%s\n",
+              pass, measured.wall, driveSeconds, measured.wall / driveSeconds, measured.cpu,
+              100.0 * measured.cpu / measured.wall, measured.ok ? "" : "   (the pass failed)");
+}
+
+void MakeImage(const std::string& path, uint64_t bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::vector<uint32_t> block(1 << 18);
+  uint32_t x = 0x2545F491u;
+  for (uint64_t written = 0; written < bytes;) {
+    for (uint32_t& word : block) {
+      x ^= x << 13;
+      x ^= x >> 17;
+      x ^= x << 5;
+      word = x;
+    }
+    uint64_t piece = std::min<uint64_t>(block.size() * 4, bytes - written);
+    out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(piece));
+    written += piece;
+  }
+}
+
+std::string runFolder;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const uint64_t megabytes = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 200;
+  const double speed = argc > 2 ? std::strtod(argv[2], nullptr) : 16;
+  const std::string parent = argc > 3 ? argv[3] : "/tmp";
+  // Whole sectors, as a volume is.
+  const uint64_t bytes = (megabytes * 1000000 + 2047) / 2048 * 2048;
+  const double rate = speed * kBaseRate;
+
+  std::string pattern = parent + "/drive-speed-bench-XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  if (::mkdtemp(name.data()) == nullptr || bytes == 0 || !(rate > 0)) return 1;
+  runFolder = name.data();
+  // After the bus has saved its drives' records, which happens after main.
+  std::atexit([] {
+    std::error_code ignored;
+    std::filesystem::remove_all(runFolder, ignored);
+  });
+
+  std::string image = runFolder + "/image.iso";
+  MakeImage(image, bytes);
+  {
+    std::ofstream bus(runFolder + "/bus.json");
+    bus << R"({"state_dir": "state", "adapters": [{"devices": [{"id": 4, "model": "qxw7100", "revision": "1.07", )"
+        << R"("medium": {"kind": "dvd-r", "sectors": )" << bytes / 2048 + 64 << "}, "
+        << R"("speed": )" << speed << R"(, "timing": {"load_ms": 0, "close_ms": 0}}]}]})";
+  }
+  ::setenv("MARROWLIGHT_SIMBUS", (runFolder + "/bus.json").c_str(), 1);
+  // The drive's time is real time here.
+  ::setenv("MARROWLIGHT_TIME_SCALE", "1", 1);
+  InstallLogSink(std::make_unique<LogSink>(runFolder + "/bench-log.txt", "drive_speed_bench\r\n"));
+  SetTraceWriter([](std::string_view) {});
+
+  std::printf("%s bytes onto a QXW-7100 at speed %g (%s bytes per second)\n", FormatNumber(bytes).c_str(), speed,
+              FormatNumber(static_cast<uint64_t>(rate)).c_str());
+  CreatedDevice created = CreateDevice(0, 4, 0);
+  if (!created.found) return 1;
+  SCSIDEV& writer = *created.device;
+  writer.WaitReady(5000);
+  if (!writer.SetWritingConfig(static_cast<uint32_t>(bytes / 2048), 0, 0)) return 1;
+
+  const double driveSeconds = static_cast<double>(bytes) / rate;
+  QuietHost host;
+  auto area = std::make_unique<TransferArea>();
+  Measured write = Measure([&] {
+    PassOutcome outcome = DataPass(host, *area, PassSides{image, 0, Endpoint(writer), bytes}).Write();
+    return outcome.ok && !outcome.canceled;
+  });
+  Row("write pass", write, driveSeconds);
+  if (!writer.FinishWrite()) return 1;
+  Measured verify = Measure([&] {
+    PassOutcome outcome = DataPass(host, *area, PassSides{image, 0, Endpoint(writer), bytes}).Verify();
+    return outcome.ok && outcome.differences == 0;
+  });
+  Row("verify pass", verify, driveSeconds);
+  std::printf("(goal: each pass within 2%% of the drive's time, the process well under 20%% of one core)\n");
+  return write.ok && verify.ok ? 0 : 1;
+}

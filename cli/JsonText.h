@@ -1,0 +1,12 @@
+// The JSON the headless front end prints. Volume identifiers and INQUIRY
+// texts are bytes from a disc or a drive, not necessarily UTF-8: bytes that
+// are not are replaced (U+FFFD), so the output is always valid JSON.
+#pragma once
+
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+inline std::string JsonText(const nlohmann::json& value) {
+  return value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+}

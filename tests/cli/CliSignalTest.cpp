@@ -1,0 +1,105 @@
+// The headless front end and what happens around it: its output going away,
+// Ctrl-C and SIGTERM at every stage of a command.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include "tests/cli/CliBus.h"
+#include "tests/fixtures/Images.h"
+#include "tests/fixtures/TempDir.h"
+
+namespace {
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// A writer slow enough that a test can act while a pass runs.
+const char* const kSlowWriter = R"({"id": 4, "model": "qxw7100", "revision": "1.07", "speed": 0.02,
+                                    "medium": {"kind": "dvd-r", "sectors": 8192}})";
+
+}  // namespace
+
+TEST(CliSignal, OutputThatGoesAwayLetsTheWriteEndAsItWould) {
+  CliBus bus(kSlowWriter);
+  bus.timeScale = 0.01;
+  std::string image = MakeGenisoImage(bus.Dir().Path(), "g.iso", "PIPED", 2 * 1024 * 1024);
+  // As `marrowlight-cli write ... 2>&1 | head` does once head has its lines.
+  Process run(CliBus::Program(), {"--nolog", "--yes", "write", image, "0,4,0", "--mode", "write"},
+              bus.Environment());
+  ASSERT_TRUE(run.WaitForError("Write 2%"));
+  run.CloseOutput();
+  ProcessResult result = run.Finish();
+  EXPECT_EQ(result.status, 0) << "killed by signal " << result.status - 128;
+  // The pass went on to its leadout: the disc is closed.
+  ProcessResult list = bus.Tool({"list"});
+  EXPECT_TRUE(Has(list.out, "0,4,0  qxw7100  HALVERN DVD-R QXW-7100 1.07: closed dvd-r")) << list.out;
+}
+
+TEST(CliSignal, CtrlCWhileTheSourceIsCheckedEndsBeforeTheWriterIsTouched) {
+  TempDir images;
+  std::string image = MakeGenisoImage(images.Path(), "g.iso", "CHECKED", 1024 * 1024);
+  // A reader so slow that the check of its disc takes a while.
+  CliBus bus(R"({"id": 2, "model": "dvd-rom", "speed": 0.001, "medium": {"kind": "image", "path": ")" + image +
+             R"("}}, )" + kSlowWriter);
+  bus.timeScale = 0.01;
+  Process run(CliBus::Program(), {"--nolog", "--yes", "write", "0,2,0", "0,4,0", "--mode", "write"},
+              bus.Environment());
+  ASSERT_TRUE(run.WaitForError("Checking 0,2,0 ..."));
+  run.Signal(SIGINT);
+  ProcessResult result = run.Finish();
+  EXPECT_EQ(result.status, 3) << result.err;
+  EXPECT_TRUE(Has(result.err, "Canceled before the operation started.")) << result.err;
+  EXPECT_FALSE(Has(result.err, "Now writing")) << result.err;
+  ProcessResult list = bus.Tool({"list"});
+  EXPECT_TRUE(Has(list.out, "0,4,0  qxw7100  HALVERN DVD-R QXW-7100 1.07: blank dvd-r, 8192 sectors")) << list.out;
+}
+
+TEST(CliSignal, CtrlCAtAQuestionOnTheTerminalAbandonsItAndNothingIsOpenedForWriting) {
+  CliBus bus(kSlowWriter);
+  std::string image = MakeGenisoImage(bus.Dir().Path(), "g.iso", "ASKED", 256 * 1024);
+  std::string kept = bus.Dir().Write("kept.iso", "precious");
+  Process run(CliBus::Program(), {"--nolog", "copy", image, kept}, bus.Environment(), Process::Input::Terminal);
+  ASSERT_TRUE(run.WaitForError("Do you wish to overwrite it?"));
+  ASSERT_TRUE(run.WaitForError("[y/n]"));
+  run.Signal(SIGINT);
+  ASSERT_TRUE(run.WaitForError(std::vector<std::string>{"Canceling...", "-> answered No (canceled)"}));
+  // A y typed after Ctrl-C answers nothing any more.
+  run.Type("y\n");
+  ProcessResult result = run.Finish();
+  EXPECT_EQ(result.status, 3) << result.err;
+  EXPECT_TRUE(Has(result.err, "[Marrowlight] Operation canceled.")) << result.err;
+  EXPECT_TRUE(Has(result.err, "Yes or No? [y/n] \n  -> answered No (canceled)")) << result.err;
+  EXPECT_FALSE(Has(result.err, "failed")) << result.err;
+  EXPECT_EQ(TempDir::Read(kept), "precious");
+}
+
+TEST(CliSignal, CtrlCWhileTheDriveHangsSaysThatItWaitsAndASecondOneQuitsAtOnce) {
+  // The leadout never ends; Cancel is off meanwhile, so the first Ctrl-C can
+  // only wait for the drive. SIGTERM is taken as Ctrl-C is.
+  for (int signal : {SIGINT, SIGTERM}) {
+    CliBus bus(R"({"id": 4, "model": "qxw7100", "revision": "1.07", "medium": {"kind": "dvd-r", "sectors": 8192},
+                   "faults": [{"kind": "hang", "opcode": "35h"}]})");
+    std::string image = MakeGenisoImage(bus.Dir().Path(), "g.iso", "HANGS", 256 * 1024);
+    Process run(CliBus::Program(), {"--nolog", "--yes", "write", image, "0,4,0", "--mode", "write"},
+                bus.Environment());
+    ASSERT_TRUE(run.WaitForError("Now writing leadout"));
+    run.Signal(signal);
+    ASSERT_TRUE(run.WaitForError("Press Ctrl-C again to quit at once")) << signal;
+    run.Signal(signal);
+    ProcessResult result = run.Finish();
+    EXPECT_EQ(result.status, 128 + signal) << result.err;
+    EXPECT_TRUE(Has(result.err, "Canceling... The program waits for the drive to finish its current command."))
+        << result.err;
+  }
+}
+
+TEST(CliSignal, SigtermCancelsAPassAsCtrlCDoes) {
+  CliBus bus(kSlowWriter);
+  bus.timeScale = 0.01;
+  std::string image = MakeGenisoImage(bus.Dir().Path(), "g.iso", "TERM", 2 * 1024 * 1024);
+  Process run(CliBus::Program(), {"--nolog", "write", image, "0,4,0", "--mode", "write-verify"}, bus.Environment());
+  ASSERT_TRUE(run.WaitForError("Write 2%"));
+  run.Signal(SIGTERM);
+  ProcessResult result = run.Finish();
+  EXPECT_EQ(result.status, 3) << result.err;
+  EXPECT_TRUE(Has(result.err, "[Marrowlight] Operation canceled.")) << result.err;
+}
