@@ -2,8 +2,9 @@
 # of the run's own, a folder holding the program beside its manager (so its
 # log is made there and nowhere else), and the person's moves with xdotool.
 #
-# xvfb_session "$@"        re-runs the calling script under xvfb-run (exits 77,
-#                          skipped, when xvfb-run, xdotool or import is missing)
+# xvfb_session             starts an X server of its own (Xvfb) for the run and
+#                          sets DISPLAY (exits 77, skipped, when Xvfb, xdotool
+#                          or import is missing); the server ends with the run
 # xvfb_prepare NAME PROGRAM MANAGER OUT
 #                          sets run=OUT/NAME (emptied), links the program and
 #                          the manager into it, keeps the user's settings out
@@ -17,16 +18,24 @@
 #                          then the program must end with status 0
 
 xvfb_session() {
-  if [ "${1:-}" = "--inside" ]; then
-    return 0
-  fi
   local tool
-  for tool in xvfb-run xdotool import; do
+  for tool in Xvfb xdotool import; do
     command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
   done
-  # A server number of its own, away from :99 where every other run starts
-  # looking: runs on a shared machine then rarely race for the same display.
-  exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1024x768x24" "$0" --inside "$@"
+  # Xvfb picks a free display itself and writes its number once it accepts
+  # clients, so runs side by side never race for a display number.
+  # (not local: the exit trap removes it)
+  xvfb_number_file="$(mktemp)"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$xvfb_number_file" 2>/dev/null &
+  xvfb_pid=$!
+  trap 'kill "$xvfb_pid" 2>/dev/null || true; rm -f "$xvfb_number_file"' EXIT
+  for _ in $(seq 300); do
+    [ -s "$xvfb_number_file" ] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || { echo "FAILED: Xvfb did not start"; exit 1; }
+    sleep 0.1
+  done
+  [ -s "$xvfb_number_file" ] || { echo "FAILED: Xvfb gave no display within 30 s"; exit 1; }
+  export DISPLAY=":$(head -n 1 "$xvfb_number_file")"
 }
 
 xvfb_prepare() {

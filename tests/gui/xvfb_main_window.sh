@@ -6,11 +6,10 @@
 # The program must end with status 0 and leave a log that holds both scans.
 #
 # usage: xvfb_main_window.sh PROGRAM MANAGER OUTPUT_FOLDER
-# Exits 77 (skipped) when xvfb-run, xdotool or ImageMagick's import is missing.
+# Exits 77 (skipped) when Xvfb, xdotool or ImageMagick's import is missing.
 set -euo pipefail
 source "$(dirname "$0")/xvfb-session.sh"
-xvfb_session "$@"
-shift
+xvfb_session
 out="$3"
 xvfb_prepare xvfb-main-window "$1" "$2" "$out"
 unset MARROWLIGHT_SIMBUS

@@ -15,11 +15,10 @@
 # Start 288 pixels from its left edge and 23 from its bottom.
 #
 # usage: xvfb_operation_dialog.sh PROGRAM MANAGER OUTPUT_FOLDER
-# Exits 77 (skipped) when xvfb-run, xdotool or ImageMagick's import is missing.
+# Exits 77 (skipped) when Xvfb, xdotool or ImageMagick's import is missing.
 set -euo pipefail
 source "$(dirname "$0")/xvfb-session.sh"
-xvfb_session "$@"
-shift
+xvfb_session
 out="$3"
 xvfb_prepare xvfb-operation-dialog "$1" "$2" "$out"
 cat >"$run/bus.json" <<JSON
