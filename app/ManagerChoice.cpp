@@ -28,18 +28,23 @@ std::optional<std::string> ManagerLibraryFor(std::string_view choice) {
   return path.lexically_normal().string();
 }
 
+bool ManagerChoiceExists(std::string_view choice, std::string* error) {
+  auto library = ManagerLibraryFor(choice);
+  std::error_code ignored;
+  if (!library || std::filesystem::is_regular_file(*library, ignored)) return true;
+  if (error != nullptr)
+    *error = "No SCSI manager library at " + *library + " (choose sim, sg or the path of a manager library).";
+  return false;
+}
+
 bool ApplyManagerChoice(std::string_view choice, std::string* error) {
   auto library = ManagerLibraryFor(choice);
   if (!library) return true;
-  auto fail = [error](std::string text) {
-    if (error != nullptr) *error = std::move(text);
+  if (IsAspiManagerLoaded()) {
+    if (error != nullptr) *error = "The SCSI manager is loaded already; choose it before the first scan.";
     return false;
-  };
-  if (IsAspiManagerLoaded()) return fail("The SCSI manager is loaded already; choose it before the first scan.");
-  std::error_code ignored;
-  if (!std::filesystem::is_regular_file(*library, ignored)) {
-    return fail("No SCSI manager library at " + *library + " (choose sim, sg or the path of a manager library).");
   }
+  if (!ManagerChoiceExists(choice, error)) return false;
   SetAspiManagerPath(*library);
   return true;
 }

@@ -31,6 +31,11 @@ std::span<const ManagerOption> ManagerOptions();
 // the choice itself made absolute. Nothing for an empty choice.
 std::optional<std::string> ManagerLibraryFor(std::string_view choice);
 
+// True when the library a choice stands for exists (an empty choice always
+// does); otherwise false with a message in *error for the person. The
+// settings check a choice with it before they keep it.
+bool ManagerChoiceExists(std::string_view choice, std::string* error);
+
 // Makes the choice the manager of the process. False, with a message in
 // *error for the person, when the library does not exist or a manager is
 // already loaded; nothing changes then.

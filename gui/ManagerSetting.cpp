@@ -8,11 +8,11 @@ namespace {
 
 constexpr const char* kKey = "scsi/manager";
 
-QSettings ProgramSettings() { return QSettings(ProgramName, "marrowlight"); }
-
 }  // namespace
 
-std::string SavedManagerChoice() { return ProgramSettings().value(kKey).toString().toStdString(); }
+std::string SavedManagerChoice() {
+  return QSettings(ProgramName, "marrowlight").value(kKey).toString().toStdString();
+}
 
 void SaveManagerChoice(const std::string& choice) {
   QSettings settings(ProgramName, "marrowlight");

@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <filesystem>
 
 #include "app/ManagerChoice.h"
 #include "base/ProgramIdentity.h"
@@ -24,12 +23,12 @@ TFormManager::TFormManager(QWidget* parent) : QDialog(parent) {
   choice_->setObjectName("CmbManager");
   // The named managers, and any library path the person types.
   choice_->setEditable(true);
+  QString hintText;
   for (const ManagerOption& option : ManagerOptions()) {
-    choice_->addItem(QString("%1").arg(option.name), QString(option.description));
+    choice_->addItem(option.name);
+    hintText += QString("%1: %2\n").arg(option.name, option.description);
   }
-  auto* hint = new QLabel("sim: the simulated bus; sg: real drives (Linux SCSI generic);\n"
-                          "or the path of a manager library.",
-                          group);
+  auto* hint = new QLabel(hintText + "or the path of a manager library.", group);
   inUse_ = new QLabel(group);
   inUse_->setObjectName("LabelManagerInUse");
   auto* inGroup = new QVBoxLayout(group);
@@ -59,10 +58,9 @@ void TFormManager::Refresh() {
 
 void TFormManager::Accept() {
   std::string chosen = choice_->currentText().trimmed().toStdString();
-  std::optional<std::string> library = ManagerLibraryFor(chosen);
-  std::error_code ignored;
-  if (library && !std::filesystem::is_regular_file(*library, ignored)) {
-    ui::MessageBox("No SCSI manager library at " + *library + ".", ProgramName, ui::kIconError);
+  std::string error;
+  if (!ManagerChoiceExists(chosen, &error)) {
+    ui::MessageBox(error, ProgramName, ui::kIconError);
     return;
   }
   // The simulated bus is what runs when nothing is chosen.

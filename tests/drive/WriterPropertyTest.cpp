@@ -2,8 +2,8 @@
 
 #include "devices/CreateDevice.h"
 #include "drive/WriterProperty.h"
-#include "scsi/SenseDecoder.h"
 #include "tests/fixtures/CapturedLog.h"
+#include "tests/fixtures/ErrorReport.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
 #include "tests/fixtures/ProgramBus.h"
 
@@ -11,19 +11,6 @@ namespace {
 
 const char* const kEraseQuestion = "Do you wish to erase all data of the disc?";
 constexpr unsigned kQuestionFlags = ui::kOkCancel | ui::kIconQuestion;
-
-std::string DiscReport(const SCSIDEV& device, const char* command, uint8_t key, uint8_t asc, uint8_t ascq) {
-  uint8_t sense[22] = {0x70, 0, key};
-  sense[12] = asc;
-  sense[13] = ascq;
-  char text[512];
-  std::snprintf(text, sizeof text,
-                "[Error Information]\r\nSCSI Address: %d,%d,%d\r\nDevice: %s\r\nCommand: %s\r\nAddress: %08XH\r\n"
-                "Error Code: %X-%02X-%02X\r\n%s\r\n\r\n",
-                device.HostAdapter(), device.TargetId(), device.Lun(), device.DeviceName(), command,
-                device.GetAddress(), key, asc, ascq, DecodeSense(sense).c_str());
-  return text;
-}
 
 }  // namespace
 
@@ -68,7 +55,7 @@ TEST(WriterProperty, CancelSendsNothingAndAnErrorWhileErasingFails) {
   EXPECT_FALSE(log.Contains("Blank done."));
 
   ui.Expect(kEraseQuestion, "Marrowlight", kQuestionFlags, ui::kIdOk);
-  ui.Expect(DiscReport(*writer, "(00H) Test Unit Ready", 3, 0x0C, 0), "Error Information", 0x10, ui::kIdOk);
+  ui.Expect(DiscErrorReport(*writer, "(00H) Test Unit Ready", 3, 0x0C, 0), "Error Information", 0x10, ui::kIdOk);
   ui.Expect("Erase failed.", "Marrowlight", ui::kIconError, ui::kIdOk);
   EXPECT_EQ(EraseDisc(*writer), EraseResult::Failed);
   EXPECT_TRUE(log.Contains("Blank done. 0: 3-0C-00"));

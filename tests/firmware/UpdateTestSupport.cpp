@@ -1,10 +1,9 @@
 #include "tests/firmware/UpdateTestSupport.h"
 
-#include <cstdio>
 
 #include "base/ProgramIdentity.h"
 #include "host/aspi/BigEndian.h"
-#include "scsi/SenseDecoder.h"
+#include "tests/fixtures/ErrorReport.h"
 
 std::vector<BufferCommand> BufferCommands(const SimBus& bus) {
   std::vector<BufferCommand> found;
@@ -29,16 +28,7 @@ std::vector<uint8_t> Slice(const std::vector<uint8_t>& image, size_t offset, siz
 }
 
 std::string ErrorReport(const SCSIDEV& device, const char* command, uint8_t key, uint8_t asc, uint8_t ascq) {
-  uint8_t sense[22] = {0x70, 0, key};
-  sense[12] = asc;
-  sense[13] = ascq;
-  char text[512];
-  std::snprintf(text, sizeof text,
-                "[Error Information]\r\nSCSI Address: %d,%d,%d\r\nDevice: %s\r\nCommand: %s\r\nAddress: %08XH\r\n"
-                "Error Code: %X-%02X-%02X\r\n%s\r\n\r\n",
-                device.HostAdapter(), device.TargetId(), device.Lun(), device.DeviceName(), command,
-                device.GetAddress(), key, asc, ascq, DecodeSense(sense).c_str());
-  return text;
+  return DiscErrorReport(device, command, key, asc, ascq);
 }
 
 void UpdateTest::ExpectConfirmation(const std::string& question, int answer) {

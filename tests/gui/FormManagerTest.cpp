@@ -47,7 +47,8 @@ TEST(FormManager, TheChoiceIsSavedForTheNextStartAndAMissingLibraryIsRefused) {
   ASSERT_TRUE(Choose(form, QString::fromStdString(library)));
   EXPECT_EQ(SavedManagerChoice(), library);
 
-  ui.Expect("No SCSI manager library at /nowhere/libnone.so.", ProgramName, 0x10, 1);
+  ui.Expect("No SCSI manager library at /nowhere/libnone.so (choose sim, sg or the path of a manager library).",
+            ProgramName, 0x10, 1);
   EXPECT_FALSE(Choose(form, "/nowhere/libnone.so"));
   EXPECT_EQ(SavedManagerChoice(), library) << "a refused choice changes nothing";
 

@@ -6,14 +6,13 @@
 
 #include <QLabel>
 #include <QPushButton>
-#include <cstdio>
 
 #include "devices/CreateDevice.h"
 #include "gui/GuiThread.h"
 #include "gui/TWrDevPropForm.h"
-#include "scsi/SenseDecoder.h"
 #include "tests/devices/SimBus.h"
 #include "tests/fixtures/CapturedLog.h"
+#include "tests/fixtures/ErrorReport.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
 #include "tests/gui/GuiTestSupport.h"
 
@@ -33,16 +32,7 @@ T* Child(QWidget& form, const char* name) {
 }
 
 std::string Report(const SCSIDEV& device, uint8_t key, uint8_t asc, uint8_t ascq) {
-  uint8_t sense[22] = {0x70, 0, key};
-  sense[12] = asc;
-  sense[13] = ascq;
-  char text[512];
-  std::snprintf(text, sizeof text,
-                "[Error Information]\r\nSCSI Address: %d,%d,%d\r\nDevice: %s\r\nCommand: (00H) Test Unit Ready\r\n"
-                "Address: %08XH\r\nError Code: %X-%02X-%02X\r\n%s\r\n\r\n",
-                device.HostAdapter(), device.TargetId(), device.Lun(), device.DeviceName(), device.GetAddress(), key,
-                asc, ascq, DecodeSense(sense).c_str());
-  return text;
+  return DiscErrorReport(device, "(00H) Test Unit Ready", key, asc, ascq);
 }
 
 class WrDevPropFormTest : public ::testing::Test {
