@@ -1,5 +1,6 @@
 #include "managers/sg/DiskUse.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -36,6 +37,34 @@ std::vector<std::pair<std::string, std::string>> Fields(const fs::path& table) {
   return rows;
 }
 
+// The "major:minor" a block device folder of sysfs names in its dev file.
+std::string DeviceNumber(const fs::path& folder) {
+  std::ifstream in(folder / "dev");
+  std::string number;
+  in >> number;
+  return number;
+}
+
+// A mount of one of the device numbers, from the mount table with device
+// numbers: "ID PARENT MAJOR:MINOR ROOT MOUNTPOINT OPTIONS... - TYPE SOURCE ...".
+// The kernel may name the source of the root file system /dev/root, which
+// no name test recognises; its device number gives it away.
+std::string MountOf(const fs::path& mountInfo, const std::vector<std::string>& numbers) {
+  std::ifstream in(mountInfo);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream words(line);
+    std::string id, parent, number, root, mountPoint, word, type, source;
+    if (!(words >> id >> parent >> number >> root >> mountPoint)) continue;
+    if (std::find(numbers.begin(), numbers.end(), number) == numbers.end()) continue;
+    while (words >> word && word != "-") {
+    }
+    words >> type >> source;
+    return (source.empty() ? number : source) + " is mounted on " + mountPoint;
+  }
+  return {};
+}
+
 }  // namespace
 
 bool ChangesTheMedium(uint8_t operationCode) {
@@ -56,6 +85,7 @@ DiskUse FindDiskUse(const std::string& sysfsRoot, const std::string& procRoot, c
 
   // The disk and its partitions (the folders beside "holders" named after it).
   std::vector<std::string> names = {use.blockDevice};
+  std::vector<std::string> numbers = {DeviceNumber(disk)};
   if (HasEntries(disk / "holders")) {
     use.usedBy = "/dev/" + use.blockDevice + " is held by another block device";
     return use;
@@ -68,9 +98,13 @@ DiskUse FindDiskUse(const std::string& sysfsRoot, const std::string& procRoot, c
       return use;
     }
     names.push_back(name);
+    numbers.push_back(DeviceNumber(entry.path()));
   }
+  std::erase(numbers, std::string());
 
   const fs::path proc(procRoot);
+  use.usedBy = MountOf(proc / "self/mountinfo", numbers);
+  if (use.InUse()) return use;
   for (const auto& [source, mountPoint] : Fields(proc / "self/mounts")) {
     for (const std::string& name : names) {
       if (source == "/dev/" + name) {

@@ -27,6 +27,8 @@ TEST(SgDiskUse, MountedSwapOrHeldDisksAreInUse) {
       {5, "sde", {}, true, "/dev/sde is held by another block device"},
       {6, "sdf", {"sdf1"}, false, ""},
       {7, "sdg", {"sdg1"}, false, ""},
+      // The root file system as the kernel mounted it: known by its number.
+      {8, "sdh", {"sdh1"}, false, "/dev/root is mounted on /"},
   };
   for (const Row& row : rows) {
     sysfs.AddNode(row.node, "0:0:" + std::to_string(row.node) + ":0", 0, "DISK");
@@ -35,6 +37,8 @@ TEST(SgDiskUse, MountedSwapOrHeldDisksAreInUse) {
   sysfs.SetMounts("proc /proc proc rw 0 0\n/dev/sda2 /home ext4 rw 0 0\n/dev/sdb /mnt/backup ext4 rw 0 0\n"
                   "/dev/sdg10 /srv ext4 rw 0 0\n");
   sysfs.SetSwaps("Filename Type Size Used Priority\n/dev/sdc2 partition 1024 0 -2\n");
+  sysfs.SetMountInfo("22 1 8:129 / / rw,relatime shared:1 - ext4 /dev/root rw\n"
+                     "23 22 0:21 / /proc rw - proc proc rw\n");
 
   const std::string proc = sysfs.Root() + "/proc";
   EXPECT_EQ(sg::FindDiskUse(sysfs.Root(), proc, "sg0").blockDevice, "");

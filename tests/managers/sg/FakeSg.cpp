@@ -111,16 +111,24 @@ void FakeSysfs::AddBlockDevice(int n, const std::string& disk, const std::vector
                                bool heldWhole) {
   const fs::path block = fs::path(dir_.Path()) / "class/scsi_generic" / ("sg" + std::to_string(n)) / "device/block" / disk;
   fs::create_directories(block / "holders");
+  // Device numbers as the sd driver gives them: major 8, 16 minors a disk.
+  WriteFile(block / "dev", "8:" + std::to_string(16 * n) + "\n");
   if (heldWhole) fs::create_directories(block / "holders/dm-0");
+  int minor = 16 * n;
   for (std::string partition : partitions) {
     const bool held = !partition.empty() && partition.back() == '*';
     if (held) partition.pop_back();
     fs::create_directories(block / partition / "holders");
+    WriteFile(block / partition / "dev", "8:" + std::to_string(++minor) + "\n");
     if (held) fs::create_directories(block / partition / "holders/md0");
   }
 }
 
 void FakeSysfs::SetMounts(const std::string& lines) { WriteFile(fs::path(dir_.Path()) / "proc/self/mounts", lines); }
+
+void FakeSysfs::SetMountInfo(const std::string& lines) {
+  WriteFile(fs::path(dir_.Path()) / "proc/self/mountinfo", lines);
+}
 
 void FakeSysfs::SetSwaps(const std::string& lines) { WriteFile(fs::path(dir_.Path()) / "proc/swaps", lines); }
 

@@ -66,6 +66,8 @@ class FakeSysfs {
                       bool heldWhole = false);
   // The mount table and swap list the bus reads ("source target" lines).
   void SetMounts(const std::string& lines);
+  // The mount table with device numbers (proc/self/mountinfo).
+  void SetMountInfo(const std::string& lines);
   void SetSwaps(const std::string& lines);
   // The node sgN does not open: open fails with this errno.
   void FailOpen(int n, int error);
