@@ -4,6 +4,7 @@
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
 #include "cli/Target.h"
+#include "devices/DeviceLine.h"
 #include "drive/WriterProperty.h"
 #include "host/os/Platform.h"
 
@@ -25,7 +26,7 @@ std::unique_ptr<SCSIDEV> OpenWriter(const std::string& text) {
 int RunInfo(const std::string& writer) {
   auto device = OpenWriter(writer);
   if (!device) return kExitFailed;
-  std::cout << WriterLine(*device) << "\n";
+  std::cout << DeviceLine(*device) << "\n";
   if (ShowsFreeSizeAndErase(*device)) std::cout << FreeSizeLine(device->GetFreeSize()) << "\n";
   return kExitDone;
 }

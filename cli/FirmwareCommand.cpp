@@ -14,6 +14,7 @@
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
 #include "cli/Target.h"
+#include "devices/DeviceLine.h"
 #include "firmware/ReidentifyDrive.h"
 #include "firmware/TUpdateThread.h"
 #include "host/os/Interrupt.h"
@@ -38,18 +39,12 @@ class ConsoleUpdateDialog : public UpdateDialog {
   void SetComment(const std::string& text) override {
     if (!text.empty()) host::WriteStderr(text + "\n");
   }
-  void SetDeviceLine(const std::string& text) override {
-    deviceLine_ = text;
-    host::WriteStderr(text + "\n");
-  }
+  void SetDeviceLine(const std::string& text) override { host::WriteStderr(text + "\n"); }
   void UpdateEnded(UpdateResult) override {}
-
-  const std::string& DeviceLine() const { return deviceLine_; }
 
  private:
   int updateShown_ = -1;
   int verifyShown_ = -1;
-  std::string deviceLine_;
 };
 
 int StatusOf(UpdateResult result) {
@@ -73,7 +68,7 @@ int RunFirmware(const std::string& writer, const std::string& fileName, bool una
   RescanAdapters();
   std::unique_ptr<SCSIDEV> device = OpenDevice(*address);
   if (!device) return kExitFailed;
-  std::cout << UpdateDeviceLine(device.get()) << std::endl;
+  std::cout << WritingDeviceLine(device.get()) << std::endl;
 
   host::InstallInterruptHandler();
   host::ClearInterrupt();
@@ -94,6 +89,8 @@ int RunFirmware(const std::string& writer, const std::string& fileName, bool una
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   update.WaitFor();
-  if (update.Result() != UpdateResult::Canceled) std::cout << dialog.DeviceLine() << std::endl;
+  // The drive as it answers after a finished update; after a failure the
+  // device may be lost and the line the dialog saw last is no answer.
+  if (update.Result() == UpdateResult::Done) std::cout << WritingDeviceLine(device.get()) << std::endl;
   return StatusOf(update.Result());
 }

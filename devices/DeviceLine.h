@@ -8,3 +8,8 @@
 class SCSIDEV;
 
 std::string DeviceLine(const SCSIDEV& device);
+
+// The writing-device line of the version and firmware update dialogs: "No
+// writing device is found." without a writer (none listed, or the unset
+// device), otherwise DeviceLine.
+std::string WritingDeviceLine(const SCSIDEV* writer);

@@ -45,8 +45,6 @@ EraseResult Fail(SCSIDEV& device) {
 
 }  // namespace
 
-std::string WriterLine(const SCSIDEV& device) { return DeviceLine(device); }
-
 std::string FreeSizeLine(uint64_t freeBytes) { return FormatNumber(freeBytes) + " bytes free."; }
 
 bool ShowsFreeSizeAndErase(const SCSIDEV& device) { return device.ClassCode() != kLaterGenerationWriter; }

@@ -10,8 +10,6 @@
 
 class SCSIDEV;
 
-// "SCSI address %d,%d,%d:  %s %s (Version %s)".
-std::string WriterLine(const SCSIDEV& device);
 // "%s bytes free." with the free size in grouped decimal.
 std::string FreeSizeLine(uint64_t freeBytes);
 // The maker's later-generation writer shows neither the free size nor Erase.

@@ -48,11 +48,6 @@ void RescanAdapters() {
   }
 }
 
-std::string UpdateDeviceLine(const SCSIDEV* device) {
-  if (device == nullptr || device->IsUnassigned()) return "No writing device is found.";
-  return DeviceLine(*device);
-}
-
 bool WaitForDrive(UpdateSession& session, SCSIDEV& device, const std::function<bool()>& whenBack) {
   for (int polls = 1;; ++polls) {
     host::Sleep(kPollMs);
@@ -82,7 +77,7 @@ bool ReidentifyDrive(UpdateSession& session, std::unique_ptr<SCSIDEV>& writer) {
     host::Thread::Synchronize([&] { writer = std::move(replacement); });
     session.SetDevice(*writer);
   }
-  std::string line = UpdateDeviceLine(writer.get());
+  std::string line = WritingDeviceLine(writer.get());
   AddLog("[ReidentifyDrive] " + line);
   session.SetDeviceLine(line);
   return true;

@@ -16,10 +16,6 @@ class UpdateSession;
 // cursor meanwhile.
 void RescanAdapters();
 
-// "No writing device is found." without a device (or for the unset one),
-// else its device line.
-std::string UpdateDeviceLine(const SCSIDEV* device);
-
 // Polls the drive with TEST UNIT READY every 3000 ms. An answer that says
 // the drive is back (ready, or no disc in it) ends the wait when whenBack()
 // agrees; a drive that is still busy (becoming ready, not answering) is

@@ -8,7 +8,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "app/VersionLine.h"
+#include "devices/DeviceLine.h"
 #include "base/ProgramIdentity.h"
 #include "gui/ProgramIcon.h"
 

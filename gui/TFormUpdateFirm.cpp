@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "base/ProgramIdentity.h"
+#include "devices/DeviceLine.h"
 #include "devices/SCSIDEV.h"
 #include "firmware/ReidentifyDrive.h"
 #include "firmware/TUpdateThread.h"
@@ -101,7 +102,7 @@ int TFormUpdateFirm::ShowUpdate(std::unique_ptr<SCSIDEV>& writer) {
 void TFormUpdateFirm::SetWriter(std::unique_ptr<SCSIDEV>& writer) {
   RescanAdapters();
   writer_ = &writer;
-  labelWriteDev_->setText(QString::fromStdString(UpdateDeviceLine(writer.get())));
+  labelWriteDev_->setText(QString::fromStdString(WritingDeviceLine(writer.get())));
   ResetProgress();
   labelComment_->clear();
   btnStart_->setEnabled(HaveWriter());

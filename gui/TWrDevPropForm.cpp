@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "devices/DeviceLine.h"
 #include "devices/SCSIDEV.h"
 #include "gui/GuiThread.h"
 #include "host/os/Thread.h"
@@ -82,7 +83,7 @@ void TWrDevPropForm::SetWriter(SCSIDEV& writer) {
   labelFreeSize_->setVisible(erasable);
   btnErase_->setVisible(erasable);
   btnErase_->setEnabled(true);
-  labelWriterDev_->setText(QString::fromStdString(WriterLine(writer)));
+  labelWriterDev_->setText(QString::fromStdString(DeviceLine(writer)));
   ShowFreeSize();
 }
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/ProgramStart.h"
-#include "app/VersionLine.h"
+#include "devices/DeviceLine.h"
 #include "base/ProgramIdentity.h"
 #include "devices/SCSIDEV.h"
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "devices/CreateDevice.h"
+#include "devices/DeviceLine.h"
 #include "drive/WriterProperty.h"
 #include "tests/fixtures/CapturedLog.h"
 #include "tests/fixtures/ErrorReport.h"
@@ -19,8 +20,8 @@ TEST(WriterProperty, LinesOfTheDialog) {
   ProgramBus bus(R"({"id": 5, "model": "qxw7200", "revision": "2.10", "medium": {"kind": "dvd-rw", "sectors": 4096}},
                     {"id": 4, "model": "qxw7100", "revision": "1.07", "medium": {"kind": "dvd-r"}})");
   auto rw = CreateDevice(0, 5, 0).device;
-  EXPECT_EQ(WriterLine(*rw).rfind("SCSI address 0,5,0:  HALVERN ", 0), 0u) << WriterLine(*rw);
-  EXPECT_NE(WriterLine(*rw).find(" (Version 2.10)"), std::string::npos);
+  EXPECT_EQ(DeviceLine(*rw).rfind("SCSI address 0,5,0:  HALVERN ", 0), 0u) << DeviceLine(*rw);
+  EXPECT_NE(DeviceLine(*rw).find(" (Version 2.10)"), std::string::npos);
   EXPECT_TRUE(ShowsFreeSizeAndErase(*rw));
   EXPECT_EQ(FreeSizeLine(4096ull * 2048), "8,388,608 bytes free.");
 

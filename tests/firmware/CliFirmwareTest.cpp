@@ -54,6 +54,9 @@ TEST(CliFirmware, UpdatesTheQxw7200AndRefusesAWrongChecksumOrTheOtherWritersFile
   EXPECT_EQ(corrupt.status, 1);
   EXPECT_TRUE(Has(corrupt.err, "[Error] This file may be corrupted.")) << corrupt.err;
   EXPECT_FALSE(Has(corrupt.err, "Update 0%")) << "nothing was sent";
+  // Only the writer line before the update: a refused update has no line after it.
+  EXPECT_EQ(corrupt.out.find("SCSI address"), corrupt.out.rfind("SCSI address")) << corrupt.out;
+  EXPECT_FALSE(Has(corrupt.out, "inquiry data")) << corrupt.out;
   ProcessResult other = bus.Run({"--yes", "firmware", "0,5,0", sysmec});
   EXPECT_EQ(other.status, 1);
   EXPECT_TRUE(Has(other.err, "[Error] This is not HALVERN QXW-7100")) << other.err;

@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "devices/CreateDevice.h"
+#include "devices/DeviceLine.h"
 #include "gui/GuiThread.h"
 #include "gui/TWrDevPropForm.h"
 #include "tests/devices/SimBus.h"
@@ -57,7 +58,7 @@ TEST_F(WrDevPropFormTest, EveryShowingSetsWhatTheWriterOffers) {
   EXPECT_EQ(form.windowTitle(), "Writer Property");
   for (int round = 0; round < 2; ++round) {
     form.SetWriter(*later);
-    EXPECT_EQ(Child<QLabel>(form, "LabelWriterDev")->text().toStdString(), WriterLine(*later));
+    EXPECT_EQ(Child<QLabel>(form, "LabelWriterDev")->text().toStdString(), DeviceLine(*later));
     EXPECT_FALSE(Child<QLabel>(form, "LabelFreeSize")->isVisible()) << "the later QXW-7100 shows only its line";
     EXPECT_FALSE(Child<QPushButton>(form, "BtnErase")->isVisible());
     form.SetWriter(*rewritable);
