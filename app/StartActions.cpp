@@ -19,15 +19,6 @@ RoleTexts TextsOf(FileRole role) {
           "Select a destination file"};
 }
 
-// The hourglass while the GUI thread checks a volume.
-class BusyCursor {
- public:
-  BusyCursor() { ui::SetBusyCursor(true); }
-  ~BusyCursor() { ui::SetBusyCursor(false); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
 }  // namespace
 
 std::optional<std::string> StartActions::Browse(FileRole role) {
@@ -51,7 +42,7 @@ bool StartActions::EnsureFileName(FileRole role, std::string& fileName) {
 }
 
 bool StartActions::CheckSource(const PageSide& source, VolumeInfo& volume) {
-  BusyCursor busy;
+  ui::BusyCursor busy;  // the hourglass while the GUI thread checks a volume
   if (source.isFile) return CheckHeader(source.fileName, sizes_, volume);
   return CheckHeader(*source.device, sizes_, volume);
 }

@@ -9,6 +9,7 @@
 #include "host/aspi/ScsiVocabulary.h"
 #include "host/os/Sleep.h"
 #include "host/os/Thread.h"
+#include "host/ui/MessageBox.h"
 #include "scsi/ASPI32.h"
 
 namespace sense = aspi::sense;
@@ -38,7 +39,7 @@ std::unique_ptr<SCSIDEV> ReplacementFor(const SCSIDEV& device) {
 }  // namespace
 
 void RescanAdapters() {
-  BusyCursor busy;
+  ui::BusyCursor busy;
   ASPI32 channel;
   uint8_t adapters = 0;
   if (channel.HostAdapterInquiry(0, &adapters) != aspi::SS_COMP) return;

@@ -23,7 +23,7 @@ void TUpdateThread::Execute() {
   UpdateSession session(dialog_, *writer_, options_);
   bool succeeded;
   {
-    BusyCursor busy;
+    ui::BusyCursor busy;
     Outcome outcome = UpdateFirmware(session);
     succeeded = outcome == Outcome::Succeeded;
     session.SetComment("");

@@ -89,14 +89,6 @@ void UpdateSession::RefuseFile(const char* tag, const std::string& reason) {
 
 void UpdateSession::ReportDeviceFailure() { device_->ReportError(nullptr, true, true); }
 
-BusyCursor::BusyCursor() {
-  host::Thread::Synchronize([] { ui::SetBusyCursor(true); });
-}
-
-BusyCursor::~BusyCursor() {
-  host::Thread::Synchronize([] { ui::SetBusyCursor(false); });
-}
-
 std::string RevisionText(const SCSIDEV& device) {
   std::string text(device.Revision(), 4);
   for (char& c : text)

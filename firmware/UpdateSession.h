@@ -67,14 +67,6 @@ class UpdateSession {
   int retries_ = 0;
 };
 
-// Shows the busy cursor (on the GUI thread) for its lifetime.
-class BusyCursor {
- public:
-  BusyCursor();
-  ~BusyCursor();
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 // The four revision characters of a device, a blank for each missing one.
 std::string RevisionText(const SCSIDEV& device);

@@ -52,24 +52,24 @@ void TOperationThread::Start() {
 void TOperationThread::Execute() {
   ending_.canceled = false;
   ending_.errorShown = false;
-  // The cursor belongs to the GUI thread: set it there.
-  host::Thread::Synchronize([] { ui::SetBusyCursor(true); });
-  volumeSize_ = dialog_.CurrentVolumeSize();
   bool ok = false;
-  if (volumeSize_ > kLargestVolumeBytes) {
-    // Its sectors would be counted modulo 2^32: a huge pattern would write
-    // one sector and close the disc as done. Refused before anything is
-    // touched.
-    NotifyOperationError(FormatText("The volume size (%s bytes) is too large: at most 4,294,967,295 sectors (%s "
-                                    "bytes) can be transferred.",
-                                    FormatNumber(volumeSize_).c_str(), FormatNumber(kLargestVolumeBytes).c_str()));
-  } else if (FamilyOf(request_.operation) == OperationFamily::Write) {
-    ok = request_.pattern ? PatternWrite() : NormalWrite();
-    if (request_.destination.IsDevice()) request_.destination.device->StartStopUnit(aspi::startstop::kStop);
-  } else {
-    ok = CopySingleMode();
+  {
+    ui::BusyCursor busy;
+    volumeSize_ = dialog_.CurrentVolumeSize();
+    if (volumeSize_ > kLargestVolumeBytes) {
+      // Its sectors would be counted modulo 2^32: a huge pattern would write
+      // one sector and close the disc as done. Refused before anything is
+      // touched.
+      NotifyOperationError(FormatText("The volume size (%s bytes) is too large: at most 4,294,967,295 sectors (%s "
+                                      "bytes) can be transferred.",
+                                      FormatNumber(volumeSize_).c_str(), FormatNumber(kLargestVolumeBytes).c_str()));
+    } else if (FamilyOf(request_.operation) == OperationFamily::Write) {
+      ok = request_.pattern ? PatternWrite() : NormalWrite();
+      if (request_.destination.IsDevice()) request_.destination.device->StartStopUnit(aspi::startstop::kStop);
+    } else {
+      ok = CopySingleMode();
+    }
   }
-  host::Thread::Synchronize([] { ui::SetBusyCursor(false); });
   // The total of the verify, whatever its boxes said along the way.
   if (verifyRan_) AddLog("Verify result: " + FormatNumber(ending_.differences) + " differing steps.");
   if (!ending_.canceled && ok) {

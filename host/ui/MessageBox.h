@@ -9,7 +9,8 @@
 //   from any thread and must block that thread until answered; a GUI backend
 //   marshals the box to its own thread.
 // - FileDialog returns the chosen path, or nothing when the person cancels.
-// - SetBusyCursor shows or clears the busy cursor; backends without one ignore it.
+// - SetBusyCursor shows or clears the busy cursor; backends without one ignore
+//   it. It may be called from any thread, as MessageBox.
 // A backend is installed for the whole process; ScopedBackend installs one for
 // a scope (a test) and restores the previous one.
 #pragma once
@@ -53,6 +54,15 @@ class Backend {
 int MessageBox(const std::string& text, const std::string& caption, unsigned flags);
 std::optional<std::string> FileDialog(const FileDialogRequest& request);
 void SetBusyCursor(bool busy);
+
+// The busy cursor for the life of the object, on any thread.
+class BusyCursor {
+ public:
+  BusyCursor() { SetBusyCursor(true); }
+  ~BusyCursor() { SetBusyCursor(false); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
 
 // The answer a box gets when nobody can be asked: No for Yes/No, Cancel for
 // OK/Cancel, OK for a plain box.
