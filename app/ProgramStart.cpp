@@ -1,43 +1,10 @@
 #include "app/ProgramStart.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "base/Log.h"
-#include "base/ProgramIdentity.h"
-#include "host/os/Platform.h"
-
-namespace {
-
-bool Usable(const std::optional<std::string>& folder) { return folder && !folder->empty() && folder->front() == '/'; }
-
-}  // namespace
-
-std::string LogFolder(const std::string& programDir, bool programDirWritable,
-                      const std::optional<std::string>& xdgStateHome, const std::optional<std::string>& home) {
-  if (programDirWritable) return programDir;
-  if (Usable(xdgStateHome)) return *xdgStateHome + "/marrowlight";
-  if (Usable(home)) return *home + "/.local/state/marrowlight";
-  return programDir;
-}
-
-std::string LogFilePath() {
-  const std::string& programDir = ProgramDir();
-  bool writable = host::DirectoryWritable(programDir);
-  std::string folder =
-      LogFolder(programDir, writable, host::GetEnvironment("XDG_STATE_HOME"), host::GetEnvironment("HOME"));
-  if (folder != programDir) {
-    // A folder that cannot be made leaves the path as it is: creating the
-    // file fails and logging switches itself off.
-    std::error_code ignored;
-    std::filesystem::create_directories(folder, ignored);
-  }
-  return (folder == "/" ? folder : folder + "/") + ProgramName + "Log.txt";
-}
 
 StartOptions ReadStartOptions(int argc, const char* const* argv) {
   StartOptions options;
   options.loggingOn = LoggingSwitchFromArguments(argc, argv);
-  options.logFilePath = LogFilePath();
+  options.logFilePath = DefaultLogFilePath();
   return options;
 }

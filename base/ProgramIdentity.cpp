@@ -1,6 +1,15 @@
 #include "base/ProgramIdentity.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "host/os/Platform.h"
+
+namespace {
+
+bool Usable(const std::optional<std::string>& folder) { return folder && !folder->empty() && folder->front() == '/'; }
+
+}  // namespace
 
 const char* const ProgramName = "Marrowlight";
 const char* const ProgramVersion = " Ver2.00";
@@ -12,8 +21,24 @@ const std::string& ProgramDir() {
   return dir;
 }
 
+std::string LogFolder(const std::string& programDir, bool programDirWritable,
+                      const std::optional<std::string>& xdgStateHome, const std::optional<std::string>& home) {
+  if (programDirWritable) return programDir;
+  if (Usable(xdgStateHome)) return *xdgStateHome + "/marrowlight";
+  if (Usable(home)) return *home + "/.local/state/marrowlight";
+  return programDir;
+}
+
 std::string DefaultLogFilePath() {
-  const std::string& dir = ProgramDir();
-  std::string separator = (!dir.empty() && dir.back() == '/') ? "" : "/";
-  return dir + separator + ProgramName + "Log.txt";
+  const std::string& programDir = ProgramDir();
+  bool writable = host::DirectoryWritable(programDir);
+  std::string folder =
+      LogFolder(programDir, writable, host::GetEnvironment("XDG_STATE_HOME"), host::GetEnvironment("HOME"));
+  if (folder != programDir) {
+    // A folder that cannot be made leaves the path as it is: creating the
+    // file fails and logging switches itself off.
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
+  }
+  return (!folder.empty() && folder.back() == '/' ? folder : folder + "/") + ProgramName + "Log.txt";
 }
