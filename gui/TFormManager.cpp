@@ -63,7 +63,13 @@ void TFormManager::Accept() {
     ui::MessageBox(error, ProgramName, ui::kIconError);
     return;
   }
-  // The simulated bus is what runs when nothing is chosen.
-  SaveManagerChoice(chosen == "sim" ? std::string() : chosen);
+  // The simulated bus is what runs when nothing is chosen. A named manager
+  // is kept by its name; a path is kept absolute, since the next start may
+  // run from another folder.
+  bool named = false;
+  for (const ManagerOption& option : ManagerOptions()) named = named || chosen == option.name;
+  if (chosen == "sim") chosen.clear();
+  if (!named && !chosen.empty()) chosen = ManagerLibraryFor(chosen).value_or(chosen);
+  SaveManagerChoice(chosen);
   accept();
 }

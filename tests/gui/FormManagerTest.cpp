@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <filesystem>
 
 #include "base/ProgramIdentity.h"
 #include "gui/ManagerSetting.h"
@@ -45,6 +46,13 @@ TEST(FormManager, TheChoiceIsSavedForTheNextStartAndAMissingLibraryIsRefused) {
   TempDir dir;
   std::string library = dir.Write("libother-manager.so", "not loaded by this test");
   ASSERT_TRUE(Choose(form, QString::fromStdString(library)));
+  EXPECT_EQ(SavedManagerChoice(), library);
+  // A relative path is kept as the path it named when it was chosen.
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(dir.Path());
+  const bool taken = Choose(form, "./libother-manager.so");
+  std::filesystem::current_path(before);
+  ASSERT_TRUE(taken);
   EXPECT_EQ(SavedManagerChoice(), library);
 
   ui.Expect("No SCSI manager library at /nowhere/libnone.so (choose sim, sg or the path of a manager library).",
