@@ -18,12 +18,12 @@
 #include "gui/TWriteModeSelectForm.h"
 #include "host/ui/MessageBox.h"
 #include "transfer/TOperationThread.h"
+#include "volume/CheckHeader.h"
 
 namespace {
 
 constexpr uint64_t kSector2K = 2048;
 
-uint32_t SectorsOf(uint64_t bytes) { return static_cast<uint32_t>(CeilDiv64(bytes, kSector2K)); }
 
 }  // namespace
 
@@ -134,13 +134,13 @@ void TWriteForm::BtnChangeSizeClick() {
   VolSizeChoice& sizes = volSizeForm_->Sizes();
   if (patternMode_) {
     uint64_t size = request_.destination.device->GetFreeSize();
-    writeSectors_ = SectorsOf(size);
+    writeSectors_ = LbCountOf(size);
     writeSize_ = size;
     sizes.SetDiscSize(size);
   }
   if (volSizeForm_->Choose()) {
     volumeSize_ = sizes.ChosenSize();
-    volumeSectors_ = SectorsOf(volumeSize_.load());
+    volumeSectors_ = LbCountOf(volumeSize_.load());
   }
   ShowVolumeSize();
 }
@@ -167,9 +167,9 @@ void TWriteForm::LabelHexDecClick() {
 void TWriteForm::BtnGetDiscSizeClick() {
   uint64_t size = request_.destination.device != nullptr ? request_.destination.device->GetFreeSize() : 0;
   if (size == 0) ui::MessageBox("No available disc in the drive.", "Error", ui::kIconError);
-  sectorEdit_.SetSectors(SectorsOf(size));
+  sectorEdit_.SetSectors(LbCountOf(size));
   controls_.editWriteSectors->setText(QString::fromStdString(sectorEdit_.text));
-  writeSectors_ = SectorsOf(size);
+  writeSectors_ = LbCountOf(size);
   writeSize_ = uint64_t{writeSectors_} * kSector2K;
   controls_.editVolSize->setText(QString::fromStdString(WriteSizeText(writeSize_)));
 }

@@ -77,8 +77,13 @@ bool FileHandle::Open(const std::string& name, uint32_t access, uint32_t share, 
     return false;
   }
   struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    lastError_ = S_ISDIR(info.st_mode) ? EISDIR : S_ISREG(info.st_mode) ? errno : kNotRegularFile;
+  if (::fstat(fd, &info) != 0) {
+    lastError_ = errno;
+    ::close(fd);
+    return false;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    lastError_ = S_ISDIR(info.st_mode) ? EISDIR : kNotRegularFile;
     ::close(fd);
     return false;
   }

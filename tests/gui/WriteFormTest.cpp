@@ -111,7 +111,7 @@ TEST(WriteForm, EachStartCodeOpensItsFormListRowsAndHeight) {
   OperationRequest noWriter = Request(Operation::TestOnly, "b.iso", Endpoint());
   EXPECT_FALSE(form.SetParameters(noWriter));
   EXPECT_EQ(list.currentText().toStdString(), "Test & Write & Verify");
-  EXPECT_TRUE(log.Contains("[TWriteForm::SetParameters(Scsi->Scsi)]"));
+  EXPECT_TRUE(log.Contains("[TWriteForm::SetParameters(File->Scsi)]"));
   EXPECT_TRUE(log.Contains("pDstDev is NULL"));
 }
 
