@@ -68,11 +68,9 @@ bool ConsoleDialog::AskWriteMode() {
   return answer == ui::kIdOk;
 }
 
-void ConsoleDialog::OperationEnded(OperationResult result, bool) {
+void ConsoleDialog::OperationEnded(OperationResult, bool) {
   std::lock_guard lock(mutex_);
   EndBarLine();
-  ended_ = true;
-  result_ = result;
 }
 
 void ConsoleDialog::SetComment(const std::string& text) {
@@ -87,12 +85,3 @@ void ConsoleDialog::BreakLine() {
   EndBarLine();
 }
 
-bool ConsoleDialog::Ended() const {
-  std::lock_guard lock(mutex_);
-  return ended_;
-}
-
-OperationResult ConsoleDialog::Result() const {
-  std::lock_guard lock(mutex_);
-  return result_;
-}

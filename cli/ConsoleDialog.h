@@ -27,8 +27,6 @@ class ConsoleDialog : public OperationDialog {
   // line of its own.
   void BreakLine();
 
-  bool Ended() const;
-  OperationResult Result() const;
 
   // One progress line as the terminal shows it (for tests).
   static std::string Bar(const char* phase, int percent, uint64_t bytes, double seconds, uint64_t total);
@@ -43,6 +41,4 @@ class ConsoleDialog : public OperationDialog {
   int lastPercent_ = -1;
   bool barOpen_ = false;
   std::chrono::steady_clock::time_point phaseStart_;
-  bool ended_ = false;
-  OperationResult result_ = OperationResult::Failed;
 };

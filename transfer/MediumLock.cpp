@@ -19,10 +19,6 @@ MediumLock::MediumLock(SCSIDEV& writer, const char* lockFailed, const char* ejec
 
 MediumLock MediumLock::Adopt(SCSIDEV& writer, const char* ejectFailed) { return MediumLock(writer, ejectFailed); }
 
-MediumLock::MediumLock(MediumLock&& other) noexcept : writer_(other.writer_), ejectFailed_(other.ejectFailed_) {
-  other.writer_ = nullptr;
-}
-
 MediumLock::~MediumLock() {
   if (writer_ == nullptr) return;
   writer_->StartStopUnit(startstop::kStop);

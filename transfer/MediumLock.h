@@ -16,7 +16,8 @@ class MediumLock {
   static MediumLock Adopt(SCSIDEV& writer, const char* ejectFailed);
   ~MediumLock();
 
-  MediumLock(MediumLock&& other) noexcept;
+  // Adopt's result is the object itself (a prvalue): nothing is moved.
+  MediumLock(MediumLock&&) = delete;
   MediumLock(const MediumLock&) = delete;
   MediumLock& operator=(const MediumLock&) = delete;
   MediumLock& operator=(MediumLock&&) = delete;

@@ -31,9 +31,6 @@ inline constexpr uint16_t kWrite = 0x02;
 inline constexpr uint16_t kTest = 0x04;
 inline constexpr uint16_t kCopy = 0x08;
 inline constexpr uint16_t kWriter = 0x80;
-// The pattern form before an operation is chosen; shows the write list on
-// "Test Only".
-inline constexpr uint16_t kPatternUnchosen = 0x20;
 }  // namespace opcode
 
 struct OperationItem {

@@ -89,7 +89,7 @@ bool TOperationThread::RunSteps(const std::function<bool(Step)>& runStep) {
       {Step::Verify, opcode::kVerify, 3, "Now verifying ...", "Verifying failed."},
   };
   for (const StepRow& row : kSteps) {
-    if (!HasStep(row.bit)) continue;
+    if (!Has(request_.operation, row.bit)) continue;
     if (row.step == Step::Test) testFlag_ = 1;
     if (row.step == Step::Write) testFlag_ = 0;
     if (row.step == Step::Verify) verifyRan_ = true;
@@ -174,9 +174,9 @@ void TOperationThread::NotifyResult() {
 }
 
 void TOperationThread::LogSteps() const {
-  if (HasStep(opcode::kTest)) AddLog("Do test writing");
-  if (HasStep(opcode::kWrite)) AddLog("Do real writing");
-  if (HasStep(opcode::kVerify)) AddLog("Do verifying");
+  if (Has(request_.operation, opcode::kTest)) AddLog("Do test writing");
+  if (Has(request_.operation, opcode::kWrite)) AddLog("Do real writing");
+  if (Has(request_.operation, opcode::kVerify)) AddLog("Do verifying");
 }
 
 void TOperationThread::Cancel(bool closeAtEnd) {

@@ -39,9 +39,6 @@ class TOperationThread : public host::Thread, private PassHost {
   static void BuildPatternSectors(uint8_t* area, uint32_t firstLba, uint32_t sectorCount);
 
   bool Running() const { return running_.load(); }
-  bool Canceled() const { return ending_.canceled; }
-  bool Succeeded() const { return ending_.succeeded; }
-  bool CloseAtEnd() const { return ending_.closeAtEnd; }
   // How the operation ended; valid once Running() is false.
   OperationOutcome Outcome() const { return {ending_.result, ending_.differences}; }
   const OperationRequest& Request() const { return request_; }
@@ -96,7 +93,6 @@ class TOperationThread : public host::Thread, private PassHost {
   // the size, and its sense. False when the operation must end (it has
   // shown its message); size gets the free size or capacity.
   bool CheckWriter(SCSIDEV& writer, bool capacity, const char* notReadyLog, uint64_t& size);
-  bool HasStep(uint16_t bit) const { return (OperationCode() & bit) != 0; }
   void Cancel(bool closeAtEnd = false);
 
   // How the operation ends, as the result notification reports it.
