@@ -23,18 +23,12 @@
 #include "base/Log.h"
 #include "base/NumberText.h"
 #include "devices/CreateDevice.h"
-#include "transfer/DataPass.h"
+#include "bench/BenchSupport.h"
+#include "transfer/PassSpeed.h"
 
 namespace {
 
-constexpr double kBaseRate = 1385000.0;  // bytes per second at speed 1
-
-class QuietHost : public PassHost {
- public:
-  bool CancelRequested() override { return false; }
-  void ShowStartPercent(int) override {}
-  bool ShowPercent(uint64_t done, uint64_t total) override { return done >= total; }
-};
+constexpr double kBaseRate = PassSpeed::kDvd1xBytesPerSecond;  // bytes per second at speed 1
 
 double CpuSeconds() {
   rusage usage{};
@@ -65,25 +59,6 @@ void Row(const char* pass, const Measured& measured, double driveSeconds) {
               100.0 * measured.cpu / measured.wall, measured.ok ? "" : "   (the pass failed)");
 }
 
-void MakeImage(const std::string& path, uint64_t bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  std::vector<uint32_t> block(1 << 18);
-  uint32_t x = 0x2545F491u;
-  for (uint64_t written = 0; written < bytes;) {
-    for (uint32_t& word : block) {
-      x ^= x << 13;
-      x ^= x >> 17;
-      x ^= x << 5;
-      word = x;
-    }
-    uint64_t piece = std::min<uint64_t>(block.size() * 4, bytes - written);
-    out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(piece));
-    written += piece;
-  }
-}
-
-std::string runFolder;
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -94,19 +69,12 @@ int main(int argc, char** argv) {
   const uint64_t bytes = (megabytes * 1000000 + 2047) / 2048 * 2048;
   const double rate = speed * kBaseRate;
 
-  std::string pattern = parent + "/drive-speed-bench-XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  if (::mkdtemp(name.data()) == nullptr || bytes == 0 || !(rate > 0)) return 1;
-  runFolder = name.data();
-  // After the bus has saved its drives' records, which happens after main.
-  std::atexit([] {
-    std::error_code ignored;
-    std::filesystem::remove_all(runFolder, ignored);
-  });
+  if (bytes == 0 || !(rate > 0)) return 1;
+  const std::string runFolder = bench::MakeRunFolder(parent, "drive-speed-bench");
+  if (runFolder.empty()) return 1;
 
   std::string image = runFolder + "/image.iso";
-  MakeImage(image, bytes);
+  bench::MakeImage(image, bytes);
   {
     std::ofstream bus(runFolder + "/bus.json");
     bus << R"({"state_dir": "state", "adapters": [{"devices": [{"id": 4, "model": "qxw7100", "revision": "1.07", )"
@@ -128,18 +96,10 @@ int main(int argc, char** argv) {
   if (!writer.SetWritingConfig(static_cast<uint32_t>(bytes / 2048), 0, 0)) return 1;
 
   const double driveSeconds = static_cast<double>(bytes) / rate;
-  QuietHost host;
-  auto area = std::make_unique<TransferArea>();
-  Measured write = Measure([&] {
-    PassOutcome outcome = DataPass(host, *area, PassSides{image, 0, Endpoint(writer), bytes}).Write();
-    return outcome.ok && !outcome.canceled;
-  });
+  Measured write = Measure([&] { return bench::RunPass(image, bytes, writer, false); });
   Row("write pass", write, driveSeconds);
   if (!writer.FinishWrite()) return 1;
-  Measured verify = Measure([&] {
-    PassOutcome outcome = DataPass(host, *area, PassSides{image, 0, Endpoint(writer), bytes}).Verify();
-    return outcome.ok && outcome.differences == 0;
-  });
+  Measured verify = Measure([&] { return bench::RunPass(image, bytes, writer, true); });
   Row("verify pass", verify, driveSeconds);
   std::printf("(goal: each pass within 2%% of the drive's time, the process well under 20%% of one core)\n");
   return write.ok && verify.ok ? 0 : 1;

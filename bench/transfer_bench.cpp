@@ -34,29 +34,11 @@
 
 #include "base/Log.h"
 #include "devices/CreateDevice.h"
-#include "transfer/DataPass.h"
+#include "bench/BenchSupport.h"
 
 namespace {
 
 constexpr uint64_t kMiB = 1024 * 1024;
-
-// The passes run without an operation around them: nothing to show, no
-// cancel; a pass ends when its whole volume has moved.
-class QuietHost : public PassHost {
- public:
-  bool CancelRequested() override { return false; }
-  void ShowStartPercent(int) override {}
-  bool ShowPercent(uint64_t done, uint64_t total) override { return done >= total; }
-};
-
-// One pass of bytes of image to or against the destination side.
-bool RunPass(const std::string& image, uint64_t bytes, Endpoint destination, bool verify) {
-  QuietHost host;
-  auto area = std::make_unique<TransferArea>();
-  DataPass pass(host, *area, PassSides{image, 0, std::move(destination), bytes});
-  PassOutcome outcome = verify ? pass.Verify() : pass.Write();
-  return outcome.ok && !outcome.canceled && outcome.differences == 0;
-}
 
 // Times work after the dirty pages of the runs before have been written out,
 // so that no contender pays for another's writes.
@@ -77,22 +59,6 @@ void DropDiscPages(const std::string& folder, int id) {
   if (fd < 0) return;
   ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
   ::close(fd);
-}
-
-// Varied bytes (never zero, never compressible), written 1 MiB at a time.
-void MakeImage(const std::string& path, uint64_t bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  std::vector<uint32_t> block(kMiB / 4);
-  uint32_t x = 0x2545F491u;
-  for (uint64_t written = 0; written < bytes; written += kMiB) {
-    for (uint32_t& word : block) {
-      x ^= x << 13;
-      x ^= x >> 17;
-      x ^= x << 5;
-      word = x;
-    }
-    out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(std::min(kMiB, bytes - written)));
-  }
 }
 
 constexpr int kRounds = 3;
@@ -132,9 +98,9 @@ Passes WriteAndVerify(const std::string& image, uint64_t bytes, uint8_t id) {
   uint32_t sectors = static_cast<uint32_t>((bytes + 2047) / 2048);
   if (!writer.SetWritingConfig(sectors, 0, 0)) return passes;
   bool ok = false;
-  passes.write = Seconds([&] { return RunPass(image, bytes, writer, false); }, ok);
+  passes.write = Seconds([&] { return bench::RunPass(image, bytes, writer, false); }, ok);
   if (!ok || !writer.FinishWrite()) return passes;
-  passes.verify = Seconds([&] { return RunPass(image, bytes, writer, true); }, ok);
+  passes.verify = Seconds([&] { return bench::RunPass(image, bytes, writer, true); }, ok);
   passes.ok = ok;
   return passes;
 }
@@ -177,30 +143,11 @@ uint64_t PeakMemoryKiB() {
   return 0;
 }
 
-// The folder of this process's run, removed once more at exit: the
-// simulated drives save their records when the bus ends, after main, and
-// would leave a state folder behind.
-std::string runFolder;
-
-std::string MakeFolder(const std::string& parent) {
-  std::string pattern = parent + "/transfer-bench-XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  if (::mkdtemp(name.data()) == nullptr) return {};
-  // Registered before the bus exists, so it runs after the bus has ended.
-  runFolder = name.data();
-  std::atexit([] {
-    std::error_code ignored;
-    std::filesystem::remove_all(runFolder, ignored);
-  });
-  return runFolder;
-}
-
 int MemoryChild(uint64_t mib, const std::string& parent) {
-  std::string folder = MakeFolder(parent);
+  std::string folder = bench::MakeRunFolder(parent, "transfer-bench");
   if (folder.empty()) return 1;
   uint64_t bytes = mib * kMiB;
-  MakeImage(folder + "/image.iso", bytes);
+  bench::MakeImage(folder + "/image.iso", bytes);
   UseBus(folder, bytes);
   QuietLog(folder);
   Passes passes = WriteAndVerify(folder + "/image.iso", bytes, 1);
@@ -225,12 +172,12 @@ int main(int argc, char** argv) {
   std::string parent = argc > 3 ? argv[3] : "/tmp";
   if (mib == 0) mib = 1024;
   if (smallMib == 0) smallMib = 64;
-  std::string folder = MakeFolder(parent);
+  std::string folder = bench::MakeRunFolder(parent, "transfer-bench");
   if (folder.empty()) return 1;
   uint64_t bytes = mib * kMiB;
   std::string image = folder + "/image.iso";
   std::printf("image of %llu MiB in %s\n", static_cast<unsigned long long>(mib), folder.c_str());
-  MakeImage(image, bytes);
+  bench::MakeImage(image, bytes);
   // Read once so that every contender starts with the image in the page cache.
   Shell("cat '" + image + "' > /dev/null");
   UseBus(folder, bytes);
@@ -262,7 +209,7 @@ int main(int argc, char** argv) {
     double ddCopied = ddCopy.Take(Seconds([&] { return Shell("dd if='" + image + "' of='" + ddCopyImage + "' bs=64K status=none"); }, ok));
     std::filesystem::remove(ddCopyImage);
     std::string copyImage = folder + "/copy.iso";
-    double copied = copy.Take(Seconds([&] { return RunPass(image, bytes, copyImage, false); }, ok));
+    double copied = copy.Take(Seconds([&] { return bench::RunPass(image, bytes, copyImage, false); }, ok));
     if (!ok) failed = true;
     std::filesystem::remove(copyImage);
     std::printf("round %d: write %.2f s, dd %.2f s; verify %.2f s, cmp %.2f s; copy %.2f s, dd %.2f s\n", round,

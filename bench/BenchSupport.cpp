@@ -1,0 +1,69 @@
+#include "bench/BenchSupport.h"
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "transfer/DataPass.h"
+
+namespace bench {
+
+namespace {
+
+// Nothing to show, no cancel; a pass ends when its whole volume has moved.
+class QuietHost : public PassHost {
+ public:
+  bool CancelRequested() override { return false; }
+  void ShowStartPercent(int) override {}
+  bool ShowPercent(uint64_t done, uint64_t total) override { return done >= total; }
+};
+
+std::string runFolder;
+
+}  // namespace
+
+bool RunPass(const std::string& image, uint64_t bytes, Endpoint destination, bool verify) {
+  QuietHost host;
+  auto area = std::make_unique<TransferArea>();
+  DataPass pass(host, *area, PassSides{image, 0, std::move(destination), bytes});
+  PassOutcome outcome = verify ? pass.Verify() : pass.Write();
+  return outcome.ok && !outcome.canceled && outcome.differences == 0;
+}
+
+void MakeImage(const std::string& path, uint64_t bytes) {
+  constexpr uint64_t kMiB = 1024 * 1024;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::vector<uint32_t> block(kMiB / 4);
+  uint32_t x = 0x2545F491u;
+  for (uint64_t written = 0; written < bytes; written += kMiB) {
+    for (uint32_t& word : block) {
+      x ^= x << 13;
+      x ^= x >> 17;
+      x ^= x << 5;
+      word = x;
+    }
+    out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(std::min(kMiB, bytes - written)));
+  }
+}
+
+std::string MakeRunFolder(const std::string& parent, const std::string& name) {
+  std::string pattern = parent + "/" + name + "-XXXXXX";
+  std::vector<char> chars(pattern.begin(), pattern.end());
+  chars.push_back('\0');
+  if (::mkdtemp(chars.data()) == nullptr) return {};
+  // Registered before the bus exists, so it runs after the bus has ended.
+  runFolder = chars.data();
+  std::atexit([] {
+    std::error_code ignored;
+    std::filesystem::remove_all(runFolder, ignored);
+  });
+  return runFolder;
+}
+
+}  // namespace bench

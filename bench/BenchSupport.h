@@ -1,0 +1,26 @@
+// What the transfer benchmarks share: a data pass run without an operation
+// around it, an image of varied bytes, and a run folder that is gone after
+// the process (the simulated drives save their records after main, so the
+// folder is removed once more at exit).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "transfer/OperationRequest.h"
+
+namespace bench {
+
+// One pass of bytes of the image to (Write) or against (Verify) the
+// destination side; true when it moved or compared everything without a
+// difference.
+bool RunPass(const std::string& image, uint64_t bytes, Endpoint destination, bool verify);
+
+// Varied bytes (never zero, never compressible), written 1 MiB at a time.
+void MakeImage(const std::string& path, uint64_t bytes);
+
+// A new folder parent/NAME-XXXXXX, removed at exit; empty when it cannot be
+// made.
+std::string MakeRunFolder(const std::string& parent, const std::string& name);
+
+}  // namespace bench
