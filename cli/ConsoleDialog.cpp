@@ -43,11 +43,12 @@ void ConsoleDialog::ShowProgress(int phase, int percent) {
   }
   if (percent == lastPercent_) return;
   lastPercent_ = percent;
-  uint64_t bytes = volumeSize_ / 100 * static_cast<uint64_t>(percent) + volumeSize_ % 100 * percent / 100;
+  const uint64_t total = passBytes_ ? passBytes_() : volumeSize_;
+  uint64_t bytes = total / 100 * static_cast<uint64_t>(percent) + total % 100 * percent / 100;
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - phaseStart_).count();
   if (terminal_) {
     // "\x1b[K" clears what a longer previous bar left at the end of the line.
-    host::WriteStderr("\r" + Bar(PhaseName(phase), percent, bytes, seconds, volumeSize_) + "\x1b[K");
+    host::WriteStderr("\r" + Bar(PhaseName(phase), percent, bytes, seconds, total) + "\x1b[K");
     barOpen_ = true;
   } else {
     host::WriteStderr(FormatText("%s %d%% (%s bytes)\n", PhaseName(phase), percent, FormatNumber(bytes).c_str()));

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -26,7 +27,10 @@ class ConsoleDialog : public OperationDialog {
   // Ends an open progress bar line, so that a box printed next starts on a
   // line of its own.
   void BreakLine();
-
+  // Where the bytes of the running pass come from, once the operation
+  // exists: it may cut the volume to the disc (round down mode, a pattern
+  // set to the disc size), and the bar counts what it really moves.
+  void FollowPassBytes(std::function<uint64_t()> passBytes) { passBytes_ = std::move(passBytes); }
 
   // One progress line as the terminal shows it (for tests).
   static std::string Bar(const char* phase, int percent, uint64_t bytes, double seconds, uint64_t total);
@@ -35,6 +39,7 @@ class ConsoleDialog : public OperationDialog {
   void EndBarLine();
 
   uint64_t volumeSize_;
+  std::function<uint64_t()> passBytes_;
   bool terminal_;
   mutable std::mutex mutex_;
   int phase_ = -1;

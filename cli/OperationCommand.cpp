@@ -63,6 +63,8 @@ int StatusOf(const OperationOutcome& outcome) {
 int Run(const OperationRequest& request, uint64_t volumeSize) {
   ConsoleDialog dialog(volumeSize, host::StderrIsTerminal());
   TOperationThread operation(dialog, request);
+  // Read on the operation thread, where the dialog's notifications run.
+  dialog.FollowPassBytes([&operation] { return operation.VolumeSize(); });
   OperationBoxes boxes(*ui::CurrentBackend(), dialog, operation);
   ui::ScopedBackend scope(boxes);
   operation.Start();

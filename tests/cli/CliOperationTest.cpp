@@ -153,3 +153,13 @@ TEST(CliOperation, CtrlCDuringAPassCancelsLikeTheCancelButton) {
   EXPECT_FALSE(Has(result.err, "Now writing leadout"));
   EXPECT_FALSE(Has(result.err, "Verify 1%"));
 }
+
+TEST(CliOperation, AVolumeCutToTheDiscCountsTheBytesItWrites) {
+  CliBus bus(R"({"id": 4, "model": "qxw7100", "revision": "1.07", "medium": {"kind": "dvd-r", "sectors": 512}})");
+  std::string image = MakeGenisoImage(bus.Dir().Path(), "g.iso", "BIGGER", 3 * 1024 * 1024);
+  ProcessResult written = bus.Run({"--yes", "write", image, "0,4,0", "--mode", "write"});
+  ASSERT_EQ(written.status, 0) << written.err;
+  // Round down mode: the pass moves the 512 sectors of the disc, and its
+  // progress counts those, not the volume's bytes.
+  EXPECT_TRUE(Has(written.err, "Write 100% (1,048,576 bytes)")) << written.err;
+}
