@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "managers/RequestCompletion.h"
 #include "host/aspi/ScsiVocabulary.h"
 #include "managers/sg/DiskUse.h"
 #include "managers/sg/LinuxNode.h"
@@ -23,10 +24,6 @@ constexpr const char* kManagerId = "LINUX SG_IO";
 // More than any one command of the program moves (24-bit lengths at most),
 // and more than the kernel takes in one SG_IO call.
 constexpr uint32_t kLargestTransfer = 16 * 1024 * 1024;
-
-void PutPaddedText(uint8_t* field, size_t width, const std::string& text) {
-  for (size_t i = 0; i < width; ++i) field[i] = i < text.size() ? static_cast<uint8_t>(text[i]) : ' ';
-}
 
 std::string AddressText(const aspi::ScsiAddress& address) {
   return std::to_string(address.ha) + "," + std::to_string(address.id) + "," + std::to_string(address.lun);
@@ -61,7 +58,7 @@ void RefuseWrite(aspi::SRB_ExecSCSICmd* block) {
   const size_t room = std::min<size_t>(block->SRB_SenseLen, aspi::kSenseAreaSize);
   std::memset(block->SenseArea, 0, room);
   std::memcpy(block->SenseArea, sense, std::min(room, sizeof sense));
-  CompleteAtOnce(block, aspi::SS_ERR, aspi::HASTAT_OK, aspi::STATUS_CHKCOND);
+  manager::CompleteAtOnce(block, aspi::SS_ERR, aspi::HASTAT_OK, aspi::STATUS_CHKCOND);
 }
 
 }  // namespace
@@ -162,8 +159,8 @@ uint32_t Bus::HostAdapterInquiry(aspi::SRB_HAInquiry* block) const {
     return block->SRB_Status;
   }
   block->HA_SCSI_ID = kAdapterScsiId;
-  PutPaddedText(block->HA_ManagerId, sizeof block->HA_ManagerId, kManagerId);
-  PutPaddedText(block->HA_Identifier, sizeof block->HA_Identifier, driverNames_[block->SRB_HaId]);
+  manager::PutPaddedText(block->HA_ManagerId, sizeof block->HA_ManagerId, kManagerId);
+  manager::PutPaddedText(block->HA_Identifier, sizeof block->HA_Identifier, driverNames_[block->SRB_HaId]);
   std::memset(block->HA_Unique, 0, sizeof block->HA_Unique);
   block->SRB_Status = aspi::SS_COMP;
   return block->SRB_Status;
@@ -171,12 +168,12 @@ uint32_t Bus::HostAdapterInquiry(aspi::SRB_HAInquiry* block) const {
 
 uint32_t Bus::Execute(aspi::SRB_ExecSCSICmd* block) {
   if (block->SRB_HaId >= map_.AdapterCount()) {
-    CompleteAtOnce(block, aspi::SS_INVALID_HA, aspi::HASTAT_OK);
+    manager::CompleteAtOnce(block, aspi::SS_INVALID_HA, aspi::HASTAT_OK);
     return aspi::SS_INVALID_HA;
   }
   const auto node = map_.Find(block->SRB_HaId, block->SRB_Target, block->SRB_Lun);
   if (!node || !devices_[*node]) {
-    CompleteAtOnce(block, aspi::SS_NO_DEVICE, aspi::HASTAT_SEL_TO);
+    manager::CompleteAtOnce(block, aspi::SS_NO_DEVICE, aspi::HASTAT_SEL_TO);
     return aspi::SS_NO_DEVICE;
   }
   const bool bothWays = (block->SRB_Flags & aspi::SRB_DIR_IN) && (block->SRB_Flags & aspi::SRB_DIR_OUT);
@@ -184,7 +181,7 @@ uint32_t Bus::Execute(aspi::SRB_ExecSCSICmd* block) {
       block->SRB_BufLen != 0 && block->SRB_BufPointer != 0 && !(block->SRB_Flags & (aspi::SRB_DIR_IN | aspi::SRB_DIR_OUT));
   const bool tooLong = block->SRB_BufPointer != 0 && block->SRB_BufLen > kLargestTransfer;
   if (block->SRB_CDBLen == 0 || block->SRB_CDBLen > sizeof block->CDBByte || bothWays || dataWithoutWay || tooLong) {
-    CompleteAtOnce(block, aspi::SS_INVALID_SRB, aspi::HASTAT_OK);
+    manager::CompleteAtOnce(block, aspi::SS_INVALID_SRB, aspi::HASTAT_OK);
     return aspi::SS_INVALID_SRB;
   }
   if (!inUse_[*node].empty() && ChangesTheMedium(block->CDBByte[0])) {

@@ -7,28 +7,15 @@
 
 #include "host/os/Event.h"
 #include "managers/sg/CommandTimeouts.h"
+#include "managers/RequestCompletion.h"
 #include "managers/sg/Completion.h"
 #include "managers/sg/ManagerLog.h"
 
 namespace sg {
 namespace {
 
-// The status byte is what the program polls: it is stored last, after
-// everything else the manager fills.
-void PublishStatus(aspi::SRB_ExecSCSICmd* request, uint8_t status) {
-  __atomic_store_n(&request->SRB_Status, status, __ATOMIC_RELEASE);
-}
-
-void Signal(aspi::SRB_ExecSCSICmd* request) {
-  if (request->SRB_Flags & aspi::SRB_EVENT_NOTIFY) host::SignalEventHandle(static_cast<int>(request->SRB_PostProc));
-}
-
-void FinishAborted(aspi::SRB_ExecSCSICmd* request) {
-  request->SRB_HaStat = aspi::HASTAT_OK;
-  request->SRB_TargStat = aspi::STATUS_GOOD;
-  PublishStatus(request, aspi::SS_ABORTED);
-  Signal(request);
-}
+using manager::FinishAborted;
+using manager::PublishStatus;
 
 Direction DirectionOf(const aspi::SRB_ExecSCSICmd& request) {
   if (request.SRB_BufPointer == 0 || request.SRB_BufLen == 0) return Direction::None;
@@ -40,13 +27,6 @@ uint8_t* ProgramBuffer(const aspi::SRB_ExecSCSICmd& request) {
 }
 
 }  // namespace
-
-void CompleteAtOnce(aspi::SRB_ExecSCSICmd* request, uint8_t status, uint8_t hostStatus, uint8_t targetStatus) {
-  request->SRB_HaStat = hostStatus;
-  request->SRB_TargStat = targetStatus;
-  PublishStatus(request, status);
-  Signal(request);
-}
 
 Device::Device(std::unique_ptr<Node> node, std::string label) : node_(std::move(node)), label_(std::move(label)) {}
 
@@ -141,7 +121,7 @@ void Device::Finish(aspi::SRB_ExecSCSICmd* request, const Command& command, cons
                                                  done.problem + ".");
   }
   PublishStatus(request, done.status);
-  Signal(request);
+  manager::SignalCompletion(request);
 }
 
 }  // namespace sg

@@ -70,10 +70,4 @@ class Device {
   std::thread worker_;         // started by the first Submit, joined by the destructor
 };
 
-// Completes a request that never reaches a unit (bad block, no device, a
-// write refused): fills the statuses, stores the request status last and
-// signals the event.
-void CompleteAtOnce(aspi::SRB_ExecSCSICmd* request, uint8_t status, uint8_t hostStatus,
-                    uint8_t targetStatus = aspi::STATUS_GOOD);
-
 }  // namespace sg

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "managers/RequestCompletion.h"
 #include "host/os/Event.h"
 
 namespace simbus {
@@ -10,15 +11,8 @@ namespace {
 
 uint16_t Key(uint8_t id, uint8_t lun) { return static_cast<uint16_t>(id << 8 | lun); }
 
-// The status byte is what the program polls: it is stored last, after
-// everything else the manager fills.
-void PublishStatus(aspi::SRB_ExecSCSICmd* request, uint8_t status) {
-  __atomic_store_n(&request->SRB_Status, status, __ATOMIC_RELEASE);
-}
-
-void Signal(aspi::SRB_ExecSCSICmd* request) {
-  if (request->SRB_Flags & aspi::SRB_EVENT_NOTIFY) host::SignalEventHandle(static_cast<int>(request->SRB_PostProc));
-}
+using manager::FinishAborted;
+using manager::PublishStatus;
 
 void Finish(aspi::SRB_ExecSCSICmd* request, const ScsiCommand& command) {
   request->SRB_HaStat = aspi::HASTAT_OK;
@@ -27,24 +21,10 @@ void Finish(aspi::SRB_ExecSCSICmd* request, const ScsiCommand& command) {
   std::memset(request->SenseArea, 0, senseRoom);
   if (command.failed) BuildFixedSense(command, request->SenseArea, senseRoom);
   PublishStatus(request, command.failed ? aspi::SS_ERR : aspi::SS_COMP);
-  Signal(request);
-}
-
-void FinishAborted(aspi::SRB_ExecSCSICmd* request) {
-  request->SRB_HaStat = aspi::HASTAT_OK;
-  request->SRB_TargStat = aspi::STATUS_GOOD;
-  PublishStatus(request, aspi::SS_ABORTED);
-  Signal(request);
+  manager::SignalCompletion(request);
 }
 
 }  // namespace
-
-void CompleteAtOnce(aspi::SRB_ExecSCSICmd* request, uint8_t status, uint8_t hostStatus) {
-  request->SRB_HaStat = hostStatus;
-  request->SRB_TargStat = aspi::STATUS_GOOD;
-  PublishStatus(request, status);
-  Signal(request);
-}
 
 Adapter::Adapter() : worker_([this] { Run(); }) {}
 
@@ -79,11 +59,11 @@ std::vector<Drive*> Adapter::Drives() const {
 uint8_t Adapter::Submit(aspi::SRB_ExecSCSICmd* request) {
   Drive* drive = Find(request->SRB_Target, request->SRB_Lun);
   if (drive == nullptr) {
-    CompleteAtOnce(request, aspi::SS_NO_DEVICE, aspi::HASTAT_SEL_TO);
+    manager::CompleteAtOnce(request, aspi::SS_NO_DEVICE, aspi::HASTAT_SEL_TO);
     return aspi::SS_NO_DEVICE;
   }
   if (request->SRB_CDBLen == 0 || request->SRB_CDBLen > sizeof request->CDBByte) {
-    CompleteAtOnce(request, aspi::SS_INVALID_SRB, aspi::HASTAT_OK);
+    manager::CompleteAtOnce(request, aspi::SS_INVALID_SRB, aspi::HASTAT_OK);
     return aspi::SS_INVALID_SRB;
   }
   if (drive->DeviceFaults().BusyFor(request->CDBByte, request->SRB_CDBLen)) return aspi::SS_ASPI_IS_BUSY;

@@ -78,7 +78,4 @@ class Adapter {
   std::jthread worker_;  // last: stopped and joined before the rest goes
 };
 
-// Completes a request that never reached a drive (no device, bad block).
-void CompleteAtOnce(aspi::SRB_ExecSCSICmd* request, uint8_t status, uint8_t hostStatus);
-
 }  // namespace simbus

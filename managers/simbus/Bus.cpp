@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "managers/RequestCompletion.h"
 #include "managers/simbus/Bytes.h"
 #include "managers/simbus/DriveFactory.h"
 
@@ -79,7 +80,7 @@ uint32_t Bus::HostAdapterInquiry(aspi::SRB_HAInquiry* block) const {
 
 uint32_t Bus::Execute(aspi::SRB_ExecSCSICmd* block) {
   if (block->SRB_HaId >= adapters_.size()) {
-    CompleteAtOnce(block, aspi::SS_INVALID_HA, aspi::HASTAT_OK);
+    manager::CompleteAtOnce(block, aspi::SS_INVALID_HA, aspi::HASTAT_OK);
     return aspi::SS_INVALID_HA;
   }
   return adapters_[block->SRB_HaId]->Submit(block);

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "host/aspi/BigEndian.h"
+#include "managers/RequestCompletion.h"
 
 namespace simbus {
 
@@ -19,8 +20,6 @@ using aspi::PutBE32;
 
 // Writes text into a field of `width` bytes, cut or padded with blanks, as
 // INQUIRY identification fields are.
-inline void PutPaddedText(uint8_t* field, size_t width, std::string_view text) {
-  for (size_t i = 0; i < width; ++i) field[i] = i < text.size() ? static_cast<uint8_t>(text[i]) : ' ';
-}
+using manager::PutPaddedText;
 
 }  // namespace simbus
