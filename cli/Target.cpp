@@ -1,6 +1,5 @@
 #include "cli/Target.h"
 
-#include <cstdio>
 #include <regex>
 
 #include "app/DeviceScan.h"
@@ -29,17 +28,13 @@ Target ParseTarget(const std::string& text) {
 
 std::string Target::Describe() const {
   if (!address) return path;
-  char text[32];
-  std::snprintf(text, sizeof text, "%d,%d,%d", address->ha, address->id, address->lun);
-  return text;
+  return FormatText("%d,%d,%d", address->ha, address->id, address->lun);
 }
 
 std::unique_ptr<SCSIDEV> OpenDevice(const ScsiAddress& address) {
   CreatedDevice created = CreateDevice(address.ha, address.id, address.lun);
   if (!created.found) {
-    char text[96];
-    std::snprintf(text, sizeof text, "No device answers at %d,%d,%d.\n", address.ha, address.id, address.lun);
-    host::WriteStderr(text);
+    host::WriteStderr(FormatText("No device answers at %d,%d,%d.\n", address.ha, address.id, address.lun));
     return nullptr;
   }
   return std::move(created.device);

@@ -38,7 +38,6 @@ class DeviceReader : public VolumeReader {
     return true;
   }
   uint64_t SourceSize() override { return capacity_; }
-  uint64_t Capacity() const { return capacity_; }
 
  private:
   bool Fail() {
@@ -67,11 +66,10 @@ bool CheckHeader(SCSIDEV& device, VolSizeChoice& sizes, VolumeInfo& info) {
   if (!ProbeVolume(reader, kDeviceTexts, work, found)) return false;
   LogCandidateSizes(found);
 
-  const uint64_t capacity = reader.Capacity();
   // A volume behind a MID index starts at its offset: the disc holds only
   // what lies after it, and a transfer of the whole capacity would read past
   // the end of the disc.
-  const uint64_t afterOffset = capacity > found.volumeOffset ? capacity - found.volumeOffset : 0;
+  const uint64_t afterOffset = found.available;
   if (IsOpticalDrive(device.GetDeviceType())) {
     sizes.SetVolumeSizes(VolSizeChoice::kForceMedia, false, found.mid, afterOffset, found.udfSize, found.isoSize);
   } else {

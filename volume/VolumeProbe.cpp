@@ -1,9 +1,9 @@
 #include "volume/VolumeProbe.h"
 
-#include <cstdio>
 
 #include "base/Log.h"
 #include "base/NumberText.h"
+#include "base/TextFormat.h"
 #include "volume/CheckHeader.h"
 #include "volume/VolSizeChoice.h"
 #include "volume/VolumeProbes.h"
@@ -69,9 +69,7 @@ bool ProbeVolume(VolumeReader& reader, const ProbeTexts& texts, std::vector<uint
   } else {
     AddLog(texts.noMid);
   }
-  char line[64];
-  std::snprintf(line, sizeof line, "[CheckHeader]\r\nOffset: %u", found.volumeOffset);
-  AddLog(line);
+  AddLog(FormatText("[CheckHeader]\r\nOffset: %u", found.volumeOffset));
   const uint64_t offset = found.volumeOffset;
 
   if (!reader.ReadAt(offset + kIsoDescriptorOffset, buffer, kProbeBlock, ReadKind::Probe)) return false;
@@ -94,10 +92,10 @@ bool ProbeVolume(VolumeReader& reader, const ProbeTexts& texts, std::vector<uint
   }
   AddLog("VolumeName: " + found.volumeName);
 
-  const uint64_t available = sourceSize > offset ? sourceSize - offset : 0;
-  LimitToSource("ISO", found.isoSize, available);
-  LimitToSource("UDF", found.udfSize, available);
-  LimitToSource("MID", found.midSize, available);
+  found.available = sourceSize > offset ? sourceSize - offset : 0;
+  LimitToSource("ISO", found.isoSize, found.available);
+  LimitToSource("UDF", found.udfSize, found.available);
+  LimitToSource("MID", found.midSize, found.available);
   return true;
 }
 
@@ -116,8 +114,5 @@ void TakeChosenVolume(const ProbeFindings& found, VolSizeChoice& sizes, const ch
   info.volumeName = found.volumeName;
   info.volumeOffset = found.volumeOffset;
   info.lbCount = LbCountOf(info.volumeSize);
-  char line[128];
-  std::snprintf(line, sizeof line, "%s VolumeSize: %s bytes, LBSize: %XH", tag, FormatNumber(info.volumeSize).c_str(),
-                info.lbCount);
-  AddLog(line);
+  AddLog(FormatText("%s VolumeSize: %s bytes, LBSize: %XH", tag, FormatNumber(info.volumeSize).c_str(), info.lbCount));
 }

@@ -45,6 +45,7 @@ struct ProbeFindings {
   uint64_t midSize = 0;
   uint64_t isoSize = 0;
   uint64_t udfSize = 0;
+  uint64_t available = 0;  // what the source holds from the volume offset on
   std::string volumeName;
 };
 

@@ -108,7 +108,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!ProbeVolume(source, texts, work, found)) return 0;
   LogCandidateSizes(found);
 
-  const uint64_t available = sourceSize > found.volumeOffset ? sourceSize - found.volumeOffset : 0;
+  const uint64_t available = found.available;
+  Check(available == (sourceSize > found.volumeOffset ? sourceSize - found.volumeOffset : 0));
   Check(found.volumeOffset == 0 || found.volumeOffset < sourceSize);
   Check(found.volumeOffset % 32768 == 0);
   Check(found.isoSize <= available && found.udfSize <= available && found.midSize <= available);
