@@ -7,6 +7,7 @@
 
 #include "base/Log.h"
 #include "base/NumberText.h"
+#include "base/ProgramIdentity.h"
 #include "host/ui/MessageBox.h"
 
 namespace {
@@ -163,4 +164,10 @@ uint64_t DiskFreeBytes(const std::string& path) {
 uint64_t DiskTotalBytes(const std::string& path) {
   auto space = SpaceOfPath(path);
   return space ? space->totalBytes : 0;
+}
+
+bool MayOverwrite(const std::string& fileName) {
+  if (!CFILE::FileExists(fileName)) return true;
+  return ui::MessageBox(fileName + " already exists.\r\nDo you wish to overwrite it?", ProgramName,
+                        ui::kYesNo | ui::kIconQuestion | ui::kDefButton2) == ui::kIdYes;
 }

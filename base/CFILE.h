@@ -77,3 +77,8 @@ class CFILE {
 // and 0; a disk that cannot be asked gives 0.
 uint64_t DiskFreeBytes(const std::string& path);
 uint64_t DiskTotalBytes(const std::string& path);
+
+// Before a file is created anew: true when no file of that name exists, or
+// the person answered Yes to "NAME already exists.\r\nDo you wish to
+// overwrite it?" (No is the default).
+bool MayOverwrite(const std::string& fileName);

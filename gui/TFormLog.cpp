@@ -13,7 +13,6 @@
 #include "base/CFILE.h"
 #include "base/ProgramIdentity.h"
 #include "base/SystemInfo.h"
-#include "base/TextFormat.h"
 #include "gui/GuiThread.h"
 #include "host/ui/MessageBox.h"
 
@@ -155,10 +154,7 @@ void TFormLog::BtnSaveLogClick() {
   request.fileName = std::string(ProgramName) + "Log.txt";
   std::optional<std::string> chosen = ui::FileDialog(request);
   if (!chosen) return;
-  if (CFILE::FileExists(*chosen) &&
-      ui::MessageBox(FormatText("%s already exists.\r\nDo you wish to overwrite it?", chosen->c_str()), ProgramName,
-                     ui::kYesNo | ui::kIconQuestion | ui::kDefButton2) != ui::kIdYes)
-    return;
+  if (!MayOverwrite(*chosen)) return;
 
   // What the window shows now, with the log's own line ends.
   std::string text = WithCrLf(log_->toPlainText());

@@ -1,9 +1,7 @@
 #include "transfer/TWriteThread.h"
 
 #include "base/NumberText.h"
-#include "base/ProgramIdentity.h"
 #include "devices/SCSIDEV.h"
-#include "host/ui/MessageBox.h"
 #include "base/TextFormat.h"
 
 namespace {
@@ -22,13 +20,9 @@ constexpr TWorkThread::StepLines kDeviceLines{
 TWriteThread::TWriteThread(SCSIDEV& device, uint64_t start, uint64_t size) : TWorkThread(&device, start, size) {}
 
 TWriteThread::TWriteThread(const std::string& fileName, uint64_t start, uint64_t size) : TWorkThread(start, size) {
-  if (CFILE::FileExists(fileName)) {
-    std::string question = fileName + " already exists.\r\nDo you wish to overwrite it?";
-    int answer = ui::MessageBox(question, ProgramName, ui::kYesNo | ui::kIconQuestion | ui::kDefButton2);
-    if (answer != ui::kIdYes) {
-      SetError();
-      return;
-    }
+  if (!MayOverwrite(fileName)) {
+    SetError();
+    return;
   }
   if (!File().Open(fileName, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS, 0)) SetError();
 }
