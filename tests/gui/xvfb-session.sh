@@ -61,7 +61,17 @@ xvfb_start() {
 
 fail() {
   echo "FAILED: $*"
-  kill "$pid" 2>/dev/null || true
+  # What the run looked like then, for a failure that does not come again.
+  if kill -0 "$pid" 2>/dev/null; then
+    echo "the program still runs; windows on $DISPLAY: $(xdotool search --onlyvisible --name . 2>/dev/null |
+      while read -r id; do xdotool getwindowname "$id"; done | tr '\n' '|')"
+    kill "$pid" 2>/dev/null || true
+  else
+    local status=0
+    wait "$pid" 2>/dev/null || status=$?
+    echo "the program has ended with status $status"
+  fi
+  kill -0 "$xvfb_pid" 2>/dev/null || echo "the X server $DISPLAY has ended"
   tail -n 20 "$run/stderr.txt" || true
   exit 1
 }
