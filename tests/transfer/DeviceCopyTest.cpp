@@ -64,6 +64,27 @@ TEST_F(DeviceCopy, DeviceToFileExtractsTheBareVolume) {
   EXPECT_TRUE(log.Contains("[Terminated (R) Scsi"));
   EXPECT_EQ(dialog.Percents(2).back(), 100);
   EXPECT_EQ(dialog.Percents(3).back(), 100);
+
+  // The progress reports name the disc side (the source drive: the copy
+  // goes to a file) and its position on the disc, volume offset included.
+  ASSERT_EQ(dialog.reports.size(), dialog.progress.size());
+  const PassProgress& first = dialog.reports.front();
+  EXPECT_EQ(first.writer, (aspi::ScsiAddress{0, 1, 0}));
+  EXPECT_EQ(first.phase, 2);
+  EXPECT_EQ(first.pass, 1u);
+  EXPECT_EQ(first.done, 0u);
+  EXPECT_EQ(first.position, kMidBytes);
+  EXPECT_EQ(first.total, info.volumeSize);
+  for (const PassProgress& report : dialog.reports) {
+    EXPECT_EQ(report.position, kMidBytes + report.done);
+    EXPECT_EQ(report.Percent(), dialog.progress[&report - dialog.reports.data()].second);
+    EXPECT_EQ(report.pass, report.phase == 2 ? 1u : 2u);
+  }
+  const PassProgress last = op.LatestProgress();
+  EXPECT_EQ(last.phase, 3);
+  EXPECT_TRUE(last.ended);
+  EXPECT_EQ(last.done, info.volumeSize);
+  EXPECT_EQ(last.secondsLeft, 0);
 }
 
 TEST_F(DeviceCopy, FileToDeviceWritesTheBareVolumeFromBlockZero) {
