@@ -42,7 +42,7 @@ bool DeviceScanSource::Open() {
     bool becoming = key == sense::kNotReadyKey && asc == sense::kAscLogicalUnitNotReady;
     if (!becoming || waited >= kReadyWaitMs) {
       reason_ = key != sense::kNoSenseKey
-                    ? FormatText("No readable disc in the drive (%X-%02X-%02X: %s).", key, asc, ascq, text.c_str())
+                    ? FormatText("No readable disc in the drive. (%X-%02X-%02X: %s)", key, asc, ascq, text.c_str())
                     : std::string("The drive does not answer.");
       return false;
     }
@@ -83,7 +83,7 @@ ScanSource::ReadResult DeviceScanSource::ReadPiece(uint32_t first, uint16_t coun
     return ReadResult::Stopped;
   }
   if (key == sense::kNotReadyKey || key == sense::kUnitAttentionKey) {
-    reason_ = FormatText("The drive could not read on at block %u (%X-%02X-%02X: %s).", first, key, asc, ascq,
+    reason_ = FormatText("The drive stopped reading at block %u. (%X-%02X-%02X: %s)", first, key, asc, ascq,
                          text.c_str());
     return ReadResult::Stopped;
   }
