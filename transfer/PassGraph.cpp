@@ -32,8 +32,13 @@ bool PassGraph::Add(const PassProgress& report) {
   bool changed = trace.total != report.total || trace.ended != report.ended;
   trace.total = report.total;
   trace.ended = trace.ended || report.ended;
-  // A sample needs a speed and a place further on than the last one.
-  if (report.bytesPerSecond > 0 && (trace.samples.empty() || report.position > trace.samples.back().position)) {
+  // A sample needs a speed and a place further on than the last one, by a
+  // share of the pass unless it is the pass's last.
+  const uint64_t spacing = trace.total / kSamplesPerPass;
+  const bool further = trace.samples.empty() || report.position > trace.samples.back().position;
+  const bool last = report.done >= report.total || report.ended;
+  if (report.bytesPerSecond > 0 && further &&
+      (last || trace.samples.empty() || report.position - trace.samples.back().position >= spacing)) {
     trace.samples.push_back({report.position, report.bytesPerSecond, report.seconds});
     changed = true;
   }

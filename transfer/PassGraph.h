@@ -5,8 +5,11 @@
 // reports that add nothing (the same position again, no speed yet) are
 // dropped, so it may be fed as often as anyone likes.
 //
-// Passes() is the record of the samples (a disc record keeps them); Chart()
-// the picture's data, with the drive's nominal rates as level lines.
+// A pass keeps at most about kSamplesPerPass samples, evenly over its bytes
+// (and its last one), so that a pass of an hour costs the graph no more than
+// a pass of a minute. Passes() is the record of the samples (a disc record
+// keeps them); Chart() the picture's data, with the drive's nominal rates as
+// level lines.
 // Not thread-safe: one thread (the GUI thread) feeds and reads it.
 #pragma once
 
@@ -38,6 +41,8 @@ struct PassTrace {
 
 class PassGraph {
  public:
+  static constexpr uint64_t kSamplesPerPass = 2000;
+
   // Takes a report; true when the graph changed.
   bool Add(const PassProgress& report);
   // Forgets every pass and level (a new operation).

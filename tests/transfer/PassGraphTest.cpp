@@ -74,6 +74,25 @@ TEST(PassGraph, KeepsOneTraceOfSamplesPerPassInOrder) {
   EXPECT_TRUE(graph.Chart("").levels.empty());
 }
 
+TEST(PassGraph, ALongPassKeepsAboutTwoThousandSamples) {
+  PassGraph graph;
+  const uint64_t total = 4'700'000'000;
+  for (uint64_t done = 0; done <= total; done += 65536 * 16) {
+    PassProgress report = Report(1, 1, 0, done, 2e7);
+    report.total = total;
+    graph.Add(report);
+  }
+  PassProgress end = Report(1, 1, 0, total, 2e7);
+  end.total = total;
+  graph.Add(end);
+  const std::vector<PassSample>& samples = graph.Passes()[0].samples;
+  EXPECT_LE(samples.size(), PassGraph::kSamplesPerPass + 1);
+  EXPECT_GE(samples.size(), PassGraph::kSamplesPerPass / 2);
+  EXPECT_EQ(samples.back().position, total) << "the pass's last sample is kept";
+  for (size_t i = 1; i + 1 < samples.size(); ++i)
+    EXPECT_GE(samples[i].position - samples[i - 1].position, total / PassGraph::kSamplesPerPass);
+}
+
 TEST(PassGraph, EachKindOfPassHasItsOwnLine) {
   EXPECT_EQ(PassGraph::KindOf(0, false), chart::SeriesKind::Test);
   EXPECT_EQ(PassGraph::KindOf(1, false), chart::SeriesKind::Write);
