@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "host/os/Sleep.h"
 #include "managers/simbus/Bytes.h"
 
 namespace simbus {
@@ -242,8 +243,11 @@ bool OpticalDrive::ModePage(uint8_t code, std::vector<uint8_t>& page) const {
   body[6] = 0x29;                                     // lock, eject, tray loader
   if (config_.speed > 0) {
     // Maximum and current read speed, maximum and current write speed, in
-    // kB/s of 1,000 bytes.
-    const auto rate = static_cast<uint16_t>(std::min(config_.speed * kBaseKilobytesPerSecond, 65535.0));
+    // kB/s of 1,000 bytes: the rate the drive delivers in real time, which
+    // the time scale raises as it shortens every simulated duration.
+    const double scale = host::TimeScale();
+    const double kilobytes = scale > 0 ? config_.speed * kBaseKilobytesPerSecond / scale : 65535.0;
+    const auto rate = static_cast<uint16_t>(std::min(kilobytes, 65535.0));
     for (size_t at : {8, 14}) PutBE16(body.data() + at, rate);
     if (config_.model->dvdrWrite)
       for (size_t at : {18, 20}) PutBE16(body.data() + at, rate);

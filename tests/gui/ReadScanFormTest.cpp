@@ -92,6 +92,7 @@ TEST_F(ReadScanFormTest, CancelStopsTheScanAndKeepsWhatItFound) {
   EXPECT_TRUE(form.Report().canceled);
   EXPECT_LT(form.Report().scannedBlocks, 4096u);
   EXPECT_NE(Text("LabelSummary").find("Canceled after "), std::string::npos) << Text("LabelSummary");
-  EXPECT_DOUBLE_EQ(form.Report().nominalBytesPerSecond, 1385000.0);
+  // 1x at the tests' time scale: as fast as the page can tell (65,535 kB/s).
+  EXPECT_DOUBLE_EQ(form.Report().nominalBytesPerSecond, 65535000.0);
   EXPECT_EQ(form.Graph().Chart().levels.size(), 1u) << "the drive's rate as a line";
 }
