@@ -14,6 +14,16 @@ constexpr const char* kAxisColour = "#404040";
 constexpr const char* kGridColour = "#e0e0e0";
 constexpr const char* kLevelColour = "#606060";
 constexpr double kTickLength = 4;
+// The title's and the legend's line, and what their texts take: about 6.5
+// pixels a character of the 11-pixel font, 7.2 of the 12-pixel bold title.
+constexpr double kTitleBaseline = 14, kLineHeight = 15;
+constexpr double kLegendCharacter = 6.5, kTitleCharacter = 7.2, kLegendSwatch = 14, kLegendGap = 12;
+
+struct LegendEntry {
+  std::string text;
+  std::string colour;
+  bool box;  // a band's colour; otherwise a line's
+};
 
 // Numbers as a person writes them on an axis: no trailing zeros.
 std::string AxisNumber(double value) {
@@ -82,8 +92,26 @@ Drawing Draw(const SpeedChart& chart, double width, double height) {
   Drawing d;
   d.width = width;
   d.height = height;
+
+  // The legend: each kind of pass and of mark once, in the order they appear.
+  std::vector<LegendEntry> legend;
+  auto add = [&legend](const std::string& text, const std::string& colour, bool box) {
+    for (const LegendEntry& entry : legend)
+      if (entry.text == text) return;
+    legend.push_back({text, colour, box});
+  };
+  for (const Series& series : chart.series)
+    if (!series.points.empty()) add(SeriesName(series.kind), SeriesColour(series.kind), false);
+  for (const Mark& mark : chart.marks) add(MarkName(mark.kind), MarkColour(mark.kind), true);
+  double legendWidth = 0;
+  for (const LegendEntry& entry : legend)
+    legendWidth += kLegendCharacter * static_cast<double>(entry.text.size()) + kLegendSwatch + 6 + kLegendGap;
+  const double titleWidth = kTitleCharacter * static_cast<double>(chart.title.size());
+  const bool ownLine = kLeftMargin + 2 + titleWidth + 12 > width - kRightMargin - legendWidth;
+  const double legendBaseline = ownLine && !chart.title.empty() ? kTitleBaseline + kLineHeight : kTitleBaseline;
+
   d.left = kLeftMargin;
-  d.top = kTopMargin;
+  d.top = kTopMargin + (legendBaseline - kTitleBaseline);
   d.right = std::max(d.left + 1, width - kRightMargin);
   d.bottom = std::max(d.top + 1, height - kBottomMargin);
 
@@ -154,32 +182,21 @@ Drawing Draw(const SpeedChart& chart, double width, double height) {
   d.shapes.push_back(Label{(d.left + d.right) / 2, height - 4,
                            gigabytes ? "Position on the disc (GB)" : "Position on the disc (MB)", Anchor::Middle,
                            kAxisColour, 10});
-  if (!chart.title.empty()) d.shapes.push_back(Label{d.left + 2, 14, chart.title, Anchor::Start, "#000000", 12, true});
+  if (!chart.title.empty())
+    d.shapes.push_back(Label{d.left + 2, kTitleBaseline, chart.title, Anchor::Start, "#000000", 12, true});
 
-  // The legend, right-aligned on the title's line: each kind of pass and of
-  // mark once, in the order they appear.
-  std::vector<std::pair<std::string, std::string>> entries;  // text, colour
-  std::vector<bool> boxes;
-  auto add = [&](const std::string& text, const std::string& colour, bool box) {
-    for (const auto& entry : entries)
-      if (entry.first == text) return;
-    entries.push_back({text, colour});
-    boxes.push_back(box);
-  };
-  for (const Series& series : chart.series)
-    if (!series.points.empty()) add(SeriesName(series.kind), SeriesColour(series.kind), false);
-  for (const Mark& mark : chart.marks) add(MarkName(mark.kind), MarkColour(mark.kind), true);
+  // The legend, right-aligned on the title's line, or on a line of its
+  // own under the title when both do not fit side by side.
   double x = d.right;
-  for (size_t i = entries.size(); i-- > 0;) {
-    // About 6.5 pixels per character of the 11-pixel font.
-    x -= 6.5 * static_cast<double>(entries[i].first.size());
-    d.shapes.push_back(Label{x, 14, entries[i].first, Anchor::Start, kAxisColour});
-    x -= 20;
-    if (boxes[i])
-      d.shapes.push_back(Box{x, 5, 14, 10, entries[i].second, 0.75});
+  for (size_t i = legend.size(); i-- > 0;) {
+    x -= kLegendCharacter * static_cast<double>(legend[i].text.size());
+    d.shapes.push_back(Label{x, legendBaseline, legend[i].text, Anchor::Start, kAxisColour});
+    x -= kLegendSwatch + 6;
+    if (legend[i].box)
+      d.shapes.push_back(Box{x, legendBaseline - 9, kLegendSwatch, 10, legend[i].colour, 0.75});
     else
-      d.shapes.push_back(Line{x, 10, x + 14, 10, entries[i].second, 2.5});
-    x -= 12;
+      d.shapes.push_back(Line{x, legendBaseline - 4, x + kLegendSwatch, legendBaseline - 4, legend[i].colour, 2.5});
+    x -= kLegendGap;
   }
   return d;
 }
