@@ -104,16 +104,22 @@ bool TOperationThread::RunSteps(const std::function<bool(Step)>& runStep) {
 }
 
 PassSides TOperationThread::SidesTo(const Endpoint& destination) const {
-  return PassSides{request_.source, request_.volume.volumeOffset, destination, volumeSize_};
+  PassSides sides;
+  sides.source = request_.source;
+  sides.sourceStart = request_.volume.volumeOffset;
+  sides.destination = destination;
+  sides.size = volumeSize_;
+  return sides;
 }
 
 bool TOperationThread::RunPass(Step step, const Endpoint& destination) {
   PassSides sides = SidesTo(destination);
+  sides.recording = step == Step::Write;
   if (sides.destination.IsDevice())
     BeginPassReport(sides.destination.device, 0, sides.size);
   else
     BeginPassReport(sides.source.device, sides.sourceStart, sides.size);
-  DataPass pass(*this, area_, std::move(sides));
+  DataPass pass(*this, std::move(sides));
   PassOutcome outcome = step == Step::Verify ? pass.Verify() : pass.Write();
   EndPassReport();
   if (outcome.canceled) ending_.canceled = true;

@@ -91,7 +91,9 @@ TEST(FileCopy, StepsOf64KiBShowTheirPercents) {
     EXPECT_EQ(report.position, report.done);
     ASSERT_TRUE(kStepEnds.contains(report.done)) << report.done;
     EXPECT_EQ(percents[i], kStepEnds.at(report.done));
-    if (i > 0) EXPECT_GT(percents[i], percents[i - 1]);
+    if (i > 0) {
+      EXPECT_GT(percents[i], percents[i - 1]);
+    }
   }
 }
 
