@@ -120,13 +120,18 @@ void TReadScanForm::BtnStartClick() {
 void TReadScanForm::Tick() {
   if (!scan_) return;
   const bool finished = scan_->Finished();  // before the snapshot: it then holds every step
-  ScanReport now = scan_->Scan().Snapshot(report_.steps.size());
+  // While the scan runs only its new steps are taken; at its end the whole
+  // report, with every step judged.
+  const size_t had = finished ? 0 : report_.steps.size();
+  if (finished) report_.steps.clear();
+  ScanReport now = scan_->Scan().Snapshot(had);
   std::vector<ScanStep> steps = std::move(report_.steps);
   steps.insert(steps.end(), now.steps.begin(), now.steps.end());
   report_ = std::move(now);
   report_.steps = std::move(steps);
-  // The slow steps as far as the steps so far tell; the end judges them all.
-  if (!finished) JudgeSlowSteps(report_.steps, report_.blockSize);
+  // The slow steps as far as the steps so far tell, judged again only where
+  // the new steps changed a window; the scan's end judges them all.
+  if (!finished) JudgeSlowSteps(report_.steps, report_.blockSize, had > kSlowNeighbours ? had - kSlowNeighbours : 0);
   ShowReport();
   if (!finished) return;
 

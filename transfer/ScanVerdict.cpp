@@ -43,14 +43,15 @@ std::string MegabyteText(uint64_t bytes) { return FormatText("%.2f", static_cast
 
 }  // namespace
 
-void JudgeSlowSteps(std::vector<ScanStep>& steps, uint32_t blockSize) {
-  for (ScanStep& step : steps) step.slow = false;
+void JudgeSlowSteps(std::vector<ScanStep>& steps, uint32_t blockSize, size_t fromStep) {
+  for (size_t i = fromStep; i < steps.size(); ++i) steps[i].slow = false;
   const std::vector<size_t> judged = Judged(steps);
   if (judged.size() < 2) return;
   const size_t n = judged.size();
   const size_t half = kSlowNeighbours / 2;
   std::vector<double> around;
   for (size_t k = 0; k < n; ++k) {
+    if (judged[k] < fromStep) continue;
     // The window of kSlowNeighbours + 1 judged steps with k in it, as
     // central as the ends allow.
     size_t width = std::min<size_t>(kSlowNeighbours + 1, n);

@@ -20,7 +20,10 @@
 
 inline constexpr int kSlowNeighbours = 16;
 
-void JudgeSlowSteps(std::vector<ScanStep>& steps, uint32_t blockSize);
+// Judges every step, or (during a scan, as steps come) only the steps from
+// index fromStep on, whose windows the new steps may have changed: pass the
+// count judged before less kSlowNeighbours.
+void JudgeSlowSteps(std::vector<ScanStep>& steps, uint32_t blockSize, size_t fromStep = 0);
 
 // Bytes [from, to) of the disc and the speed they were read at.
 struct ScanRegion {

@@ -3,8 +3,6 @@
 // drive's rates.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "transfer/PassGraph.h"
 
 namespace {
@@ -93,19 +91,3 @@ TEST(PassGraph, ALongPassKeepsAboutTwoThousandSamples) {
     EXPECT_GE(samples[i].position - samples[i - 1].position, total / PassGraph::kSamplesPerPass);
 }
 
-TEST(PassGraph, EachKindOfPassHasItsOwnLine) {
-  EXPECT_EQ(PassGraph::KindOf(0, false), chart::SeriesKind::Test);
-  EXPECT_EQ(PassGraph::KindOf(1, false), chart::SeriesKind::Write);
-  EXPECT_EQ(PassGraph::KindOf(1, true), chart::SeriesKind::Pattern);
-  EXPECT_EQ(PassGraph::KindOf(2, false), chart::SeriesKind::Copy);
-  EXPECT_EQ(PassGraph::KindOf(3, true), chart::SeriesKind::Verify);
-  // Every kind draws in a colour of its own, apart from the marks' colours.
-  std::vector<std::string> colours;
-  for (auto kind : {chart::SeriesKind::Test, chart::SeriesKind::Write, chart::SeriesKind::Copy,
-                    chart::SeriesKind::Verify, chart::SeriesKind::Pattern})
-    colours.push_back(chart::SeriesColour(kind));
-  colours.push_back(chart::MarkColour(chart::MarkKind::Unreadable));
-  colours.push_back(chart::MarkColour(chart::MarkKind::Slow));
-  std::sort(colours.begin(), colours.end());
-  EXPECT_EQ(std::unique(colours.begin(), colours.end()), colours.end());
-}

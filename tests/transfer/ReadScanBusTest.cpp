@@ -22,10 +22,10 @@ class TickClock : public ScanClock {
   double now = 0;
 };
 
-ScanReport Scan(SCSIDEV& drive, uint32_t retryLimit = 4096) {
+ScanReport Scan(SCSIDEV& drive) {
   DeviceScanSource source(drive);
   TickClock clock;
-  ReadScan scan(source, clock, ReadScan::Options{65536, retryLimit});
+  ReadScan scan(source, clock);
   scan.Run([] { return false; });
   return scan.Snapshot();
 }
@@ -59,20 +59,6 @@ TEST_F(ReadScanBus, FindsTheUnreadableSectorsOfADiscExactly) {
   EXPECT_EQ(ScanTitle(*drive), "Read scan of 0,2,0: ORBITEK DVD-ROM DR-160");
   EXPECT_TRUE(log.Contains("[ReadScan] Unreadable: blocks 1000-1009."));
   EXPECT_TRUE(log.Contains("[ReadScan] Unreadable: block 2047."));
-}
-
-TEST_F(ReadScanBus, TheRetryLimitCountsTheRestUnretried) {
-  std::string image = dir.Write("disc.img", std::string(2048 * 256, 'x'));
-  ProgramBus bus(ReaderJson(2, image, 0, SenseFault(0x28, "03/11/00", 40, 140)));
-  auto drive = OpenDevice(2);
-  ScanReport report = Scan(*drive, 50);
-  EXPECT_EQ(report.retries, 50u);
-  // Step 32-63 reads 32 blocks singly, step 64-95 18 of them; the rest of
-  // that step and the steps up to 159 count as unreadable.
-  EXPECT_EQ(report.unreadable, (std::vector<BlockRange>{{40, 120}}));
-  EXPECT_EQ(report.notRetried, 14u + 64u);
-  EXPECT_EQ(SummaryLines(report, Summarize(report))[6],
-            "The retry limit was reached: 78 sectors count as unreadable without a retry.");
 }
 
 TEST_F(ReadScanBus, ABlankDiscAndAnEmptyDrive) {

@@ -137,19 +137,6 @@ TEST_F(ReadScanTest, FindsExactlyTheInjectedRegionsAndTheMapMarksThem) {
   }
 }
 
-TEST_F(ReadScanTest, ReadsStepsOfSixtyFourKibAndRetriesEachBlockOnce) {
-  DiscClock clock;
-  ScanDisc disc(clock, 100);
-  disc.unreadable = {{40, 1}};
-  ReadScan scan(disc, clock);
-  scan.Run([] { return false; });
-  std::vector<std::pair<uint64_t, uint32_t>> expected = {{0, 32}, {32, 32}};
-  for (uint64_t block = 32; block < 64; ++block) expected.push_back({block, 1});
-  expected.push_back({64, 32});
-  expected.push_back({96, 4});
-  EXPECT_EQ(disc.reads, expected);
-}
-
 TEST_F(ReadScanTest, SummaryOfAScanWithUnreadableAndSlowPlaces) {
   DiscClock clock;
   ScanDisc disc(clock, 1024);
@@ -218,15 +205,3 @@ TEST_F(ReadScanTest, CancelNoDiscAndADriveThatStops) {
   }
 }
 
-TEST_F(ReadScanTest, SnapshotHandsOnlyTheNewSteps) {
-  DiscClock clock;
-  ScanDisc disc(clock, 256);
-  ReadScan scan(disc, clock);
-  scan.Run([] { return false; });
-  EXPECT_EQ(scan.Snapshot().steps.size(), 8u);
-  ScanReport later = scan.Snapshot(6);
-  ASSERT_EQ(later.steps.size(), 2u);
-  EXPECT_EQ(later.steps[0].first, 6 * kStep);
-  EXPECT_EQ(later.scannedBlocks, 256u);
-  EXPECT_TRUE(scan.Snapshot(8).steps.empty());
-}
