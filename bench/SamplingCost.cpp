@@ -184,9 +184,11 @@ int SamplingCost(uint64_t mib, const std::string& parent) {
   // looks at Cancel).
   const double perStep = SamplingPerStep(bytes);
   const double perPass = perStep * static_cast<double>(bytes / 65536);
-  std::printf("the pass sampled %llu times a pass; the samples alone, one every 64 KiB step: %.3f us each, "
-              "%.2f ms a pass = %.2f%% of the pass's median CPU\n",
-              static_cast<unsigned long long>(calls / kRounds), perStep * 1e6, perPass * 1e3, perPass / without * 100);
+  const double asSampled = perStep * static_cast<double>(calls) / kRounds;
+  std::printf("the samples alone: %.3f us each; as the pass takes them (%llu a pass) %.1f us = %.4f%% of the "
+              "pass's median CPU; even one every 64 KiB step would be %.2f ms = %.2f%%\n",
+              perStep * 1e6, static_cast<unsigned long long>(calls / kRounds), asSampled * 1e6,
+              asSampled / without * 100, perPass * 1e3, perPass / without * 100);
   // Drawing is the GUI thread's, never the pass's; for scale, against the
   // pass's CPU at 16x (drive_speed_bench: about 11% of a core).
   const double tick = GraphTick();
