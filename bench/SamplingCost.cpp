@@ -132,8 +132,9 @@ int SamplingCost(uint64_t mib, const std::string& parent) {
   std::string image = folder + "/image.iso";
   MakeImage(image, bytes);
   // A disk takes a pass again and again, as no disc does.
-  std::ofstream(folder + "/bus.json") << R"({"state_dir": "state", "adapters": [{"devices": [{"id": 1, "model": "disk", "medium": {"kind": "image", "sectors": )"
-                                      << bytes / 2048 + 64 << R"(, "block_size": 2048}}]}]})";
+  std::ofstream(folder + "/bus.json")
+      << R"({"state_dir": "state", "adapters": [{"devices": [{"id": 1, "model": "disk", )"
+      << R"("medium": {"kind": "image", "block_size": 2048, "sectors": )" << bytes / 2048 + 64 << "}}]}]}";
   ::setenv("MARROWLIGHT_SIMBUS", (folder + "/bus.json").c_str(), 1);
   ::setenv("MARROWLIGHT_TIME_SCALE", "0", 1);
   InstallLogSink(std::make_unique<LogSink>(folder + "/bench-log.txt", "transfer_bench --sampling\r\n"));

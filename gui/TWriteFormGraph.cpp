@@ -26,18 +26,7 @@ void TWriteForm::BeginGraph(const OperationRequest& request) {
   // The drive on the disc side tells its nominal rates, asked here while
   // no operation uses it.
   SCSIDEV* disc = request.destination.IsDevice() ? request.destination.device : request.source.device;
-  if (disc != nullptr) {
-    DriveRates rates = ReadDriveRates(*disc);
-    const bool writes = Has(request.operation, opcode::kWrite) || Has(request.operation, opcode::kTest) ||
-                        (Has(request.operation, opcode::kCopy) && request.destination.IsDevice());
-    const bool reads = Has(request.operation, opcode::kVerify) || !writes;
-    if (writes && reads && rates.readBytesPerSecond == rates.writeBytesPerSecond) {
-      graph_.AddLevel("drive " + chart::MultipleText(rates.writeBytesPerSecond), rates.writeBytesPerSecond);
-    } else {
-      if (writes) graph_.AddLevel("drive write " + chart::MultipleText(rates.writeBytesPerSecond), rates.writeBytesPerSecond);
-      if (reads) graph_.AddLevel("drive read " + chart::MultipleText(rates.readBytesPerSecond), rates.readBytesPerSecond);
-    }
-  }
+  if (disc != nullptr) graph_.AddDriveLevels(ReadDriveRates(*disc), request);
   controls_.graph->SetChart(GraphChart());
   controls_.btnSaveGraph->setEnabled(false);
   graphChanged_ = false;
