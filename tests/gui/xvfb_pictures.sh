@@ -9,7 +9,7 @@
 #    open with the graph of the write and the verify pass and the drive's
 #    rate as a line; its Cancel button closes it.
 # 2. marrowlight-read-scan.png: a second run, in real time, with a DVD-ROM
-#    drive reading at 4x whose disc has 20 unreadable sectors (1500-1519)
+#    drive reading at 2x whose disc has 20 unreadable sectors (1500-1519)
 #    and a region of 64 sectors (3000-3063) that reads 20 times slower:
 #    Option > Read Scan..., Return (Start), the map with its red and amber
 #    bands and the summary; Esc closes the window.
@@ -81,7 +81,7 @@ head -c $((4096 * 2048)) /dev/urandom >"$run/disc.img"
 cat >"$run/bus.json" <<JSON
 { "state_dir": "state",
   "adapters": [ { "devices": [
-    { "id": 2, "model": "dvd-rom", "medium": { "kind": "image", "path": "disc.img" }, "speed": 4,
+    { "id": 2, "model": "dvd-rom", "medium": { "kind": "image", "path": "disc.img" }, "speed": 2,
       "faults": [ { "kind": "sense", "opcode": "28h", "lba": [1500, 1519], "sense": "03/11/00" },
                   { "kind": "slow", "lba": [3000, 3063], "factor": 20 } ] } ] } ] }
 JSON
