@@ -1,8 +1,9 @@
 // marrowlight-cli with other makers' DVD writers (MMC recorders) on the
 // simulated bus: a write and verify on each medium, the refusals before
 // anything is written (one table: what was asked, the exit status, what was
-// said, whether the disc was touched), the quick and full erase, info, and
-// device-node arguments on a manager that has none.
+// said, whether the disc was touched), the quick and full erase, info, the
+// test pattern, the firmware update refused, and device-node arguments on a
+// manager that has none.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -76,6 +77,10 @@ TEST(CliRecorder, RefusalsComeBeforeAnythingIsWritten) {
       {{"erase", "0,6,0"}, 1, "The DVD-R in 0,6,0 (GENERIC DVD RECORDER) cannot be erased: only a DVD-RW can.",
        "0,6,0"},
       {{"erase", "--quick", "0,10,0"}, 1, "is in use by another program", "0,10,0"},
+      {{"firmware", "0,6,0", "IMAGE"}, 1,
+       "Firmware updates are for the maker's writers (QXW-7100, QXW-7200) only. 0,6,0 (GENERIC DVD RECORDER) is "
+       "another maker's drive: update it with its maker's tools.",
+       "0,6,0"},
       {{"write", "IMAGE", "/dev/sg1"}, 1, "/dev/sg1 is no unit of the SCSI manager in use.", ""},
       {{"info", "/dev/sr0"}, 1, "/dev/sr0 is no unit of the SCSI manager in use.", ""},
   };
@@ -110,6 +115,10 @@ TEST(CliRecorder, InfoAndTheQuickAndFullErase) {
     EXPECT_EQ(erased.status, 0) << erased.err;
     EXPECT_EQ(bus.Run({"info", "0,7,0"}).out, info.out) << "blank again";
   }
+  // The test pattern goes onto another maker's writer as onto the maker's.
+  ProcessResult pattern = bus.Run({"--yes", "pattern", "0,7,0", "--size", "1048576", "--mode", "test-write-verify"});
+  EXPECT_EQ(pattern.status, 0) << pattern.err;
+  EXPECT_TRUE(Has(bus.Run({"info", "0,7,0"}).out, "Disc: DVD-RW, closed\n"));
   // The maker's writers erase the whole disc only.
   CliBus maker(R"({"id": 5, "model": "qxw7200", "medium": {"kind": "dvd-rw", "sectors": 8192}})");
   ProcessResult refused = maker.Run({"--yes", "erase", "--quick", "0,5,0"});
