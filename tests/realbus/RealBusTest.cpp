@@ -330,6 +330,17 @@ TEST(RealBus, AddressesWithoutADeviceAnswerNoDevice) {
   EXPECT_EQ(adapter.err, "No device answers at 1,0,0.\n");
 }
 
+TEST(RealBus, AnInstalledProgramStartsOnTheRealDrives) {
+  const GuestRun& run = EmptyGuest();
+  SKIP_WITHOUT_GUEST(run);
+  const Section& scan = run.Get("installed");
+  ASSERT_EQ(scan.status, 0) << scan.err;
+  const nlohmann::json lists = nlohmann::json::parse(scan.out);
+  EXPECT_EQ(lists["simulated_drives"], false);
+  ASSERT_FALSE(lists["copy_sources"].empty()) << scan.out;
+  EXPECT_EQ(lists["copy_sources"][0]["product"], "REALBUS CD-ROM");
+}
+
 // The recorders of tgt: an MMC implementation nobody here wrote, behind the
 // guest kernel's SCSI midlayer.
 TEST(RealBus, ScanListsTheRecordersAsWriters) {

@@ -9,6 +9,12 @@ section copy-left sh -c "ls /tmp/no-medium.iso"
 section no-device cli check 0,1,0
 section no-adapter cli check 1,0,0
 
+# An installed program (its marker beside it) starts on the machine's real
+# drives without being told to.
+touch /realbus/installed-manager-default
+section installed sh -c 'unset MARROWLIGHT_ASPI; /realbus/marrowlight-cli scan --json'
+rm -f /realbus/installed-manager-default
+
 # Two MMC recorders of tgt (blank DVD+R discs) at 0,3,0 and 0,4,0, when the
 # host could start them (RECORDERS=2 in realbus.env).
 if [ "${RECORDERS:-0}" -ge 2 ]; then
