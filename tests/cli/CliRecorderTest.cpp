@@ -87,7 +87,9 @@ TEST(CliRecorder, RefusalsComeBeforeAnythingIsWritten) {
   for (const RefusalRow& row : rows) {
     std::vector<std::string> args = {"--yes"};
     for (const std::string& arg : row.args) args.push_back(arg == "IMAGE" ? image : arg);
-    SCOPED_TRACE(args[1] + " " + args[2] + " " + args[3]);
+    std::string asked;
+    for (const std::string& arg : row.args) asked += arg + " ";
+    SCOPED_TRACE(asked);
     const std::string before = row.writer[0] ? Holds(bus, row.writer) : "";
     ProcessResult result = bus.Run(args);
     EXPECT_EQ(result.status, row.status) << result.err;

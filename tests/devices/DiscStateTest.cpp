@@ -52,11 +52,16 @@ TEST_F(DiscStateTest, EachDriveAndDiscAsAPersonIsTold) {
       {"qxw7100", BlankDisc("dvd-r", 4096) + R"(, "revision": "0.90", "faults": [)" + SenseFault(0x51, "05/20/00") + "]",
        DiscPresence::Ready, false, "DVD-R", DiscStatus::Unknown, 4096, "DVD-R, 8,388,608 bytes free", ""},
   };
+  // One bus for every row (the manager is loaded once per test): row k's
+  // drive at target k + 1.
+  std::string devices;
+  for (size_t k = 0; k < std::size(rows); ++k)
+    devices += (k == 0 ? "" : ",") + DeviceEntry(static_cast<int>(k + 1), rows[k].model, rows[k].medium);
+  SimBus bus(devices);
   int id = 0;
   for (const StateRow& row : rows) {
     SCOPED_TRACE(std::string(row.model) + " " + row.medium);
-    SimBus bus(DeviceEntry(++id, row.model, row.medium));
-    auto device = CreateDevice(0, static_cast<uint8_t>(id), 0).device;
+    auto device = CreateDevice(0, static_cast<uint8_t>(++id), 0).device;
     DiscState state = ReadDiscState(*device);
     EXPECT_EQ(state.presence, row.presence);
     EXPECT_EQ(state.mmc, row.mmc);

@@ -73,10 +73,17 @@ TEST_F(MmcRecorder, ADiscAtOnceWriteOnEachMedium) {
       {"dvd-rw", 0, true, 0x02, "DVD-RW, closed"},
       {"dvd+r", 0, false, 0, "DVD+R, closed"},
   };
+  // One bus for every row (the manager is loaded once per test): row k's
+  // recorder at target k + 1.
+  std::string devices;
+  for (size_t k = 0; k < std::size(rows); ++k)
+    devices += (k == 0 ? "" : ",") + DeviceEntry(static_cast<int>(k + 1), "dvdrw-writer", BlankDisc(rows[k].medium, 4096));
+  SimBus bus(devices);
+  uint8_t id = 0;
   for (const WriteRow& row : rows) {
     SCOPED_TRACE(std::string(row.medium) + (row.testWrite ? " test" : ""));
-    SimBus bus(DeviceEntry(6, "dvdrw-writer", BlankDisc(row.medium, 4096)));
-    MMCRECORDER recorder(0, 6, 0);
+    MMCRECORDER recorder(0, ++id, 0);
+    bus.Clear();
     const std::vector<uint8_t> data = Pattern(40 * 2048);
     ASSERT_TRUE(Record(recorder, data, row.testWrite)) << log.Text();
 
