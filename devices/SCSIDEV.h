@@ -160,6 +160,9 @@ class SCSIDEV {
   void ClearGeometry();
   // Block size and blocks per transfer are known, or SetDevice gets them.
   bool HaveGeometry();
+  // HaveGeometry for the writer classes: when it fails, "Error in
+  // SetDevice()" and a report with a box.
+  bool GeometryOrReport();
   // Bytes of the next piece: whole blocks, at most blocks per transfer.
   uint32_t PieceBytes(uint64_t remaining) const;
   void Advance(uint32_t blocks, uint32_t bytes);

@@ -156,13 +156,16 @@ bool SCSIDEV::WritePiecesStrict(uint8_t* buffer, uint64_t total, uint32_t firstL
   return true;
 }
 
+bool SCSIDEV::GeometryOrReport() {
+  if (HaveGeometry()) return true;
+  AddLog("Error in SetDevice()");
+  ReportWithBox();
+  return false;
+}
+
 bool SCSIDEV::WriteStrict(void* buffer, uint32_t byteCount, uint32_t firstLba, const StrictWriteLines& lines,
                           uint32_t busyWaitMs) {
-  if (!HaveGeometry()) {
-    AddLog("Error in SetDevice()");
-    ReportWithBox();
-    return false;
-  }
+  if (!GeometryOrReport()) return false;
   auto* bytes = static_cast<uint8_t*>(buffer);
   uint64_t total = WholeBlocks(byteCount);
   std::memset(bytes + byteCount, 0, total - byteCount);
