@@ -85,6 +85,13 @@ bool Faults::CanHold() const {
   return false;
 }
 
+bool Faults::HeldElsewhere() const {
+  std::lock_guard lock(mutex_);
+  for (const auto& entry : entries_)
+    if (entry.rule.kind == FaultKind::Held) return true;
+  return false;
+}
+
 bool Faults::SupportNotInitialised() const {
   std::lock_guard lock(mutex_);
   for (const auto& entry : entries_)

@@ -14,6 +14,8 @@
 //              not initialised
 //   slow       the command completes, but takes `factor` times as long as
 //              the drive's speed gives (a disc region that reads slowly)
+//   held       another program holds the drive: the manager's hold entry
+//              point refuses to hold it for the program
 // The rules are checked on the adapter's worker and on the caller's thread
 // (busy), so the set keeps its own lock.
 #pragma once
@@ -28,7 +30,7 @@
 
 namespace simbus {
 
-enum class FaultKind { Sense, Hang, Busy, NotReady, SupportNotInitialised, Corrupt, Slow };
+enum class FaultKind { Sense, Hang, Busy, NotReady, SupportNotInitialised, Corrupt, Slow, Held };
 
 struct FaultRule {
   FaultKind kind = FaultKind::Sense;
@@ -61,6 +63,7 @@ class Faults {
   // uses up one poll.
   std::optional<Sense> NotReadyFor(const ScsiCommand& command);
   bool SupportNotInitialised() const;
+  bool HeldElsewhere() const;
   // Whether any rule can make a command hang or wait (the adapter must then
   // keep it abortable on its worker).
   bool CanHold() const;
