@@ -235,7 +235,7 @@ class Reader {
 
   FaultRule Fault(const json& fault, const std::string& place) {
     if (!fault.is_object()) Throw(place, "must be an object with \"kind\"");
-    Keys(fault, place, {"kind", "opcode", "lba", "buffer", "first", "from", "sense", "byte21", "polls"});
+    Keys(fault, place, {"kind", "opcode", "lba", "buffer", "first", "from", "sense", "byte21", "polls", "until"});
     if (!fault.contains("kind")) Throw(place, "the key \"kind\" is missing");
     FaultRule rule;
     std::string kind = Text(fault["kind"], place + ".kind");
@@ -245,9 +245,10 @@ class Reader {
     else if (kind == "not-ready") rule.kind = FaultKind::NotReady;
     else if (kind == "support-not-initialised") rule.kind = FaultKind::SupportNotInitialised;
     else if (kind == "corrupt") rule.kind = FaultKind::Corrupt;
+    else if (kind == "hold") rule.kind = FaultKind::Hold;
     else
       Throw(place + ".kind", "unknown fault \"" + kind +
-                                 "\" (known: sense, hang, busy, not-ready, support-not-initialised, corrupt)");
+                                 "\" (known: sense, hang, hold, busy, not-ready, support-not-initialised, corrupt)");
     if (fault.contains("opcode")) rule.opcode = static_cast<uint8_t>(Number(fault["opcode"], place + ".opcode", 255));
     if (fault.contains("lba")) {
       const json& lba = fault["lba"];
@@ -264,6 +265,10 @@ class Reader {
     if (rule.kind == FaultKind::Sense) {
       if (!fault.contains("sense")) Throw(place, "a sense fault needs \"sense\"");
       rule.sense = SenseOf(fault["sense"], place + ".sense");
+    }
+    if (rule.kind == FaultKind::Hold) {
+      if (!fault.contains("until")) Throw(place, "a hold fault needs \"until\", the file that releases it");
+      rule.until = Path(Text(fault["until"], place + ".until"));
     }
     if (rule.kind == FaultKind::NotReady) {
       if (!fault.contains("polls")) Throw(place, "a not-ready fault needs \"polls\"");
@@ -358,11 +363,9 @@ BusConfig DefaultBus() {
     bus.devices.push_back(std::move(device));
     return &bus.devices.back();
   };
-  MediumConfig disk;
-  disk.kind = MediumKind::Image;
-  disk.sectors = 131072;  // 64 MiB of 512-byte blocks
-  disk.writable = true;
-  add(0, "disk", disk);
+  // Scan order is list order: the sample disc of the DVD-ROM drive comes
+  // first, so a first start offers it as the Write page's source; the empty
+  // disk comes after the writers.
   MediumConfig sample;
   sample.kind = MediumKind::Image;
   sample.sampleImage = true;
@@ -373,6 +376,11 @@ BusConfig DefaultBus() {
   MediumConfig dvdrw;
   dvdrw.kind = MediumKind::DvdRw;
   add(5, "qxw7200", dvdrw);
+  MediumConfig disk;
+  disk.kind = MediumKind::Image;
+  disk.sectors = 131072;  // 64 MiB of 512-byte blocks
+  disk.writable = true;
+  add(6, "disk", disk);
   return bus;
 }
 

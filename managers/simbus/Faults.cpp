@@ -50,6 +50,12 @@ bool Faults::HangFor(const ScsiCommand& command) {
   return Fire(FaultKind::Hang, command.cdb, command.cdbLength) != nullptr;
 }
 
+std::optional<std::string> Faults::HoldFor(const ScsiCommand& command) {
+  std::lock_guard lock(mutex_);
+  if (Entry* entry = Fire(FaultKind::Hold, command.cdb, command.cdbLength)) return entry->rule.until;
+  return std::nullopt;
+}
+
 bool Faults::BusyFor(const uint8_t* cdb, uint8_t cdbLength) {
   std::lock_guard lock(mutex_);
   return Fire(FaultKind::Busy, cdb, cdbLength) != nullptr;
@@ -73,7 +79,7 @@ std::optional<Sense> Faults::NotReadyFor(const ScsiCommand& command) {
 bool Faults::CanHang() const {
   std::lock_guard lock(mutex_);
   for (const Entry& entry : entries_)
-    if (entry.rule.kind == FaultKind::Hang) return true;
+    if (entry.rule.kind == FaultKind::Hang || entry.rule.kind == FaultKind::Hold) return true;
   return false;
 }
 

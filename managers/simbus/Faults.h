@@ -5,6 +5,8 @@
 // from the Mth on, or always:
 //   sense      the command fails with the given sense data
 //   hang       the command never completes until it is aborted
+//   hold       the command waits until a file (the test's release) exists,
+//              or until it is aborted; then it runs as usual
 //   corrupt    the command completes, but the first byte of the data it
 //              returns is inverted (a read-back that does not match)
 //   busy       the manager refuses the request with SS_ASPI_IS_BUSY
@@ -19,6 +21,7 @@
 #include <cstdint>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "managers/simbus/ScsiCommand.h"
@@ -26,7 +29,7 @@
 
 namespace simbus {
 
-enum class FaultKind { Sense, Hang, Busy, NotReady, SupportNotInitialised, Corrupt };
+enum class FaultKind { Sense, Hang, Busy, NotReady, SupportNotInitialised, Corrupt, Hold };
 
 struct FaultRule {
   FaultKind kind = FaultKind::Sense;
@@ -38,6 +41,7 @@ struct FaultRule {
   Sense sense{};
   uint8_t vendorByte21 = 0;
   uint32_t polls = 0;                // not-ready: TEST UNIT READY polls to answer
+  std::string until;                 // hold: the file whose existence releases the command
 };
 
 class Faults {
@@ -48,6 +52,8 @@ class Faults {
   // The sense rule that fires for this command, counting the match.
   std::optional<FaultRule> SenseFor(const ScsiCommand& command);
   bool HangFor(const ScsiCommand& command);
+  // The release file of the hold rule that fires for this command.
+  std::optional<std::string> HoldFor(const ScsiCommand& command);
   // The corrupt rule fires for this completed command, counting the match.
   bool CorruptFor(const ScsiCommand& command);
   bool BusyFor(const uint8_t* cdb, uint8_t cdbLength);
@@ -55,8 +61,8 @@ class Faults {
   // uses up one poll.
   std::optional<Sense> NotReadyFor(const ScsiCommand& command);
   bool SupportNotInitialised() const;
-  // Whether any rule can make a command hang (the adapter must then keep it
-  // abortable on its worker).
+  // Whether any rule can make a command hang or hold (the adapter must then
+  // keep it abortable on its worker).
   bool CanHang() const;
 
  private:
