@@ -1,5 +1,6 @@
 #include "app/DeviceScan.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -45,9 +46,24 @@ std::string Identification(const INQUIRYDATA& data) {
 // Decides for one answering address which lists of the page take it.
 struct PageRules {
   std::function<bool(const INQUIRYDATA&)> isSource;
-  std::function<bool(const INQUIRYDATA&, uint8_t, uint8_t, uint8_t)> isDestination;
+  std::function<DvdrProbe(const INQUIRYDATA&, uint8_t, uint8_t, uint8_t)> isDestination;
   bool warnOldWriter;
 };
+
+std::string Trimmed(std::string text) {
+  text.erase(text.find_last_not_of(' ') + 1);
+  return text;
+}
+
+// Why a maker's drive could not be confirmed as a writer; empty for an
+// answer either way.
+std::string ProbeFailure(const DvdrProbe& probe) {
+  char sense[32];
+  std::snprintf(sense, sizeof sense, "%X-%02X-%02X", probe.sense.key, probe.sense.asc, probe.sense.ascq);
+  if (probe.answer == DvdrAnswer::NotReady) return "not ready (" + std::string(sense) + " " + probe.senseText + ")";
+  if (probe.answer == DvdrAnswer::ManagerBusy) return "the SCSI manager was busy";
+  return {};
+}
 
 void AddDevice(DeviceList& list, uint8_t ha, uint8_t id, uint8_t lun) {
   list.Add(CreateDevice(ha, id, lun).device);
@@ -77,9 +93,28 @@ PageScan ScanPage(const PageRules& rules) {
           AddLog(line + "No device.");
           break;  // the other LUNs of this target are not asked
         }
+        std::snprintf(text, sizeof text, "%d,%d,%d", ha, id, lun);
+        const std::string address = text;
+        if (status != aspi::SS_COMP) {
+          // Said here, so that the line does not end blank and the person
+          // learns why nothing is listed at the address.
+          std::snprintf(text, sizeof text, "No answer (request status %02Xh).", static_cast<unsigned>(status));
+          AddLog(line + text);
+          scan.dropped.push_back(address + ": no answer to its identification");
+          continue;
+        }
         line += Identification(inquiry);
         if (!scan.sources.Full() && rules.isSource(inquiry)) AddDevice(scan.sources, ha, id, lun);
-        if (!scan.destinations.Full() && rules.isDestination(inquiry, ha, id, lun)) {
+        DvdrProbe probe = scan.destinations.Full() ? DvdrProbe{} : rules.isDestination(inquiry, ha, id, lun);
+        if (std::string failure = ProbeFailure(probe); !failure.empty()) {
+          char vendor[10], product[18], revision[6];
+          inquiry.CopyVendor(vendor);
+          inquiry.CopyProduct(product);
+          inquiry.CopyRevision(revision);
+          line += " - not listed as a writer: " + failure;
+          scan.dropped.push_back(address + " " + Trimmed(vendor) + " " + Trimmed(product) + ": " + failure);
+        }
+        if (probe.answer == DvdrAnswer::Writer) {
           if (rules.warnOldWriter && IsOldQxw7100(inquiry.Data())) {
             ui::MessageBox(
                 "An old version of QXW-7100 is found.\r\nIt is recommended that you update the drive to Ver1.07 or "
@@ -145,7 +180,7 @@ bool IsCopyPageDestination(const INQUIRYDATA& d) {
 
 PageScan InitWritePage() {
   AddLog("[InitWritePage]");
-  PageRules rules{IsWritePageSource, IsWritePageDestination, true};
+  PageRules rules{IsWritePageSource, CheckWritePageDestination, true};
   PageScan scan = ScanPage(rules);
   if (scan.ran) AddLog("[InitWritePage] done.\r\n");
   return scan;
@@ -153,7 +188,10 @@ PageScan InitWritePage() {
 
 PageScan InitCopyPage() {
   AddLog("\r\n[InitCopyPage]");
-  PageRules rules{IsCopyPageSource, [](const INQUIRYDATA& d, uint8_t, uint8_t, uint8_t) { return IsCopyPageDestination(d); },
+  PageRules rules{IsCopyPageSource,
+                  [](const INQUIRYDATA& d, uint8_t, uint8_t, uint8_t) {
+                    return DvdrProbe{IsCopyPageDestination(d) ? DvdrAnswer::Writer : DvdrAnswer::NotWriter};
+                  },
                   false};
   PageScan scan = ScanPage(rules);
   if (scan.ran) AddLog("[InitCopyPage] done.\r\n");
@@ -166,6 +204,27 @@ StartupScans RunStartupScans() {
   bool managerMissing = !scans.write.ran && AspiSendFunction() == nullptr;
   if (!managerMissing) scans.copy = InitCopyPage();
   return scans;
+}
+
+StartupScans RescanDevices() {
+  AddLog("\r\n[RescanDevices]");
+  if (AspiSendFunction() != nullptr) {
+    ASPI32 channel;
+    uint8_t adapters = 0;
+    channel.HostAdapterInquiry(0, &adapters);
+    for (uint8_t ha = 0; ha < adapters; ++ha) channel.RescanBus(ha);
+  }
+  return RunStartupScans();
+}
+
+std::string DroppedLine(const StartupScans& scans) {
+  std::vector<std::string> all = scans.write.dropped;
+  for (const std::string& address : scans.copy.dropped)
+    if (std::find(all.begin(), all.end(), address) == all.end()) all.push_back(address);
+  if (all.empty()) return {};
+  std::string line = "Not listed: ";
+  for (size_t i = 0; i < all.size(); ++i) line += (i > 0 ? "; " : "") + all[i];
+  return line + ". Choose Rescan Devices when it is ready.";
 }
 
 const char* DeviceClassName(const SCSIDEV& device) {

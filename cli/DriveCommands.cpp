@@ -5,6 +5,7 @@
 #include "cli/ExitStatus.h"
 #include "cli/Target.h"
 #include "devices/DeviceLine.h"
+#include "devices/NoDisc.h"
 #include "drive/WriterProperty.h"
 #include "host/os/Platform.h"
 
@@ -27,6 +28,13 @@ int RunInfo(const std::string& writer) {
   auto device = OpenWriter(writer);
   if (!device) return kExitFailed;
   std::cout << DeviceLine(*device) << "\n";
+  if (HoldsNoDisc(*device)) {
+    // Said as the windows say it; a script learns it from the status.
+    for (const char* c = kNoDiscText; *c != '\0'; ++c)
+      if (*c != '\r') std::cout << *c;
+    std::cout << std::endl;
+    return kExitFailed;
+  }
   if (ShowsFreeSizeAndErase(*device)) std::cout << FreeSizeLine(device->GetFreeSize()) << "\n";
   return kExitDone;
 }

@@ -5,12 +5,14 @@
 #include "base/ProgramIdentity.h"
 #include "base/TextFormat.h"
 #include "devices/DeviceLine.h"
+#include "devices/NoDisc.h"
 #include "devices/SCSIDEV.h"
 #include "host/aspi/ScsiVocabulary.h"
 #include "host/os/Sleep.h"
 #include "host/ui/MessageBox.h"
 
 namespace sense = aspi::sense;
+namespace startstop = aspi::startstop;
 
 namespace {
 
@@ -43,13 +45,47 @@ EraseResult Fail(SCSIDEV& device) {
   return EraseResult::Failed;
 }
 
+// The drive's progress indication, when its sense data carries one
+// (sense-key specific bytes 15-17, valid bit set): 0-100.
+int ProgressOf(const SCSIDEV& device) {
+  uint8_t sense[144] = {};
+  device.CopySenseData(sense);
+  if ((sense[15] & 0x80) == 0) return -1;
+  return static_cast<int>((uint32_t{sense[16]} << 8 | sense[17]) * 100 / 65536);
+}
+
 }  // namespace
 
 std::string FreeSizeLine(uint64_t freeBytes) { return FormatNumber(freeBytes) + " bytes free."; }
 
+std::string FreeSizeOrNoDisc(SCSIDEV& device) {
+  if (HoldsNoDisc(device)) return kNoDiscText;
+  return FreeSizeLine(device.GetFreeSize());
+}
+
+std::string DiscStateLine(SCSIDEV& writer) {
+  if (HoldsNoDisc(writer)) return "Disc: none (insert a disc and load it)";
+  return "Disc: " + FreeSizeLine(writer.GetFreeSize());
+}
+
+bool LoadDisc(SCSIDEV& writer) {
+  AddLog("[LoadDisc]");
+  if (writer.StartStopUnit(startstop::kLoadAndStart)) return true;
+  writer.ReportError(nullptr, true, true);
+  return false;
+}
+
+bool EjectDisc(SCSIDEV& writer) {
+  AddLog("[EjectDisc]");
+  writer.PreventAllowMediumRemoval(aspi::removal::kAllow);
+  if (writer.StartStopUnit(startstop::kEject)) return true;
+  writer.ReportError(nullptr, true, true);
+  return false;
+}
+
 bool ShowsFreeSizeAndErase(const SCSIDEV& device) { return device.ClassCode() != kLaterGenerationWriter; }
 
-EraseResult EraseDisc(SCSIDEV& device) {
+EraseResult EraseDisc(SCSIDEV& device, const EraseProgressFn& progress) {
   int answer = ui::MessageBox("Do you wish to erase all data of the disc?", ProgramName,
                               ui::kOkCancel | ui::kIconQuestion);
   if (answer != ui::kIdOk) return EraseResult::Declined;
@@ -58,12 +94,20 @@ EraseResult EraseDisc(SCSIDEV& device) {
   uint8_t key = 0, asc = 0, ascq = 0;
   device.Blank(true, 0, 0);
   device.GetSense(&key, &asc, &ascq);
+  if (key == sense::kNotReadyKey && asc == sense::kAscMediumNotPresent) {
+    // Nothing to erase: one box that says so and what to do.
+    LogBlankLine(device);
+    ui::SetBusyCursor(false);
+    ui::MessageBox(kNoDiscText, ProgramName, ui::kIconError);
+    return EraseResult::Failed;
+  }
   if (key != sense::kNoSenseKey && aspi::Sense{key, asc, ascq} != sense::kNotReadyOperationInProgress) return Fail(device);
 
   for (uint32_t elapsed = 0; elapsed < kEraseLimitMs; elapsed += kPollMs) {
     host::Sleep(kPollMs);
     device.TestUnitReady();
     device.GetSense(&key, &asc, &ascq);
+    if (progress) progress(EraseProgress{elapsed + kPollMs, ProgressOf(device)});
     Poll verdict = Judge(key, asc, ascq);
     if (verdict == Poll::Failed) return Fail(device);
     if (verdict == Poll::Ready) {

@@ -10,12 +10,14 @@
 #include "base/NumberText.h"
 #include "base/ProgramIdentity.h"
 #include "base/TextFormat.h"
+#include "devices/NoDisc.h"
 #include "devices/SCSIDEV.h"
 #include "host/aspi/ScsiVocabulary.h"
 #include "host/os/Sleep.h"
 #include "host/ui/MessageBox.h"
 #include "scsi/BigEndian.h"
 #include "transfer/MediumLock.h"
+#include "transfer/OperationTexts.h"
 #include "transfer/TOperationThread.h"
 #include "volume/DifferenceLog.h"
 
@@ -46,7 +48,9 @@ bool TOperationThread::PatternWrite() {
   LogSteps();
   percent_ = 0;
   if (patternSectors_ == 0) {
-    NotifyOperationError("Number of write sectors is 0.");
+    // One box that says what to do; no "Operation failed." after it.
+    ending_.errorShown = true;
+    NotifyOperationError(std::string("Number of write sectors is 0.\r\n") + kChooseSizeHint);
     return false;
   }
   SCSIDEV& writer = *request_.destination.device;
@@ -80,7 +84,7 @@ bool TOperationThread::PatternPass(SCSIDEV& writer, uint32_t sectors) {
   if (!writer.StartStopUnit(aspi::startstop::kLoadAndStart)) AddLog(writer.LastErrorText());
   if (writer.WaitNoMedium(0)) {
     ending_.errorShown = true;
-    NotifyOperationError("No disc in the drive.");
+    NotifyOperationError(kNoDiscText);
     Cancel();
     return false;
   }
@@ -88,6 +92,7 @@ bool TOperationThread::PatternPass(SCSIDEV& writer, uint32_t sectors) {
   std::string text;
   if (!writer.GetSense(nullptr, nullptr, nullptr, &text)) AddLog(writer.LastErrorText() + "\r\nContinue writing...");
   MediumLock lock = MediumLock::Adopt(writer, kEjectFailed);
+  if (!EjectAfterStep()) lock.KeepDisc();
   if (PauseBeforeWrite(lock)) return true;
 
   ShowStartPercent(0);
@@ -132,6 +137,7 @@ bool TOperationThread::PatternPass(SCSIDEV& writer, uint32_t sectors) {
 
 bool TOperationThread::PatternVerify(SCSIDEV& writer, uint32_t sectors) {
   MediumLock lock(writer, "Prevent MediumRemovable failed. (continue writing...)", kEjectFailed);
+  if (!EjectAfterStep()) lock.KeepDisc();
   if (PauseBeforeWrite(lock)) return true;
   AddLog(FormatText("WriteSectors: %d(%XH)", sectors, sectors));
   ShowStartPercent(0);

@@ -50,6 +50,26 @@ TEST(ProgramStart, OnlyAFirstArgumentBeginningWithNologSwitchesLoggingOff) {
   }
 }
 
+TEST(ProgramStart, TheImageToOpenAndTheTraceSwitch) {
+  struct Case {
+    std::vector<const char*> arguments;
+    std::string image;
+    bool trace;
+  };
+  const Case cases[] = {
+      {{"marrowlight"}, "", false},
+      {{"marrowlight", "/tmp/a.iso"}, "/tmp/a.iso", false},
+      {{"marrowlight", "-nolog", "--trace", "a.iso"}, "a.iso", true},
+      {{"marrowlight", "--manager", "sg", "b.img"}, "b.img", false},
+      {{"marrowlight", "--manager=sg", "--trace"}, "", true},
+  };
+  for (const Case& c : cases) {
+    const int count = static_cast<int>(c.arguments.size());
+    EXPECT_EQ(ImageArgument(count, c.arguments.data()), c.image) << c.arguments.back();
+    EXPECT_EQ(ReadStartOptions(count, c.arguments.data()).trace, c.trace) << c.arguments.back();
+  }
+}
+
 TEST(VersionLine, NoWriterOrTheUnsetDeviceIsNotAWritingDevice) {
   SCSIDEV unset;
   EXPECT_EQ(WritingDeviceLine(nullptr), "No writing device is found.");

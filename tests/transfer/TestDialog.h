@@ -26,10 +26,12 @@ class TestDialog : public OperationDialog {
     if (onProgress) onProgress(phase, percent);
   }
   void OperationErrorShown() override { ++errorsShown; }
-  bool AskWriteMode() override {
+  bool AskWriteMode(uint64_t volumeBytes, uint64_t discBytes) override {
     ++writeModeAsked;
+    writeModeSizes = {volumeBytes, discBytes};
     return writeModeAnswer;
   }
+  void OperationEnding() override { ++endingsBeforeResult; }
   void OperationEnded(OperationResult ended, bool close) override {
     result = ended;
     closeAtEnd = close;
@@ -64,6 +66,8 @@ class TestDialog : public OperationDialog {
   std::vector<bool> cancelStates;
   int errorsShown = 0;
   int writeModeAsked = 0;
+  std::pair<uint64_t, uint64_t> writeModeSizes{0, 0};  // volume, disc
+  int endingsBeforeResult = 0;
   std::optional<OperationResult> result;
   bool closeAtEnd = false;
 
