@@ -1,5 +1,6 @@
 #include "gui/WriteFormControls.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QFrame>
@@ -80,7 +81,7 @@ void WriteFormControls::Build(QDialog& dialog, std::function<void()> onHexDecCli
   editVolName = ReadOnlyEdit(groupVolumeInfo, "EditVolName", {110, 22, 302, 22});
   labelVolSize = Label(groupVolumeInfo, "LabelVolSize", "Voluem Size: ", {12, 50, 96, 20});
   editVolSize = ReadOnlyEdit(groupVolumeInfo, "EditVolSize", {110, 48, 302, 22});
-  btnChangeSize = Button(groupVolumeInfo, "BtnChangeSize", "Change size...", {292, 74, 120, 24});
+  btnChangeSize = Button(groupVolumeInfo, "BtnChangeSize", "C&hange size...", {292, 74, 120, 24});
 
   groupWriteSettings =
       Make<QGroupBox>(&dialog, "GroupWriteSettings", {kMargin, kSettingsTop, kInnerWidth, kSettingsHeight});
@@ -98,6 +99,9 @@ void WriteFormControls::Build(QDialog& dialog, std::function<void()> onHexDecCli
   panelWriteSectors->hide();
   btnGetDiscSize = Button(groupWriteSettings, "BtnGetDiscSize", "Get size of the disc", {276, 48, 136, 24});
   btnGetDiscSize->hide();
+  chkEjectWhenDone = Make<QCheckBox>(groupWriteSettings, "ChkEjectWhenDone", {110, 50, 302, 20});
+  chkEjectWhenDone->setText("&Eject the disc when done");
+  chkEjectWhenDone->setChecked(true);
   labelOperationInfo = Label(groupWriteSettings, "LabelOperationInfo", "", {12, kInfoTop, 400, 16});
 
   const char* panels[] = {"PanelProgTest", "PanelProgWrite", "PanelProgVerify"};
@@ -120,9 +124,10 @@ void WriteFormControls::Build(QDialog& dialog, std::function<void()> onHexDecCli
   labelTimeLeft = Label(panelStart, "LabelTimeLeft", "", {228, 2, 192, 18});
   labelTimeLeft->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   labelComment = Label(panelStart, "LabelComment", "", {4, 22, 416, 18});
-  btnStart = Button(panelStart, "BtnStart", "Start", {236, 46, 88, 26});
-  btnCloseStop = Button(panelStart, "BtnCloseStop", "Cancel", {332, 46, 88, 26});
-  btnCloseStop->setDefault(true);
+  labelOverall = Label(panelStart, "LabelOverall", "", {4, 50, 228, 18});
+  btnStart = Button(panelStart, "BtnStart", "&Start", {236, 46, 88, 26});
+  btnCloseStop = Button(panelStart, "BtnCloseStop", "&Cancel", {332, 46, 88, 26});
+  SetRunning(false);
 
   dialog.setFixedSize(kWidth, kHeight);
 }
@@ -145,4 +150,9 @@ void WriteFormControls::ClearProgress() {
     row.bar->setValue(0);
     row.percent->setText("0%");
   }
+}
+
+void WriteFormControls::SetRunning(bool running) {
+  btnStart->setDefault(!running);
+  btnCloseStop->setDefault(running);
 }
