@@ -156,15 +156,15 @@ void Adapter::Execute(aspi::SRB_ExecSCSICmd* request) {
     finished_.notify_all();
     return;
   }
-  bool heldAndAborted = false;
-  if (std::optional<std::string> release = drive->DeviceFaults().HoldFor(command)) {
-    // Held until the test releases it; an abort ends the wait, and the
+  bool gateAborted = false;
+  if (std::optional<std::string> release = drive->DeviceFaults().GateFor(command)) {
+    // Waits until the test opens the gate; an abort ends the wait, and the
     // command is not run then.
     while (!abortCurrent_ && !std::filesystem::exists(*release))
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    heldAndAborted = abortCurrent_;
+    gateAborted = abortCurrent_;
   }
-  if (!heldAndAborted) {
+  if (!gateAborted) {
     std::lock_guard driveLock(drive->Mutex());
     drive->Execute(command);
   }

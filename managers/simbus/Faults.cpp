@@ -50,9 +50,9 @@ bool Faults::HangFor(const ScsiCommand& command) {
   return Fire(FaultKind::Hang, command.cdb, command.cdbLength) != nullptr;
 }
 
-std::optional<std::string> Faults::HoldFor(const ScsiCommand& command) {
+std::optional<std::string> Faults::GateFor(const ScsiCommand& command) {
   std::lock_guard lock(mutex_);
-  if (Entry* entry = Fire(FaultKind::Hold, command.cdb, command.cdbLength)) return entry->rule.until;
+  if (Entry* entry = Fire(FaultKind::Gate, command.cdb, command.cdbLength)) return entry->rule.until;
   return std::nullopt;
 }
 
@@ -79,7 +79,14 @@ std::optional<Sense> Faults::NotReadyFor(const ScsiCommand& command) {
 bool Faults::CanHang() const {
   std::lock_guard lock(mutex_);
   for (const Entry& entry : entries_)
-    if (entry.rule.kind == FaultKind::Hang || entry.rule.kind == FaultKind::Hold) return true;
+    if (entry.rule.kind == FaultKind::Hang || entry.rule.kind == FaultKind::Gate) return true;
+  return false;
+}
+
+bool Faults::HeldElsewhere() const {
+  std::lock_guard lock(mutex_);
+  for (const auto& entry : entries_)
+    if (entry.rule.kind == FaultKind::Held) return true;
   return false;
 }
 

@@ -5,7 +5,7 @@
 // from the Mth on, or always:
 //   sense      the command fails with the given sense data
 //   hang       the command never completes until it is aborted
-//   hold       the command waits until a file (the test's release) exists,
+//   gate       the command waits until a file (the test's release) exists,
 //              or until it is aborted; then it runs as usual
 //   corrupt    the command completes, but the first byte of the data it
 //              returns is inverted (a read-back that does not match)
@@ -14,6 +14,8 @@
 //              has been polled with TEST UNIT READY `polls` times
 //   support-not-initialised  the manager's support query reports that it is
 //              not initialised
+//   held       another program holds the drive: the manager's hold entry
+//              point refuses to hold it for the program
 // The rules are checked on the adapter's worker and on the caller's thread
 // (busy), so the set keeps its own lock.
 #pragma once
@@ -29,7 +31,7 @@
 
 namespace simbus {
 
-enum class FaultKind { Sense, Hang, Busy, NotReady, SupportNotInitialised, Corrupt, Hold };
+enum class FaultKind { Sense, Hang, Busy, NotReady, SupportNotInitialised, Corrupt, Held, Gate };
 
 struct FaultRule {
   FaultKind kind = FaultKind::Sense;
@@ -41,7 +43,7 @@ struct FaultRule {
   Sense sense{};
   uint8_t vendorByte21 = 0;
   uint32_t polls = 0;                // not-ready: TEST UNIT READY polls to answer
-  std::string until;                 // hold: the file whose existence releases the command
+  std::string until;                 // gate: the file whose existence releases the command
 };
 
 class Faults {
@@ -52,8 +54,8 @@ class Faults {
   // The sense rule that fires for this command, counting the match.
   std::optional<FaultRule> SenseFor(const ScsiCommand& command);
   bool HangFor(const ScsiCommand& command);
-  // The release file of the hold rule that fires for this command.
-  std::optional<std::string> HoldFor(const ScsiCommand& command);
+  // The release file of the gate rule that fires for this command.
+  std::optional<std::string> GateFor(const ScsiCommand& command);
   // The corrupt rule fires for this completed command, counting the match.
   bool CorruptFor(const ScsiCommand& command);
   bool BusyFor(const uint8_t* cdb, uint8_t cdbLength);
@@ -61,8 +63,9 @@ class Faults {
   // uses up one poll.
   std::optional<Sense> NotReadyFor(const ScsiCommand& command);
   bool SupportNotInitialised() const;
-  // Whether any rule can make a command hang or hold (the adapter must then
-  // keep it abortable on its worker).
+  bool HeldElsewhere() const;
+  // Whether any rule can make a command hang or wait at a gate (the adapter
+  // must then keep it abortable on its worker).
   bool CanHang() const;
 
  private:

@@ -148,7 +148,7 @@ TEST(CliOperation, CtrlCDuringAPassCancelsLikeTheCancelButton) {
   // The write is held at block 1000 until the program has taken the Ctrl-C:
   // the pass cannot end before it, however slowly the test runs.
   CliBus slow(R"({"id": 4, "model": "qxw7100", "revision": "1.07", "medium": {"kind": "dvd-r", "sectors": 8192},
-                  "faults": [{"kind": "hold", "opcode": "2Ah", "lba": [1000, 1000], "first": 1, "until": "release"}]})");
+                  "faults": [{"kind": "gate", "opcode": "2Ah", "lba": [1000, 1000], "first": 1, "until": "release"}]})");
   std::string image = MakeGenisoImage(slow.Dir().Path(), "g.iso", "SLOW", 6 * 1024 * 1024);
   Process run(CliBus::Program(), {"--nolog", "write", image, "0,4,0", "--mode", "write-verify"}, slow.Environment());
   ASSERT_TRUE(run.WaitForError("Write 2%"));

@@ -40,7 +40,7 @@ TEST(CliSignal, CtrlCWhileTheSourceIsCheckedEndsBeforeTheWriterIsTouched) {
   // The check's read of the volume descriptor is held until the program has
   // taken the Ctrl-C.
   CliBus bus(R"({"id": 2, "model": "dvd-rom", "medium": {"kind": "image", "path": ")" + image +
-             R"("}, "faults": [{"kind": "hold", "lba": [16, 16], "first": 1, "until": "release"}]}, )" + kSlowWriter);
+             R"("}, "faults": [{"kind": "gate", "lba": [16, 16], "first": 1, "until": "release"}]}, )" + kSlowWriter);
   Process run(CliBus::Program(), {"--nolog", "--yes", "write", "0,2,0", "0,4,0", "--mode", "write"},
               bus.Environment());
   ASSERT_TRUE(run.WaitForError("Checking 0,2,0 ..."));
@@ -104,7 +104,7 @@ TEST(CliSignal, SigtermCancelsAPassAsCtrlCDoes) {
   // The write is held at block 600 (of about 1,000) until the program has
   // taken the signal.
   CliBus bus(R"({"id": 4, "model": "qxw7100", "revision": "1.07", "medium": {"kind": "dvd-r", "sectors": 8192},
-                 "faults": [{"kind": "hold", "opcode": "2Ah", "lba": [600, 600], "first": 1, "until": "release"}]})");
+                 "faults": [{"kind": "gate", "opcode": "2Ah", "lba": [600, 600], "first": 1, "until": "release"}]})");
   std::string image = MakeGenisoImage(bus.Dir().Path(), "g.iso", "TERM", 2 * 1024 * 1024);
   Process run(CliBus::Program(), {"--nolog", "write", image, "0,4,0", "--mode", "write-verify"}, bus.Environment());
   ASSERT_TRUE(run.WaitForError("Write 2%"));

@@ -46,7 +46,7 @@ constexpr uint32_t kDiscSectors = 8192;
 // A writer fault that holds the disc's first READ(10) of a block until the
 // file release exists.
 std::string HoldRead(uint32_t block, const std::string& release) {
-  return R"("faults": [{"kind": "hold", "opcode": "28h", "lba": [)" + std::to_string(block) + ", " +
+  return R"("faults": [{"kind": "gate", "opcode": "28h", "lba": [)" + std::to_string(block) + ", " +
          std::to_string(block) + R"(], "first": 1, "until": ")" + release + R"("}])";
 }
 

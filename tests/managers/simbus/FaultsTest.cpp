@@ -71,10 +71,10 @@ TEST(Faults, HangOnlyForTheGivenCommand) {
   EXPECT_EQ(bus.Exec(0, {0, 0, 0, 0, 0, 0}).status, aspi::SS_COMP);
 }
 
-TEST(Faults, HoldKeepsTheCommandUntilItsFileExists) {
+TEST(Faults, GateKeepsTheCommandUntilItsFileExists) {
   TempDir gate;
   const std::string release = gate.File("go");
-  TestBus bus(DiskWithFaults(R"([{"kind": "hold", "opcode": "28h", "lba": [8, 8], "first": 1, "until": ")" +
+  TestBus bus(DiskWithFaults(R"([{"kind": "gate", "opcode": "28h", "lba": [8, 8], "first": 1, "until": ")" +
                              release + R"("}])"));
   std::vector<uint8_t> data(512);
   // Another block is not held.
