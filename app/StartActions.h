@@ -39,7 +39,7 @@ struct ChooserMemory {
 };
 
 // The filter of the image choosers: disc images first, then all files.
-inline constexpr const char* kImageFilter = "Disc images (*.iso *.img *.udf)|*.iso;*.img;*.udf|All files|*.*";
+inline constexpr const char* kImageFilter = "Disc images|*.iso;*.img;*.udf|All files|*.*";
 
 // A name for a copy of source that no file has yet, in the folder of
 // source: "vol.iso" gives "vol-copy.iso", then "vol-copy2.iso", ...

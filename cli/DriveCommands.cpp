@@ -28,11 +28,9 @@ int RunInfo(const std::string& writer) {
   auto device = OpenWriter(writer);
   if (!device) return kExitFailed;
   std::cout << DeviceLine(*device) << "\n";
-  if (HoldsNoDisc(*device)) {
+  if (std::string none = NoDiscIn(*device); !none.empty()) {
     // Said as the windows say it; a script learns it from the status.
-    for (const char* c = kNoDiscText; *c != '\0'; ++c)
-      if (*c != '\r') std::cout << *c;
-    std::cout << std::endl;
+    std::cout << none << "\n";
     return kExitFailed;
   }
   if (ShowsFreeSizeAndErase(*device)) std::cout << FreeSizeLine(device->GetFreeSize()) << "\n";

@@ -56,16 +56,25 @@ int ProgressOf(const SCSIDEV& device) {
 
 }  // namespace
 
+std::string EraseProgressText(const EraseProgress& progress) {
+  const std::string elapsed = DurationText(progress.elapsedMs / 1000.0);
+  if (progress.percent < 0) return "Erasing ... " + elapsed + " elapsed";
+  return FormatText("Erasing ... %d%% (%s elapsed)", progress.percent, elapsed.c_str());
+}
+
 std::string FreeSizeLine(uint64_t freeBytes) { return FormatNumber(freeBytes) + " bytes free."; }
 
 std::string FreeSizeOrNoDisc(SCSIDEV& device) {
-  if (HoldsNoDisc(device)) return kNoDiscText;
+  if (std::string none = NoDiscIn(device); !none.empty()) return none;
   return FreeSizeLine(device.GetFreeSize());
 }
 
 std::string DiscStateLine(SCSIDEV& writer) {
-  if (HoldsNoDisc(writer)) return "Disc: none (insert a disc and load it)";
-  return "Disc: " + FreeSizeLine(writer.GetFreeSize());
+  DiscState state = ReadDiscState(writer);
+  std::string line = "Disc: " + state.Line();
+  if (state.presence == DiscPresence::NoDisc || state.presence == DiscPresence::TrayOpen)
+    line += " (insert a disc and load it)";
+  return line;
 }
 
 bool LoadDisc(SCSIDEV& writer) {
@@ -97,8 +106,10 @@ EraseResult EraseDisc(SCSIDEV& device, const EraseProgressFn& progress) {
   if (key == sense::kNotReadyKey && asc == sense::kAscMediumNotPresent) {
     // Nothing to erase: one box that says so and what to do.
     LogBlankLine(device);
+    std::string none = NoDiscIn(device, "the disc to erase");
+    if (none.empty()) return Fail(device);
     ui::SetBusyCursor(false);
-    ui::MessageBox(kNoDiscText, ProgramName, ui::kIconError);
+    ui::MessageBox(none, ProgramName, ui::kIconError);
     return EraseResult::Failed;
   }
   if (key != sense::kNoSenseKey && aspi::Sense{key, asc, ascq} != sense::kNotReadyOperationInProgress) return Fail(device);
@@ -107,7 +118,9 @@ EraseResult EraseDisc(SCSIDEV& device, const EraseProgressFn& progress) {
     host::Sleep(kPollMs);
     device.TestUnitReady();
     device.GetSense(&key, &asc, &ascq);
-    if (progress) progress(EraseProgress{elapsed + kPollMs, ProgressOf(device)});
+    const EraseProgress now{elapsed + kPollMs, ProgressOf(device)};
+    AddLog(EraseProgressText(now));
+    if (progress) progress(now);
     Poll verdict = Judge(key, asc, ascq);
     if (verdict == Poll::Failed) return Fail(device);
     if (verdict == Poll::Ready) {

@@ -19,7 +19,8 @@ std::string FreeSizeLine(uint64_t freeBytes);
 bool ShowsFreeSizeAndErase(const SCSIDEV& device);
 
 // What a writer holds, for the line under the writer list: "Disc: DVD-R,
-// blank, 4,707,319,808 bytes free", "Disc: none (insert a disc and load it)".
+// blank, 4,707,319,808 bytes free", "Disc: tray open (insert a disc and
+// load it)" (devices/DiscState.h).
 std::string DiscStateLine(SCSIDEV& writer);
 // The free size as the property window shows it: FreeSizeLine, or the no
 // disc text (devices/NoDisc.h) when the drive holds none.
@@ -33,6 +34,9 @@ struct EraseProgress {
   int percent = -1;        // the drive's progress indication (0-100); -1 when it gives none
 };
 using EraseProgressFn = std::function<void(const EraseProgress&)>;
+// "Erasing ... 35% (0:40 elapsed)", or "Erasing ... 0:40 elapsed" when the
+// drive says nothing of its progress.
+std::string EraseProgressText(const EraseProgress& progress);
 
 // Asks "Do you wish to erase all data of the disc?" and erases on OK, with the
 // busy cursor, the log line, the error report and the closing box; progress

@@ -12,7 +12,6 @@
 #include "devices/DeviceLine.h"
 #include "devices/SCSIDEV.h"
 #include "gui/GuiThread.h"
-#include "transfer/OperationTexts.h"
 
 namespace {
 
@@ -109,15 +108,13 @@ void TWrDevPropForm::LoadOrEject(bool load) {
 }
 
 void TWrDevPropForm::ShowEraseProgress(const EraseProgress& progress) {
-  const QString elapsed = QString::fromStdString(DurationText(progress.elapsedMs / 1000.0));
   if (progress.percent >= 0) {
     progErase_->setRange(0, 100);
     progErase_->setValue(progress.percent);
-    labelEraseProgress_->setText(QString("Erasing ... %1% (%2 elapsed)").arg(progress.percent).arg(elapsed));
   } else {
     progErase_->setRange(0, 0);  // the drive says nothing of its progress: a busy bar
-    labelEraseProgress_->setText(QString("Erasing ... %1 elapsed").arg(elapsed));
   }
+  labelEraseProgress_->setText(QString::fromStdString(EraseProgressText(progress)));
 }
 
 void TWrDevPropForm::BtnEraseClick() {

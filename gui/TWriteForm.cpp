@@ -144,9 +144,9 @@ void TWriteForm::BtnChangeSizeClick() {
   VolSizeChoice& sizes = volSizeForm_->Sizes();
   if (patternMode_) {
     SCSIDEV& writer = *request_.destination.device;
-    if (HoldsNoDisc(writer)) {
+    if (std::string none = NoDiscIn(writer); !none.empty()) {
       // The disc's size would read 0: say what is wrong instead.
-      ui::MessageBox(kNoDiscText, ProgramName, ui::kIconError);
+      ui::MessageBox(none, ProgramName, ui::kIconError);
       return;
     }
     uint64_t size = writer.GetFreeSize();

@@ -43,7 +43,7 @@ std::optional<int64_t> OperationProgress::SecondsLeft() const {
   if (done < 1) return std::nullopt;
   if (done >= 100) return 0;
   double elapsed = std::chrono::duration<double>(now_ - started_).count();
-  return static_cast<int64_t>(std::ceil(elapsed * (100 - done) / done));
+  return std::llround(elapsed * (100 - done) / done);
 }
 
 std::string OperationProgress::Text() const {

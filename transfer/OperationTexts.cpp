@@ -1,16 +1,7 @@
 #include "transfer/OperationTexts.h"
 
-#include <cmath>
-
 #include "base/NumberText.h"
 #include "base/TextFormat.h"
-
-std::string DurationText(double seconds) {
-  long long whole = seconds > 0 ? std::llround(seconds) : 0;
-  long long hours = whole / 3600, minutes = whole / 60 % 60;
-  if (hours > 0) return FormatText("%lld:%02lld:%02lld", hours, minutes, whole % 60);
-  return FormatText("%lld:%02lld", minutes, whole % 60);
-}
 
 std::string DifferencesText(uint64_t differences) {
   return "Verify found differences: " + FormatNumber(differences) +

@@ -1,15 +1,14 @@
 // The texts with which an operation tells a person how it ended, beyond the
 // plain result boxes: how many verify steps differed, how much of a volume a
-// disc holds after a round down, and durations.
+// disc holds after a round down, and how long it took.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "base/TextFormat.h"  // DurationText
 #include "transfer/OperationDialog.h"
 
-// "0:42", "12:05", "1:02:03" (hours only when there are any).
-std::string DurationText(double seconds);
 // The result box of a verify that found differences:
 // "Verify found differences: 3 differing steps." and where to look.
 std::string DifferencesText(uint64_t differences);

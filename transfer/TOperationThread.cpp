@@ -8,8 +8,11 @@
 #include "base/NumberText.h"
 #include "base/ProgramIdentity.h"
 #include "base/TextFormat.h"
+#include "devices/DeviceLine.h"
+#include "devices/MediumRules.h"
 #include "devices/NoDisc.h"
 #include "devices/SCSIDEV.h"
+#include "host/aspi/MmcVocabulary.h"
 #include "host/aspi/ScsiVocabulary.h"
 #include "host/os/Sleep.h"
 #include "host/ui/MessageBox.h"
@@ -258,7 +261,8 @@ bool TOperationThread::CheckWriter(SCSIDEV& writer, bool capacity, const char* n
   writer.GetSense(&sense.key, &sense.asc, &sense.ascq);
   if (aspi::sense::IsNotReady(sense)) {
     // Without a disc the person learns what to do; busy is "not ready".
-    NotifyOperationError(sense.asc == aspi::sense::kAscMediumNotPresent ? kNoDiscText : "Target drive is not ready.");
+    std::string none = sense.asc == aspi::sense::kAscMediumNotPresent ? NoDiscIn(writer) : std::string();
+    NotifyOperationError(none.empty() ? "Target drive is not ready." : none);
     ending_.errorShown = true;
     Cancel();
     AddLog(notReadyLog);
@@ -270,7 +274,15 @@ bool TOperationThread::CheckWriter(SCSIDEV& writer, bool capacity, const char* n
     return false;
   }
   if (size == 0) {
-    NotifyOperationError("The disc has no free space for write in disc at once mode.");
+    // A disc that has been written says so and what to do. The maker's
+    // writers name no profile: their medium (from the disc information)
+    // stands for it.
+    DiscState state = ReadDiscState(writer);
+    if (state.profile == aspi::profile::kNone && state.HasDisc())
+      state.profile = state.erasable ? aspi::profile::kDvdRw : aspi::profile::kDvdR;
+    std::string refusal = WriteRefusal(state, Has(request_.operation, opcode::kTest), DriveName(writer));
+    if (!refusal.empty()) ending_.errorShown = true;  // it said all: no "Operation failed." after it
+    NotifyOperationError(refusal.empty() ? "The disc has no free space for write in disc at once mode." : refusal);
     writer.PreventAllowMediumRemoval(aspi::removal::kAllow);
     return false;
   }

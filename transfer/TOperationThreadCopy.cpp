@@ -10,20 +10,10 @@
 #include "base/Log.h"
 #include "base/NumberText.h"
 #include "base/ProgramIdentity.h"
-#include "base/TextFormat.h"
+#include "devices/DeviceLine.h"
 #include "devices/SCSIDEV.h"
 #include "host/ui/MessageBox.h"
 #include "transfer/TOperationThread.h"
-
-namespace {
-
-std::string Trimmed(const char* text) {
-  std::string trimmed = text;
-  trimmed.erase(trimmed.find_last_not_of(' ') + 1);
-  return trimmed;
-}
-
-}  // namespace
 
 // The one decision before a copy writes over its destination, once its
 // source is open and holds the volume: an existing file is asked about
@@ -41,11 +31,8 @@ bool TOperationThread::MayWriteDestination() {
     const bool source = request_.source.IsFile() && std::filesystem::equivalent(request_.source.file, destination.file, error);
     agreed = request_.overwriteAgreed || source || MayOverwrite(destination.file);
   } else {
-    const SCSIDEV& device = *destination.device;
-    std::string question =
-        FormatText("The copy writes over all data on the device at %s (%s %s, %s bytes).\r\nDo you wish to continue?",
-                   destination.Describe().c_str(), Trimmed(device.Vendor()).c_str(),
-                   Trimmed(device.Product()).c_str(), FormatNumber(destinationBytes_).c_str());
+    std::string question = "The copy writes over all data on " + DriveName(*destination.device) + ", " +
+                           FormatNumber(destinationBytes_) + " bytes.\r\nDo you wish to continue?";
     agreed = ui::MessageBox(question, ProgramName, ui::kYesNo | ui::kIconQuestion | ui::kDefButton2) == ui::kIdYes;
   }
   if (agreed || Terminated()) return true;  // a cancel is the pass's to end

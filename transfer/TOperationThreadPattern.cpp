@@ -84,7 +84,8 @@ bool TOperationThread::PatternPass(SCSIDEV& writer, uint32_t sectors) {
   if (!writer.StartStopUnit(aspi::startstop::kLoadAndStart)) AddLog(writer.LastErrorText());
   if (writer.WaitNoMedium(0)) {
     ending_.errorShown = true;
-    NotifyOperationError(kNoDiscText);
+    std::string none = NoDiscIn(writer);
+    NotifyOperationError(none.empty() ? "No disc in the drive." : none);
     Cancel();
     return false;
   }

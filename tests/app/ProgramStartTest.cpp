@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "app/ProgramStart.h"
+#include "app/StartActions.h"
 #include "devices/DeviceLine.h"
 #include "base/ProgramIdentity.h"
 #include "devices/SCSIDEV.h"
+#include "tests/fixtures/TempDir.h"
 
 TEST(ProgramStart, TheLogStaysBesideAWritableProgramAndGoesToTheStateFolderOtherwise) {
   using Env = std::optional<std::string>;
@@ -74,4 +76,13 @@ TEST(VersionLine, NoWriterOrTheUnsetDeviceIsNotAWritingDevice) {
   SCSIDEV unset;
   EXPECT_EQ(WritingDeviceLine(nullptr), "No writing device is found.");
   EXPECT_EQ(WritingDeviceLine(&unset), "No writing device is found.");
+}
+
+TEST(StartActions, ADestinationIsProposedBesideItsSourceUnderANewName) {
+  TempDir dir;
+  EXPECT_EQ(NewCopyName(dir.File("vol.iso")), dir.File("vol-copy.iso"));
+  dir.Write("vol-copy.iso", "taken");
+  dir.Write("vol-copy2.iso", "taken");
+  EXPECT_EQ(NewCopyName(dir.File("vol.iso")), dir.File("vol-copy3.iso"));
+  EXPECT_EQ(NewCopyName(dir.File("image")), dir.File("image-copy.iso"));
 }

@@ -94,8 +94,8 @@ TEST(CliOperation, CopiesBetweenFilesAndDevicesExtractTheBareVolume) {
   // terminal) keeps the disk as it is, --yes writes.
   ProcessResult refused = bus.Run({"--no", "copy", midFile, "0,0,0"});
   EXPECT_EQ(refused.status, 3) << refused.err;
-  EXPECT_TRUE(Has(refused.err, "The copy writes over all data on the device at 0,0,0 (ORBITEK HD-2100 DISK, "
-                               "4,194,304 bytes).")) << refused.err;
+  EXPECT_TRUE(Has(refused.err, "The copy writes over all data on 0,0,0 (ORBITEK HD-2100 DISK), 4,194,304 bytes."))
+      << refused.err;
   EXPECT_FALSE(Has(refused.err, "Operation failed.")) << "a refusal is said once";
   ProcessResult toDisk = bus.Run({"--yes", "copy", midFile, "0,0,0"});
   ASSERT_EQ(toDisk.status, 0) << toDisk.err;
@@ -169,7 +169,7 @@ TEST(CliOperation, InfoWithoutADiscSaysSoAndFails) {
   ProcessResult info = bus.Run({"info", "0,4,0"});
   EXPECT_EQ(info.status, 1);
   EXPECT_TRUE(Has(info.out, "SCSI address 0,4,0:  HALVERN ")) << info.out;
-  EXPECT_TRUE(Has(info.out, "There is no disc in the drive.\nInsert a disc and load it (close the tray), then try again."))
+  EXPECT_TRUE(Has(info.out, "There is no disc in 0,4,0 (HALVERN DVD-R QXW-7100). Insert a disc and try again."))
       << info.out;
 }
 

@@ -23,8 +23,8 @@ constexpr unsigned kWriteOverQuestion = 0x124;  // Yes/No, question icon, No as 
 
 // The question before a copy writes over a device, naming it and its size.
 std::string WriteOver(const std::string& address, const std::string& bytes) {
-  return "The copy writes over all data on the device at " + address + " (ORBITEK HD-2100 DISK, " + bytes +
-         " bytes).\r\nDo you wish to continue?";
+  return "The copy writes over all data on " + address + " (ORBITEK HD-2100 DISK), " + bytes +
+         " bytes.\r\nDo you wish to continue?";
 }
 
 // The volume behind a mastering information text that puts it at 32,768.

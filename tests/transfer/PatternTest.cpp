@@ -170,7 +170,8 @@ TEST_F(PatternOperation, FailedReadFailsTheVerify) {
 TEST_F(PatternOperation, WriterNotReadyIsCanceledWithoutResultBox) {
   ProgramBus bus(R"({"id": 4, "model": "qxw7100", "medium": {"kind": "none"}})");
   auto writer = OpenDevice(4);
-  ui.Expect(kNoDiscText, ProgramName, kErrorBox, 1);
+  ui.Expect("There is no disc in 0,4,0 (HALVERN DVD-R QXW-7100). Insert a disc and try again.", ProgramName,
+            kErrorBox, 1);
   Run(*writer, 0x84, 40);
   EXPECT_EQ(dialog->result, OperationResult::ErrorShown);
   EXPECT_TRUE(log.Contains("Operation canceled for drive being not ready."));
@@ -190,7 +191,8 @@ TEST_F(PatternOperation, DiscTakenOutBeforeAPassIsACancelWithoutResultBox) {
     for (int poll = 0; poll < 100 && !TrayOpen(*writer); ++poll) writer->WaitReady(0);
     ASSERT_TRUE(TrayOpen(*writer));
   };
-  ui.Expect(kNoDiscText, ProgramName, kErrorBox, 1);
+  ui.Expect("There is no disc in 0,4,0 (HALVERN DVD-R QXW-7100). Insert a disc and try again.", ProgramName,
+            kErrorBox, 1);
   ui.Expect("Writing failed.", ProgramName, kErrorBox, 1);
   RunOperation(op);
   EXPECT_EQ(dialog->result, OperationResult::ErrorShown);

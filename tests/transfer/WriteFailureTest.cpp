@@ -65,7 +65,8 @@ TEST_F(WriteFailure, WriterNotReadyIsACancelWithoutResultBox) {
   ProgramBus bus(R"({"id": 4, "model": "qxw7100", "medium": {"kind": "none"}})");
   auto writer = OpenDevice(4);
   // No disc at all: the box says so and what to do.
-  ui.Expect(kNoDiscText, ProgramName, kErrorBox, 1);
+  ui.Expect("There is no disc in 0,4,0 (HALVERN DVD-R QXW-7100). Insert a disc and try again.", ProgramName,
+            kErrorBox, 1);
   Run(*writer, 0x87);
   EXPECT_EQ(dialog.result, OperationResult::ErrorShown);
   EXPECT_TRUE(log.Contains("Operation canceled by user instruction."));
@@ -87,12 +88,15 @@ TEST_F(WriteFailure, NoFreeSpaceOnAClosedDisc) {
   auto writer = OpenDevice(4);
   ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
   Run(*writer, 0x82);
-  ui.Expect("The disc has no free space for write in disc at once mode.", ProgramName, kErrorBox, 1);
-  ExpectFailed(nullptr);
+  // The written disc is named as closed, and the person told to insert a
+  // blank one: one box.
+  ui.Expect("The DVD-R in 0,4,0 (HALVERN DVD-R QXW-7100) is closed: it has been written and takes no more data. "
+            "Insert a blank disc and try again.",
+            ProgramName, kErrorBox, 1);
   TestDialog second(kVolume);
   TOperationThread op(second, Request(image, 0x82, 0, kVolume, "VOL", *writer));
   RunOperation(op);
-  EXPECT_EQ(second.result, OperationResult::Failed);
+  EXPECT_EQ(second.result, OperationResult::ErrorShown);
   EXPECT_EQ(second.errorsShown, 1);
 }
 
