@@ -103,7 +103,7 @@ logged 300 '^100% real written\.' || fail "the write did not complete"
 box="$(window 300 '^Marrowlight$' "$main")" || fail "no result box after the write"
 keys Return
 logged 100 '^\[TWriteForm::FormClose\]' || fail "the dialog did not close itself after \"Operation done.\""
-logged 100 '\[ReadDiscState\] 0,4,0: tray open' || fail "the line under the writer was not read after the write"
+logged 100 '\[ReadDiscState\] 0,4,0: (no disc|tray open)' || fail "the line under the writer was not read after the write"
 shot marrowlight-after-write.png
 
 # One byte of the image changes: the verify finds it.
