@@ -18,8 +18,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 
+#include "app/StartActions.h"
 #include "base/Log.h"
 #include "base/SystemInfo.h"
 #include "devices/CreateDevice.h"
@@ -27,7 +29,6 @@
 #include "gui/TFormLog.h"
 #include "gui/TWriteForm.h"
 #include "host/ui/MessageBox.h"
-#include "volume/CheckHeader.h"
 #include "volume/VolSizeChoice.h"
 
 namespace {
@@ -99,11 +100,15 @@ int main(int argc, char** argv) {
 
   auto writer = CreateDevice(0, 4, 0).device;
   VolSizeChoice sizes;
-  OperationRequest request;
-  request.source = Endpoint(image);
-  request.destination = Endpoint(*writer);
-  if (!CheckHeader(image, sizes, request.volume)) return 1;
+  StartActions actions(sizes);
   TWriteForm form(sizes);
+  // As the main window's Write and Verify buttons do: the source is checked
+  // (its headers dumped into the log) before each operation.
+  auto run = [&](Operation operation, const char* item) {
+    PageSide source{true, nullptr, image};
+    if (std::optional<OperationRequest> request = actions.StartWritePage(operation, source, writer.get()))
+      RunInDialog(form, *request, item);
+  };
 
   std::printf("%s: 1 write and %d verifies of %d MB, log window %s\n", argv[0], verifies, megabytes,
               unbounded ? "keeping every line" : "keeping its last lines");
@@ -117,11 +122,11 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
   };
   report("start");
-  RunInDialog(form, request, "Write");
+  run(Operation::TestOnly, "Write");
   report("write");
   const long afterWrite = StatusField("VmRSS:");
   for (int i = 1; i <= verifies; ++i) {
-    RunInDialog(form, request, "Verify");
+    run(Operation::VerifyDisc, "Verify");
     report("verify " + std::to_string(i));
   }
   std::printf("growth over the %d verifies: %ld KB\n", verifies, StatusField("VmRSS:") - afterWrite);
