@@ -7,7 +7,9 @@
 #include "devices/DeviceLine.h"
 #include "base/ProgramIdentity.h"
 #include "devices/SCSIDEV.h"
+#include "tests/fixtures/ScriptedUiGuard.h"
 #include "tests/fixtures/TempDir.h"
+#include "volume/VolSizeChoice.h"
 
 TEST(ProgramStart, TheLogStaysBesideAWritableProgramAndGoesToTheStateFolderOtherwise) {
   using Env = std::optional<std::string>;
@@ -85,4 +87,22 @@ TEST(StartActions, ADestinationIsProposedBesideItsSourceUnderANewName) {
   dir.Write("vol-copy2.iso", "taken");
   EXPECT_EQ(NewCopyName(dir.File("vol.iso")), dir.File("vol-copy3.iso"));
   EXPECT_EQ(NewCopyName(dir.File("image")), dir.File("image-copy.iso"));
+}
+
+TEST(StartActions, ChoosersOpenWhereTheirLastFileWas) {
+  ScriptedUiGuard ui;
+  VolSizeChoice sizes;
+  StartActions actions(sizes);
+  actions.Remember(ChooserMemory{"/discs/last.iso", "/copies/out.iso"});
+  ui->ExpectFileDialog(std::nullopt);
+  EXPECT_EQ(actions.Browse(FileRole::Source), std::nullopt);
+  ui->ExpectFileDialog("/discs/next.iso");
+  EXPECT_EQ(actions.Browse(FileRole::Source), "/discs/next.iso");
+  const std::vector<ui::FileDialogRequest> asked = ui->FileDialogs();
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[0].folder, "/discs");
+  EXPECT_EQ(asked[0].fileName, "/discs/last.iso");
+  EXPECT_EQ(asked[0].filter, kImageFilter);
+  EXPECT_EQ(actions.Memory().lastSource, "/discs/next.iso");
+  EXPECT_EQ(actions.Memory().lastDestination, "/copies/out.iso");
 }

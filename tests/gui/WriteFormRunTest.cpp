@@ -13,6 +13,7 @@
 #include "base/NumberText.h"
 #include "base/ProgramIdentity.h"
 #include "gui/QtUi.h"
+#include "gui/TVolSizeForm.h"
 #include "gui/TWriteForm.h"
 #include "scsi/BigEndian.h"
 #include "tests/fixtures/CapturedLog.h"
@@ -335,6 +336,17 @@ TEST_F(WriteFormRun, ThePatternHasNoSizeUntilChangeSizeGivesIt) {
   const auto* sector = reinterpret_cast<const uint8_t*>(disc.data()) + 511 * 2048;
   EXPECT_EQ(scsi::GetBE32(sector), 511u);
   EXPECT_EQ(scsi::GetBE32(sector + 2044), 1022u);
+}
+
+TEST_F(WriteFormRun, ChangeSizeWithoutADiscSaysSoInsteadOfASizeOfZero) {
+  ProgramBus bus(R"({"id": 4, "model": "qxw7100", "revision": "1.07", "medium": {"kind": "none"}})");
+  auto writer = OpenDevice(4);
+  ASSERT_TRUE(form.SetParameters(OperationRequest::Pattern(Operation::TestOnly, *writer)));
+  guitest::Watchdog(form.VolSizeForm());  // a size window would be the fault
+  ui.Expect("There is no disc in 0,4,0 (HALVERN DVD-R QXW-7100). Insert a disc and try again.", ProgramName,
+            kErrorBox, 1);
+  Child<QPushButton>(form, "BtnChangeSize").click();
+  EXPECT_EQ(form.VolumeSize(), 0u);
 }
 
 TEST_F(WriteFormRun, CopiesAndVerifiesBetweenImageFiles) {

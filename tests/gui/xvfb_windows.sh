@@ -4,14 +4,18 @@
 # keyboard (mnemonics, Enter on the default button). Screenshots of the new
 # states are kept in the build folder.
 #
-# First start, on a bus whose QXW-7100 holds a disc smaller than the sample
+# First start, in real time, on a bus with a disk that does not answer its
+# first INQUIRY: the splash is drawn while the scan waits for it
+# (marrowlight-splash.png), the log names the address, and the terminal gets
+# no log entries. The bus's QXW-7100 holds a disc smaller than the sample
 # volume of its DVD-ROM drive: the main window shows what the writer holds
 # (marrowlight-disc-state.png); Alt+W opens the write, "Write" is chosen and
 # Enter starts it; "Write Mode Select" shows both sizes
 # (marrowlight-write-mode.png) and Enter answers "Cancel writing": nothing is
 # written.
 #
-# Second start, `marrowlight IMAGE` on a bus with a QXW-7200: the image is the
+# Second start, `marrowlight IMAGE` with MARROWLIGHT_TRACE=1 (the log on the
+# terminal, an entry a line) on a bus with a QXW-7200: the image is the
 # Write page's source; it is written (the status line then says how it ended,
 # and the line under the writer that the tray is open:
 # marrowlight-after-write.png); the image is changed and Alt+V verifies it:
@@ -52,15 +56,31 @@ keys() {
   sleep 0.3
 }
 
-# --- First start: the write mode question ------------------------------------
+# --- First start: the splash, the write mode question ------------------------
+# In real time, with a disk at 0,1,0 that does not answer its first INQUIRY:
+# the scan waits 2.5 s for it with the splash on the screen, which must be
+# drawn, and the status line then names the address.
 cat >"$run/bus.json" <<JSON
 { "state_dir": "state",
   "adapters": [ { "devices": [
+    { "id": 1, "model": "disk", "medium": { "kind": "image", "sectors": 64 },
+      "faults": [ { "kind": "hang", "opcode": "12h", "first": 1 } ] },
     { "id": 2, "model": "dvd-rom", "medium": { "kind": "image", "path": "volume.iso" } },
     { "id": 4, "model": "qxw7100", "medium": { "kind": "dvd-r", "sectors": 1024 } } ] } ] }
 JSON
-xvfb_start
+MARROWLIGHT_TIME_SCALE=1 xvfb_start
+logged 300 '^now serching 0,0,0 \.\.\. No device\.' || fail "the scan did not start"
+sleep 0.5
+import -window root "$out/marrowlight-splash.png"
+# The splash (358 x 96, in the middle of the screen) is drawn, not an empty
+# rectangle.
+deviation="$(convert "$out/marrowlight-splash.png" -crop 358x96+333+336 -format '%[fx:standard_deviation]' info:)"
+awk -v d="$deviation" 'BEGIN { exit !(d > 0.05) }' || fail "the splash was not drawn (deviation $deviation)"
+echo "splash drawn during the scan: $out/marrowlight-splash.png (deviation $deviation)"
 main="$(window 600 '^Marrowlight$')" || fail "no main window"
+logged 50 '^now serching 0,1,0 \.\.\. No answer' || fail "the address that did not answer is not named in the log"
+# Without --trace the terminal gets no log entries.
+grep -q 'InitWritePage' "$run/stdout.txt" "$run/stderr.txt" && fail "log entries reached the terminal without --trace"
 logged 100 '^\[ReadDiscState\] 0,4,0: DVD-R, blank, 2,097,152 bytes free' || fail "the writer's disc was not read"
 shot marrowlight-disc-state.png
 xdotool windowactivate --sync "$main"
@@ -90,7 +110,7 @@ cat >"$run/bus.json" <<JSON
       "timing": { "blank_ms": 60000 } } ] } ] }
 JSON
 rm -f "$log"
-xvfb_start "$run/volume.iso"
+MARROWLIGHT_TRACE=1 xvfb_start "$run/volume.iso"
 main="$(window 600 '^Marrowlight$')" || fail "no main window on the second start"
 xdotool windowactivate --sync "$main"
 keys alt+w
@@ -139,4 +159,6 @@ keys Return
 sleep 0.3
 keys Escape
 quit_through_box "$main"
+# MARROWLIGHT_TRACE: the log entries on the terminal, one a line.
+grep -qx '\[InitWritePage\]' "$run/stderr.txt" || fail "MARROWLIGHT_TRACE=1 did not put the log on the terminal line by line"
 echo "second start: the image written, a verify with differences kept its dialog open, the disc erased with progress"

@@ -130,6 +130,28 @@ TEST_F(WriteOperation, TestOnlyLeavesTheDiscBlank) {
   EXPECT_EQ(writer->GetFreeSize(), uint64_t{kDiscSectors} * 2048);
 }
 
+TEST_F(WriteOperation, WithoutEjectWhenDoneTheLastStepLeavesTheDiscIn) {
+  Image image = CheckedImage(dir, 1'000'000);
+  ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", kDiscSectors));
+  auto writer = OpenDevice(4);
+  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  TestDialog dialog(image.info.volumeSize);
+  OperationRequest request = Request(image.path, 0x86, 0, image.info.volumeSize, "MARROW", *writer);
+  request.ejectWhenDone = false;
+  // The test write's disc still goes out between its steps, as the drive
+  // needs; only the last step keeps it.
+  int ejectsBeforeTheWrite = -1;
+  dialog.onComment = [&](const std::string& text) {
+    if (text == "Now writing ...") ejectsBeforeTheWrite = TrayOpen(*writer) ? 1 : 0;
+  };
+  TOperationThread op(dialog, request);
+  RunOperation(op);
+  EXPECT_EQ(dialog.result, OperationResult::Done);
+  EXPECT_EQ(ejectsBeforeTheWrite, 1);
+  EXPECT_FALSE(TrayOpen(*writer)) << "the written disc stays in the drive";
+  EXPECT_EQ(ReadBack(*writer, image.bytes.size()), image.bytes);
+}
+
 TEST_F(WriteOperation, VerifyOnlySkipsTheSpaceCheck) {
   Image image = CheckedImage(dir, 1'000'000);
   ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", kDiscSectors));
