@@ -27,6 +27,13 @@ std::string DiscStateLine(SCSIDEV& writer);
 std::string FreeSizeOrNoDisc(SCSIDEV& device);
 
 enum class EraseResult { Declined, Done, Failed };
+// Full: BLANK of the whole disc (what the maker's writers always do);
+// Quick: minimal BLANK (the disc reads as blank, its old data stays where
+// nothing overwrites it), offered for other makers' writers.
+enum class EraseKind { Full, Quick };
+
+// Whether the writer offers the quick erase (another maker's writer).
+bool OffersQuickErase(const SCSIDEV& device);
 
 // How far an erase has come, after each poll of the drive.
 struct EraseProgress {
@@ -40,9 +47,16 @@ std::string EraseProgressText(const EraseProgress& progress);
 
 // Asks "Do you wish to erase all data of the disc?" and erases on OK, with the
 // busy cursor, the log line, the error report and the closing box; progress
-// (when given) hears of each poll. Without a disc the no disc text is the
-// only box.
-EraseResult EraseDisc(SCSIDEV& device, const EraseProgressFn& progress = {});
+// (when given) hears of each poll. Another maker's writer is first checked
+// for a DVD-RW (a clear box otherwise, before the question); the drive is
+// held for this program alone while it erases. Without a disc the no disc
+// text is the only box.
+EraseResult EraseDisc(SCSIDEV& device, EraseKind kind = EraseKind::Full, const EraseProgressFn& progress = {});
+
+// The disc line of another maker's writer (DiscStateLine), for
+// marrowlight-cli info; empty for the maker's writers, whose info gives the
+// free size.
+std::string DiscLine(SCSIDEV& device);
 
 // The Drive menu and the property window: loads the writer's disc (closes
 // the tray), or gives it out (allows its removal and ejects it). False, with

@@ -16,6 +16,7 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include "app/ManagerChoice.h"
 #include "base/Log.h"
 #include "base/ProgramIdentity.h"
 #include "drive/WriterProperty.h"
@@ -81,6 +82,8 @@ TFormMain::TFormMain(const StartOptions& options, FormMainDialogs& dialogs, VolS
     gui::RunOnWorker([&scans] { scans = RunStartupScans(); });
     splash.close();
   }
+  // Emulated drives are never taken for real ones.
+  if (SimulatedDrives()) setWindowTitle(QString(ProgramName) + " - " + kSimulatedDrivesLabel);
   TakeScans(std::move(scans));
   actions_.Remember(SavedChooserMemory());
   setAcceptDrops(true);

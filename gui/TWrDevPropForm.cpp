@@ -1,5 +1,6 @@
 #include "gui/TWrDevPropForm.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGroupBox>
@@ -49,6 +50,9 @@ TWrDevPropForm::TWrDevPropForm(QWidget* parent) : QDialog(parent) {
   labelEraseProgress_->hide();
 
   btnErase_ = Button("BtnErase", "&Erase");
+  // Another maker's writer also blanks quickly (minimal blank).
+  chkBoxQuickErase_ = new QCheckBox("Quick");
+  chkBoxQuickErase_->setObjectName("ChkBoxQuickErase");
   btnLoad_ = Button("BtnLoad", "&Load");
   btnEject_ = Button("BtnEject", "E&ject");
   btnOK_ = Button("BtnOK", "OK");
@@ -56,6 +60,7 @@ TWrDevPropForm::TWrDevPropForm(QWidget* parent) : QDialog(parent) {
   btnCancel_ = Button("BtnCancel", "Cancel");
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(btnErase_);
+  buttons->addWidget(chkBoxQuickErase_);
   buttons->addWidget(btnLoad_);
   buttons->addWidget(btnEject_);
   buttons->addStretch(1);
@@ -85,6 +90,8 @@ void TWrDevPropForm::SetWriter(SCSIDEV& writer) {
   labelFreeSize_->setVisible(erasable);
   btnErase_->setVisible(erasable);
   EnableButtons(true);
+  chkBoxQuickErase_->setVisible(erasable && OffersQuickErase(writer));
+  chkBoxQuickErase_->setChecked(false);
   labelWriterDev_->setText(QString::fromStdString(DeviceLine(writer)));
   if (erasable) ShowFreeSize();
 }
@@ -125,11 +132,13 @@ void TWrDevPropForm::BtnEraseClick() {
   progErase_->show();
   labelEraseProgress_->show();
   EraseResult result = EraseResult::Failed;
+  const EraseKind kind =
+      chkBoxQuickErase_->isVisible() && chkBoxQuickErase_->isChecked() ? EraseKind::Quick : EraseKind::Full;
   // The polls report from the worker; the window shows them on its thread.
   EraseProgressFn report = [this](const EraseProgress& progress) {
     gui::PostToGuiThread(this, [this, progress] { ShowEraseProgress(progress); });
   };
-  gui::RunOnWorker([&] { result = EraseDisc(*writer_, report); });
+  gui::RunOnWorker([&] { result = EraseDisc(*writer_, kind, report); });
   QCoreApplication::sendPostedEvents(this);
   lastErase_ = result;
   erasing_ = false;

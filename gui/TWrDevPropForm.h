@@ -19,6 +19,7 @@
 #include "drive/WriterProperty.h"
 
 class QLabel;
+class QCheckBox;
 class QProgressBar;
 class QPushButton;
 class SCSIDEV;
@@ -61,6 +62,7 @@ class TWrDevPropForm : public QDialog {
   QLabel* labelFreeSize_;
   QProgressBar* progErase_;
   QLabel* labelEraseProgress_;
+  QCheckBox* chkBoxQuickErase_ = nullptr;
   QPushButton* btnErase_;
   QPushButton* btnLoad_;
   QPushButton* btnEject_;

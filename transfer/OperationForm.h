@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "transfer/Operation.h"
 #include "transfer/OperationRequest.h"
@@ -37,6 +38,10 @@ struct FormTexts {
   int selected;  // the list item the dialog opens on
 };
 FormTexts FormTextsOf(const OperationRequest& request);
+// The dialog's operation list for a request: its family's list, without
+// the test operations when the medium takes no test write (a DVD+R opens
+// on "Write & Verify" then). FormTexts::selected indexes this list.
+std::vector<OperationItem> OperationListFor(const OperationRequest& request);
 
 // "4,700,372,992 Bytes. (00230540H Sectors)"
 std::string VolumeSizeText(uint64_t bytes, uint32_t sectors);

@@ -38,6 +38,9 @@ struct OperationRequest {
   Endpoint source;
   Endpoint destination;
   VolumeInfo volume;  // name, size, sectors and offset (the source start)
+  // The writer's medium takes a test write; false for a DVD+R, whose dialog
+  // lists no test operations.
+  bool testWriteOffered = true;
   // A writer's disc is ejected at the end of the operation; false leaves the
   // disc of the last step in the drive (unlocked).
   bool ejectWhenDone = true;

@@ -77,7 +77,7 @@ import -window root "$out/marrowlight-splash.png"
 deviation="$(convert "$out/marrowlight-splash.png" -crop 358x96+333+336 -format '%[fx:standard_deviation]' info:)"
 awk -v d="$deviation" 'BEGIN { exit !(d > 0.05) }' || fail "the splash was not drawn (deviation $deviation)"
 echo "splash drawn during the scan: $out/marrowlight-splash.png (deviation $deviation)"
-main="$(window 600 '^Marrowlight$')" || fail "no main window"
+main="$(window 600 '^Marrowlight( - simulated drives)?$')" || fail "no main window"
 logged 50 '^now serching 0,1,0 \.\.\. No answer' || fail "the address that did not answer is not named in the log"
 # Without --trace the terminal gets no log entries.
 grep -q 'InitWritePage' "$run/stdout.txt" "$run/stderr.txt" && fail "log entries reached the terminal without --trace"
@@ -111,7 +111,7 @@ cat >"$run/bus.json" <<JSON
 JSON
 rm -f "$log"
 MARROWLIGHT_TRACE=1 xvfb_start "$run/volume.iso"
-main="$(window 600 '^Marrowlight$')" || fail "no main window on the second start"
+main="$(window 600 '^Marrowlight( - simulated drives)?$')" || fail "no main window on the second start"
 xdotool windowactivate --sync "$main"
 keys alt+w
 dialog="$(window 100 '^Write DVD image$')" || fail "Alt+W did not open the write of the image"
