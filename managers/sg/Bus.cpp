@@ -165,6 +165,7 @@ void Bus::OpenUnits(const Environment& environment, size_t from) {
 }
 
 uint32_t Bus::HoldUnit(uint8_t ha, uint8_t id, uint8_t lun, bool hold, std::string* reason) {
+  std::shared_lock lock(mutex_);
   const auto node = map_.Find(ha, id, lun);
   if (!node || !devices_[*node]) return aspi::SS_NO_DEVICE;
   const size_t i = *node;
@@ -210,6 +211,7 @@ uint32_t Bus::HoldUnit(uint8_t ha, uint8_t id, uint8_t lun, bool hold, std::stri
 }
 
 std::optional<aspi::ScsiAddress> Bus::FindUnit(const std::string& path) const {
+  std::shared_lock lock(mutex_);
   const std::string prefix = environment_.devRoot + "/";
   if (path.rfind(prefix, 0) != 0) return std::nullopt;
   const std::string name = path.substr(prefix.size());

@@ -73,8 +73,7 @@ class Bus {
   uint32_t Execute(aspi::SRB_ExecSCSICmd* block);
   uint32_t AbortRequest(aspi::SRB_Abort* block);
 
-  Environment environment_;
-  std::shared_mutex mutex_;  // held shared by every request, alone by a rescan
+  mutable std::shared_mutex mutex_;  // held shared by every request and hold, alone by a rescan
   std::vector<NodeInfo> nodes_;
   AddressMap map_;
   std::vector<std::string> driverNames_;          // by adapter

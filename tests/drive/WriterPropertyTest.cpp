@@ -73,7 +73,8 @@ TEST(WriterProperty, TheEraseReportsTheDrivesProgressAtEachPoll) {
   std::vector<EraseProgress> polls;
   ui.Expect(kEraseQuestion, "Marrowlight", kQuestionFlags, ui::kIdOk);
   ui.Expect("Erase done.", "Marrowlight", ui::kIconInformation, ui::kIdOk);
-  EXPECT_EQ(EraseDisc(*writer, [&](const EraseProgress& progress) { polls.push_back(progress); }), EraseResult::Done);
+  EXPECT_EQ(EraseDisc(*writer, EraseKind::Full, [&](const EraseProgress& progress) { polls.push_back(progress); }),
+            EraseResult::Done);
   ASSERT_GE(polls.size(), 2u);
   for (size_t i = 0; i < polls.size(); ++i) EXPECT_EQ(polls[i].elapsedMs, (i + 1) * 5000u) << i;
   // The drive's indication grows while it erases; the last poll finds it ready.
