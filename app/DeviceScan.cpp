@@ -1,5 +1,6 @@
 #include "app/DeviceScan.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -49,6 +50,21 @@ void WarnOfOldWriter(const INQUIRYDATA& inquiry) {
       "Warning", ui::kIconExclamation);
 }
 
+std::string Trimmed(std::string text) {
+  text.erase(text.find_last_not_of(' ') + 1);
+  return text;
+}
+
+// Why a maker's drive could not be confirmed as a writer; empty for an
+// answer either way.
+std::string ProbeFailure(const DvdrProbe& probe) {
+  char sense[32];
+  std::snprintf(sense, sizeof sense, "%X-%02X-%02X", probe.sense.key, probe.sense.asc, probe.sense.ascq);
+  if (probe.answer == DvdrAnswer::NotReady) return "not ready (" + std::string(sense) + " " + probe.senseText + ")";
+  if (probe.answer == DvdrAnswer::ManagerBusy) return "the SCSI manager was busy";
+  return {};
+}
+
 // An MMC recorder's item names the medium it holds.
 std::string MediumOf(SCSIDEV& device) {
   DiscState state = ReadDiscState(device);
@@ -78,10 +94,30 @@ PageScan ScanPage(const PageRoles& roles) {
           AddLog(line + "No device.");
           break;  // the other LUNs of this target are not asked
         }
+        const std::string address = AddressText(probe.Address());
+        if (probe.Status() != aspi::SS_COMP) {
+          // Said here, so that the line does not end blank and the person
+          // learns why nothing is listed at the address.
+          std::snprintf(text, sizeof text, "No answer (request status %02Xh).", static_cast<unsigned>(probe.Status()));
+          AddLog(line + text);
+          scan.dropped.push_back(address + ": no answer to its identification");
+          continue;
+        }
         line += Identification(probe.Inquiry());
         if (!scan.sources.Full() && JudgeAddress(probe, roles.source).fits) scan.sources.Add(CreateDevice(probe).device);
         bool room = scan.destinations.devices.size() + recorders.devices.size() < DeviceList::kMaxDevices;
         AddressVerdict destination = room ? JudgeAddress(probe, roles.destination) : AddressVerdict{};
+        if (!destination.fits && room && roles.writePage && probe.MakerExactly() &&
+            probe.DeviceType() == aspi::device::kCdDvd) {
+          // A maker's drive that could not be asked whether it writes DVD-R.
+          if (std::string failure = ProbeFailure(probe.Capabilities()); !failure.empty()) {
+            char vendor[10], product[18];
+            probe.Inquiry().CopyVendor(vendor);
+            probe.Inquiry().CopyProduct(product);
+            line += " - not listed as a writer: " + failure;
+            scan.dropped.push_back(address + " " + Trimmed(vendor) + " " + Trimmed(product) + ": " + failure);
+          }
+        }
         if (destination.fits && destination.mmcRecorder && roles.writePage) {
           auto recorder = CreateDevice(probe).device;
           std::string medium = MediumOf(*recorder);
@@ -144,6 +180,27 @@ StartupScans RunStartupScans() {
   bool managerMissing = !scans.write.ran && AspiSendFunction() == nullptr;
   if (!managerMissing) scans.copy = InitCopyPage();
   return scans;
+}
+
+StartupScans RescanDevices() {
+  AddLog("\r\n[RescanDevices]");
+  if (AspiSendFunction() != nullptr) {
+    ASPI32 channel;
+    uint8_t adapters = 0;
+    channel.HostAdapterInquiry(0, &adapters);
+    for (uint8_t ha = 0; ha < adapters; ++ha) channel.RescanBus(ha);
+  }
+  return RunStartupScans();
+}
+
+std::string DroppedLine(const StartupScans& scans) {
+  std::vector<std::string> all = scans.write.dropped;
+  for (const std::string& address : scans.copy.dropped)
+    if (std::find(all.begin(), all.end(), address) == all.end()) all.push_back(address);
+  if (all.empty()) return {};
+  std::string line = "Not listed: ";
+  for (size_t i = 0; i < all.size(); ++i) line += (i > 0 ? "; " : "") + all[i];
+  return line + ". Choose Rescan Devices when it is ready.";
 }
 
 const char* DeviceClassName(const SCSIDEV& device) {

@@ -32,6 +32,10 @@ struct PageScan {
   bool ran = false;  // false when the SCSI manager was not ready
   DeviceList sources;
   DeviceList destinations;
+  // Addresses that answered, or should have, but could not be listed: no
+  // answer to INQUIRY, or a maker's drive that could not be asked whether it
+  // writes DVD-R; each "0,4,0 HALVERN DVD-R QXW-7100: not ready (2-04-01 ...)".
+  std::vector<std::string> dropped;
 };
 
 // The Write page: sources are disks and CD/DVD drives, destinations the
@@ -52,6 +56,13 @@ struct StartupScans {
   PageScan copy;
 };
 StartupScans RunStartupScans();
+// The scans again, while the program runs: the manager is asked to rescan
+// its bus first (a real bus then learns of units attached since), then both
+// pages are scanned as at start-up.
+StartupScans RescanDevices();
+// One line for the main window's status line about the addresses the scans
+// could not list (empty when there were none).
+std::string DroppedLine(const StartupScans& scans);
 
 // The class of a device object by its class code, as the program names it.
 const char* DeviceClassName(const SCSIDEV& device);

@@ -6,6 +6,7 @@
 #include "base/TextFormat.h"
 #include "host/os/Platform.h"
 #include "host/ui/MessageBox.h"
+#include "transfer/OperationTexts.h"
 
 namespace {
 
@@ -60,12 +61,14 @@ void ConsoleDialog::EndBarLine() {
   barOpen_ = false;
 }
 
-bool ConsoleDialog::AskWriteMode() {
-  // The "Write Mode Select" window, as a question on the console.
-  int answer = ui::MessageBox(
-      "Specified volume size is larger than the disc size.\r\nDo you wish to write the volume up to the disc "
-      "size?\r\n(Rest of the volume is not written.)",
-      "Write Mode Select", ui::kOkCancel | ui::kIconQuestion);
+bool ConsoleDialog::AskWriteMode(uint64_t volumeBytes, uint64_t discBytes) {
+  // The "Write Mode Select" window, as a question on the console; as there,
+  // writing nothing is the default.
+  int answer = ui::MessageBox("Specified volume size is larger than the disc size.\r\n" +
+                                  WriteModeSizesText(volumeBytes, discBytes) +
+                                  "\r\nDo you wish to write the volume up to the disc size?\r\n(Rest of the volume is "
+                                  "not written.)",
+                              "Write Mode Select", ui::kOkCancel | ui::kIconQuestion | ui::kDefButton2);
   return answer == ui::kIdOk;
 }
 

@@ -19,7 +19,7 @@ class ConsoleDialog : public OperationDialog {
   uint64_t CurrentVolumeSize() override { return volumeSize_; }
   void ShowProgress(int phase, int percent) override;
   void OperationErrorShown() override {}
-  bool AskWriteMode() override;
+  bool AskWriteMode(uint64_t volumeBytes, uint64_t discBytes) override;
   void OperationEnded(OperationResult result, bool closeAtEnd) override;
   void SetComment(const std::string& text) override;
   void EnableCancel(bool) override {}

@@ -5,6 +5,7 @@
 #include "cli/ExitStatus.h"
 #include "cli/Target.h"
 #include "devices/DeviceLine.h"
+#include "devices/NoDisc.h"
 #include "drive/WriterProperty.h"
 #include "host/os/Platform.h"
 
@@ -24,6 +25,11 @@ int RunInfo(const std::string& writer) {
   auto device = OpenWriter(writer);
   if (!device) return kExitFailed;
   std::cout << DeviceLine(*device) << "\n";
+  if (std::string none = NoDiscIn(*device); !none.empty()) {
+    // Said as the windows say it; a script learns it from the status.
+    std::cout << none << "\n";
+    return kExitFailed;
+  }
   if (std::string disc = DiscLine(*device); !disc.empty()) std::cout << disc << "\n";
   if (ShowsFreeSizeAndErase(*device)) std::cout << FreeSizeLine(device->GetFreeSize()) << "\n";
   return kExitDone;

@@ -52,6 +52,7 @@ int StatusOf(const OperationOutcome& outcome) {
   if (outcome.DifferencesFound() && outcome.result != OperationResult::Canceled) return kExitDifferences;
   switch (outcome.result) {
     case OperationResult::Done: return kExitDone;
+    case OperationResult::Differences: return kExitDifferences;
     case OperationResult::Canceled: return kExitCanceled;
     case OperationResult::Failed:
     case OperationResult::ErrorShown: return kExitFailed;

@@ -11,7 +11,7 @@
 #include "cli/ByteCount.h"
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
-#include "cli/VerboseTrace.h"
+#include "base/VerboseTrace.h"
 #include "host/os/Interrupt.h"
 #include "host/os/Platform.h"
 #include "host/ui/ConsoleUi.h"

@@ -2,6 +2,7 @@
 
 #include "base/TextFormat.h"
 #include "devices/MmcFeatures.h"
+#include "devices/NoDisc.h"
 
 namespace {
 
@@ -13,9 +14,8 @@ constexpr char kInsertBlank[] = "Insert a blank DVD-R, DVD-RW or DVD+R and try a
 std::string PresenceRefusal(const DiscState& state, const std::string& drive, const std::string& wanted) {
   switch (state.presence) {
     case DiscPresence::Ready: return "";
-    case DiscPresence::NoDisc: return "There is no disc in " + drive + ". Insert " + wanted + " and try again.";
-    case DiscPresence::TrayOpen:
-      return "The tray of " + drive + " is open. Insert " + wanted + ", close the tray and try again.";
+    case DiscPresence::NoDisc:
+    case DiscPresence::TrayOpen: return NoDiscText(state.presence, drive, wanted);
     case DiscPresence::Busy:
       return drive + " is not ready (" + FormatText("%X-%02X-%02X", state.sense.key, state.sense.asc, state.sense.ascq) +
              "). Wait until the drive is ready and try again.";

@@ -13,7 +13,9 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
+#include "transfer/OperationDialog.h"
 #include "transfer/OperationRequest.h"
 
 class SCSIDEV;
@@ -22,8 +24,9 @@ class FormMainDialogs {
  public:
   virtual ~FormMainDialogs() = default;
   // The operation dialog, filled in with the request (its form follows the
-  // request: pattern, or the sides as device or file) and shown modally.
-  virtual void ShowOperation(const OperationRequest& request) = 0;
+  // request: pattern, or the sides as device or file) and shown modally; how
+  // the last operation run in it ended, nothing when none ran.
+  virtual std::optional<OperationOutcome> ShowOperation(const OperationRequest& request) = 0;
   // The "Firmware Update" dialog for the selected writer.
   virtual void ShowFirmwareUpdate(std::unique_ptr<SCSIDEV>& writer) = 0;
   // The "Writer Property" dialog for the selected writer.

@@ -9,9 +9,9 @@ ProgramDialogs::ProgramDialogs(VolSizeChoice& sizes) : sizes_(sizes) {}
 
 ProgramDialogs::~ProgramDialogs() = default;
 
-void ProgramDialogs::ShowOperation(const OperationRequest& request) {
+std::optional<OperationOutcome> ProgramDialogs::ShowOperation(const OperationRequest& request) {
   if (!writeForm_) writeForm_ = std::make_unique<TWriteForm>(sizes_);
-  writeForm_->ShowOperation(request);
+  return writeForm_->ShowOperation(request);
 }
 
 void ProgramDialogs::ShowFirmwareUpdate(std::unique_ptr<SCSIDEV>& writer) {

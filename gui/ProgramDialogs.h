@@ -20,7 +20,7 @@ class ProgramDialogs : public FormMainDialogs {
   explicit ProgramDialogs(VolSizeChoice& sizes);
   ~ProgramDialogs() override;
 
-  void ShowOperation(const OperationRequest& request) override;
+  std::optional<OperationOutcome> ShowOperation(const OperationRequest& request) override;
   void ShowFirmwareUpdate(std::unique_ptr<SCSIDEV>& writer) override;
   void ShowWriterProperty(SCSIDEV& writer) override;
   void ShowReadScan(SCSIDEV& drive) override;

@@ -7,7 +7,7 @@ MARROWLIGHT_PACKAGES=(
   nlohmann-json3-dev libcli11-dev
   genisoimage xorriso udftools
   qt6-base-dev
-  xvfb xauth xdotool imagemagick x11-utils fonts-dejavu-core dpkg-dev
+  xvfb xauth xdotool imagemagick x11-utils fonts-dejavu-core dpkg-dev openbox dbus-daemon
   qemu-system-x86 busybox-static cpio xz-utils
   tgt qemu-block-extra
 )

@@ -67,7 +67,14 @@ PassOutcome DataPass::Write() {
   // be emptied by its opening. A question of the writer's (overwrite?) that
   // a cancel abandoned ends the pass as the cancel does.
   const bool sourceUsable = !reader->Error() && reader->Holds(sides_.size);
-  if (sourceUsable && !host_.CancelRequested()) writer = MakeWriter(sides_.destination, 0);
+  if (sourceUsable && !host_.CancelRequested()) {
+    if (!host_.MayWriteDestination() && !host_.CancelRequested()) {
+      EndWorker(reader);
+      outcome.declined = true;
+      return outcome;
+    }
+    if (!host_.CancelRequested()) writer = MakeWriter(sides_.destination, 0);
+  }
   if (host_.CancelRequested() && sourceUsable && (!writer || writer->Error())) {
     EndWorker(writer);
     EndWorker(reader);

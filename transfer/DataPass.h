@@ -35,6 +35,10 @@ class PassHost {
   // progress report, and shown when the whole percent has grown; true at
   // 100.
   virtual bool ShowPercent(uint64_t done, uint64_t total) = 0;
+  // Asked once the source is open and holds the volume, before the
+  // destination is opened for writing: false when it must not be written
+  // (the person declined); the pass then ends without writing or reporting.
+  virtual bool MayWriteDestination() { return true; }
 };
 
 struct PassSides {
@@ -52,6 +56,7 @@ struct PassSides {
 struct PassOutcome {
   bool ok = true;            // false: a side failed (it has reported why)
   bool canceled = false;     // the person canceled; ok stays true
+  bool declined = false;     // MayWriteDestination said no; ok stays true
   uint64_t differences = 0;  // verify steps whose bytes differed
 };
 

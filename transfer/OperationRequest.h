@@ -41,6 +41,12 @@ struct OperationRequest {
   // The writer's medium takes a test write; false for a DVD+R, whose dialog
   // lists no test operations.
   bool testWriteOffered = true;
+  // A writer's disc is ejected at the end of the operation; false leaves the
+  // disc of the last step in the drive (unlocked).
+  bool ejectWhenDone = true;
+  // The person has already agreed to write over the destination file (the
+  // file chooser asked): the copy does not ask again.
+  bool overwriteAgreed = false;
 
   static OperationRequest Pattern(Operation operation, SCSIDEV& writer);
 };

@@ -10,12 +10,16 @@
 #include "base/ProgramIdentity.h"
 #include "base/TextFormat.h"
 #include "devices/DeviceLine.h"
+#include "devices/MediumRules.h"
+#include "devices/NoDisc.h"
 #include "devices/SCSIDEV.h"
+#include "host/aspi/MmcVocabulary.h"
 #include "host/aspi/ScsiVocabulary.h"
 #include "host/os/Sleep.h"
 #include "host/ui/MessageBox.h"
 #include "scsi/UnitHold.h"
 #include "transfer/MediumLock.h"
+#include "transfer/OperationTexts.h"
 
 namespace {
 
@@ -49,6 +53,9 @@ void TOperationThread::Start() {
   ending_.succeeded = true;
   percent_ = 0;
   verifyRan_ = false;
+  cutFrom_ = 0;
+  outcome_ = OperationOutcome{};
+  started_ = std::chrono::steady_clock::now();
   host::Thread::Start();
 }
 
@@ -85,6 +92,8 @@ void TOperationThread::Execute() {
   }
   // The total of the verify, whatever its boxes said along the way.
   if (verifyRan_) AddLog("Verify result: " + FormatNumber(ending_.differences) + " differing steps.");
+  outcome_.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+  AddLog("Elapsed time: " + DurationText(outcome_.seconds));
   if (!ending_.canceled && ok) {
     ending_.closeAtEnd = true;
   } else {
@@ -101,8 +110,13 @@ bool TOperationThread::RunSteps(const std::function<bool(Step)>& runStep) {
       {Step::Copy, opcode::kCopy, 2, "Now copying ...", "Copying failed."},
       {Step::Verify, opcode::kVerify, 3, "Now verifying ...", "Verifying failed."},
   };
+  const StepRow* last = nullptr;
+  for (const StepRow& row : kSteps)
+    if (Has(request_.operation, row.bit)) last = &row;
   for (const StepRow& row : kSteps) {
     if (!Has(request_.operation, row.bit)) continue;
+    if (ending_.declined) return true;  // nothing was written: nothing to verify
+    lastStep_ = &row == last;
     if (row.step == Step::Test) testFlag_ = 1;
     if (row.step == Step::Write) testFlag_ = 0;
     if (row.step == Step::Verify) verifyRan_ = true;
@@ -186,31 +200,64 @@ void TOperationThread::NotifyOperationError(const std::string& text) {
   });
 }
 
-bool TOperationThread::NotifyAskWriteMode() {
+bool TOperationThread::NotifyAskWriteMode(uint64_t volumeBytes, uint64_t discBytes) {
   bool roundDown = false;
-  host::Thread::Synchronize([this, &roundDown] { roundDown = dialog_.AskWriteMode(); });
+  host::Thread::Synchronize([&] { roundDown = dialog_.AskWriteMode(volumeBytes, discBytes); });
   return roundDown;
 }
 
 void TOperationThread::NotifyResult() {
   host::Thread::Synchronize([this] {
-    if (ending_.errorShown) {
-      ending_.errorShown = false;
-      ending_.result = OperationResult::ErrorShown;
-    } else if (ending_.canceled) {
-      ending_.result = OperationResult::Canceled;
-      ui::MessageBox("Operation canceled.", ProgramName, ui::kIconInformation);
-    } else if (ending_.succeeded) {
-      ending_.closeAtEnd = true;
-      ending_.result = OperationResult::Done;
-      ui::MessageBox("Operation done.", ProgramName, ui::kIconInformation);
-    } else {
-      ending_.result = OperationResult::Failed;
-      ui::MessageBox("Operation failed.", ProgramName, ui::kIconError);
-    }
+    // A question still open about the operation goes before its result.
+    dialog_.OperationEnding();
+    ShowResultBox();
+    outcome_.result = ending_.result;
+    outcome_.differences = ending_.differences;
     dialog_.OperationEnded(ending_.result, ending_.closeAtEnd);
   });
 }
+
+void TOperationThread::ShowResultBox() {
+  std::string& text = outcome_.text;
+  unsigned icon = ui::kIconInformation;
+  if (ending_.errorShown) {
+    ending_.errorShown = false;
+    ending_.result = OperationResult::ErrorShown;
+    return;
+  }
+  if (ending_.declined) {
+    // The person said No to writing over the destination: nothing more to
+    // say, and the dialog stays open for another choice.
+    ending_.closeAtEnd = false;
+    ending_.result = OperationResult::Canceled;
+    return;
+  }
+  if (ending_.canceled) {
+    ending_.result = OperationResult::Canceled;
+    text = "Operation canceled.";
+  } else if (ending_.succeeded && ending_.differences > 0) {
+    // Not a success: the person must see it, so the dialog stays open.
+    ending_.closeAtEnd = false;
+    ending_.result = OperationResult::Differences;
+    text = DifferencesText(ending_.differences);
+    icon = ui::kIconExclamation;
+  } else if (ending_.succeeded) {
+    ending_.closeAtEnd = true;
+    ending_.result = OperationResult::Done;
+    text = "Operation done.";
+    if (cutFrom_ > volumeSize_) {
+      text += "\r\n" + PartWrittenText(volumeSize_, cutFrom_);
+      icon = ui::kIconExclamation;
+    }
+  } else {
+    ending_.result = OperationResult::Failed;
+    text = "Operation failed.";
+    icon = ui::kIconError;
+  }
+  ui::MessageBox(text, ProgramName, icon);
+}
+
+bool TOperationThread::EjectAfterStep() const { return request_.ejectWhenDone || !lastStep_; }
 
 void TOperationThread::LogSteps() const {
   if (Has(request_.operation, opcode::kTest)) AddLog("Do test writing");
@@ -261,7 +308,9 @@ bool TOperationThread::CheckWriter(SCSIDEV& writer, bool capacity, const char* n
   aspi::Sense sense;
   writer.GetSense(&sense.key, &sense.asc, &sense.ascq);
   if (aspi::sense::IsNotReady(sense)) {
-    NotifyOperationError("Target drive is not ready.");
+    // Without a disc the person learns what to do; busy is "not ready".
+    std::string none = sense.asc == aspi::sense::kAscMediumNotPresent ? NoDiscIn(writer) : std::string();
+    NotifyOperationError(none.empty() ? "Target drive is not ready." : none);
     ending_.errorShown = true;
     Cancel();
     AddLog(notReadyLog);
@@ -273,7 +322,15 @@ bool TOperationThread::CheckWriter(SCSIDEV& writer, bool capacity, const char* n
     return false;
   }
   if (size == 0) {
-    NotifyOperationError("The disc has no free space for write in disc at once mode.");
+    // A disc that has been written says so and what to do. The maker's
+    // writers name no profile: their medium (from the disc information)
+    // stands for it.
+    DiscState state = ReadDiscState(writer);
+    if (state.profile == aspi::profile::kNone && state.HasDisc())
+      state.profile = state.erasable ? aspi::profile::kDvdRw : aspi::profile::kDvdR;
+    std::string refusal = WriteRefusal(state, Has(request_.operation, opcode::kTest), DriveName(writer));
+    if (!refusal.empty()) ending_.errorShown = true;  // it said all: no "Operation failed." after it
+    NotifyOperationError(refusal.empty() ? "The disc has no free space for write in disc at once mode." : refusal);
     writer.PreventAllowMediumRemoval(aspi::removal::kAllow);
     return false;
   }

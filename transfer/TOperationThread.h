@@ -13,6 +13,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -41,7 +42,7 @@ class TOperationThread : public host::Thread, private PassHost {
 
   bool Running() const { return running_.load(); }
   // How the operation ended; valid once Running() is false.
-  OperationOutcome Outcome() const { return {ending_.result, ending_.differences}; }
+  OperationOutcome Outcome() const { return outcome_; }
   const OperationRequest& Request() const { return request_; }
   uint16_t OperationCode() const { return CodeOf(request_.operation); }
   // What the operation worked with: the volume size it took from the dialog
@@ -64,6 +65,7 @@ class TOperationThread : public host::Thread, private PassHost {
   bool NormalWrite();
   bool WriteSequence();
   bool CopySingleMode();
+
   bool PatternWrite();
   // Runs the steps of the operation code in order (test, write, copy,
   // verify), each through runStep; a failed step shows its box and ends.
@@ -85,11 +87,13 @@ class TOperationThread : public host::Thread, private PassHost {
   // the pass has ended.
   void BeginPassReport(SCSIDEV* disc, uint64_t start, uint64_t total);
   void EndPassReport();
+  // Asks before a copy writes over its destination; false ends the copy.
+  bool MayWriteDestination() override;
 
   // Notifications: run on the GUI thread while this thread waits.
   void NotifyProgress();
   void NotifyOperationError(const std::string& text);
-  bool NotifyAskWriteMode();
+  bool NotifyAskWriteMode(uint64_t volumeBytes, uint64_t discBytes);
   void NotifyResult();
 
   // Logs the steps that the operation code takes.
@@ -109,12 +113,19 @@ class TOperationThread : public host::Thread, private PassHost {
   // How the operation ends, as the result notification reports it.
   struct Ending {
     bool canceled = false;
+    bool declined = false;  // the person said No to writing over the destination
     bool succeeded = false;
     bool errorShown = false;
     bool closeAtEnd = false;
     uint64_t differences = 0;
     OperationResult result = OperationResult::Failed;
   };
+  // The result box of the ending and its text; none for an error already
+  // shown or a declined overwrite.
+  void ShowResultBox();
+  // Gives the writer's disc back at the end of a step: ejected, or left in
+  // the drive after the operation's last step when the request says so.
+  bool EjectAfterStep() const;
 
   OperationDialog& dialog_;
   const OperationRequest request_;
@@ -129,4 +140,9 @@ class TOperationThread : public host::Thread, private PassHost {
   int writeMode_ = 0;
   uint32_t patternSectors_ = 0;
   bool verifyRan_ = false;  // a verify step has started: the result line names its differences
+  bool lastStep_ = false;   // the step running is the operation's last
+  uint64_t cutFrom_ = 0;    // round down: the volume size before it was cut to the disc
+  uint64_t destinationBytes_ = 0;  // a copy's destination: the capacity of a device
+  std::chrono::steady_clock::time_point started_;
+  OperationOutcome outcome_;
 };

@@ -10,12 +10,14 @@
 #include "base/NumberText.h"
 #include "base/ProgramIdentity.h"
 #include "base/TextFormat.h"
+#include "devices/NoDisc.h"
 #include "devices/SCSIDEV.h"
 #include "host/aspi/ScsiVocabulary.h"
 #include "host/os/Sleep.h"
 #include "host/ui/MessageBox.h"
 #include "scsi/BigEndian.h"
 #include "transfer/MediumLock.h"
+#include "transfer/OperationTexts.h"
 #include "transfer/TOperationThread.h"
 #include "volume/DifferenceLog.h"
 
@@ -46,7 +48,9 @@ bool TOperationThread::PatternWrite() {
   LogSteps();
   percent_ = 0;
   if (patternSectors_ == 0) {
-    NotifyOperationError("Number of write sectors is 0.");
+    // One box that says what to do; no "Operation failed." after it.
+    ending_.errorShown = true;
+    NotifyOperationError(std::string("Number of write sectors is 0.\r\n") + kChooseSizeHint);
     return false;
   }
   SCSIDEV& writer = *request_.destination.device;
@@ -81,7 +85,8 @@ bool TOperationThread::PatternPass(SCSIDEV& writer, uint32_t sectors) {
   if (!writer.StartStopUnit(aspi::startstop::kLoadAndStart)) AddLog(writer.LastErrorText());
   if (writer.WaitNoMedium(0)) {
     ending_.errorShown = true;
-    NotifyOperationError("No disc in the drive.");
+    std::string none = NoDiscIn(writer);
+    NotifyOperationError(none.empty() ? "No disc in the drive." : none);
     Cancel();
     return false;
   }
@@ -89,6 +94,7 @@ bool TOperationThread::PatternPass(SCSIDEV& writer, uint32_t sectors) {
   std::string text;
   if (!writer.GetSense(nullptr, nullptr, nullptr, &text)) AddLog(writer.LastErrorText() + "\r\nContinue writing...");
   MediumLock lock = MediumLock::Adopt(writer, kEjectFailed);
+  if (!EjectAfterStep()) lock.KeepDisc();
   if (PauseBeforeWrite(lock)) return true;
 
   BeginPassReport(&writer, 0, uint64_t{sectors} * kSector2K);
@@ -135,6 +141,7 @@ bool TOperationThread::PatternPass(SCSIDEV& writer, uint32_t sectors) {
 
 bool TOperationThread::PatternVerify(SCSIDEV& writer, uint32_t sectors) {
   MediumLock lock(writer, "Prevent MediumRemovable failed. (continue writing...)", kEjectFailed);
+  if (!EjectAfterStep()) lock.KeepDisc();
   if (PauseBeforeWrite(lock)) return true;
   AddLog(FormatText("WriteSectors: %d(%XH)", sectors, sectors));
   BeginPassReport(&writer, 0, uint64_t{sectors} * kSector2K);

@@ -7,6 +7,7 @@
 #include "host/aspi/ScsiVocabulary.h"
 #include "host/os/Sleep.h"
 #include "transfer/MediumLock.h"
+#include "transfer/OperationTexts.h"
 #include "transfer/TOperationThread.h"
 
 namespace {
@@ -22,7 +23,8 @@ bool TOperationThread::NormalWrite() {
   AddLog("Voleme size: " + FormatNumber(volumeSize_) + " bytes.");
   LogSteps();
   if (volumeSize_ == 0) {
-    NotifyOperationError("Volume size is 0");
+    ending_.errorShown = true;
+    NotifyOperationError(std::string("Volume size is 0\r\n") + kChooseSizeHint);
     return false;
   }
   SCSIDEV& writer = *request_.destination.device;
@@ -37,7 +39,7 @@ bool TOperationThread::NormalWrite() {
     AddLog(FormatText("DiscFreeSpace: %s Size (%08XH Sectors).", FormatNumber(free).c_str(),
                       static_cast<uint32_t>(CeilDiv64(free, kSector2K))));
     if (free < volumeSize_) {
-      if (!NotifyAskWriteMode()) {
+      if (!NotifyAskWriteMode(volumeSize_, free)) {
         Cancel(true);
         AddLog("Operation canceled by user instruction.");
         return false;
@@ -51,6 +53,7 @@ bool TOperationThread::NormalWrite() {
     AddLog("\r\n[Writing - Single Mode]");
   } else {
     AddLog("\r\n[Writing - Round Down Mode]");
+    cutFrom_ = volumeSize_;
     volumeSize_ = free;
   }
   return WriteSequence();
@@ -65,6 +68,7 @@ bool TOperationThread::WriteSequence() {
 
 bool TOperationThread::VerifyOnWriter(SCSIDEV& writer) {
   MediumLock lock(writer, "Prevent MediumRemovable failed. (continue verifying...)", "Allow MediumRemovable failed.");
+  if (!EjectAfterStep()) lock.KeepDisc();
   host::Sleep(1000);
   return RunPass(Step::Verify, Endpoint(writer));
 }
@@ -78,6 +82,7 @@ bool TOperationThread::WritePass(SCSIDEV& writer) {
   }
   MediumLock lock(writer, "Prevent MediumRemovable failed. (continue writing...)",
                   "Allow MediumRemovable failed. (continue writing...)");
+  if (!EjectAfterStep()) lock.KeepDisc();
   if (PauseBeforeWrite(lock)) return true;
 
   uint32_t sectors = static_cast<uint32_t>(CeilDiv64(volumeSize_, kSector2K));

@@ -2,9 +2,13 @@
 // kernel's SCSI generic nodes once, when it is first used, maps them to the
 // program's addresses (AddressMap.h), opens each node and says in the log
 // what it found: one line per adapter and per unit, and for a node it
-// cannot open, why and what would let it. The set of units then stays as it
-// is for the life of the manager; a drive attached later is seen by the
-// next run.
+// cannot open, why and what would let it. A rescan (SC_RESCAN_SCSI_BUS)
+// reads the nodes again and adds the units attached since, with the same
+// lines; the units found before keep their nodes and workers (a unit that
+// went away answers its commands with errors). The adapter numbers follow
+// the host numbers, so a new host below the others moves theirs: the program
+// scans every address again after a rescan. A rescan waits for requests being
+// handed to units and holds the next ones until it is done.
 //
 // Requests are dispatched by SRB_Cmd: host adapter inquiry and rescan are
 // answered before Send returns, execute requests go to their unit's worker
@@ -17,6 +21,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <shared_mutex>
 #include <string>
 #include <vector>
 
@@ -59,11 +64,16 @@ class Bus {
   std::optional<aspi::ScsiAddress> FindUnit(const std::string& path) const;
 
  private:
-  void OpenUnits(const Environment& environment);
+  // Opens the nodes from index `from` on and says what it found.
+  void OpenUnits(const Environment& environment, size_t from);
+  // Names the host adapters (after the map has changed).
+  void NameAdapters(const Environment& environment, size_t fromAdapter);
+  void Rescan();
   uint32_t HostAdapterInquiry(aspi::SRB_HAInquiry* block) const;
   uint32_t Execute(aspi::SRB_ExecSCSICmd* block);
   uint32_t AbortRequest(aspi::SRB_Abort* block);
 
+  mutable std::shared_mutex mutex_;  // held shared by every request and hold, alone by a rescan
   std::vector<NodeInfo> nodes_;
   AddressMap map_;
   std::vector<std::string> driverNames_;          // by adapter

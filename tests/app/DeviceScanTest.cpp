@@ -129,3 +129,39 @@ TEST(DeviceScan, OldWriterRevisions) {
   EXPECT_FALSE(IsOldQxw7100(inquiry("HALVERN", "DVD-R QXW-7100", "2.00").data()));
   EXPECT_FALSE(IsOldQxw7100(inquiry("halvern", "DVD-R QXW-7100", "1.00").data()));
 }
+
+TEST(DeviceScan, AddressesThatCouldNotBeListedAreNamed) {
+  CapturedLog log;
+  ScriptedUiGuard ui;
+  // A disk whose first INQUIRY is never answered, and a maker's writer that
+  // stays not ready, so that it cannot be asked whether it writes DVD-R.
+  ProgramBus bus(R"({"id": 1, "model": "disk", "medium": {"kind": "image", "sectors": 64},
+                     "faults": [{"kind": "hang", "opcode": "12h", "first": 1}]},
+                    {"id": 4, "model": "qxw7100", "revision": "1.07", "medium": {"kind": "dvd-r"},
+                     "faults": [{"kind": "not-ready", "polls": 1000000}]})");
+  StartupScans scans = RunStartupScans();
+  EXPECT_TRUE(scans.write.destinations.devices.empty());
+  ASSERT_EQ(scans.write.dropped.size(), 2u);
+  EXPECT_EQ(scans.write.dropped[0], "0,1,0: no answer to its identification");
+  EXPECT_EQ(scans.write.dropped[1].rfind("0,4,0 HALVERN DVD-R QXW-7100: not ready (2-04-01 ", 0), 0u)
+      << scans.write.dropped[1];
+  // The log line of each says why instead of ending blank.
+  const std::vector<std::string> entries = log.Entries();
+  EXPECT_TRUE(std::any_of(entries.begin(), entries.end(), [](const std::string& entry) {
+    return entry.rfind("now serching 0,1,0 ... No answer (request status ", 0) == 0;
+  }));
+  EXPECT_TRUE(std::any_of(entries.begin(), entries.end(), [](const std::string& entry) {
+    return entry.find("DVD-R QXW-7100  1.07 - not listed as a writer: not ready (2-04-01 ") != std::string::npos;
+  }));
+  const std::string line = DroppedLine(scans);
+  EXPECT_EQ(line.rfind("Not listed: 0,1,0: no answer to its identification; 0,4,0 HALVERN DVD-R QXW-7100: not ready", 0),
+            0u)
+      << line;
+  EXPECT_TRUE(line.ends_with("). Choose Rescan Devices when it is ready.")) << line;
+
+  // A rescan asks the manager to rescan and scans both pages again: the disk
+  // answers now.
+  StartupScans again = RescanDevices();
+  EXPECT_EQ(again.write.dropped.size(), 1u);
+  EXPECT_TRUE(log.Contains("\r\n[RescanDevices]"));
+}

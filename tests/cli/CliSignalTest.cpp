@@ -37,14 +37,16 @@ TEST(CliSignal, OutputThatGoesAwayLetsTheWriteEndAsItWould) {
 TEST(CliSignal, CtrlCWhileTheSourceIsCheckedEndsBeforeTheWriterIsTouched) {
   TempDir images;
   std::string image = MakeGenisoImage(images.Path(), "g.iso", "CHECKED", 1024 * 1024);
-  // A reader so slow that the check of its disc takes a while.
-  CliBus bus(R"({"id": 2, "model": "dvd-rom", "speed": 0.001, "medium": {"kind": "image", "path": ")" + image +
-             R"("}}, )" + kSlowWriter);
-  bus.timeScale = 0.01;
+  // The check's read of the volume descriptor is held until the program has
+  // taken the Ctrl-C.
+  CliBus bus(R"({"id": 2, "model": "dvd-rom", "medium": {"kind": "image", "path": ")" + image +
+             R"("}, "faults": [{"kind": "gate", "lba": [16, 16], "first": 1, "until": "release"}]}, )" + kSlowWriter);
   Process run(CliBus::Program(), {"--nolog", "--yes", "write", "0,2,0", "0,4,0", "--mode", "write"},
               bus.Environment());
   ASSERT_TRUE(run.WaitForError("Checking 0,2,0 ..."));
   run.Signal(SIGINT);
+  ASSERT_TRUE(run.WaitSignalTaken());
+  bus.Dir().Write("release", "");
   ProcessResult result = run.Finish();
   EXPECT_EQ(result.status, 3) << result.err;
   EXPECT_TRUE(Has(result.err, "Canceled before the operation started.")) << result.err;
@@ -99,12 +101,16 @@ TEST(CliSignal, CtrlCWhileTheDriveHangsSaysThatItWaitsAndASecondOneQuitsAtOnce) 
 }
 
 TEST(CliSignal, SigtermCancelsAPassAsCtrlCDoes) {
-  CliBus bus(kSlowWriter);
-  bus.timeScale = 0.01;
+  // The write is held at block 600 (of about 1,000) until the program has
+  // taken the signal.
+  CliBus bus(R"({"id": 4, "model": "qxw7100", "revision": "1.07", "medium": {"kind": "dvd-r", "sectors": 8192},
+                 "faults": [{"kind": "gate", "opcode": "2Ah", "lba": [600, 600], "first": 1, "until": "release"}]})");
   std::string image = MakeGenisoImage(bus.Dir().Path(), "g.iso", "TERM", 2 * 1024 * 1024);
   Process run(CliBus::Program(), {"--nolog", "write", image, "0,4,0", "--mode", "write-verify"}, bus.Environment());
   ASSERT_TRUE(run.WaitForError("Write 2%"));
   run.Signal(SIGTERM);
+  ASSERT_TRUE(run.WaitForError("Canceling..."));
+  bus.Dir().Write("release", "");
   ProcessResult result = run.Finish();
   EXPECT_EQ(result.status, 3) << result.err;
   EXPECT_TRUE(Has(result.err, "[Marrowlight] Operation canceled.")) << result.err;

@@ -22,7 +22,10 @@ class RecordingDialogs : public FormMainDialogs {
   struct Firmware {
     std::unique_ptr<SCSIDEV>* slot;
   };
-  void ShowOperation(const OperationRequest& request) override { operations.push_back(request); }
+  std::optional<OperationOutcome> ShowOperation(const OperationRequest& request) override {
+    operations.push_back(request);
+    return std::nullopt;
+  }
   void ShowFirmwareUpdate(std::unique_ptr<SCSIDEV>& writer) override { firmware.push_back({&writer}); }
   void ShowWriterProperty(SCSIDEV& writer) override { properties.push_back(&writer); }
   void ShowReadScan(SCSIDEV& drive) override { scans.push_back(&drive); }

@@ -131,7 +131,38 @@ TEST_F(StartActionsTest, TheSharedDialogGivesACancelledDestinationTheSourcesName
   EXPECT_EQ(run.dialogs.Count(), 0u);
   ASSERT_EQ(ui_->FileDialogs().size(), 2u);
   EXPECT_EQ(ui_->FileDialogs()[1].title, "Select a destination file");
-  EXPECT_EQ(ui_->FileDialogs()[1].fileName, image_);
+  // The destination chooser proposes a new name beside the source, with
+  // the image filter.
+  EXPECT_EQ(ui_->FileDialogs()[1].fileName, bus_.Dir().File("image-copy.iso"));
+  EXPECT_EQ(ui_->FileDialogs()[1].filter, kImageFilter);
+}
+
+TEST_F(StartActionsTest, AnExistingDestinationIsAskedAboutOnceAndNoEndsWithThatBox) {
+  MainWindowRun run;
+  Click(run, "RadioCpSrcFile");
+  Click(run, "RadioCpDstFile");
+  run.Get<QLineEdit>("EditCpSrcFile")->setText(QString::fromStdString(image_));
+  std::string existing = bus_.Dir().Write("old.iso", "old");
+  const std::string question = existing + " already exists.\r\nDo you wish to overwrite it?";
+  // No at the chooser: nothing chosen, no more boxes.
+  ui_->ExpectFileDialog(existing);
+  ui_.Expect(question, "Marrowlight", 0x124, ui::kIdNo);
+  Click(run, "BtnCpDstBrouse");
+  EXPECT_EQ(Edit(run, "EditCpDstFile"), "");
+  // Yes at the chooser: the copy is told not to ask again.
+  ui_->ExpectFileDialog(existing);
+  ui_.Expect(question, "Marrowlight", 0x124, ui::kIdYes);
+  Click(run, "BtnCpDstBrouse");
+  Click(run, "BtnCopy");
+  ASSERT_EQ(run.dialogs.operations.size(), 1u);
+  EXPECT_EQ(run.dialogs.operations[0].destination.file, existing);
+  EXPECT_TRUE(run.dialogs.operations[0].overwriteAgreed);
+  // A name typed in is the copy's to ask about.
+  std::string typed = bus_.Dir().Write("typed.iso", "old");
+  run.Get<QLineEdit>("EditCpDstFile")->setText(QString::fromStdString(typed));
+  Click(run, "BtnCopy");
+  ASSERT_EQ(run.dialogs.operations.size(), 2u);
+  EXPECT_FALSE(run.dialogs.operations[1].overwriteAgreed);
 }
 
 TEST_F(StartActionsTest, CopyPageBetweenDevicesAndOntoANewFile) {

@@ -192,7 +192,15 @@ TEST(WriteModeSelectForm, OkWritesUpToTheDiscAndCancelOrTheCloseBoxCancel) {
   const bool expected[] = {true, false, false};
   for (size_t i = 0; i < 3; ++i) {
     guitest::Sequence person;
-    person.ThenShown("WriteModeSelectForm", answers[i]);
-    EXPECT_EQ(window.AskRoundDown(), expected[i]) << "answer " << i;
+    std::string sizes;
+    bool cancelIsDefault = false;
+    person.ThenShown("WriteModeSelectForm", [&, i](QDialog& shown) {
+      sizes = Text(shown, "LabelSizes");
+      cancelIsDefault = Child<QPushButton>(shown, "BtnCancel").isDefault() && !Child<QPushButton>(shown, "BtnOK").isDefault();
+      answers[i](shown);
+    });
+    EXPECT_EQ(window.AskRoundDown(3'000'000, 2'097'152), expected[i]) << "answer " << i;
+    EXPECT_EQ(sizes, "Volume: 3,000,000 bytes.  Disc: 2,097,152 bytes (the first 69% of the volume).");
+    EXPECT_TRUE(cancelIsDefault) << "a stray Enter writes nothing";
   }
 }

@@ -2,13 +2,15 @@
 # of the run's own, a folder holding the program beside its manager (so its
 # log is made there and nowhere else), and the person's moves with xdotool.
 #
-# xvfb_session             starts an X server of its own (Xvfb) for the run and
-#                          sets DISPLAY (exits 77, skipped, when Xvfb, xdotool
-#                          or import is missing); the server ends with the run
+# xvfb_session             starts an X server of its own (Xvfb) for the run,
+#                          sets DISPLAY and starts a window manager (openbox)
+#                          on it, as a desktop has one (exits 77, skipped, when
+#                          Xvfb, openbox, xdotool, xprop or import is missing);
+#                          both end with the run
 # xvfb_prepare NAME PROGRAM MANAGER OUT
 #                          sets run=OUT/NAME (emptied), links the program and
 #                          the manager into it, keeps the user's settings out
-# xvfb_start               starts "$run/marrowlight"; sets pid and log
+# xvfb_start [ARGS...]     starts "$run/marrowlight" with ARGS; sets pid and log
 # fail TEXT                ends the run with the text and the program's stderr
 # window TENTHS NAME [NOT] waits for a visible window named NAME (a regular
 #                          expression) other than the window NOT; prints its id
@@ -19,7 +21,7 @@
 
 xvfb_session() {
   local tool
-  for tool in Xvfb xdotool import; do
+  for tool in Xvfb openbox xdotool xprop import; do
     command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
   done
   # Xvfb picks a free display itself and writes its number once it accepts
@@ -36,6 +38,18 @@ xvfb_session() {
   done
   [ -s "$xvfb_number_file" ] || { echo "FAILED: Xvfb gave no display within 30 s"; exit 1; }
   export DISPLAY=":$(head -n 1 "$xvfb_number_file")"
+  # A window manager: focus, decorations and titles as a person sees them.
+  # Its settings and session stay out of the user's folders.
+  XDG_CONFIG_HOME="$(mktemp -d)" openbox --sm-disable >/dev/null 2>&1 &
+  wm_pid=$!
+  trap 'kill "$wm_pid" "$xvfb_pid" 2>/dev/null || true; rm -f "$xvfb_number_file"' EXIT
+  for _ in $(seq 300); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && return 0
+    kill -0 "$wm_pid" 2>/dev/null || { echo "FAILED: openbox did not start"; exit 1; }
+    sleep 0.1
+  done
+  echo "FAILED: openbox took no charge of the display within 30 s"
+  exit 1
 }
 
 xvfb_prepare() {
@@ -54,7 +68,7 @@ xvfb_prepare() {
 }
 
 xvfb_start() {
-  "$run/marrowlight" >"$run/stdout.txt" 2>"$run/stderr.txt" &
+  "$run/marrowlight" "$@" >"$run/stdout.txt" 2>"$run/stderr.txt" &
   pid=$!
   log="$run/MarrowlightLog.txt"
 }
@@ -103,11 +117,16 @@ click() {
 
 quit_through_box() {
   local main="$1" box
-  # Without a window manager the keyboard reaches the window only through its
-  # menu: open File with the mouse, then its accelerator.
-  click "$main" 20 8
+  # File by its mnemonic, then its Quit item.
+  xdotool windowactivate --sync "$main" 2>/dev/null || true
+  xdotool key alt+f
+  sleep 0.3
   xdotool key q
   box="$(window 100 '^Marrowlight$' "$main")" || fail "Quit? did not appear"
+  # The box is wide enough for its title: the window manager does not cut it.
+  local width
+  width="$(xdotool getwindowgeometry --shell "$box" | sed -n 's/^WIDTH=//p')"
+  [ "$width" -ge 200 ] || fail "the Quit? box is only $width pixels wide: its title would be cut"
   xdotool mousemove --window "$box" 10 10
   sleep 0.3
   xdotool key Return

@@ -146,21 +146,29 @@ TEST(FileCopy, MissingSourceLeavesAnExistingDestinationAloneWithoutAsking) {
   EXPECT_EQ(TempDir::Read(destination), "precious");
 }
 
-TEST(FileCopy, DeclinedOverwriteFailsWithoutAWorkerBox) {
+TEST(FileCopy, DeclinedOverwriteEndsWithTheQuestionAlone) {
   CapturedLog log;
   TempDir dir;
   std::string source = dir.Write("a.iso", VolumeBytes(5000, 6));
   std::string destination = dir.Write("b.iso", "old");
   ScriptedUiGuard ui;
   ui.Expect(OverwriteQuestion(destination), ProgramName, kOverwrite, 7);
-  ui.Expect("Copying failed.", ProgramName, kErrorBox, 1);
-  ui.Expect("Operation failed.", ProgramName, kErrorBox, 1);
   TestDialog dialog(5000);
   TOperationThread op(dialog, Request(source, kCopy, 0, 5000, "VOL", destination));
   RunOperation(op);
   EXPECT_EQ(TempDir::Read(destination), "old");
-  EXPECT_EQ(dialog.result, OperationResult::Failed);
-  EXPECT_TRUE(dialog.closeAtEnd);
+  EXPECT_EQ(dialog.result, OperationResult::Canceled);
+  EXPECT_FALSE(dialog.closeAtEnd) << "the person may choose another destination";
+  EXPECT_TRUE(op.Outcome().text.empty());
+
+  // A chooser that asked already: the copy does not ask again.
+  OperationRequest agreed = Request(source, kCopy, 0, 5000, "VOL", destination);
+  agreed.overwriteAgreed = true;
+  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  TestDialog again(5000);
+  TOperationThread copy(again, agreed);
+  RunOperation(copy);
+  EXPECT_EQ(TempDir::Read(destination), VolumeBytes(5000, 6));
 }
 
 TEST(FileCopy, DestinationThatIsTheSourceUnderAnotherNameFailsAndLeavesTheSource) {

@@ -4,6 +4,7 @@
 
 #include "base/ProgramIdentity.h"
 #include "base/TextFormat.h"
+#include "devices/NoDisc.h"
 #include "tests/fixtures/CapturedLog.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
 #include "tests/fixtures/TempDir.h"
@@ -52,10 +53,10 @@ class WriteFailure : public ::testing::Test {
 TEST_F(WriteFailure, VolumeSizeZero) {
   ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", 4096));
   auto writer = OpenDevice(4);
-  ui.Expect("Volume size is 0", ProgramName, kErrorBox, 1);
-  ExpectFailed(nullptr);
+  // One box, which says where the size is chosen; no "Operation failed." after it.
+  ui.Expect("Volume size is 0\r\nChoose a size with \"Change size...\" first.", ProgramName, kErrorBox, 1);
   Run(*writer, 0x82, 0);
-  EXPECT_EQ(dialog.result, OperationResult::Failed);
+  EXPECT_EQ(dialog.result, OperationResult::ErrorShown);
   EXPECT_EQ(dialog.errorsShown, 1);
   EXPECT_TRUE(log.Contains("Volume size is 0"));
 }
@@ -63,7 +64,9 @@ TEST_F(WriteFailure, VolumeSizeZero) {
 TEST_F(WriteFailure, WriterNotReadyIsACancelWithoutResultBox) {
   ProgramBus bus(R"({"id": 4, "model": "qxw7100", "medium": {"kind": "none"}})");
   auto writer = OpenDevice(4);
-  ui.Expect("Target drive is not ready.", ProgramName, kErrorBox, 1);
+  // No disc at all: the box says so and what to do.
+  ui.Expect("There is no disc in 0,4,0 (HALVERN DVD-R QXW-7100). Insert a disc and try again.", ProgramName,
+            kErrorBox, 1);
   Run(*writer, 0x87);
   EXPECT_EQ(dialog.result, OperationResult::ErrorShown);
   EXPECT_TRUE(log.Contains("Operation canceled by user instruction."));
@@ -85,12 +88,15 @@ TEST_F(WriteFailure, NoFreeSpaceOnAClosedDisc) {
   auto writer = OpenDevice(4);
   ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
   Run(*writer, 0x82);
-  ui.Expect("The disc has no free space for write in disc at once mode.", ProgramName, kErrorBox, 1);
-  ExpectFailed(nullptr);
+  // The written disc is named as closed, and the person told to insert a
+  // blank one: one box.
+  ui.Expect("The DVD-R in 0,4,0 (HALVERN DVD-R QXW-7100) is closed: it has been written and takes no more data. "
+            "Insert a blank disc and try again.",
+            ProgramName, kErrorBox, 1);
   TestDialog second(kVolume);
   TOperationThread op(second, Request(image, 0x82, 0, kVolume, "VOL", *writer));
   RunOperation(op);
-  EXPECT_EQ(second.result, OperationResult::Failed);
+  EXPECT_EQ(second.result, OperationResult::ErrorShown);
   EXPECT_EQ(second.errorsShown, 1);
 }
 

@@ -130,6 +130,28 @@ TEST_F(WriteOperation, TestOnlyLeavesTheDiscBlank) {
   EXPECT_EQ(writer->GetFreeSize(), uint64_t{kDiscSectors} * 2048);
 }
 
+TEST_F(WriteOperation, WithoutEjectWhenDoneTheLastStepLeavesTheDiscIn) {
+  Image image = CheckedImage(dir, 1'000'000);
+  ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", kDiscSectors));
+  auto writer = OpenDevice(4);
+  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  TestDialog dialog(image.info.volumeSize);
+  OperationRequest request = Request(image.path, 0x86, 0, image.info.volumeSize, "MARROW", *writer);
+  request.ejectWhenDone = false;
+  // The test write's disc still goes out between its steps, as the drive
+  // needs; only the last step keeps it.
+  int ejectsBeforeTheWrite = -1;
+  dialog.onComment = [&](const std::string& text) {
+    if (text == "Now writing ...") ejectsBeforeTheWrite = TrayOpen(*writer) ? 1 : 0;
+  };
+  TOperationThread op(dialog, request);
+  RunOperation(op);
+  EXPECT_EQ(dialog.result, OperationResult::Done);
+  EXPECT_EQ(ejectsBeforeTheWrite, 1);
+  EXPECT_FALSE(TrayOpen(*writer)) << "the written disc stays in the drive";
+  EXPECT_EQ(ReadBack(*writer, image.bytes.size()), image.bytes);
+}
+
 TEST_F(WriteOperation, VerifyOnlySkipsTheSpaceCheck) {
   Image image = CheckedImage(dir, 1'000'000);
   ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", kDiscSectors));
@@ -160,7 +182,7 @@ TEST_F(WriteOperation, VerifyOfADamagedSectorNamesItsStepAndRowsAndDoesNotFail) 
   std::string question = "Verify: Data are different at 65,536 ~ 131,072 bytes.\r\nDo you wish to quit verifying?";
   ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
   ui.Expect(question, ProgramName, 0x14, ui::kIdNo);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect("Verify found differences: 1 differing steps.\r\nThe log names where the data differ.", ProgramName, 0x30, 1);
   {
     TestDialog dialog(image.info.volumeSize);
     TOperationThread op(dialog, Request(damagedPath, 0x82, 0, image.info.volumeSize, "MARROW", *writer));
@@ -169,7 +191,7 @@ TEST_F(WriteOperation, VerifyOfADamagedSectorNamesItsStepAndRowsAndDoesNotFail) 
   TestDialog dialog(image.info.volumeSize);
   TOperationThread op(dialog, Request(image.path, 0x81, 0, image.info.volumeSize, "MARROW", *writer));
   RunOperation(op);
-  EXPECT_EQ(dialog.result, OperationResult::Done);
+  EXPECT_EQ(dialog.result, OperationResult::Differences);
   EXPECT_EQ(dialog.Percents(3).back(), 100);
   EXPECT_TRUE(log.Contains(question));
   EXPECT_TRUE(log.Contains("SrcThread->readSize 65536\r\n"));
@@ -197,12 +219,17 @@ TEST_F(WriteOperation, VolumeLargerThanTheDiscIsRoundedDownWhenAgreed) {
   ASSERT_GT(image.bytes.size(), 1000u * 2048);
   ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", 1000));
   auto writer = OpenDevice(4);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  // The result says how much of the volume the disc holds.
+  ui.Expect("Operation done.\r\nThe disc holds only the first 2,048,000 bytes of the volume of " +
+                FormatNumber(image.info.volumeSize) + " bytes (" +
+                std::to_string(2'048'000 * 100 / image.info.volumeSize) + "%); the rest was not written.",
+            ProgramName, 0x30, 1);
   TestDialog dialog(image.info.volumeSize);
   dialog.writeModeAnswer = true;
   TOperationThread op(dialog, Request(image.path, 0x83, 0, image.info.volumeSize, "MARROW", *writer));
   RunOperation(op);
   EXPECT_EQ(dialog.writeModeAsked, 1);
+  EXPECT_EQ(dialog.writeModeSizes, std::make_pair(image.info.volumeSize, uint64_t{2'048'000}));
   EXPECT_EQ(dialog.result, OperationResult::Done);
   EXPECT_EQ(op.WriteMode(), 3);
   EXPECT_EQ(op.VolumeSize(), 2'048'000u);
