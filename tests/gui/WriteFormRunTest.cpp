@@ -241,6 +241,7 @@ TEST_F(WriteFormRun, TheCancelQuestionGoesAwayWhenTheOperationEndsUnderIt) {
               questionGone = VisibleBox("Are you sure to cancel operation?") == nullptr;
               VisibleBox("Operation done.")->button(QMessageBox::Ok)->click();
             });
+  CloseWhenDone();
   Show(request);
   EXPECT_TRUE(questionGone) << "the question was left over the result";
   EXPECT_EQ(Result(), OperationResult::Done);
