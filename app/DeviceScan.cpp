@@ -5,7 +5,9 @@
 #include <functional>
 
 #include "base/Log.h"
+#include "devices/BusyRetry.h"
 #include "devices/CreateDevice.h"
+#include "devices/DeviceLine.h"
 #include "devices/InquiryData.h"
 #include "devices/IsDVDR.h"
 #include "host/aspi/ScsiVocabulary.h"
@@ -72,7 +74,7 @@ PageScan ScanPage(const PageRules& rules) {
         std::snprintf(text, sizeof text, "now serching %d,%d,%d ... ", ha, id, lun);
         std::string line = text;
         inquiry.Reset();
-        int status = scsi::Inquiry(channel, ha, id, lun, inquiry.Data());
+        int status = RetryWhileBusy(channel, [&] { return scsi::Inquiry(channel, ha, id, lun, inquiry.Data()); });
         if (status == aspi::SS_NO_DEVICE || status == aspi::SS_INVALID_HA) {
           AddLog(line + "No device.");
           break;  // the other LUNs of this target are not asked
@@ -100,7 +102,13 @@ PageScan ScanPage(const PageRules& rules) {
 void DeviceList::Add(std::unique_ptr<SCSIDEV> device) {
   char address[32];
   std::snprintf(address, sizeof address, "(%d,%d,%d) ", device->HostAdapter(), device->TargetId(), device->Lun());
-  items.push_back(std::string(address) + device->Vendor() + device->Product());
+  std::string item = std::string(address) + device->Vendor() + device->Product();
+  // A writer an update left halfway stays in the list, named for what it is.
+  if (std::string note = FirmwareModeNote(*device); !note.empty()) {
+    while (!item.empty() && item.back() == ' ') item.pop_back();
+    item += " - " + note;
+  }
+  items.push_back(std::move(item));
   devices.push_back(std::move(device));
 }
 

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "devices/BusyRetry.h"
 #include "devices/CDR_QRC880Z.h"
 #include "devices/IsDVDR.h"
 #include "devices/SCSIDVDR090.h"
@@ -51,7 +52,7 @@ CreatedDevice CreateDevice(uint8_t ha, uint8_t id, uint8_t lun) {
   ASPI32 channel;
   INQUIRYDATA data;
   host::Sleep(20);
-  int status = scsi::Inquiry(channel, ha, id, lun, data.Data());
+  int status = RetryWhileBusy(channel, [&] { return scsi::Inquiry(channel, ha, id, lun, data.Data()); });
   if (status == aspi::SS_NO_DEVICE || status == aspi::SS_INVALID_HA) return {std::make_unique<SCSIDEV>(), false};
   CreatedDevice created{ChooseClass(data, ha, id, lun), true};
   created.device->SetDevice();  // the geometry is read now; a drive without a disc simply has none yet
