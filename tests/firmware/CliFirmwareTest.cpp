@@ -25,6 +25,12 @@ TEST(CliFirmware, UpdatesTheQxw7100AndRefusesAWrongPartMarker) {
   wrong.sys = FirmwareImage("1.09", 40000, 1);
   std::string bad = bus.Dir().Write("wrong.bin", wrong.Build());
 
+  // A file that is no update file at all: said at once, nothing touched.
+  std::string text = bus.Dir().Write("notes.txt", "not firmware\n");
+  ProcessResult none = bus.Run({"--yes", "firmware", "0,4,0", text});
+  EXPECT_EQ(none.status, 1) << none.err;
+  EXPECT_EQ(none.err, text + " is not a firmware update file.\n");
+
   ProcessResult refused = bus.Run({"--yes", "firmware", "0,4,0", bad});
   EXPECT_EQ(refused.status, 1) << refused.err;
   EXPECT_TRUE(Has(refused.err, "[Error] This is not update file for QXW-7100.")) << refused.err;
