@@ -46,19 +46,30 @@ void LogSink::Add(std::string_view text) {
   if (text.empty()) return;
   TraceOut(text);
   Post(false, std::string(text), false);
-  bool written = file_->WriteText(text);
-  file_->WriteText("\r\n");
-  if (!written) {
-    // A log that cannot be written switches itself off; the program goes on.
-    outputOn_ = false;
-    Post(false, {}, true);
-  }
+  // A file that could not be created is not written to: the reason to tell
+  // is the one of its creation.
+  bool written = fileOpen_ && file_->WriteText(text) && file_->WriteText("\r\n");
+  if (!written) SwitchOffAfterFailure();
+}
+
+void LogSink::SwitchOffAfterFailure() {
+  // A log that cannot be written (or created, or grow past a file size
+  // limit) switches itself off with one message; the program goes on.
+  std::string reason = file_->Reason();
+  std::string message = "Logging is off: " + logFilePath_ + (fileOpen_ ? " cannot be written" : " cannot be created") +
+                        (reason.empty() ? "." : " (" + reason + ").");
+  outputOn_ = false;
+  Post(false, message, false);
+  Post(false, {}, true);
+  host::WriteStderr(message + "\n");
 }
 
 void LogSink::OpenLogFile() {
   if (!fileOpen_) {
+    // Never through a symbolic link: whoever may place one beside the program
+    // would make it overwrite any file its user may write.
     bool created = file_->Open(logFilePath_, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL);
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT);
     Post(true, {}, false);
     if (!created) return;
     fileOpen_ = true;

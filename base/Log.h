@@ -55,6 +55,7 @@ class LogSink {
  private:
   struct Pending;
   void OpenLogFile();  // with mutex_ held
+  void SwitchOffAfterFailure();  // with mutex_ held
   void Post(bool clear, std::string entry, bool switched);  // with mutex_ held
   void Deliver();
 

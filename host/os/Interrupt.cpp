@@ -38,6 +38,7 @@ void InstallInterruptHandler() {
   action.sa_flags = SA_RESTART;
   ::sigaction(SIGINT, &action, nullptr);
   ::sigaction(SIGTERM, &action, nullptr);
+  ::sigaction(SIGHUP, &action, nullptr);
 }
 
 bool InterruptRequested() { return requested.load(); }
@@ -55,5 +56,7 @@ void ClearInterrupt() {
 int InterruptHandle() { return wakeFd.load(); }
 
 void IgnoreBrokenPipe() { ::signal(SIGPIPE, SIG_IGN); }
+
+void IgnoreFileSizeSignal() { ::signal(SIGXFSZ, SIG_IGN); }
 
 }  // namespace host
