@@ -30,5 +30,6 @@ struct OperationArguments {
   std::string destination;
   std::string mode;
   std::optional<uint64_t> size;
+  bool yes = false;  // --yes: questions without a terminal are answered Yes
 };
 int RunOperation(const OperationArguments& arguments);

@@ -6,6 +6,7 @@
 #include "cli/Target.h"
 #include "devices/DeviceLine.h"
 #include "drive/WriterProperty.h"
+#include "host/os/Interrupt.h"
 #include "host/os/Platform.h"
 
 namespace {
@@ -27,6 +28,9 @@ int RunInfo(const std::string& writer) {
   auto device = OpenWriter(writer);
   if (!device) return kExitFailed;
   std::cout << DeviceLine(*device) << "\n";
+  // A writer in boot or loader mode holds no usable firmware: its line says
+  // what to do, and nothing describes it as ready.
+  if (!FirmwareModeNote(*device).empty()) return kExitFailed;
   if (ShowsFreeSizeAndErase(*device)) std::cout << FreeSizeLine(device->GetFreeSize()) << "\n";
   return kExitDone;
 }
@@ -38,10 +42,13 @@ int RunErase(const std::string& writer) {
     host::WriteStderr("This writer offers no erase.\n");
     return kExitFailed;
   }
+  // Ctrl-C ends the wait for the drive with a word, never the program at once.
+  host::InstallInterruptHandler();
   switch (EraseDisc(*device)) {
     case EraseResult::Done: return kExitDone;
     case EraseResult::Declined: return kExitCanceled;
     case EraseResult::Failed: return kExitFailed;
+    case EraseResult::Interrupted: return kExitCanceled;
   }
   return kExitFailed;
 }

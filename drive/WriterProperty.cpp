@@ -1,5 +1,7 @@
 #include "drive/WriterProperty.h"
 
+#include <algorithm>
+
 #include "base/Log.h"
 #include "base/NumberText.h"
 #include "base/ProgramIdentity.h"
@@ -7,6 +9,7 @@
 #include "devices/DeviceLine.h"
 #include "devices/SCSIDEV.h"
 #include "host/aspi/ScsiVocabulary.h"
+#include "host/os/Interrupt.h"
 #include "host/os/Sleep.h"
 #include "host/ui/MessageBox.h"
 
@@ -35,6 +38,16 @@ void LogBlankLine(const SCSIDEV& device) {
                     device.LastAsc(), device.LastAscq()));
 }
 
+// Sleeps ms in short steps; true as soon as an interrupt came.
+bool InterruptedWait(uint32_t ms) {
+  constexpr uint32_t kStepMs = 100;
+  for (uint32_t slept = 0; slept < ms; slept += kStepMs) {
+    if (host::InterruptRequested()) return true;
+    host::Sleep(std::min(kStepMs, ms - slept));
+  }
+  return host::InterruptRequested();
+}
+
 EraseResult Fail(SCSIDEV& device) {
   LogBlankLine(device);
   device.ReportError(nullptr, true, false);
@@ -61,7 +74,16 @@ EraseResult EraseDisc(SCSIDEV& device) {
   if (key != sense::kNoSenseKey && aspi::Sense{key, asc, ascq} != sense::kNotReadyOperationInProgress) return Fail(device);
 
   for (uint32_t elapsed = 0; elapsed < kEraseLimitMs; elapsed += kPollMs) {
-    host::Sleep(kPollMs);
+    // An erase cannot be stopped once the drive runs it: an interrupt only
+    // ends the wait, and says so.
+    if (InterruptedWait(kPollMs)) {
+      ui::SetBusyCursor(false);
+      AddLog("[EraseDisc] Interrupted.");
+      ui::MessageBox("The program stops waiting for the erase. The drive goes on erasing the disc by itself; the disc "
+                     "can be used once the drive is ready again.",
+                     ProgramName, ui::kIconExclamation);
+      return EraseResult::Interrupted;
+    }
     device.TestUnitReady();
     device.GetSense(&key, &asc, &ascq);
     Poll verdict = Judge(key, asc, ascq);

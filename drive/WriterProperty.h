@@ -15,7 +15,9 @@ std::string FreeSizeLine(uint64_t freeBytes);
 // The maker's later-generation writer shows neither the free size nor Erase.
 bool ShowsFreeSizeAndErase(const SCSIDEV& device);
 
-enum class EraseResult { Declined, Done, Failed };
+// Interrupted: Ctrl-C or a signal came while the drive erased; the program
+// stopped waiting, the drive finishes the erase by itself.
+enum class EraseResult { Declined, Done, Failed, Interrupted };
 
 // Asks "Do you wish to erase all data of the disc?" and erases on OK, with the
 // busy cursor, the log line, the error report and the closing box.

@@ -94,6 +94,9 @@ class TOperationThread : public host::Thread, private PassHost {
   // shown its message); size gets the free size or capacity.
   bool CheckWriter(SCSIDEV& writer, bool capacity, const char* notReadyLog, uint64_t& size);
   void Cancel(bool closeAtEnd = false);
+  // A source that holds less than its volume declares is written only when
+  // the person says Yes; false (canceled) otherwise.
+  bool MayTakeShortSource();
 
   // How the operation ends, as the result notification reports it.
   struct Ending {
