@@ -4,9 +4,11 @@
 #include <nlohmann/json.hpp>
 
 #include "app/DeviceScan.h"
+#include "devices/DeviceLine.h"
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
 #include "cli/JsonText.h"
+#include "host/os/Platform.h"
 #include "host/ui/TerminalText.h"
 
 namespace {
@@ -30,6 +32,7 @@ nlohmann::json ListJson(const DeviceList& list) {
                        {"product", Trimmed(device->Product())},
                        {"revision", Trimmed(device->Revision())},
                        {"class", DeviceClassName(*device)}});
+    if (std::string note = FirmwareModeNote(*device); !note.empty()) entries.back()["state"] = note;
   }
   return entries;
 }
@@ -46,8 +49,10 @@ void PrintList(const char* title, const DeviceList& list) {
 }  // namespace
 
 int RunScan(bool json) {
-  PageScan write = InitWritePage();
-  PageScan copy = InitCopyPage();
+  // As at the program's start: a missing manager is reported once.
+  StartupScans scans = RunStartupScans();
+  const PageScan& write = scans.write;
+  const PageScan& copy = scans.copy;
   if (json) {
     nlohmann::json out = {{"write_sources", ListJson(write.sources)},
                           {"write_destinations", ListJson(write.destinations)},
@@ -60,5 +65,11 @@ int RunScan(bool json) {
     PrintList("Copy sources", copy.sources);
     PrintList("Copy destinations", copy.destinations);
   }
-  return write.ran || copy.ran ? kExitDone : kExitFailed;
+  // A manager that is missing or did not initialise gives no lists to trust,
+  // whatever a later scan found.
+  if (!write.ran) {
+    host::WriteStderr("The SCSI manager is not ready: the device lists are not complete.\n");
+    return kExitFailed;
+  }
+  return kExitDone;
 }
