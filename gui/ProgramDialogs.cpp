@@ -22,3 +22,13 @@ void ProgramDialogs::ShowWriterProperty(SCSIDEV& writer) {
   if (!wrDevPropForm_) wrDevPropForm_ = std::make_unique<TWrDevPropForm>();
   wrDevPropForm_->ShowProperty(writer);
 }
+
+void ProgramDialogs::StopForQuit() {
+  if (writeForm_) writeForm_->StopForQuit();
+  if (formUpdateFirm_) formUpdateFirm_->StopForQuit();
+}
+
+bool ProgramDialogs::Runs(const QWidget& window) const {
+  return &window == static_cast<const QWidget*>(writeForm_.get()) ||
+         &window == static_cast<const QWidget*>(formUpdateFirm_.get());
+}

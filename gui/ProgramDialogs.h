@@ -6,13 +6,14 @@
 #include <memory>
 
 #include "gui/FormMainDialogs.h"
+#include "gui/TerminationWatch.h"
 
 class TFormUpdateFirm;
 class TWrDevPropForm;
 class TWriteForm;
 class VolSizeChoice;
 
-class ProgramDialogs : public FormMainDialogs {
+class ProgramDialogs : public FormMainDialogs, public QuitTargets {
  public:
   // sizes: the run's volume size choice, which the operation dialog's
   // "Change size..." shows.
@@ -22,6 +23,10 @@ class ProgramDialogs : public FormMainDialogs {
   void ShowOperation(const OperationRequest& request) override;
   void ShowFirmwareUpdate(std::unique_ptr<SCSIDEV>& writer) override;
   void ShowWriterProperty(SCSIDEV& writer) override;
+  // The running operation and firmware update, before a signal ends the
+  // program.
+  void StopForQuit() override;
+  bool Runs(const QWidget& window) const override;
 
  private:
   VolSizeChoice& sizes_;

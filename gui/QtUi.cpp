@@ -6,7 +6,9 @@
 #include <QMessageBox>
 #include <QString>
 
+#include "base/Log.h"
 #include "gui/GuiThread.h"
+#include "host/os/Interrupt.h"
 
 namespace gui {
 
@@ -79,6 +81,12 @@ std::string QtFilter(const std::string& filter) {
 
 int QtUi::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
   int answer = ui::NegativeAnswer(flags);
+  // After a signal the program is on its way out: nobody is asked anything,
+  // every box takes its cautious answer (the log keeps its text).
+  if (host::InterruptRequested()) {
+    AddLog("[" + caption + "] " + text + " -> answered without a window: the program ends.");
+    return answer;
+  }
   RunOnGuiThread([&] {
     QMessageBox box(QApplication::activeWindow());
     SetUpBox(box, text, caption, flags);
