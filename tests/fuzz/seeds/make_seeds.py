@@ -98,18 +98,29 @@ def device_seed(name, answers):
 
 
 ready = answer(0)
-zeros = answer(0, bytes(2048))
+zeros = answer(0, bytes(2048))  # the rest of a read stays as the program left it
+
+
+def geometry(last_lba, block):
+    # TEST UNIT READY and READ CAPACITY, as SetDevice asks them.
+    return [ready, capacity(last_lba, block)]
+
+
+def device_check(last_lba, block):
+    # The requests of the fuzz target after the factory's INQUIRY pair, in
+    # order: the geometry, the writer probe's MODE SENSE (refused), capacity,
+    # free size, then the volume check's START STOP UNIT, geometry twice and
+    # its reads.
+    return (geometry(last_lba, block) + [sense(5, 0x24, 0)] + geometry(last_lba, block) * 2 + [ready] +
+            geometry(last_lba, block) * 2 + [zeros] * 8)
+
+
 disk = inquiry(0, "ORBITEK", "HD-2100 DISK", "3.11")
-device_seed("disk", [disk, disk, ready, capacity(99, 512), sense(5, 0x24, 0)] + [ready, capacity(99, 512)] * 4 +
-            [zeros] * 8)
-device_seed("huge-blocks", [disk, disk, ready, capacity(99, 2 * 1024 * 1024), sense(5, 0x24, 0), answer(3)] +
-            [ready, capacity(99, 2 * 1024 * 1024)] * 4 + [zeros] * 4)
+device_seed("disk", [disk, disk] + device_check(99, 512))
+# Blocks the program cannot carry: a 32 KiB read would be one 2 MiB block.
+device_seed("huge-blocks", [disk, disk] + device_check(99, 2 * 1024 * 1024))
 writer = inquiry(5, "HALVERN", "DVD-R QXW-7100", "1.07")
-page = bytearray(64)
-page[8] = 0x2A
-page[11] = 0x10
-device_seed("writer", [writer, writer, sense(2, 0x3A, 0), answer(0, bytes(page)), sense(2, 0x3A, 0)] +
-            [ready, capacity(2298495, 2048)] * 4 + [zeros] * 8)
+device_seed("writer", [writer, writer] + device_check(2298495, 2048))
 tape = inquiry(1, "ORBITEK", "DAT TD-40 TAPE", "1.00")
 device_seed("tape", [tape, tape, ready, sense(5, 0x20, 0), answer(0), sense(0x80, 0, 1)] + [zeros] * 6 +
             [answer(0, bytes(4096))] + [sense(0x20, 0, 0)] * 4)
