@@ -21,26 +21,7 @@ unset MARROWLIGHT_SIMBUS_STATE
 export MARROWLIGHT_SIMBUS="$run/bus.json" MARROWLIGHT_TIME_SCALE=0.1
 xvfb_start
 
-main="$(window 600 '^Marrowlight$')" || fail "no main window"
-sleep 1
-# Option > Write Pattern, 32 MiB in "Volume Size", "Write", Start (the
-# dialog's controls stand where xvfb_operation_dialog.sh says).
-click "$main" 20 8
-xdotool key Right w
-dialog="$(window 100 '^Write pattern$')" || fail "Option > Write Pattern did not open \"Write pattern\""
-sleep 0.5
-click "$dialog" 360 94
-window 100 '^Volume Size$' >/dev/null || fail "\"Change size...\" did not open \"Volume Size\""
-sleep 0.3
-xdotool key shift+Tab ctrl+a
-xdotool type 33554432
-xdotool key Return
-sleep 0.5
-click "$dialog" 269 154
-xdotool key Home Return  # "Write"
-sleep 0.3
-eval "$(xdotool getwindowgeometry --shell "$dialog")"
-click "$dialog" 288 $((HEIGHT - 23))
+start_pattern 33554432 ""  # "Write"
 
 logged 600 '^[1-9][0-9]?% real written\.' || fail "the write pass did not start"
 kill -TERM "$pid"
