@@ -27,10 +27,10 @@ std::optional<host::DiskSpace> SpaceOfPath(const std::string& path) {
 }  // namespace
 
 bool CFILE::Open(const std::string& name, uint32_t access, uint32_t shareMode, uint32_t disposition,
-                 uint32_t attributes) {
+                 uint32_t /*attributes*/) {
   fileName_ = name;
   position_ = 0;
-  if (!handle_.Open(name, access, shareMode, disposition, attributes & FILE_FLAG_OPEN_REPARSE_POINT)) {
+  if (!handle_.Open(name, access, shareMode, disposition)) {
     error_ = kOpenError;
     return false;
   }

@@ -22,8 +22,6 @@ inline constexpr uint32_t CREATE_ALWAYS = host::kCreateAlways;
 inline constexpr uint32_t OPEN_EXISTING = host::kOpenExisting;
 inline constexpr uint32_t OPEN_ALWAYS = host::kOpenAlways;
 inline constexpr uint32_t FILE_ATTRIBUTE_NORMAL = host::kFileAttributeNormal;
-// Opens a symbolic link itself (and so refuses it) instead of its target.
-inline constexpr uint32_t FILE_FLAG_OPEN_REPARSE_POINT = host::kOpenNoFollow;
 
 class CFILE {
  public:
@@ -33,8 +31,7 @@ class CFILE {
   CFILE(const CFILE&) = delete;
   CFILE& operator=(const CFILE&) = delete;
 
-  // Of attributes only FILE_FLAG_OPEN_REPARSE_POINT counts; POSIX files have
-  // no attributes to set.
+  // attributes is accepted for the callers' sake; POSIX files have none to set.
   bool Open(const std::string& name, uint32_t access, uint32_t shareMode, uint32_t disposition,
             uint32_t attributes);
   void Close();
@@ -61,8 +58,6 @@ class CFILE {
   // the system's reason ("Open error: a.iso (No such file or directory)").
   // showBox also shows it in an error box. Always traced.
   std::string ErrorText(bool showBox);
-  // The system's reason for the last failure alone ("File too large").
-  std::string Reason() const { return handle_.LastErrorText(); }
 
   const std::string& FileName() const { return fileName_; }
   uint64_t Size() const { return size_; }

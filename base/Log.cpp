@@ -4,8 +4,8 @@
 
 #include "base/ProgramIdentity.h"
 #include "base/SystemInfo.h"
+#include "host/os/FileHandle.h"
 #include "host/os/Platform.h"
-#include "base/CFILE.h"
 
 // What waits for the delivery thread: view events in the order they happened.
 struct LogSink::Pending {
@@ -20,7 +20,7 @@ struct LogSink::Pending {
 LogSink::LogSink(std::string logFilePath, std::string systemInfo)
     : logFilePath_(std::move(logFilePath)),
       systemInfo_(std::move(systemInfo)),
-      file_(std::make_unique<CFILE>()),
+      file_(std::make_unique<host::FileHandle>()),
       pending_(std::make_unique<Pending>()) {
   delivery_ = std::thread([this] { Deliver(); });
 }
@@ -48,14 +48,14 @@ void LogSink::Add(std::string_view text) {
   Post(false, std::string(text), false);
   // A file that could not be created is not written to: the reason to tell
   // is the one of its creation.
-  bool written = fileOpen_ && file_->WriteText(text) && file_->WriteText("\r\n");
+  bool written = fileOpen_ && WriteLine(text);
   if (!written) SwitchOffAfterFailure();
 }
 
 void LogSink::SwitchOffAfterFailure() {
   // A log that cannot be written (or created, or grow past a file size
   // limit) switches itself off with one message; the program goes on.
-  std::string reason = file_->Reason();
+  std::string reason = file_->LastErrorText();
   std::string message = "Logging is off: " + logFilePath_ + (fileOpen_ ? " cannot be written" : " cannot be created") +
                         (reason.empty() ? "." : " (" + reason + ").");
   outputOn_ = false;
@@ -68,18 +68,26 @@ void LogSink::OpenLogFile() {
   if (!fileOpen_) {
     // Never through a symbolic link: whoever may place one beside the program
     // would make it overwrite any file its user may write.
-    bool created = file_->Open(logFilePath_, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT);
+    bool created = file_->Open(logFilePath_, host::kGenericRead | host::kGenericWrite, host::kFileShareRead,
+                               host::kCreateAlways, host::kOpenNoFollow);
     Post(true, {}, false);
     if (!created) return;
     fileOpen_ = true;
   }
   if (headerWritten_ || systemInfo_.empty()) return;
   Post(false, systemInfo_, false);
-  file_->WriteText(systemInfo_);
-  file_->WriteText("\r\n");
+  WriteLine(systemInfo_);
   TraceOut(systemInfo_);
   headerWritten_ = true;
+}
+
+bool LogSink::WriteLine(std::string_view text) {
+  // One write per entry with its line end, so a failing file is noticed once.
+  std::string line;
+  line.reserve(text.size() + 2);
+  line.append(text).append("\r\n");
+  uint32_t written = 0;
+  return file_->Write(line.data(), static_cast<uint32_t>(line.size()), &written) && written == line.size();
 }
 
 void LogSink::SetOutput(bool on) {
