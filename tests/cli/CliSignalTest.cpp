@@ -149,3 +149,16 @@ TEST(CliSignal, AFileSizeLimitFailsACopyWithItsReasonInsteadOfKillingTheProgram)
   EXPECT_TRUE(Has(result.err, "Write error: " + copy + " (File too large)")) << result.err;
   EXPECT_TRUE(Has(result.err, "[Marrowlight] Operation failed.")) << result.err;
 }
+
+TEST(CliSignal, CtrlCDuringAnEraseEndsTheWaitWithAWord) {
+  // The erase takes a minute of the drive's time: the signal comes while the
+  // program polls the drive.
+  CliBus bus(R"({"id": 5, "model": "qxw7200", "medium": {"kind": "dvd-rw"}, "timing": {"blank_ms": 60000000}})");
+  Process run(CliBus::Program(), {"--nolog", "--yes", "erase", "0,5,0"}, bus.Environment());
+  ASSERT_TRUE(run.WaitForError("-> answered OK"));
+  run.Signal(SIGINT);
+  ProcessResult result = run.Finish();
+  EXPECT_EQ(result.status, 3) << result.err;
+  EXPECT_TRUE(Has(result.err, "The program stops waiting for the erase. The drive goes on erasing the disc by itself"))
+      << result.err;
+}

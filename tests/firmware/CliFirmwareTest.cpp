@@ -105,3 +105,20 @@ TEST(CliFirmware, AnUnattendedRunGivesUpOnADriveThatNeverComesBack) {
   EXPECT_EQ(asked, 3u) << stuck.err;
   EXPECT_TRUE(Has(stuck.err, "[Marrowlight] Update firmware  failed."));
 }
+
+// On a terminal the person answers the question and switches the drive off
+// and on: each power prompt waits for Enter.
+TEST(CliFirmware, OnATerminalThePowerPromptsWaitForThePerson) {
+  CliBus bus(kWriters);
+  std::string good = bus.Dir().Write("sysmec.bin", SysMecFile{}.Build());
+  Process run(CliBus::Program(), {"--nolog", "firmware", "0,4,0", good}, bus.Environment(), Process::Input::Terminal);
+  ASSERT_TRUE(run.WaitForError("OK or Cancel? [o/c]"));
+  run.Type("o\n");
+  ASSERT_TRUE(run.WaitForError("Turn off QXW-7100 and push OK button.\nPress Enter when done."));
+  run.Type("\n");
+  ASSERT_TRUE(run.WaitForError("Turn on QXW-7100 and push OK button.\nPress Enter when done."));
+  run.Type("\n");
+  ProcessResult result = run.Finish();
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_TRUE(Has(Listed(bus), "0,4,0  qxw7100  HALVERN DVD-R QXW-7100 1.08:")) << Listed(bus);
+}
