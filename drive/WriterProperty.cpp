@@ -40,7 +40,7 @@ void LogBlankLine(const SCSIDEV& device) {
 
 // Sleeps ms in short steps; true as soon as an interrupt came.
 bool InterruptedWait(uint32_t ms) {
-  constexpr uint32_t kStepMs = 100;
+  constexpr uint32_t kStepMs = 1000;  // an interrupt is answered within a second
   for (uint32_t slept = 0; slept < ms; slept += kStepMs) {
     if (host::InterruptRequested()) return true;
     host::Sleep(std::min(kStepMs, ms - slept));

@@ -49,7 +49,8 @@ class SysMecUpdate {
 
   bool Run() {
     session_.SetComment("Now updating QXW-7100 ...");
-    if (session_.QuitRequested()) return false;
+    // Asked to quit before anything is sent: the drive is as it was.
+    if (session_.QuitRequested()) return session_.Cancel();
     if (RevisionText(device_) != kFirstRevision) {
       // Both parts are staged and read back before either is committed: a
       // part the drive refuses (too large for it, say) leaves it unchanged.

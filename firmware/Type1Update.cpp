@@ -42,7 +42,8 @@ class Type1Update {
 
   bool Run() {
     session_.SetComment("Now updating QXW-7200 ...");
-    if (session_.QuitRequested()) return false;
+    // Asked to quit before anything is sent: the drive is as it was.
+    if (session_.QuitRequested()) return session_.Cancel();
     if (ProbeMode() == kLoaderMode) {
       AddLog("[UpdateType1] The loader runs already.");
       session_.SetDriveState(DriveState::LoaderMode);

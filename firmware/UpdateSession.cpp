@@ -48,6 +48,10 @@ void UpdateSession::ShowPrompt(const std::string& text) { ui::MessageBox(text, P
 bool UpdateSession::Confirm(const std::string& question) {
   int answer = ui::MessageBox(question, "Update firmware", ui::kOkCancel | ui::kIconQuestion);
   if (answer == ui::kIdOk) return true;
+  return Cancel();
+}
+
+bool UpdateSession::Cancel() {
   AddLog("[UpdateFirmware] Canceled.");
   canceled_ = true;
   return false;

@@ -52,6 +52,8 @@ class UpdateSession {
   // Cancel marks the update canceled.
   bool Confirm(const std::string& question);
   bool Canceled() const { return canceled_; }
+  // The update ends before it sends anything, as after Cancel; false.
+  bool Cancel();
   // "Target drive is not ready.\r\nDo you wish to retry?"; false for No,
   // and without asking once the retry limit is used up.
   bool AskRetry();

@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <functional>
+#include <utility>
 
 #include "devices/CreateDevice.h"
 #include "devices/DeviceLine.h"
@@ -171,11 +172,13 @@ TEST(FormUpdateFirm, ASignalLetsTheUpdateReachAConsistentPointAndSaysWhatTheDriv
     ended = true;
     runningAtTheEnd = form.UpdateRunning();
   });
-  // The signal comes as the person confirms: the whole update lies ahead.
-  const std::string question = "This file is for updating the firmware of QXW-7100\nVer1.07 to 1.08";
-  WatchingUi watching(*ui, question, [] { ::raise(SIGTERM); });
-  ui::ScopedBackend scope(watching);
-  ui.Expect(question, "Update firmware", ui::kOkCancel | ui::kIconQuestion, ui::kIdOk);
+  // The signal comes once the first chunk has reached the drive.
+  QObject::connect(Child<QProgressBar>(form, "ProgUpdateBar"), &QProgressBar::valueChanged, [](int value) {
+    static bool raised = false;
+    if (value > 0 && !std::exchange(raised, true)) ::raise(SIGTERM);
+  });
+  ui.Expect("This file is for updating the firmware of QXW-7100\nVer1.07 to 1.08", "Update firmware",
+            ui::kOkCancel | ui::kIconQuestion, ui::kIdOk);
   ui.Expect("Update firmware done.", "Marrowlight", ui::kIconInformation, ui::kIdOk);
 
   Child<QPushButton>(form, "BtnStart")->click();
