@@ -1,7 +1,5 @@
 #include "drive/WriterProperty.h"
 
-#include <algorithm>
-
 #include "base/Log.h"
 #include "base/NumberText.h"
 #include "base/ProgramIdentity.h"
@@ -10,7 +8,6 @@
 #include "devices/SCSIDEV.h"
 #include "host/aspi/ScsiVocabulary.h"
 #include "host/os/Interrupt.h"
-#include "host/os/Sleep.h"
 #include "host/ui/MessageBox.h"
 
 namespace sense = aspi::sense;
@@ -36,16 +33,6 @@ Poll Judge(uint8_t key, uint8_t asc, uint8_t ascq) {
 void LogBlankLine(const SCSIDEV& device) {
   AddLog(FormatText("Blank done. %X: %X-%02X-%02X", static_cast<unsigned>(device.LastResult()), device.LastSenseKey(),
                     device.LastAsc(), device.LastAscq()));
-}
-
-// Sleeps ms in short steps; true as soon as an interrupt came.
-bool InterruptedWait(uint32_t ms) {
-  constexpr uint32_t kStepMs = 1000;  // an interrupt is answered within a second
-  for (uint32_t slept = 0; slept < ms; slept += kStepMs) {
-    if (host::InterruptRequested()) return true;
-    host::Sleep(std::min(kStepMs, ms - slept));
-  }
-  return host::InterruptRequested();
 }
 
 EraseResult Fail(SCSIDEV& device) {
@@ -76,7 +63,7 @@ EraseResult EraseDisc(SCSIDEV& device) {
   for (uint32_t elapsed = 0; elapsed < kEraseLimitMs; elapsed += kPollMs) {
     // An erase cannot be stopped once the drive runs it: an interrupt only
     // ends the wait, and says so.
-    if (InterruptedWait(kPollMs)) {
+    if (host::SleepUnlessInterrupted(kPollMs)) {
       ui::SetBusyCursor(false);
       AddLog("[EraseDisc] Interrupted.");
       ui::MessageBox("The program stops waiting for the erase. The drive goes on erasing the disc by itself; the disc "

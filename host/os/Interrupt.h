@@ -5,11 +5,16 @@
 // program that no longer listens.
 #pragma once
 
+#include <cstdint>
+
 namespace host {
 
 void InstallInterruptHandler();
 bool InterruptRequested();
 void ClearInterrupt();
+// Pauses as Sleep(ms) does (on the time scale), but ends at once when an
+// interrupt comes; true when one came.
+bool SleepUnlessInterrupted(uint32_t ms);
 // A descriptor that polls readable once an interrupt came (until
 // ClearInterrupt); -1 before InstallInterruptHandler.
 int InterruptHandle();
