@@ -112,13 +112,19 @@ TEST_F(CreateDeviceTest, BusyAnswersAreAskedAgain) {
     const char* what;
   };
   const Row rows[] = {{kInquiry, "INQUIRY"}, {0x53, "RESERVE RZONE"}, {0x55, "MODE SELECT"}, {0x3B, "WRITE BUFFER"}};
+  // One writer per row, each with its own busy answer.
+  std::string writers;
+  for (size_t i = 0; i < std::size(rows); ++i)
+    writers += (i ? "," : "") + DeviceEntry(static_cast<int>(i + 1), "qxw7100",
+                                            BlankDisc("dvd-r") + R"(, "faults": [{"kind": "busy", "opcode": )" +
+                                                std::to_string(rows[i].opcode) + R"(, "first": 1}])");
+  SimBus bus(writers);
   int retries = 0;
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
-    SimBus bus(DeviceEntry(4, "qxw7100", BlankDisc("dvd-r") + R"(, "faults": [{"kind": "busy", "opcode": )" +
-                                             std::to_string(row.opcode) + R"(, "first": 1}])"));
+    const auto id = static_cast<uint8_t>(&row - rows + 1);
     if (row.opcode == kInquiry) ui.Expect("ASPI is busy.", "Interrupt", ui::kOk, ui::kIdOk);
-    CreatedDevice created = CreateDevice(0, 4, 0);
+    CreatedDevice created = CreateDevice(0, id, 0);
     ASSERT_TRUE(created.found);
     EXPECT_EQ(typeid(*created.device), typeid(SCSIDVDR100));
     if (row.opcode != kInquiry) ui.Expect("ASPI is busy.", "Interrupt", ui::kOk, ui::kIdOk);

@@ -44,20 +44,20 @@ std::vector<uint8_t> SentTo(const SimBus& bus, uint8_t id) {
 TEST_F(UpdateTest, TheBytesSentAreTheBytesCheckedEvenWhenTheFileChangesMeanwhile) {
   struct Row {
     const char* what;
-    const char* device;
+    uint8_t id;
     uint8_t buffer;  // where the first image goes
     const char* question;
     const char* model;
   };
   const Row rows[] = {
-      {"SYS/MEC", R"({"id": 4, "model": "qxw7100", "revision": "1.07", "medium": {"kind": "dvd-r"}})", 0x00,
-       "This file is for updating the firmware of QXW-7100\nVer1.07 to 1.08", "QXW-7100"},
-      {"TYPE1", R"({"id": 4, "model": "qxw7200", "revision": "2.10", "medium": {"kind": "dvd-rw"}})", 0x00,
-       "This file is for updating the firmware of QXW-7200\nVer2.10 to 2.20", "QXW-7200"}};
+      {"SYS/MEC", 4, 0x00, "This file is for updating the firmware of QXW-7100\nVer1.07 to 1.08", "QXW-7100"},
+      {"TYPE1", 5, 0x00, "This file is for updating the firmware of QXW-7200\nVer2.10 to 2.20", "QXW-7200"}};
+  SimBus bus(R"({"id": 4, "model": "qxw7100", "revision": "1.07", "medium": {"kind": "dvd-r"}},
+                {"id": 5, "model": "qxw7200", "revision": "2.10", "medium": {"kind": "dvd-rw"}})");
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
-    SimBus bus(row.device);
-    std::unique_ptr<SCSIDEV> writer = CreateDevice(0, 4, 0).device;
+    bus.Clear();
+    std::unique_ptr<SCSIDEV> writer = CreateDevice(0, row.id, 0).device;
     const bool type1 = std::string(row.what) == "TYPE1";
     SysMecFile sysMec, changedSysMec;
     Type1File type1File, changedType1;
@@ -90,7 +90,7 @@ TEST_F(UpdateTest, AType1FileWithoutAChecksumSaysSoInTheQuestion) {
 TEST_F(UpdateTest, AFailureSaysWhatTheDriveHoldsAndNothingIsCommittedBeforeEveryPartIsTaken) {
   struct Row {
     const char* what;
-    std::string faults;
+    uint8_t id;
     uint32_t sysSize;
     size_t commits;     // commit commands the drive received
     const char* state;  // the line after "Update firmware  failed.", or none
@@ -98,16 +98,17 @@ TEST_F(UpdateTest, AFailureSaysWhatTheDriveHoldsAndNothingIsCommittedBeforeEvery
   const Row rows[] = {
       // The drive takes at most 1 MiB in a buffer: the SYS part of the file
       // passes the file's checks, and the drive refuses it while it is staged.
-      {"a part too large for the drive", "", 16515072, 0, nullptr},
-      {"the SYS commit refused", R"(, "faults": [{"kind": "sense", "opcode": "3Bh", "buffer": "F8h",
-                                                 "sense": "03/0C/00"}])",
-       40000, 2,
+      {"a part too large for the drive", 4, 16515072, 0, nullptr},
+      {"the SYS commit refused", 6, 40000, 2,
        "The drive is half-updated: part of the new firmware is committed, the rest is not. Run the firmware update "
        "again with a good file to recover it."}};
+  SimBus bus(Qxw7100() + "," +
+             R"({"id": 6, "model": "qxw7100", "revision": "1.07", "medium": {"kind": "dvd-r"},
+                 "faults": [{"kind": "sense", "opcode": "3Bh", "buffer": "F8h", "sense": "03/0C/00"}]})");
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
-    SimBus bus(Qxw7100(row.faults));
-    std::unique_ptr<SCSIDEV> writer = CreateDevice(0, 4, 0).device;
+    bus.Clear();
+    std::unique_ptr<SCSIDEV> writer = CreateDevice(0, row.id, 0).device;
     SysMecFile made;
     made.sys = FirmwareImage("1.08", row.sysSize, 1);
     ExpectConfirmation("This file is for updating the firmware of QXW-7100\nVer1.07 to 1.08");
