@@ -143,6 +143,7 @@ void Menus(QMainWindow& window, FormMainControls& c) {
   c.menuLogWindow = Item(option, "&Log Window", "MenuLogWindow");
   c.menuWritePattern = Item(option, "&Write Pattern", "MenuWritePattern");
   c.menuUpdateFirmware = Item(option, "&Update Firmware", "MenuUpdateFirmware");
+  c.menuReadScan = Item(option, "&Read Scan...", "MenuReadScan");
   option->addSeparator();
   c.menuManager = Item(option, "SCSI &Manager...", "MenuManager");
   QMenu* information = Named(bar->addMenu("Information"), "MenuInformation");

@@ -47,6 +47,7 @@ struct FormMainControls {
   QAction* menuLogWindow;
   QAction* menuWritePattern;
   QAction* menuUpdateFirmware;
+  QAction* menuReadScan;  // the disc in the Copy page's selected source drive
   QAction* menuManager;  // the SCSI manager of the next start
   QAction* menuVersion;
 };

@@ -28,4 +28,7 @@ class FormMainDialogs {
   virtual void ShowFirmwareUpdate(std::unique_ptr<SCSIDEV>& writer) = 0;
   // The "Writer Property" dialog for the selected writer.
   virtual void ShowWriterProperty(SCSIDEV& writer) = 0;
+  // The "Read Scan" window for the drive selected in the Copy page's source
+  // list.
+  virtual void ShowReadScan(SCSIDEV& drive) = 0;
 };

@@ -1,6 +1,7 @@
 #include "gui/ProgramDialogs.h"
 
 #include "gui/TFormUpdateFirm.h"
+#include "gui/TReadScanForm.h"
 #include "gui/TWrDevPropForm.h"
 #include "gui/TWriteForm.h"
 
@@ -21,6 +22,11 @@ void ProgramDialogs::ShowFirmwareUpdate(std::unique_ptr<SCSIDEV>& writer) {
 void ProgramDialogs::ShowWriterProperty(SCSIDEV& writer) {
   if (!wrDevPropForm_) wrDevPropForm_ = std::make_unique<TWrDevPropForm>();
   wrDevPropForm_->ShowProperty(writer);
+}
+
+void ProgramDialogs::ShowReadScan(SCSIDEV& drive) {
+  if (!readScanForm_) readScanForm_ = std::make_unique<TReadScanForm>();
+  readScanForm_->ShowScan(drive);
 }
 
 void ProgramDialogs::StopForQuit() {

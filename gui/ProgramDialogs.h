@@ -1,6 +1,6 @@
 // ProgramDialogs: the dialogs the program's main window opens. The
-// operation, "Firmware Update" and "Writer Property" dialogs are made at
-// their first use and then live for the whole run.
+// operation, "Firmware Update", "Writer Property" and "Read Scan" dialogs
+// are made at their first use and then live for the whole run.
 #pragma once
 
 #include <memory>
@@ -9,6 +9,7 @@
 #include "gui/TerminationWatch.h"
 
 class TFormUpdateFirm;
+class TReadScanForm;
 class TWrDevPropForm;
 class TWriteForm;
 class VolSizeChoice;
@@ -23,6 +24,7 @@ class ProgramDialogs : public FormMainDialogs, public QuitTargets {
   void ShowOperation(const OperationRequest& request) override;
   void ShowFirmwareUpdate(std::unique_ptr<SCSIDEV>& writer) override;
   void ShowWriterProperty(SCSIDEV& writer) override;
+  void ShowReadScan(SCSIDEV& drive) override;
   // The running operation and firmware update, before a signal ends the
   // program.
   void StopForQuit() override;
@@ -33,4 +35,5 @@ class ProgramDialogs : public FormMainDialogs, public QuitTargets {
   std::unique_ptr<TWriteForm> writeForm_;
   std::unique_ptr<TFormUpdateFirm> formUpdateFirm_;
   std::unique_ptr<TWrDevPropForm> wrDevPropForm_;
+  std::unique_ptr<TReadScanForm> readScanForm_;
 };

@@ -67,6 +67,7 @@ class TFormMain : public QMainWindow {
   void StartCopyPage(Operation operation);
   void MenuWritePatternClick();
   void MenuUpdateFirmwareClick();
+  void MenuReadScanClick();
   void WrDevPropertyClick();
   void MenuLogWindowClick();
   void ShowVersion();

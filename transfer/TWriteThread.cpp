@@ -41,5 +41,5 @@ bool TWriteThread::Transfer(uint8_t* buffer, uint32_t count, uint32_t& moved) {
   moved = count;
   if (FileMode()) return File().Write(buffer, count, &moved);
   // A device write pads the buffer in place up to its next block.
-  return Device()->FitsBuffer(count, Chunk()) && Device()->Write(buffer, count);
+  return Device()->FitsBuffer(count, StepBytes()) && Device()->Write(buffer, count);
 }

@@ -25,11 +25,13 @@ class RecordingDialogs : public FormMainDialogs {
   void ShowOperation(const OperationRequest& request) override { operations.push_back(request); }
   void ShowFirmwareUpdate(std::unique_ptr<SCSIDEV>& writer) override { firmware.push_back({&writer}); }
   void ShowWriterProperty(SCSIDEV& writer) override { properties.push_back(&writer); }
+  void ShowReadScan(SCSIDEV& drive) override { scans.push_back(&drive); }
 
   std::vector<OperationRequest> operations;
   std::vector<Firmware> firmware;
   std::vector<SCSIDEV*> properties;
-  size_t Count() const { return operations.size() + firmware.size() + properties.size(); }
+  std::vector<SCSIDEV*> scans;
+  size_t Count() const { return operations.size() + firmware.size() + properties.size() + scans.size(); }
 };
 
 class MainWindowRun {
