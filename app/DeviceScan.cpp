@@ -7,6 +7,7 @@
 #include "base/Log.h"
 #include "app/AddressRules.h"
 #include "devices/CreateDevice.h"
+#include "devices/DeviceLine.h"
 #include "devices/DiscState.h"
 #include "devices/InquiryData.h"
 #include "host/aspi/ScsiVocabulary.h"
@@ -143,7 +144,12 @@ void DeviceList::Add(std::unique_ptr<SCSIDEV> device, const std::string& medium)
   std::string item = std::string(address) + device->Vendor() + device->Product();
   // Another maker's writer shows its revision and the medium it holds.
   if (!medium.empty()) item += std::string(" ") + device->Revision() + " - " + medium;
-  items.push_back(item);
+  // A writer an update left halfway stays in the list, named for what it is.
+  if (std::string note = FirmwareModeNote(*device); !note.empty()) {
+    while (!item.empty() && item.back() == ' ') item.pop_back();
+    item += " - " + note;
+  }
+  items.push_back(std::move(item));
   media.push_back(medium);
   devices.push_back(std::move(device));
 }

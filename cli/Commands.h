@@ -31,6 +31,7 @@ struct OperationArguments {
   std::string destination;
   std::string mode;
   std::optional<uint64_t> size;
+  bool yes = false;  // --yes: questions without a terminal are answered Yes
 };
 int RunOperation(const OperationArguments& arguments);
 // The read scan of the disc in a drive: the summary (or JSON) on the

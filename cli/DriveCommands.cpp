@@ -7,6 +7,7 @@
 #include "devices/DeviceLine.h"
 #include "devices/NoDisc.h"
 #include "drive/WriterProperty.h"
+#include "host/os/Interrupt.h"
 #include "host/os/Platform.h"
 
 namespace {
@@ -25,6 +26,9 @@ int RunInfo(const std::string& writer) {
   auto device = OpenWriter(writer);
   if (!device) return kExitFailed;
   std::cout << DeviceLine(*device) << "\n";
+  // A writer in boot or loader mode holds no usable firmware: its line says
+  // what to do, and nothing describes it as ready.
+  if (!FirmwareModeNote(*device).empty()) return kExitFailed;
   if (std::string none = NoDiscIn(*device); !none.empty()) {
     // Said as the windows say it; a script learns it from the status.
     std::cout << none << "\n";
@@ -46,10 +50,13 @@ int RunErase(const std::string& writer, bool quick) {
     host::WriteStderr("The maker's writers erase the whole disc: leave out --quick.\n");
     return kExitUsage;
   }
+  // Ctrl-C ends the wait for the drive with a word, never the program at once.
+  host::InstallInterruptHandler();
   switch (EraseDisc(*device, quick ? EraseKind::Quick : EraseKind::Full)) {
     case EraseResult::Done: return kExitDone;
     case EraseResult::Declined: return kExitCanceled;
     case EraseResult::Failed: return kExitFailed;
+    case EraseResult::Interrupted: return kExitCanceled;
   }
   return kExitFailed;
 }

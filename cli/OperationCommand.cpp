@@ -1,6 +1,7 @@
 // write, copy and pattern: the operations of the operation dialog, with the
 // console standing in for the dialog and Ctrl-C for its Cancel button. The
 // command line becomes an operation request; the core does the rest.
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <thread>
@@ -94,12 +95,53 @@ bool CanceledBeforeStart() {
   return true;
 }
 
+// While it lives, a thread that answers Ctrl-C with "Canceling..." and,
+// when the work goes on for another second, says that the program waits
+// for the drive's current command.
+class InterruptWatch {
+ public:
+  InterruptWatch()
+      : thread_([this] {
+          while (!done_.load() && !host::InterruptRequested()) std::this_thread::sleep_for(kPoll);
+          // An interrupt is answered even when the work ended at once on it.
+          if (!host::InterruptRequested()) return;
+          host::WriteStderr("\nCanceling...\n");
+          const auto said = std::chrono::steady_clock::now();
+          while (!done_.load()) {
+            if (std::chrono::steady_clock::now() - said > std::chrono::seconds(1)) {
+              host::WriteStderr(
+                  "The program waits for the drive to finish its current command.\n"
+                  "Press Ctrl-C again to quit at once.\n");
+              return;
+            }
+            std::this_thread::sleep_for(kPoll);
+          }
+        }) {}
+  ~InterruptWatch() {
+    done_.store(true);
+    thread_.join();
+  }
+  InterruptWatch(const InterruptWatch&) = delete;
+  InterruptWatch& operator=(const InterruptWatch&) = delete;
+
+ private:
+  static constexpr std::chrono::milliseconds kPoll{20};
+  std::atomic<bool> done_{false};
+  std::thread thread_;
+};
+
 // The volume of the source as the check finds it, with --size applied;
 // prints what will be transferred.
 bool CheckSource(const Endpoint& source, const std::optional<uint64_t>& size, VolumeInfo& volume) {
-  host::WriteStderr("Checking " + source.Describe() + " ...\n");
+  host::WriteStderr("Checking " + ui::TerminalText(source.Describe()) + " ...\n");
   VolSizeChoice sizes;
-  bool ok = source.IsDevice() ? CheckHeader(*source.device, sizes, volume) : CheckHeader(source.file, sizes, volume);
+  bool ok = false;
+  {
+    // The check ends at its next read after Ctrl-C; this says so at once,
+    // and that the program waits when the drive's command takes longer.
+    InterruptWatch watch;
+    ok = source.IsDevice() ? CheckHeader(*source.device, sizes, volume) : CheckHeader(source.file, sizes, volume);
+  }
   if (!ok) return false;
   if (size) OverrideVolumeSize(volume, *size);
   host::WriteStderr(FormatText("Volume \"%s\": %s bytes (%llu sectors) at offset %u\n",
@@ -167,5 +209,15 @@ int RunOperation(const OperationArguments& arguments) {
   if (CanceledBeforeStart()) return kExitCanceled;
   if (!checked || !SidesDiffer(request)) return kExitFailed;
   if (CanceledBeforeStart()) return kExitCanceled;
+  // --yes answers the question about a source cut short only when --size
+  // says that its short size is meant.
+  const VolumeInfo& volume = request.volume;
+  if (arguments.yes && !arguments.size && volume.declaredSize > volume.volumeSize) {
+    host::WriteStderr(ui::TerminalText(ShortSourceText(request.source.Describe(), volume.volumeSize,
+                                                       volume.declaredSize)) +
+                      "\nNothing was written: give --size " + std::to_string(volume.volumeSize) +
+                      " to write what the source holds.\n");
+    return kExitFailed;
+  }
   return Run(request, request.volume.volumeSize);
 }

@@ -5,9 +5,11 @@
 
 #include "app/DeviceScan.h"
 #include "app/ManagerChoice.h"
+#include "devices/DeviceLine.h"
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
 #include "cli/JsonText.h"
+#include "host/os/Platform.h"
 #include "host/ui/TerminalText.h"
 
 namespace {
@@ -33,6 +35,7 @@ nlohmann::json ListJson(const DeviceList& list) {
                             {"revision", Trimmed(device.Revision())},
                             {"class", DeviceClassName(device)}};
     if (!list.media[i].empty()) entry["medium"] = list.media[i];
+    if (std::string note = FirmwareModeNote(device); !note.empty()) entry["state"] = note;
     entries.push_back(entry);
   }
   return entries;
@@ -50,8 +53,10 @@ void PrintList(const char* title, const DeviceList& list) {
 }  // namespace
 
 int RunScan(bool json) {
-  PageScan write = InitWritePage();
-  PageScan copy = InitCopyPage();
+  // As at the program's start: a missing manager is reported once.
+  StartupScans scans = RunStartupScans();
+  const PageScan& write = scans.write;
+  const PageScan& copy = scans.copy;
   const bool simulated = SimulatedDrives();
   if (json) {
     nlohmann::json out = {{"simulated_drives", simulated},
@@ -69,5 +74,11 @@ int RunScan(bool json) {
     PrintList("Copy sources", copy.sources);
     PrintList("Copy destinations", copy.destinations);
   }
-  return write.ran || copy.ran ? kExitDone : kExitFailed;
+  // A manager that is missing or did not initialise gives no lists to trust,
+  // whatever a later scan found.
+  if (!write.ran) {
+    host::WriteStderr("The SCSI manager is not ready: the device lists are not complete.\n");
+    return kExitFailed;
+  }
+  return kExitDone;
 }

@@ -24,6 +24,7 @@ constexpr const char* kWriteModes = "test | write | test-write | write-verify | 
 
 int main(int argc, char** argv) {
   host::IgnoreBrokenPipe();
+  host::IgnoreFileSizeSignal();
   CLI::App app{"Marrowlight headless front end: scan, check, write, copy, pattern, erase, info, firmware, readscan"};
   app.require_subcommand(1);
   GlobalOptions global;
@@ -133,8 +134,9 @@ int main(int argc, char** argv) {
   if (*info) return RunInfo(writer);
   if (*firmware) return RunFirmware(writer, updateFile, global.yes);
   if (*readscan) return RunReadScan(scanDevice, json, svgPath);
-  if (*write) operation = {"write", operation.source, operation.destination, writeMode, operation.size};
-  if (*copy) operation = {"copy", operation.source, operation.destination, copyMode, operation.size};
-  if (*pattern) operation = {"pattern", operation.source, operation.destination, patternMode, operation.size};
+  if (*write) operation = {"write", operation.source, operation.destination, writeMode, operation.size, global.yes};
+  if (*copy) operation = {"copy", operation.source, operation.destination, copyMode, operation.size, global.yes};
+  if (*pattern)
+    operation = {"pattern", operation.source, operation.destination, patternMode, operation.size, global.yes};
   return RunOperation(operation);
 }

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "devices/BusyRetry.h"
 #include "host/os/Sleep.h"
 #include "scsi/ASPI32.h"
 #include "scsi/Commands.h"
@@ -24,7 +25,8 @@ bool BeginsWith(const uint8_t* field, const char* text, bool ignoreCase) {
 AddressProbe::AddressProbe(uint8_t ha, uint8_t id, uint8_t lun, bool settle) : address_{ha, id, lun} {
   ASPI32 channel;
   if (settle) host::Sleep(20);
-  status_ = scsi::Inquiry(channel, ha, id, lun, inquiry_.Data());
+  // A manager that turns the INQUIRY away as busy is asked again.
+  status_ = RetryWhileBusy(channel, [&] { return scsi::Inquiry(channel, ha, id, lun, inquiry_.Data()); });
 }
 
 bool AddressProbe::Found() const { return status_ != aspi::SS_NO_DEVICE && status_ != aspi::SS_INVALID_HA; }

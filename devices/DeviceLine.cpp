@@ -1,11 +1,26 @@
 #include "devices/DeviceLine.h"
 
+#include <cstring>
+
 #include "base/TextFormat.h"
 #include "devices/SCSIDEV.h"
 
+std::string FirmwareModeNote(const SCSIDEV& device) {
+  // The maker's TYPE1 writer reports its mode in the first revision character.
+  if (std::strncmp(device.Vendor(), "HALVERN", 7) != 0 || std::strstr(device.Product(), "QXW-7200") == nullptr)
+    return {};
+  switch (device.Revision()[0]) {
+    case 'B': return "boot mode: run the firmware update again";
+    case 'L': return "loader mode: run the firmware update again";
+    default: return {};
+  }
+}
+
 std::string DeviceLine(const SCSIDEV& device) {
-  return FormatText("SCSI address %d,%d,%d:  %s %s (Version %s)", device.HostAdapter(), device.TargetId(),
-                    device.Lun(), device.Vendor(), device.Product(), device.Revision());
+  std::string line = FormatText("SCSI address %d,%d,%d:  %s %s (Version %s)", device.HostAdapter(), device.TargetId(),
+                                device.Lun(), device.Vendor(), device.Product(), device.Revision());
+  if (std::string note = FirmwareModeNote(device); !note.empty()) line += " - " + note;
+  return line;
 }
 
 std::string WritingDeviceLine(const SCSIDEV* writer) {

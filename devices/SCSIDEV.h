@@ -32,6 +32,10 @@
 class SCSIDEV {
  public:
   static constexpr uint32_t kPieceBytes = 32768;  // the most one command moves
+  // The largest logical block the program carries: one piece. SetDevice
+  // refuses a drive that reports larger blocks, so that a read of a few
+  // bytes never becomes one huge block.
+  static constexpr uint32_t kLargestBlock = kPieceBytes;
   static constexpr int kRetryCount = 10;
   static constexpr uint8_t kUnsetAddress = aspi::ScsiAddress::kUnset;
 
@@ -71,7 +75,15 @@ class SCSIDEV {
   bool WaitReady(uint32_t milliseconds);
   bool WaitNoMedium(uint32_t milliseconds);
   // READ CAPACITY into the geometry fields; false (geometry cleared) otherwise.
+  // A block length above kLargestBlock is refused: logged with the device
+  // and the length, kept in GeometryRefusal() and given by the next report.
   bool SetDevice();
+  const std::string& GeometryRefusal() const { return geometryRefusal_; }
+  // A Read or Write of byteCount bytes moves byteCount raised to whole
+  // blocks through its buffer: true when that fits bufferBytes. Reads the
+  // geometry when it is not known yet; a transfer that would not fit is
+  // logged and refused, never sent.
+  bool FitsBuffer(uint32_t byteCount, uint64_t bufferBytes);
   // Copies vendor, product and revision into whichever areas are given (of
   // 10, 18 and 6 bytes, zeroed first); returns the device name.
   const char* GetDeviceName(char* vendor, char* product, char* revision) const;
@@ -213,6 +225,11 @@ class SCSIDEV {
 
  private:
   void Reset();
+  // Sends one command through send(), retrying busy answers of the manager.
+  template <typename Send>
+  int Sent(Send&& send);
+  // What the report says when the sense data hold no error.
+  std::string NoSenseText() const;
 
   uint8_t deviceType_ = INQUIRYDATA::kNoDevice;
   uint8_t ha_ = kUnsetAddress, id_ = kUnsetAddress, lun_ = kUnsetAddress;
@@ -232,5 +249,8 @@ class SCSIDEV {
   int32_t lastResult_ = 0;
   uint8_t lastKey_ = 0, lastAsc_ = 0, lastAscq_ = 0;
   std::string lastErrorText_;
+  std::string geometryRefusal_;
+  int lastStatus_ = 0;     // request status of the last command
+  bool lastBusy_ = false;  // the manager turned it away as busy
   ASPI32 channel_;
 };

@@ -10,6 +10,7 @@
 #include "host/ui/MessageBox.h"
 #include "scsi/BigEndian.h"
 #include "scsi/Commands.h"
+#include "base/NumberText.h"
 #include "base/TextFormat.h"
 
 namespace sense = aspi::sense;
@@ -29,6 +30,7 @@ void SCSIDEV::ClearGeometry() {
 }
 
 bool SCSIDEV::SetDevice() {
+  geometryRefusal_.clear();
   if (IsUnassigned() || !WaitReady(100)) {
     ClearGeometry();
     return false;
@@ -45,6 +47,18 @@ bool SCSIDEV::SetDevice() {
   }
   uint32_t lba = scsi::GetBE32(reply);
   uint32_t length = scsi::GetBE32(reply + 4);
+  if (length > kLargestBlock) {
+    // Garbage or a device of another kind: a block this large would make
+    // every small read overrun its buffer.
+    ClearGeometry();
+    lastSector2K_ = 0;
+    geometryRefusal_ = FormatText("%d,%d,%d %s reports a block length of %s bytes; the program can carry blocks of "
+                                  "at most %s bytes.",
+                                  ha_, id_, lun_, deviceName_.data(), FormatNumber(length).c_str(),
+                                  FormatNumber(kLargestBlock).c_str());
+    AddLog("[SCSIDEV::SetDevice] " + geometryRefusal_);
+    return false;
+  }
   if (length != 0) {
     blockSize_ = length;
   } else if (lba != 0) {
@@ -68,6 +82,14 @@ bool SCSIDEV::SetDevice() {
 bool SCSIDEV::HaveGeometry() {
   if (blockSize_ != 0 && blocksPerTransfer_ != 0) return true;
   return SetDevice();
+}
+
+bool SCSIDEV::FitsBuffer(uint32_t byteCount, uint64_t bufferBytes) {
+  if (!HaveGeometry()) return false;
+  if (WholeBlocks(byteCount) <= bufferBytes) return true;
+  AddLog(FormatText("[SCSIDEV] A transfer of %u bytes in blocks of %u bytes does not fit its buffer of %s bytes.",
+                    byteCount, blockSize_, FormatNumber(bufferBytes).c_str()));
+  return false;
 }
 
 uint64_t SCSIDEV::WholeBlocks(uint32_t byteCount) const {

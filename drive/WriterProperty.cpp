@@ -11,7 +11,7 @@
 #include "devices/NoDisc.h"
 #include "devices/SCSIDEV.h"
 #include "host/aspi/ScsiVocabulary.h"
-#include "host/os/Sleep.h"
+#include "host/os/Interrupt.h"
 #include "host/ui/MessageBox.h"
 #include "scsi/UnitHold.h"
 
@@ -141,7 +141,16 @@ EraseResult EraseDisc(SCSIDEV& device, EraseKind kind, const EraseProgressFn& pr
   if (key != sense::kNoSenseKey && aspi::Sense{key, asc, ascq} != sense::kNotReadyOperationInProgress) return Fail(device);
 
   for (uint32_t elapsed = 0; elapsed < kEraseLimitMs; elapsed += kPollMs) {
-    host::Sleep(kPollMs);
+    // An erase cannot be stopped once the drive runs it: an interrupt only
+    // ends the wait, and says so.
+    if (host::SleepUnlessInterrupted(kPollMs)) {
+      ui::SetBusyCursor(false);
+      AddLog("[EraseDisc] Interrupted.");
+      ui::MessageBox("The program stops waiting for the erase. The drive goes on erasing the disc by itself; the disc "
+                     "can be used once the drive is ready again.",
+                     ProgramName, ui::kIconExclamation);
+      return EraseResult::Interrupted;
+    }
     device.TestUnitReady();
     device.GetSense(&key, &asc, &ascq);
     const EraseProgress now{elapsed + kPollMs, ProgressOf(device)};

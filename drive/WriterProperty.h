@@ -26,7 +26,9 @@ std::string DiscStateLine(SCSIDEV& writer);
 // disc text (devices/NoDisc.h) when the drive holds none.
 std::string FreeSizeOrNoDisc(SCSIDEV& device);
 
-enum class EraseResult { Declined, Done, Failed };
+// Interrupted: Ctrl-C or a signal came while the drive erased; the program
+// stopped waiting, the drive finishes the erase by itself.
+enum class EraseResult { Declined, Done, Failed, Interrupted };
 // Full: BLANK of the whole disc (what the maker's writers always do);
 // Quick: minimal BLANK (the disc reads as blank, its old data stays where
 // nothing overwrites it), offered for other makers' writers.

@@ -28,3 +28,13 @@ void ProgramDialogs::ShowReadScan(SCSIDEV& drive) {
   if (!readScanForm_) readScanForm_ = std::make_unique<TReadScanForm>();
   readScanForm_->ShowScan(drive);
 }
+
+void ProgramDialogs::StopForQuit() {
+  if (writeForm_) writeForm_->StopForQuit();
+  if (formUpdateFirm_) formUpdateFirm_->StopForQuit();
+}
+
+bool ProgramDialogs::Runs(const QWidget& window) const {
+  return &window == static_cast<const QWidget*>(writeForm_.get()) ||
+         &window == static_cast<const QWidget*>(formUpdateFirm_.get());
+}

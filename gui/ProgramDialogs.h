@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "gui/FormMainDialogs.h"
+#include "gui/TerminationWatch.h"
 
 class TFormUpdateFirm;
 class TReadScanForm;
@@ -13,7 +14,7 @@ class TWrDevPropForm;
 class TWriteForm;
 class VolSizeChoice;
 
-class ProgramDialogs : public FormMainDialogs {
+class ProgramDialogs : public FormMainDialogs, public QuitTargets {
  public:
   // sizes: the run's volume size choice, which the operation dialog's
   // "Change size..." shows.
@@ -24,6 +25,10 @@ class ProgramDialogs : public FormMainDialogs {
   void ShowFirmwareUpdate(std::unique_ptr<SCSIDEV>& writer) override;
   void ShowWriterProperty(SCSIDEV& writer) override;
   void ShowReadScan(SCSIDEV& drive) override;
+  // The running operation and firmware update, before a signal ends the
+  // program.
+  void StopForQuit() override;
+  bool Runs(const QWidget& window) const override;
 
  private:
   VolSizeChoice& sizes_;

@@ -9,7 +9,9 @@
 #include <QSpacerItem>
 #include <QString>
 
+#include "base/Log.h"
 #include "gui/GuiThread.h"
+#include "host/os/Interrupt.h"
 
 namespace gui {
 
@@ -102,6 +104,12 @@ int QtUi::MessageBox(const std::string& text, const std::string& caption, unsign
 int QtUi::MessageBox(const std::string& text, const std::string& caption, unsigned flags,
                      ui::OpenQuestion& question) {
   int answer = ui::NegativeAnswer(flags);
+  // After a signal the program is on its way out: nobody is asked anything,
+  // every box takes its cautious answer (the log keeps its text).
+  if (host::InterruptRequested()) {
+    AddLog("[" + caption + "] " + text + " -> answered without a window: the program ends.");
+    return answer;
+  }
   RunOnGuiThread([&] {
     if (question.Withdrawn()) return;
     QMessageBox box(QApplication::activeWindow());

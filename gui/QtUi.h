@@ -1,7 +1,9 @@
 // QtUi: the person seam on the windows. Boxes and file dialogs are Qt's,
 // shown modally over the active window; the busy cursor is the
 // application's override cursor. A call from a worker thread is carried to
-// the GUI thread and blocks only that worker.
+// the GUI thread and blocks only that worker. Once a signal has asked the
+// program to end (host/os/Interrupt.h), no box is shown: each takes its
+// cautious answer at once.
 #pragma once
 
 #include <string>

@@ -66,6 +66,9 @@ class TWriteForm : public QDialog, public OperationDialog {
   // How the last operation ended; nothing before the first one has.
   const std::optional<OperationOutcome>& LastOutcome() const { return outcome_; }
   bool OperationRunning() const;
+  // A signal ends the program: the running operation is canceled as Cancel
+  // does, without the question, and waited for.
+  void StopForQuit();
   TVolSizeForm& VolSizeForm() { return *volSizeForm_; }
   // The samples of the passes of the last operation (for a disc record) and
   // the picture drawn from them.

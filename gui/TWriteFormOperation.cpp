@@ -117,6 +117,14 @@ bool TWriteForm::FormCloseQuery() {
   return true;
 }
 
+void TWriteForm::StopForQuit() {
+  if (!operation_) return;
+  waiting_ = true;
+  operation_->Terminate();
+  FreeOperation();
+  waiting_ = false;
+}
+
 void TWriteForm::FormClose() {
   ++closeCount_;
   AddLog("[TWriteForm::FormClose]");

@@ -19,9 +19,12 @@
 #include "gui/ProgramDialogs.h"
 #include "gui/QtUi.h"
 #include "gui/TFormMain.h"
+#include "gui/TerminationWatch.h"
+#include "host/os/Interrupt.h"
 #include "volume/VolSizeChoice.h"
 
 int main(int argc, char** argv) {
+  host::IgnoreFileSizeSignal();
   BuildSystemInfo();
   // Read before the toolkit takes its own arguments out of argv.
   const StartOptions options = ReadStartOptions(argc, argv);
@@ -44,6 +47,8 @@ int main(int argc, char** argv) {
   try {
     VolSizeChoice volumeSizes;
     ProgramDialogs dialogs(volumeSizes);
+    // From here on SIGTERM, SIGINT and SIGHUP cancel and end, never kill.
+    TerminationWatch termination(dialogs);
     TFormMain formMain(options, dialogs, volumeSizes);
     if (!image.empty()) formMain.OpenImage(image);
     formMain.show();

@@ -38,8 +38,9 @@ std::string ManagerPath(const ManagerState& state) {
   return host::ProgramDirectory() + "/" + kDefaultManagerFile;
 }
 
-void ReportNotFound() {
-  ui::MessageBox("ASPI manager is not found.\nInstall ASPI manager and restart your conputer.",
+// reason: why the library at its path could not be used, as the loader says.
+void ReportNotFound(const std::string& reason) {
+  ui::MessageBox("ASPI manager is not found.\nInstall ASPI manager and restart your conputer.\n" + reason,
                  "ASPI manager is missing", ui::kIconError | ui::kOk);
   TraceOut("ASPI manager is not found. (Missing WNASPI32.DLL)\r\n");
 }
@@ -51,12 +52,17 @@ void ManagerLogLine(const char* line) { AddLog(line); }
 // Opens the library and takes both entry points; false (nothing kept) when
 // either is missing. A manager that takes a log sink gets it before anything
 // else.
-bool OpenManager(ManagerState& state) {
-  auto library = host::SharedLibrary::Open(ManagerPath(state));
+bool OpenManager(ManagerState& state, std::string& reason) {
+  const std::string path = ManagerPath(state);
+  auto library = host::SharedLibrary::Open(path, &reason);
   if (!library) return false;
   auto supportInfo = reinterpret_cast<aspi::GetSupportInfoFn>(library->Symbol(aspi::kGetSupportInfoName));
   auto send = reinterpret_cast<aspi::SendCommandFn>(library->Symbol(aspi::kSendCommandName));
-  if (supportInfo == nullptr || send == nullptr) return false;
+  if (supportInfo == nullptr || send == nullptr) {
+    reason = path + ": not a SCSI manager (it lacks " +
+             (supportInfo == nullptr ? aspi::kGetSupportInfoName : aspi::kSendCommandName) + ")";
+    return false;
+  }
   if (auto setLogSink = reinterpret_cast<aspi::SetLogSinkFn>(library->Symbol(aspi::kSetLogSinkName)))
     setLogSink(ManagerLogLine);
   state.hold.store(reinterpret_cast<aspi::HoldUnitFn>(library->Symbol(aspi::kHoldUnitName)));
@@ -107,8 +113,9 @@ int LoadAspiManager(AspiLoadForm form, int32_t* supportInfo) {
   {
     std::lock_guard lock(state.loadMutex);
     if (state.send.load() != nullptr) return 0;
-    if (!OpenManager(state)) {
-      ReportNotFound();
+    std::string reason;
+    if (!OpenManager(state, reason)) {
+      ReportNotFound(reason);
       return -1;
     }
     query = state.supportInfo.load();

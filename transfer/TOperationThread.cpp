@@ -73,6 +73,8 @@ void TOperationThread::Execute() {
       NotifyOperationError(FormatText("The volume size (%s bytes) is too large: at most 4,294,967,295 sectors (%s "
                                       "bytes) can be transferred.",
                                       FormatNumber(volumeSize_).c_str(), FormatNumber(kLargestVolumeBytes).c_str()));
+    } else if (!request_.pattern && !MayTakeShortSource()) {
+      AddLog("Operation canceled by user instruction.");
     } else if (FamilyOf(request_.operation) == OperationFamily::Write) {
       // A write or test write holds the drive for this program alone.
       std::optional<scsi::UnitHold> hold;
@@ -103,6 +105,21 @@ void TOperationThread::Execute() {
   NotifyResult();
 }
 
+bool TOperationThread::MayTakeShortSource() {
+  const uint64_t declared = request_.volume.declaredSize;
+  const bool writes = Has(request_.operation, opcode::kWrite | opcode::kTest | opcode::kCopy);
+  if (!writes || declared <= volumeSize_) return true;
+  // A file cut short (a copy that stopped midway) would be written as if it
+  // were the volume; the person decides, No being the default.
+  std::string question = ShortSourceText(request_.source.Describe(), volumeSize_, declared) +
+                         "\r\nDo you wish to write it anyway?";
+  AddLog(question);
+  if (ui::MessageBox(question, ProgramName, ui::kYesNo | ui::kIconQuestion | ui::kDefButton2) == ui::kIdYes)
+    return true;
+  Cancel(true);
+  return false;
+}
+
 bool TOperationThread::RunSteps(const std::function<bool(Step)>& runStep) {
   static constexpr StepRow kSteps[] = {
       {Step::Test, opcode::kTest, 0, "Now test writing ...", "Test Writing failed."},
@@ -116,6 +133,8 @@ bool TOperationThread::RunSteps(const std::function<bool(Step)>& runStep) {
   for (const StepRow& row : kSteps) {
     if (!Has(request_.operation, row.bit)) continue;
     if (ending_.declined) return true;  // nothing was written: nothing to verify
+    // A step canceled ends the operation there: nothing after it starts.
+    if (ending_.canceled) break;
     lastStep_ = &row == last;
     if (row.step == Step::Test) testFlag_ = 1;
     if (row.step == Step::Write) testFlag_ = 0;

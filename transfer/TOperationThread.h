@@ -109,6 +109,9 @@ class TOperationThread : public host::Thread, private PassHost {
   // A write onto a disc the writer refuses (MediumRefusal): the message has
   // been shown, and the operation ends before anything is written.
   bool RefusedMedium(SCSIDEV& writer);
+  // A source that holds less than its volume declares is written only when
+  // the person says Yes; false (canceled) otherwise.
+  bool MayTakeShortSource();
 
   // How the operation ends, as the result notification reports it.
   struct Ending {

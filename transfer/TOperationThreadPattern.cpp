@@ -122,7 +122,8 @@ bool TOperationThread::PatternPass(SCSIDEV& writer, uint32_t sectors) {
       uint32_t address = done;
       uint32_t count = std::min(kBlockSectors, sectors - done);
       BuildPatternSectors(area_.A(), address, kBlockSectors);
-      ok = writer.Write(address, area_.A(), count * kSector2K);
+      ok = writer.FitsBuffer(count * kSector2K, TransferArea::kHalf) &&
+           writer.Write(address, area_.A(), count * kSector2K);
       if (!ok) break;
       done += count;
       if (ShowPercent(uint64_t{done} * kSector2K, uint64_t{sectors} * kSector2K)) break;
@@ -158,7 +159,8 @@ bool TOperationThread::PatternVerify(SCSIDEV& writer, uint32_t sectors) {
     uint32_t address = done;
     uint32_t count = std::min(kBlockSectors, sectors - done);
     BuildPatternSectors(area_.A(), address, kBlockSectors);
-    ok = writer.Read(address, area_.B(), count * kSector2K);
+    ok = writer.FitsBuffer(count * kSector2K, TransferArea::kHalf) &&
+         writer.Read(address, area_.B(), count * kSector2K);
     if (!ok) break;
     uint32_t bytes = count * kSector2K;
     if (std::memcmp(area_.A(), area_.B(), bytes) != 0) {

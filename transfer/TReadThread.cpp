@@ -79,5 +79,5 @@ bool TReadThread::Transfer(uint8_t* buffer, uint32_t count, uint32_t& moved) {
     return true;
   }
   moved = count;
-  return Device()->Read(buffer, count);
+  return Device()->FitsBuffer(count, StepBytes()) && Device()->Read(buffer, count);
 }

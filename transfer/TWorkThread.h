@@ -51,7 +51,8 @@ class TWorkThread : public host::Thread {
   void Stop();
   // Reports the worker's failure: file write error -> "Destination disk is
   // going to full." when at most one chunk is left free on the disk; other
-  // file errors -> the file's ErrorText; device -> the device's ReportError.
+  // file errors (a write past a file size limit among them) -> the file's
+  // ErrorText; device -> the device's ReportError.
   void ReportWorkerError(bool showBox, bool force);
 
   // Wiring, set by the pass driver before Start: the ring the worker fills

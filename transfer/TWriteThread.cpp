@@ -38,5 +38,6 @@ bool TWriteThread::Position() {
 bool TWriteThread::Transfer(uint8_t* buffer, uint32_t count, uint32_t& moved) {
   moved = count;
   if (FileMode()) return File().Write(buffer, count, &moved);
-  return Device()->Write(buffer, count);
+  // A device write pads the buffer in place up to its next block.
+  return Device()->FitsBuffer(count, StepBytes()) && Device()->Write(buffer, count);
 }

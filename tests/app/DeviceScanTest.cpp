@@ -100,8 +100,9 @@ TEST(DeviceScan, MissingManagerStopsBothScansWithOneBoxEach) {
   std::string saved = previous ? previous : "";
   ::setenv("MARROWLIGHT_ASPI", "/nonexistent/libwnaspi32.so", 1);
   for (int scan = 0; scan < 2; ++scan) {
-    ui.Expect("ASPI manager is not found.\nInstall ASPI manager and restart your conputer.", "ASPI manager is missing",
-              0x10, ui::kIdOk);
+    ui.Expect("ASPI manager is not found.\nInstall ASPI manager and restart your conputer.\n/nonexistent/"
+              "libwnaspi32.so: cannot open shared object file: No such file or directory",
+              "ASPI manager is missing", 0x10, ui::kIdOk);
   }
   PageScan write = InitWritePage();
   PageScan copy = InitCopyPage();

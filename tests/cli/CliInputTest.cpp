@@ -125,3 +125,41 @@ TEST(CliInput, AnUnknownCommandIsNamed) {
   EXPECT_EQ(none.status, 2);
   EXPECT_TRUE(Has(none.err, "A command is required")) << none.err;
 }
+
+// An image cut short (a copy killed midway) is no volume: the check gives
+// both sizes, and a write asks first (No the default); --no refuses, and
+// --yes writes it only when --size says that the short size is meant.
+TEST(CliInput, AnImageCutShortIsSaidAndWrittenOnlyWhenTheShortSizeIsMeant) {
+  CliBus bus(kDevices);
+  std::string image = MakeGenisoImage(bus.Dir().Path(), "g.iso", "CUT", 2 * 1024 * 1024);
+  const uint64_t whole = std::filesystem::file_size(image);
+  const uint64_t cut = whole / 2 / 2048 * 2048;
+  ResizeFile(image, cut);
+
+  ProcessResult check = bus.Run({"check", image});
+  ASSERT_EQ(check.status, 0) << check.err;
+  EXPECT_TRUE(Has(check.out, "Declared size: ")) << check.out;
+  EXPECT_TRUE(Has(check.out, "bytes; the source holds less and may have been cut short")) << check.out;
+  ProcessResult json = bus.Run({"check", image, "--json"});
+  EXPECT_GT(nlohmann::json::parse(json.out)["declared_size"].get<uint64_t>(), cut);
+
+  struct Row {
+    std::vector<std::string> args;
+    int status;
+    std::string said;
+  };
+  const std::string size = std::to_string(cut);
+  const Row rows[] = {
+      {{"--no", "write", image, "0,4,0", "--mode", "write"}, 3, "Do you wish to write it anyway?"},
+      {{"--yes", "write", image, "0,4,0", "--mode", "write"}, 1, "Nothing was written: give --size " + size},
+      {{"--yes", "write", image, "0,4,0", "--mode", "write", "--size", size}, 0, "Operation done."},
+  };
+  for (const Row& row : rows) {
+    ProcessResult result = bus.Run(row.args);
+    EXPECT_EQ(result.status, row.status) << row.args[0] << "\n" << result.err;
+    EXPECT_TRUE(Has(result.err, row.said)) << result.err;
+    const bool written = row.status == 0;
+    ProcessResult list = bus.Tool({"list"});
+    EXPECT_EQ(Has(list.out, "0,4,0  qxw7100  HALVERN DVD-R QXW-7100 1.07: blank dvd-r"), !written) << list.out;
+  }
+}

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "tests/cli/CliBus.h"
+#include "tests/fixtures/FirmwareFiles.h"
 #include "tests/fixtures/Images.h"
 
 namespace {
@@ -53,7 +54,7 @@ TEST(CliRecorder, WriteAndVerifyOnEachMediumThenTheClosedDiscIsRefused) {
 }
 
 struct RefusalRow {
-  std::vector<std::string> args;  // after "--yes", with IMAGE for the image
+  std::vector<std::string> args;  // after "--yes", with IMAGE for the image, UPDATE for an update file
   int status;
   const char* said;
   const char* writer;  // whose disc must be as it was ("" for none)
@@ -62,6 +63,7 @@ struct RefusalRow {
 TEST(CliRecorder, RefusalsComeBeforeAnythingIsWritten) {
   CliBus bus(kRecorders);
   std::string image = MakeGenisoImage(bus.Dir().Path(), "g.iso", "REFUSED", 1024 * 1024);
+  std::string update = bus.Dir().Write("update.bin", SysMecFile().Build());
   const RefusalRow rows[] = {
       {{"write", "IMAGE", "0,8,0", "--mode", "test-write"}, 1,
        "The DVD+R in 0,8,0 (PLEXWAVE DVDR PX-900) cannot be test written: a DVD+R has no test write. Choose Write "
@@ -77,7 +79,7 @@ TEST(CliRecorder, RefusalsComeBeforeAnythingIsWritten) {
       {{"erase", "0,6,0"}, 1, "The DVD-R in 0,6,0 (GENERIC DVD RECORDER) cannot be erased: only a DVD-RW can.",
        "0,6,0"},
       {{"erase", "--quick", "0,10,0"}, 1, "is in use by another program", "0,10,0"},
-      {{"firmware", "0,6,0", "IMAGE"}, 1,
+      {{"firmware", "0,6,0", "UPDATE"}, 1,
        "Firmware updates are for the maker's writers (QXW-7100, QXW-7200) only. 0,6,0 (GENERIC DVD RECORDER) is "
        "another maker's drive: update it with its maker's tools.",
        "0,6,0"},
@@ -86,7 +88,7 @@ TEST(CliRecorder, RefusalsComeBeforeAnythingIsWritten) {
   };
   for (const RefusalRow& row : rows) {
     std::vector<std::string> args = {"--yes"};
-    for (const std::string& arg : row.args) args.push_back(arg == "IMAGE" ? image : arg);
+    for (const std::string& arg : row.args) args.push_back(arg == "IMAGE" ? image : arg == "UPDATE" ? update : arg);
     std::string asked;
     for (const std::string& arg : row.args) asked += arg + " ";
     SCOPED_TRACE(asked);

@@ -106,3 +106,50 @@ TEST_F(CreateDeviceTest, AnInquiryThatTimesOutGivesAPlainDevice) {
 }
 
 }  // namespace
+
+// A busy answer of the manager never reached the drive: the factory and the
+// configuration commands ask again, and a command the manager keeps turning
+// away is reported for what it is, never as "OK.".
+TEST_F(CreateDeviceTest, BusyAnswersAreAskedAgain) {
+  struct Row {
+    uint8_t opcode;
+    const char* what;
+  };
+  const Row rows[] = {{kInquiry, "INQUIRY"}, {0x53, "RESERVE RZONE"}, {0x55, "MODE SELECT"}, {0x3B, "WRITE BUFFER"}};
+  // One writer per row, each with its own busy answer.
+  std::string writers;
+  for (size_t i = 0; i < std::size(rows); ++i)
+    writers += (i ? "," : "") + DeviceEntry(static_cast<int>(i + 1), "qxw7100",
+                                            BlankDisc("dvd-r") + R"(, "faults": [{"kind": "busy", "opcode": )" +
+                                                std::to_string(rows[i].opcode) + R"(, "first": 1}])");
+  SimBus bus(writers);
+  int retries = 0;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const auto id = static_cast<uint8_t>(&row - rows + 1);
+    if (row.opcode == kInquiry) ui.Expect("ASPI is busy.", "Interrupt", ui::kOk, ui::kIdOk);
+    CreatedDevice created = CreateDevice(0, id, 0);
+    ASSERT_TRUE(created.found);
+    EXPECT_EQ(typeid(*created.device), typeid(SCSIDVDR100));
+    if (row.opcode != kInquiry) ui.Expect("ASPI is busy.", "Interrupt", ui::kOk, ui::kIdOk);
+    if (row.opcode == 0x3B) {
+      const uint8_t image[16] = {};
+      EXPECT_TRUE(created.device->WriteBuffer(5, 0, 0, image, sizeof image));
+    } else if (row.opcode != kInquiry) {
+      EXPECT_TRUE(created.device->SetWritingConfig(100, 0, 0));
+    }
+    EXPECT_EQ(CountEntries("[SCSI] The SCSI manager is busy; the command is sent again (1/10)."), ++retries);
+  }
+}
+
+TEST_F(CreateDeviceTest, ACommandTheManagerKeepsTurningAwayIsReportedAsBusy) {
+  SimBus bus(DeviceEntry(4, "qxw7100", BlankDisc("dvd-r") + R"(, "faults": [{"kind": "busy", "opcode": 85}])"));
+  SCSIDVDR100 writer(0, 4, 0);
+  for (int i = 0; i < 10; ++i) ui.Expect("ASPI is busy.", "Interrupt", ui::kOk, ui::kIdOk);
+  ui.Expect("[Error Information]\r\nSCSI Address: 0,4,0\r\nDevice: HALVERN DVD-R QXW-7100  1.07\r\n"
+            "Command: (55H) Mode Select 10\r\nAddress: 00000000H\r\nError Code: 0-00-00\r\n"
+            "The SCSI manager was busy and did not take the command.\r\n\r\n",
+            "Error Information", ui::kOk | ui::kIconError, ui::kIdOk);
+  ui.Expect("Test mode setting error.", "Error", ui::kOk | ui::kIconError, ui::kIdOk);
+  EXPECT_FALSE(writer.SetWritingConfig(100, 0, 0));
+}

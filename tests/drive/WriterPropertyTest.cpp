@@ -47,7 +47,10 @@ TEST(WriterProperty, EraseBlanksTheDiscAndPollsUntilReady) {
 TEST(WriterProperty, CancelSendsNothingAndAnErrorWhileErasingFails) {
   CapturedLog log;
   ScriptedUiGuard ui;
+  // The blank outlasts the test, so the polls before the fault find the drive
+  // busy however slowly the test runs.
   ProgramBus bus(R"({"id": 5, "model": "qxw7200", "medium": {"kind": "dvd-rw", "sectors": 4096},
+                     "timing": {"blank_ms": 60000000},
                      "faults": [{"kind": "sense", "opcode": "00h", "sense": "03/0C/00", "from": 3}]})");
   auto writer = CreateDevice(0, 5, 0).device;
 

@@ -161,8 +161,9 @@ TEST(FormMain, AMissingManagerIsReportedOnceAndNoHandlerActsWithoutADevice) {
   ProgramBus bus(kBus);
   ::setenv("MARROWLIGHT_ASPI", bus.Dir().File("no-such-manager.so").c_str(), 1);
   ResetAspiManagerForTesting();
-  ui.Expect("ASPI manager is not found.\nInstall ASPI manager and restart your conputer.", "ASPI manager is missing",
-            0x10, ui::kIdOk);
+  ui.Expect("ASPI manager is not found.\nInstall ASPI manager and restart your conputer.\n" +
+                bus.Dir().File("no-such-manager.so") + ": cannot open shared object file: No such file or directory",
+            "ASPI manager is missing", 0x10, ui::kIdOk);
   MainWindowRun run;
   for (const char* combo : {"CmbWrSrcScsi", "CmbWrDstScsi", "CmbCpSrcScsi", "CmbCpDstScsi"})
     EXPECT_EQ(run.Items(combo), QStringList{}) << combo;

@@ -5,6 +5,8 @@
 // between image files.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <QApplication>
 #include <QMessageBox>
 #include <algorithm>
@@ -15,6 +17,8 @@
 #include "gui/QtUi.h"
 #include "gui/TVolSizeForm.h"
 #include "gui/TWriteForm.h"
+#include "gui/TerminationWatch.h"
+#include "host/os/Interrupt.h"
 #include "scsi/BigEndian.h"
 #include "tests/fixtures/CapturedLog.h"
 #include "tests/fixtures/Images.h"
@@ -404,4 +408,45 @@ TEST_F(WriteFormRun, CopiesAndVerifiesBetweenImageFiles) {
   EXPECT_EQ(TempDir::Read(copy), bytes);
   EXPECT_TRUE(log.Contains("[TWriteForm::SetParameters(File->File)]"));
   EXPECT_TRUE(log.Contains("100% copied."));
+}
+
+// SIGTERM (a logout, `kill`) while a pass runs: the operation is canceled as
+// its Cancel button does, without the question, the disc is given back, and
+// the program ends. Without the watch the signal would end the test itself.
+TEST_F(WriteFormRun, ASignalCancelsTheRunningOperationAndEndsTheProgram) {
+  ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", kDiscSectors));
+  auto writer = OpenDevice(4);
+  OperationRequest request = ImageRequest(Operation::TestOnly, *writer);
+  struct FormTargets : QuitTargets {
+    explicit FormTargets(TWriteForm& form) : form(form) {}
+    void StopForQuit() override { form.StopForQuit(); }
+    bool Runs(const QWidget& window) const override { return &window == &form; }
+    TWriteForm& form;
+  } targets(form);
+  bool ended = false, runningAtTheEnd = true;
+  TerminationWatch watch(targets, [&] {
+    ended = true;
+    runningAtTheEnd = form.OperationRunning();
+    form.reject();
+  });
+  ChooseAndStart("Write & Verify");
+  bool raised = false;
+  record.onProgress = [&](int row, int value) {
+    if (row == 1 && value >= 30 && !raised) {
+      raised = true;
+      ::raise(SIGTERM);
+    }
+  };
+  ui.Expect("Operation canceled.", ProgramName, kInfoBox, 1);
+  Show(request);
+  host::ClearInterrupt();
+
+  EXPECT_TRUE(ended);
+  EXPECT_FALSE(runningAtTheEnd) << "the program ends only after the operation";
+  EXPECT_EQ(Result(), OperationResult::Canceled);
+  EXPECT_LT(record.highest[1], 100);
+  EXPECT_EQ(record.highest[2], 0) << "nothing starts after the canceled pass";
+  EXPECT_TRUE(TrayOpen(*writer)) << "the disc is unlocked and given back";
+  EXPECT_TRUE(log.Contains("[Marrowlight] A signal ends the program: the running operation is canceled first."));
+  EXPECT_TRUE(log.Contains("Operation canceled by user instruction."));
 }

@@ -18,6 +18,11 @@
 # click WINDOW X Y         a left click at X,Y in WINDOW
 # quit_through_box MAIN    File > Quit, Return on "Quit?" (Yes is its default),
 #                          then the program must end with status 0
+# start_pattern BYTES KEYS waits for the main window (sets main), opens Option >
+#                          Write Pattern (sets dialog), types BYTES into
+#                          "Volume Size", picks the operation with KEYS in the
+#                          list (Home first: "Write") and clicks Start; sets
+#                          HEIGHT to the dialog's height
 
 xvfb_session() {
   local tool
@@ -138,4 +143,33 @@ quit_through_box() {
   local status=0
   wait "$pid" || status=$?
   [ "$status" -eq 0 ] || fail "exit status $status"
+}
+
+start_pattern() {
+  local bytes="$1" keys="$2"
+  main="$(window 600 '^Marrowlight( - simulated drives)?$')" || fail "no main window"
+  sleep 1
+  # Option > Write Pattern: open File, move to Option, take its W item.
+  click "$main" 20 8
+  xdotool key Right w
+  dialog="$(window 100 '^Write pattern$')" || fail "Option > Write Pattern did not open \"Write pattern\""
+  sleep 0.5
+  # The dialog's controls stand at fixed places (its progress rows move 24
+  # pixels at a time): "Change size..." at (360, 94), the list at (269, 154),
+  # Start 288 pixels from its left edge and 23 from its bottom.
+  click "$dialog" 360 94
+  window 100 '^Volume Size$' >/dev/null || fail "\"Change size...\" did not open \"Volume Size\""
+  sleep 0.3
+  # The manual choice is checked for a pattern; OK has the focus, the byte
+  # field stands before it.
+  xdotool key shift+Tab ctrl+a
+  xdotool type "$bytes"
+  xdotool key Return
+  sleep 0.5
+  click "$dialog" 269 154
+  # shellcheck disable=SC2086
+  xdotool key Home $keys Return
+  sleep 0.3
+  eval "$(xdotool getwindowgeometry --shell "$dialog")"
+  click "$dialog" 288 $((HEIGHT - 23))
 }
