@@ -6,6 +6,7 @@
 #include "base/Log.h"
 #include "base/NumberText.h"
 #include "base/ProgramIdentity.h"
+#include "base/Sha256.h"
 #include "base/TextFormat.h"
 #include "host/os/Sleep.h"
 #include "host/ui/MessageBox.h"
@@ -53,6 +54,12 @@ std::unique_ptr<TReadThread> DataPass::MakeReader(const Endpoint& side, uint64_t
 std::unique_ptr<TWorkThread> DataPass::MakeWriter(const Endpoint& side, uint64_t start) const {
   if (side.IsFile()) return std::make_unique<TWriteThread>(side.file, start, sides_.size);
   return std::make_unique<TWriteThread>(*side.device, start, sides_.size);
+}
+
+void DataPass::FeedDigest(const uint8_t* buffer, uint64_t delivered) {
+  if (sides_.digest == nullptr || delivered <= digested_) return;
+  sides_.digest->Update(buffer, static_cast<size_t>(delivered - digested_));
+  digested_ = delivered;
 }
 
 bool DataPass::SourceHoldsVolume() {
@@ -148,9 +155,12 @@ PassOutcome DataPass::Write() {
       break;
     }
     // Cross-over: the reader fills one buffer while the writer empties the
-    // other one.
+    // other one, the one the reader filled last; the digest reads it too
+    // meanwhile.
+    const uint64_t delivered = sides_.size - reader->Rest();
     StartStep(readerEvents, stepA);
     StartStep(writerEvents, !stepA);
+    FeedDigest(stepA ? area_.B() : area_.A(), delivered);
     WaitDone(readerEvents, stepA);
     WaitDone(writerEvents, !stepA);
     stepA = !stepA;
@@ -231,6 +241,8 @@ PassOutcome DataPass::Verify() {
       if (!*logged) AddLog(reader->ShortText());
       *logged = true;
     }
+    // The source's bytes go to the digest as long as the source holds them.
+    if (!sourceShortLogged) FeedDigest(area_.A(), stepEnd);
     if (sideEnded || std::memcmp(area_.A(), area_.B(), count) != 0) {
       ++outcome.differences;
       AddLog(FormatText("SrcThread->readSize %d\r\n", count));
@@ -241,6 +253,8 @@ PassOutcome DataPass::Verify() {
       std::string message = "Verify: Data are different at " + FormatNumber(from) + " ~ " + FormatNumber(end) +
                             " bytes.\r\nDo you wish to quit verifying?";
       AddLog(message);
+      if (outcome.firstDifferences.size() < PassOutcome::kDifferenceRanges)
+        outcome.firstDifferences.push_back({from, end});
       differenceLog.Step(area_.A(), area_.B(), count);
       if (ui::MessageBox(message, ProgramName, ui::kYesNo | ui::kIconError) == ui::kIdYes) break;
     }
@@ -250,5 +264,60 @@ PassOutcome DataPass::Verify() {
 
   EndWorker(source);
   EndWorker(destination);
+  return outcome;
+}
+
+PassOutcome DataPass::ReadThrough() {
+  PassOutcome outcome;
+  std::unique_ptr<TReadThread> reader = MakeReader(sides_.source, sides_.sourceStart);
+  if (reader->Error() || !reader->Holds(sides_.size)) {
+    if (reader->Error()) {
+      reader->ReportWorkerError(true, false);
+    } else {
+      ui::MessageBox(reader->ShortText(), ProgramName, ui::kIconError);
+    }
+    EndWorker(reader);
+    outcome.ok = false;
+    return outcome;
+  }
+  host_.ShowStartPercent(0);
+
+  WorkerEvents events;
+  reader->SetEvents(&events);
+  reader->SetBuffers(area_.A(), area_.B());
+  reader->SetChunk(TWorkThread::kChunk);
+  reader->Start();
+  StartStep(events, true);
+  WaitDone(events, true);
+
+  bool stepA = false;  // the buffer the reader fills next
+  for (;;) {
+    if (reader->Error()) {
+      reader->ReportWorkerError(true, false);
+      outcome.ok = false;
+      break;
+    }
+    if (!reader->Holds(sides_.size - reader->Rest())) {
+      ui::MessageBox(reader->ShortText(), ProgramName, ui::kIconError);
+      outcome.ok = false;
+      break;
+    }
+    if (host_.CancelRequested()) {
+      reader->Stop();
+      outcome.canceled = true;
+      AddLog("[ReadThrough] canceled.");
+      AddLog("Operation canceled by user instruction.");
+      break;
+    }
+    // The reader fills one buffer while the digest reads the other.
+    const uint64_t delivered = sides_.size - reader->Rest();
+    const bool more = reader->Rest() > 0;
+    if (more) StartStep(events, stepA);
+    FeedDigest(stepA ? area_.B() : area_.A(), delivered);
+    if (more) WaitDone(events, stepA);
+    stepA = !stepA;
+    if (host_.ShowPercent(delivered, sides_.size) || !more) break;
+  }
+  EndWorker(reader);
   return outcome;
 }
