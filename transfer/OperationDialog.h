@@ -29,11 +29,15 @@ enum class OperationResult {
   Failed,      // "Operation failed."
 };
 
-// What a front end learns when an operation has ended: its result and how
-// many steps of its verify passes found different bytes.
+// What a front end learns when an operation has ended: its result, how
+// many steps of its verify passes found different bytes, the SHA-256 of the
+// volume (empty when no pass read it whole) and where its disc record went
+// (empty when none was written).
 struct OperationOutcome {
   OperationResult result = OperationResult::Failed;
   uint64_t differences = 0;
+  std::string sha256;
+  std::string recordFile;
   bool DifferencesFound() const { return differences > 0; }
 };
 

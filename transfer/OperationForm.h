@@ -16,7 +16,7 @@
 
 class SCSIDEV;
 
-enum class OperationFormKind { PatternWrite, ScsiToScsi, FileToScsi, ScsiToFile, FileToFile };
+enum class OperationFormKind { PatternWrite, ScsiToScsi, FileToScsi, ScsiToFile, FileToFile, RecordToScsi };
 
 // The form of a request. A side is a file when it names one; a side with
 // neither a device nor a file name is a missing device. Onto a writer (the
@@ -37,6 +37,10 @@ struct FormTexts {
   int selected;  // the list item the dialog opens on
 };
 FormTexts FormTextsOf(const OperationRequest& request);
+// The operations the dialog's list offers for a request: its family's list,
+// or "Verify" alone for a verify against a record (there is no source to
+// write from).
+std::span<const OperationItem> FormOperations(const OperationRequest& request);
 
 // "4,700,372,992 Bytes. (00230540H Sectors)"
 std::string VolumeSizeText(uint64_t bytes, uint32_t sectors);

@@ -7,6 +7,7 @@
 #include "base/Log.h"
 #include "base/NumberText.h"
 #include "base/ProgramIdentity.h"
+#include "base/Sha256.h"
 #include "base/TextFormat.h"
 #include "devices/SCSIDEV.h"
 #include "host/aspi/ScsiVocabulary.h"
@@ -30,6 +31,7 @@ struct TOperationThread::StepRow {
   int phase;
   const char* comment;
   const char* failed;
+  const char* name;  // in the disc record
 };
 
 TOperationThread::TOperationThread(OperationDialog& dialog, OperationRequest request)
@@ -46,12 +48,19 @@ void TOperationThread::Start() {
   ending_.succeeded = true;
   percent_ = 0;
   verifyRan_ = false;
+  stepsRan_ = false;
+  passes_.clear();
+  medium_.reset();
+  firstDifferences_.clear();
+  sha256_.clear();
+  recordWritten_.clear();
   host::Thread::Start();
 }
 
 void TOperationThread::Execute() {
   ending_.canceled = false;
   ending_.errorShown = false;
+  started_ = RecordTimeNow();
   bool ok = false;
   {
     ui::BusyCursor busy;
@@ -72,21 +81,23 @@ void TOperationThread::Execute() {
   }
   // The total of the verify, whatever its boxes said along the way.
   if (verifyRan_) AddLog("Verify result: " + FormatNumber(ending_.differences) + " differing steps.");
+  if (!sha256_.empty()) AddLog("SHA-256 of the volume: " + sha256_);
   if (!ending_.canceled && ok) {
     ending_.closeAtEnd = true;
   } else {
     ending_.succeeded = false;
   }
+  KeepRecord(ResultOfEnding());
   running_.store(false);
   NotifyResult();
 }
 
 bool TOperationThread::RunSteps(const std::function<bool(Step)>& runStep) {
   static constexpr StepRow kSteps[] = {
-      {Step::Test, opcode::kTest, 0, "Now test writing ...", "Test Writing failed."},
-      {Step::Write, opcode::kWrite, 1, "Now writing ...", "Writing failed."},
-      {Step::Copy, opcode::kCopy, 2, "Now copying ...", "Copying failed."},
-      {Step::Verify, opcode::kVerify, 3, "Now verifying ...", "Verifying failed."},
+      {Step::Test, opcode::kTest, 0, "Now test writing ...", "Test Writing failed.", "test"},
+      {Step::Write, opcode::kWrite, 1, "Now writing ...", "Writing failed.", "write"},
+      {Step::Copy, opcode::kCopy, 2, "Now copying ...", "Copying failed.", "copy"},
+      {Step::Verify, opcode::kVerify, 3, "Now verifying ...", "Verifying failed.", "verify"},
   };
   for (const StepRow& row : kSteps) {
     if (!Has(request_.operation, row.bit)) continue;
@@ -95,7 +106,12 @@ bool TOperationThread::RunSteps(const std::function<bool(Step)>& runStep) {
     if (row.step == Step::Verify) verifyRan_ = true;
     phase_ = row.phase;
     dialog_.SetComment(row.comment);
-    if (!runStep(row.step)) {
+    stepsRan_ = true;
+    passClock_ = PassClock{};
+    const bool canceledBefore = ending_.canceled;
+    const bool ok = runStep(row.step);
+    NotePass(row.name, ok, canceledBefore);
+    if (!ok) {
       ui::MessageBox(row.failed, ProgramName, ui::kIconError);
       return false;
     }
@@ -108,16 +124,31 @@ PassSides TOperationThread::SidesTo(const Endpoint& destination) const {
 }
 
 bool TOperationThread::RunPass(Step step, const Endpoint& destination) {
-  DataPass pass(*this, area_, SidesTo(destination));
+  Sha256 digest;
+  PassSides sides = SidesTo(destination);
+  sides.digest = &digest;
+  DataPass pass(*this, area_, sides);
   PassOutcome outcome = step == Step::Verify ? pass.Verify() : pass.Write();
   if (outcome.canceled) ending_.canceled = true;
   ending_.differences += outcome.differences;
+  for (const ByteRange& range : outcome.firstDifferences) {
+    if (firstDifferences_.size() < PassOutcome::kDifferenceRanges) firstDifferences_.push_back(range);
+  }
+  // A pass that read the whole volume (a verify the person quit early did
+  // not) gives the volume's digest.
+  if (outcome.ok && !outcome.canceled && digest.Bytes() == volumeSize_) {
+    if (std::optional<Sha256::Digest> value = digest.Final()) {
+      sha256_ = Sha256::Hex(*value);
+      AddLog("SHA-256 of the volume (" + FormatNumber(volumeSize_) + " bytes): " + sha256_);
+    }
+  }
   // A failed write pass closes the dialog after its result box.
   if (!outcome.ok && step != Step::Verify) ending_.closeAtEnd = true;
   return outcome.ok;
 }
 
 void TOperationThread::ShowStartPercent(int percent) {
+  if (!passClock_.first) passClock_.first = std::chrono::steady_clock::now();
   percent_ = percent;
   NotifyProgress();
 }
@@ -125,6 +156,9 @@ void TOperationThread::ShowStartPercent(int percent) {
 bool TOperationThread::ShowPercent(uint64_t done, uint64_t total) {
   // An empty pass has nothing left to do: it is complete.
   int percent = total == 0 ? 100 : static_cast<int>(done * 100 / total);
+  passClock_.last = std::chrono::steady_clock::now();
+  passClock_.bytes = total == 0 ? volumeSize_
+                                : static_cast<uint64_t>(static_cast<unsigned __int128>(volumeSize_) * done / total);
   if (percent > percent_) {
     percent_ = percent;
     NotifyProgress();
@@ -153,21 +187,28 @@ bool TOperationThread::NotifyAskWriteMode() {
   return roundDown;
 }
 
+OperationResult TOperationThread::ResultOfEnding() const {
+  if (ending_.errorShown) return OperationResult::ErrorShown;
+  if (ending_.canceled) return OperationResult::Canceled;
+  if (ending_.succeeded) return OperationResult::Done;
+  return OperationResult::Failed;
+}
+
 void TOperationThread::NotifyResult() {
   host::Thread::Synchronize([this] {
-    if (ending_.errorShown) {
-      ending_.errorShown = false;
-      ending_.result = OperationResult::ErrorShown;
-    } else if (ending_.canceled) {
-      ending_.result = OperationResult::Canceled;
-      ui::MessageBox("Operation canceled.", ProgramName, ui::kIconInformation);
-    } else if (ending_.succeeded) {
-      ending_.closeAtEnd = true;
-      ending_.result = OperationResult::Done;
-      ui::MessageBox("Operation done.", ProgramName, ui::kIconInformation);
-    } else {
-      ending_.result = OperationResult::Failed;
-      ui::MessageBox("Operation failed.", ProgramName, ui::kIconError);
+    ending_.result = ResultOfEnding();
+    switch (ending_.result) {
+      case OperationResult::ErrorShown: ending_.errorShown = false; break;
+      case OperationResult::Canceled:
+        ui::MessageBox("Operation canceled.", ProgramName, ui::kIconInformation);
+        break;
+      case OperationResult::Done:
+        ending_.closeAtEnd = true;
+        // The digest of the volume, where a pass read it whole.
+        ui::MessageBox(sha256_.empty() ? "Operation done." : "Operation done.\r\nSHA-256 of the volume: " + sha256_,
+                       ProgramName, ui::kIconInformation);
+        break;
+      case OperationResult::Failed: ui::MessageBox("Operation failed.", ProgramName, ui::kIconError); break;
     }
     dialog_.OperationEnded(ending_.result, ending_.closeAtEnd);
   });

@@ -13,12 +13,16 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "host/os/Thread.h"
 #include "transfer/DataPass.h"
+#include "transfer/DiscRecord.h"
 #include "transfer/OperationDialog.h"
 #include "transfer/OperationRequest.h"
 #include "transfer/TransferArea.h"
@@ -40,7 +44,7 @@ class TOperationThread : public host::Thread, private PassHost {
 
   bool Running() const { return running_.load(); }
   // How the operation ended; valid once Running() is false.
-  OperationOutcome Outcome() const { return {ending_.result, ending_.differences}; }
+  OperationOutcome Outcome() const { return {ending_.result, ending_.differences, sha256_, recordWritten_}; }
   const OperationRequest& Request() const { return request_; }
   uint16_t OperationCode() const { return CodeOf(request_.operation); }
   // What the operation worked with: the volume size it took from the dialog
@@ -69,6 +73,10 @@ class TOperationThread : public host::Thread, private PassHost {
   bool VerifyOnWriter(SCSIDEV& writer);
   bool PatternPass(SCSIDEV& writer, uint32_t sectors);
   bool PatternVerify(SCSIDEV& writer, uint32_t sectors);
+  // The verify of the disc's volume against the request's expected digest
+  // and size: reads the disc alone; a differing size or digest is a
+  // difference.
+  bool VerifyAgainstDigest(SCSIDEV& disc);
   // A data pass of the volume between the sides of the request.
   bool RunPass(Step step, const Endpoint& destination);
   PassSides SidesTo(const Endpoint& destination) const;
@@ -83,6 +91,16 @@ class TOperationThread : public host::Thread, private PassHost {
   void NotifyOperationError(const std::string& text);
   bool NotifyAskWriteMode();
   void NotifyResult();
+
+  // The record of the operation: what it learnt of the medium (no extra
+  // command is sent for it), the end of each pass, and the record written
+  // when the operation has ended.
+  void NoteMedium(std::optional<uint64_t> capacity);
+  void NotePass(const char* step, bool ok, bool canceledBefore);
+  DiscRecord BuildRecord(OperationResult result) const;
+  void KeepRecord(OperationResult result);
+  // The result of the ending as the result notification will report it.
+  OperationResult ResultOfEnding() const;
 
   // Logs the steps that the operation code takes.
   void LogSteps() const;
@@ -117,4 +135,20 @@ class TOperationThread : public host::Thread, private PassHost {
   int writeMode_ = 0;
   uint32_t patternSectors_ = 0;
   bool verifyRan_ = false;  // a verify step has started: the result line names its differences
+
+  // For the record: the start, the current pass's data (its first and last
+  // byte, the bytes so far), the passes so far, the medium, the verify's
+  // first differing ranges and the digest of the last complete pass.
+  struct PassClock {
+    std::optional<std::chrono::steady_clock::time_point> first, last;
+    uint64_t bytes = 0;
+  };
+  std::string started_;
+  bool stepsRan_ = false;
+  PassClock passClock_;
+  std::vector<RecordPass> passes_;
+  std::optional<RecordMedium> medium_;
+  std::vector<ByteRange> firstDifferences_;
+  std::string sha256_;
+  std::string recordWritten_;
 };

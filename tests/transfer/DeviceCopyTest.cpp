@@ -53,7 +53,7 @@ TEST_F(DeviceCopy, DeviceToFileExtractsTheBareVolume) {
   ASSERT_EQ(info.volumeOffset, kMidBytes);
   ASSERT_EQ(info.volumeSize, volume.size());
   std::string destination = dir.File("bare.iso");
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(volume)), ProgramName, kInfoBox, 1);
   TestDialog dialog(info.volumeSize);
   TOperationThread op(dialog, Request(*disk, 0x09, info.volumeOffset, info.volumeSize, info.volumeName, destination));
   RunOperation(op);
@@ -73,7 +73,7 @@ TEST_F(DeviceCopy, FileToDeviceWritesTheBareVolumeFromBlockZero) {
   VolumeInfo info;
   ASSERT_TRUE(CheckHeader(source, sizes, info));
   ASSERT_EQ(info.volumeOffset, kMidBytes);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(volume)), ProgramName, kInfoBox, 1);
   TestDialog dialog(info.volumeSize);
   TOperationThread op(dialog, Request(source, 0x09, info.volumeOffset, info.volumeSize, info.volumeName, *disk));
   RunOperation(op);
@@ -88,7 +88,7 @@ TEST_F(DeviceCopy, DeviceToDevice) {
   ProgramBus bus(DiskJson(1, source, 0, 2048, false) + ", " + DiskJson(3, "", 8192, 512, true));
   auto from = OpenDevice(1);
   auto to = OpenDevice(3);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(volume)), ProgramName, kInfoBox, 1);
   TestDialog dialog(volume.size());
   TOperationThread op(dialog, Request(*from, 0x09, kMidBytes, volume.size(), "MARROW", *to));
   RunOperation(op);
@@ -140,7 +140,7 @@ TEST_F(DeviceCopy, FileToFileExtractsTheBareVolume) {
   ASSERT_EQ(info.volumeOffset, kMidBytes);
   ASSERT_EQ(info.volumeSize, volume.size());
   std::string destination = dir.File("bare.iso");
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(volume)), ProgramName, kInfoBox, 1);
   TestDialog dialog(info.volumeSize);
   TOperationThread op(dialog, Request(source, 0x09, info.volumeOffset, info.volumeSize, info.volumeName, destination));
   RunOperation(op);

@@ -9,6 +9,7 @@
 
 #include "base/ProgramIdentity.h"
 #include "tests/fixtures/CapturedLog.h"
+#include "tests/fixtures/Images.h"
 #include "tests/fixtures/FileSizeLimit.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
 #include "tests/fixtures/TempDir.h"
@@ -36,7 +37,7 @@ TEST(FileCopy, ExtractsTheBareVolumeFromBehindItsOffset) {
   std::string source = dir.Write("with-mid.img", data);
   std::string destination = dir.File("bare.iso");
   ScriptedUiGuard ui;
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(data.substr(32768, 1000000))), ProgramName, kInfoBox, 1);
   TestDialog dialog(1000000);
   TOperationThread op(dialog, Request(source, kCopy, 32768, 1000000, "VOL", destination));
   RunOperation(op);
@@ -64,7 +65,7 @@ TEST(FileCopy, StepsOf64KiBShowTheirPercents) {
   std::string source = dir.Write("a.iso", data);
   std::string destination = dir.File("b.iso");
   ScriptedUiGuard ui;
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(data)), ProgramName, kInfoBox, 1);
   TestDialog dialog(150000);
   TOperationThread op(dialog, Request(source, kCopy, 0, 150000, "VOL", destination));
   RunOperation(op);
@@ -82,7 +83,7 @@ TEST(FileCopy, ExactlyOneStep) {
   std::string source = dir.Write("a.iso", data);
   std::string destination = dir.File("b.iso");
   ScriptedUiGuard ui;
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(data)), ProgramName, kInfoBox, 1);
   TestDialog dialog(65536);
   TOperationThread op(dialog, Request(source, kCopy, 0, 65536, "VOL", destination));
   RunOperation(op);
@@ -169,7 +170,7 @@ TEST(FileCopy, CopyAndVerifyOverAnExistingFile) {
   std::string destination = dir.Write("b.iso", std::string(500000, 'x'));
   ScriptedUiGuard ui;
   ui.Expect(OverwriteQuestion(destination), ProgramName, kOverwrite, 6);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(data)), ProgramName, kInfoBox, 1);
   TestDialog dialog(200000);
   TOperationThread op(dialog, Request(source, kCopyVerify, 0, 200000, "VOL", destination));
   RunOperation(op);
@@ -227,7 +228,7 @@ TEST(FileCopy, EmptyVolumeEndsWithoutWaitingForever) {
   std::string source = dir.Write("a.iso", VolumeBytes(4096, 17));
   std::string destination = dir.File("b.iso");
   ScriptedUiGuard ui;
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(std::string())), ProgramName, kInfoBox, 1);
   TestDialog dialog(0);
   TOperationThread op(dialog, Request(source, kCopyVerify, 0, 0, "VOL", destination));
   RunOperation(op);

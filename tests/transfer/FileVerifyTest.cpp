@@ -7,6 +7,7 @@
 #include "base/NumberText.h"
 #include "base/ProgramIdentity.h"
 #include "tests/fixtures/CapturedLog.h"
+#include "tests/fixtures/Images.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
 #include "tests/fixtures/TempDir.h"
 #include "tests/transfer/TestDialog.h"
@@ -32,7 +33,7 @@ TEST(FileVerify, IdenticalImagesMoveOnlyTheVerifyRow) {
   std::string a = dir.Write("a.iso", data);
   std::string b = dir.Write("b.iso", data);
   ScriptedUiGuard ui;
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(data)), ProgramName, kInfoBox, 1);
   TestDialog dialog(300000);
   TOperationThread op(dialog, Request(a, kVerify, 0, 300000, "VOL", b));
   RunOperation(op);
@@ -54,7 +55,7 @@ TEST(FileVerify, DifferenceInTheThirdStepNamesItsRangeAndLogsTheRows) {
   std::string b = dir.Write("b.iso", changed);
   ScriptedUiGuard ui;
   ui.Expect(DifferenceQuestion("131,072", "196,608"), ProgramName, kQuitQuestion, 7);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(data)), ProgramName, kInfoBox, 1);
   TestDialog dialog(300000);
   TOperationThread op(dialog, Request(a, kVerify, 0, 300000, "VOL", b));
   RunOperation(op);
@@ -87,7 +88,7 @@ TEST(FileVerify, DifferenceInAShortLastStepNamesThatStep) {
   std::string b = dir.Write("b.iso", changed);
   ScriptedUiGuard ui;
   ui.Expect(DifferenceQuestion("131,072", "150,000"), ProgramName, kQuitQuestion, 7);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(data)), ProgramName, kInfoBox, 1);
   TestDialog dialog(150000);
   TOperationThread op(dialog, Request(a, kVerify, 0, 150000, "VOL", b));
   RunOperation(op);
@@ -139,7 +140,7 @@ TEST(FileVerify, ShorterDestinationDiffersInItsMissingBytes) {
   std::string b = dir.Write("b.iso", data.substr(0, 70000));
   ScriptedUiGuard ui;
   ui.Expect(DifferenceQuestion("65,536", "100,000"), ProgramName, kQuitQuestion, 7);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(data)), ProgramName, kInfoBox, 1);
   TestDialog dialog(100000);
   TOperationThread op(dialog, Request(a, kVerify, 0, 100000, "VOL", b));
   RunOperation(op);
@@ -163,7 +164,7 @@ TEST(FileVerify, AnUnattendedVerifyDetailsTheRowsOfTheFirst16DifferingStepsOnly)
   for (uint32_t step = 0; step < steps; ++step)
     ui.Expect(DifferenceQuestion(FormatNumber(uint64_t{step} * 65536), FormatNumber(uint64_t{step + 1} * 65536)),
               ProgramName, kQuitQuestion, 7);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(data)), ProgramName, kInfoBox, 1);
   TestDialog dialog(data.size());
   TOperationThread op(dialog, Request(a, kVerify, 0, data.size(), "VOL", b));
   RunOperation(op);
@@ -184,7 +185,7 @@ TEST(FileVerify, TheResultLineSaysSoWhenNothingDiffers) {
   std::string a = dir.Write("a.iso", data);
   std::string b = dir.Write("b.iso", data);
   ScriptedUiGuard ui;
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(data)), ProgramName, kInfoBox, 1);
   TestDialog dialog(100000);
   TOperationThread op(dialog, Request(a, kVerify, 0, 100000, "VOL", b));
   RunOperation(op);

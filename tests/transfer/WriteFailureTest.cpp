@@ -5,6 +5,7 @@
 #include "base/ProgramIdentity.h"
 #include "base/TextFormat.h"
 #include "tests/fixtures/CapturedLog.h"
+#include "tests/fixtures/Images.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
 #include "tests/fixtures/TempDir.h"
 #include "tests/fixtures/ProgramBus.h"
@@ -83,7 +84,7 @@ TEST_F(WriteFailure, OtherSenseAtTheReadinessCheckShowsTheReport) {
 TEST_F(WriteFailure, NoFreeSpaceOnAClosedDisc) {
   ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", 4096));
   auto writer = OpenDevice(4);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(data)), ProgramName, kInfoBox, 1);
   Run(*writer, 0x82);
   ui.Expect("The disc has no free space for write in disc at once mode.", ProgramName, kErrorBox, 1);
   ExpectFailed(nullptr);
@@ -136,7 +137,7 @@ TEST_F(WriteFailure, FailedVerifyReadReportsAndKeepsTheDialogOpen) {
   ProgramBus bus(
       WriterJson("qxw7100", "1.07", "dvd-r", 4096, R"("faults": [)" + SenseFault(0x28, "03/11/00", 100, 100) + "]"));
   auto writer = OpenDevice(4);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(data)), ProgramName, kInfoBox, 1);
   Run(*writer, 0x82);
   // The 16-block read from 96 = 60H covers the damaged block 100.
   ErrorBox(*writer, "(28H) Read10", 0x60, "3-11-00", "Medium Error: Unrecovered read error.");
@@ -154,7 +155,7 @@ TEST_F(WriteFailure, FailedVerifyReadReportsAndKeepsTheDialogOpen) {
 TEST_F(WriteFailure, FailedLockIsOnlyLogged) {
   ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", 4096, R"("faults": [)" + SenseFault(0x1E, "05/24/00") + "]"));
   auto writer = OpenDevice(4);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(data)), ProgramName, kInfoBox, 1);
   Run(*writer, 0x83);
   EXPECT_EQ(dialog.result, OperationResult::Done);
   EXPECT_TRUE(log.Contains("Prevent MediumRemovable failed. (continue writing...)"));
