@@ -30,5 +30,19 @@ struct OperationArguments {
   std::string destination;
   std::string mode;
   std::optional<uint64_t> size;
+  std::string record;  // --record: where the disc record goes
 };
 int RunOperation(const OperationArguments& arguments);
+
+// verify DEVICE --from-record FILE | --sha256 HEX: the disc's volume against
+// a record's digest and size, or against a digest with the size the disc's
+// own volume check finds.
+struct VerifyArguments {
+  std::string device;
+  std::string fromRecord;
+  std::string sha256;
+  std::string record;
+};
+int RunVerify(const VerifyArguments& arguments);
+// records: the disc records kept so far.
+int RunRecords(bool json);
