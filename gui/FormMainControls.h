@@ -46,6 +46,7 @@ struct FormMainControls {
   QAction* menuSetting;  // present, never visible
   QAction* menuLogWindow;
   QAction* menuWritePattern;
+  QAction* menuVerifyRecord;  // "Verify against record..." on the selected writer
   QAction* menuUpdateFirmware;
   QAction* menuManager;  // the SCSI manager of the next start
   QAction* menuVersion;

@@ -71,7 +71,7 @@ bool TWriteForm::SetParameters(const OperationRequest& request) {
 void TWriteForm::ShowModal() {
   CmbWriteModeChange();
   EnableOperationList(true);
-  controls_.btnChangeSize->setEnabled(true);
+  controls_.btnChangeSize->setEnabled(!request_.expected);  // a record fixes the size
   exec();
 }
 
@@ -90,7 +90,7 @@ void TWriteForm::SetMode() {
     // Filling the list is not a choice of the person.
     QSignalBlocker quiet(controls_.cmbWriteMode);
     controls_.cmbWriteMode->clear();
-    for (const OperationItem& item : OperationList(family_)) controls_.cmbWriteMode->addItem(item.text);
+    for (const OperationItem& item : FormOperations(request_)) controls_.cmbWriteMode->addItem(item.text);
     controls_.cmbWriteMode->setCurrentIndex(texts.selected);
   }
   CmbWriteModeChange();
@@ -127,7 +127,7 @@ void TWriteForm::CmbWriteModeChange() {
 void TWriteForm::ResetAfterOperation() {
   CmbWriteModeChange();
   EnableOperationList(true);
-  controls_.btnChangeSize->setEnabled(true);
+  controls_.btnChangeSize->setEnabled(!request_.expected);  // a record fixes the size
 }
 
 void TWriteForm::BtnChangeSizeClick() {

@@ -141,7 +141,12 @@ void TWriteForm::OperationErrorShown() {
 bool TWriteForm::AskWriteMode() { return writeModeForm_->AskRoundDown(); }
 
 void TWriteForm::OperationEnded(OperationResult result, bool closeAtEnd) {
-  outcome_ = operation_ ? operation_->Outcome() : OperationOutcome{result, 0};
+  if (operation_) {
+    outcome_ = operation_->Outcome();
+  } else {
+    outcome_ = OperationOutcome{};
+    outcome_->result = result;
+  }
   controls_.btnStart->setEnabled(true);
   if (closeAtEnd) RequestClose();
   ResetAfterOperation();

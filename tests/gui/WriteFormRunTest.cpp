@@ -2,11 +2,13 @@
 // drives it: a genisoimage volume recorded with test, write and verify;
 // Cancel answered No and then Yes; a volume larger than the disc; the
 // pattern, which has no size until "Change size..." gives it one; a copy
-// between image files.
+// between image files; the digest in the result and the verify against a
+// disc record.
 #include <gtest/gtest.h>
 
 #include <regex>
 
+#include "app/StartActions.h"
 #include "base/ProgramIdentity.h"
 #include "gui/TWriteForm.h"
 #include "scsi/BigEndian.h"
@@ -77,7 +79,7 @@ TEST_F(WriteFormRun, RecordsAnImageWithTestWriteAndVerify) {
   auto writer = OpenDevice(4);
   OperationRequest request = ImageRequest(Operation::TestOnly, *writer);
   ChooseAndStart("Test & Write & Verify");
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256sum(image)), ProgramName, kInfoBox, 1);
   Show(request);
 
   ASSERT_TRUE(form.LastOutcome());
@@ -140,7 +142,7 @@ TEST_F(WriteFormRun, AVolumeLargerThanTheDiscIsWrittenUpToTheDiscSizeOnOk) {
   OperationRequest request = ImageRequest(Operation::TestOnly, *writer);
   ChooseAndStart("Write");
   person.ThenShown("WriteModeSelectForm", [](QDialog& shown) { Child<QPushButton>(shown, "BtnOK").click(); });
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(bytes.substr(0, kSmallDisc * 2048ull))), ProgramName, kInfoBox, 1);
   Show(request);
 
   EXPECT_EQ(Result(), OperationResult::Done);
@@ -226,7 +228,7 @@ TEST_F(WriteFormRun, CopiesAndVerifiesBetweenImageFiles) {
   ASSERT_TRUE(form.SetParameters(request));
   EXPECT_EQ(form.windowTitle().toStdString(), "Copy DVD image");
   ChooseAndStart("Copy & Verify");
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256sum(image)), ProgramName, kInfoBox, 1);
   Show(request);
 
   EXPECT_EQ(Result(), OperationResult::Done);
@@ -237,4 +239,46 @@ TEST_F(WriteFormRun, CopiesAndVerifiesBetweenImageFiles) {
   EXPECT_EQ(TempDir::Read(copy), bytes);
   EXPECT_TRUE(log.Contains("[TWriteForm::SetParameters(File->File)]"));
   EXPECT_TRUE(log.Contains("100% copied."));
+}
+
+TEST_F(WriteFormRun, ShowsTheDigestInTheResultAndVerifiesTheDiscAgainstItsRecord) {
+  ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", kDiscSectors));
+  auto writer = OpenDevice(4);
+  OperationRequest request = ImageRequest(Operation::TestOnly, *writer);
+  const std::string sha256 = Sha256sum(image);
+  ChooseAndStart("Write");
+  ui.Expect(DoneWithDigest(sha256), ProgramName, kInfoBox, 1);
+  Show(request);
+  ASSERT_TRUE(form.LastOutcome());
+  EXPECT_EQ(form.LastOutcome()->sha256, sha256);
+  const std::string recordFile = form.LastOutcome()->recordFile;
+  ASSERT_FALSE(recordFile.empty());
+  EXPECT_TRUE(log.Contains("Disc record: " + recordFile));
+
+  // The record chosen in the file dialog: the dialog offers its verify
+  // alone, at the recorded size, and reads the disc against its digest.
+  ui->ExpectFileDialog(recordFile);
+  std::optional<OperationRequest> verify = StartActions::VerifyAgainstRecord(writer.get());
+  ASSERT_TRUE(verify);
+  ASSERT_TRUE(form.SetParameters(*verify));
+  EXPECT_EQ(form.windowTitle().toStdString(), "Verify against record");
+  QComboBox& list = Child<QComboBox>(form, "CmbWriteMode");
+  ASSERT_EQ(list.count(), 1);
+  EXPECT_EQ(list.itemText(0).toStdString(), "Verify");
+  EXPECT_EQ(Child<QLineEdit>(form, "EditVolName").text().toStdString(), "MARROW");
+  EXPECT_EQ(form.VolumeSize(), bytes.size());
+  bool changeSizeOff = false;
+  person.ThenShown("WriteForm", [&](QDialog& shown) {
+    changeSizeOff = !Child<QPushButton>(shown, "BtnChangeSize").isEnabled();
+    Child<QPushButton>(shown, "BtnStart").click();
+  });
+  ui.Expect(DoneWithDigest(sha256), ProgramName, kInfoBox, 1);
+  Show(*verify);
+
+  EXPECT_TRUE(changeSizeOff) << "the record fixes the size";
+  EXPECT_EQ(Result(), OperationResult::Done);
+  EXPECT_EQ(form.LastOutcome()->differences, 0u);
+  EXPECT_EQ(record.highest[2], 100);
+  EXPECT_TRUE(log.Contains("[TWriteForm::SetParameters(Record->Scsi)]"));
+  EXPECT_TRUE(log.Contains("Verify: The SHA-256 of the disc's volume is the recorded one."));
 }
