@@ -13,3 +13,7 @@ std::string DeviceLine(const SCSIDEV& device);
 // writing device is found." without a writer (none listed, or the unset
 // device), otherwise DeviceLine.
 std::string WritingDeviceLine(const SCSIDEV* writer);
+
+// The drive as messages name it: "0,6,0 (ORBITEK DVR-RW 1120)", the
+// vendor's and product's trailing blanks cut.
+std::string DriveName(const SCSIDEV& device);

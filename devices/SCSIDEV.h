@@ -55,6 +55,12 @@ class SCSIDEV {
   virtual int VendorRead(void* buffer, uint16_t length);
   virtual int VendorWrite(const void* buffer, uint16_t length);
 
+  // Beyond the slots: why the disc in the drive cannot take a write (a test
+  // write when testWrite) that is about to start, as a message for the
+  // person; empty when it can. The maker's classes leave the decision to
+  // their own configuration steps and always return empty.
+  virtual std::string MediumRefusal(bool testWrite);
+
   // Sends INQUIRY to (ha, id, lun) and takes its identity; false when nothing
   // answers there (status 0x81, 0x82 or 0x16). The address is kept either way.
   bool Attach(uint8_t ha, uint8_t id, uint8_t lun);
@@ -113,6 +119,9 @@ class SCSIDEV {
   int Blank(bool immediate, uint8_t type, uint32_t startAddress);
   int SendDvdStructure(uint8_t formatCode, const void* parameterList);
   int SendDvdStructure(const scsi::DvdStructureRecord& record);
+  int GetConfiguration(uint8_t requestType, uint16_t startFeature, void* buffer, uint16_t length);
+  int ReadDvdStructure(uint8_t format, void* buffer, uint16_t length);
+  int CloseTrackSession(bool immediate, uint8_t function, uint16_t number);
   int VendorCdrConfig(uint8_t w, uint8_t x, uint16_t y, uint8_t z);
   int VendorControl(uint8_t value, bool flag);
 
@@ -174,6 +183,21 @@ class SCSIDEV {
   // current address, each piece retried up to the retry count with the given
   // retry ("... - Retry %d/%d") and failure lines between and after attempts.
   enum class PieceCommand { Read10, Read12, Write10 };
+  // WRITE(10) pieces of a disc-at-once write (total bytes, whole blocks) at
+  // firstLba + the current address. Only attempts that failed without sense
+  // data are retried (retry line between); any reported sense ends the write
+  // (failedWithSense, or failedOther when the request itself failed, each
+  // followed by "transBytes: %d, transBlocks: %d" and a report), since
+  // writing on would leave a hole. With busyWaitMs, a drive that answers
+  // "long write in progress" (its buffer is full) is asked again after a
+  // short pause, for that long in all.
+  struct StrictWriteLines {
+    const char* retry;
+    const char* failedWithSense;
+    const char* failedOther;
+  };
+  bool WritePiecesStrict(uint8_t* buffer, uint64_t total, uint32_t firstLba, const StrictWriteLines& lines,
+                         uint32_t busyWaitMs);
   bool TransferPieces(uint8_t* buffer, uint64_t total, PieceCommand command, const char* retryFormat,
                       const char* failedLine);
   // byteCount raised to whole blocks.

@@ -82,6 +82,18 @@ int SCSIDEV::SendDvdStructure(const scsi::DvdStructureRecord& record) {
   return scsi::SendDvdStructure(channel_, ha_, id_, lun_, record);
 }
 
+int SCSIDEV::GetConfiguration(uint8_t requestType, uint16_t startFeature, void* buffer, uint16_t length) {
+  return scsi::GetConfiguration(channel_, ha_, id_, lun_, requestType, startFeature, buffer, length);
+}
+
+int SCSIDEV::ReadDvdStructure(uint8_t format, void* buffer, uint16_t length) {
+  return scsi::ReadDvdStructure(channel_, ha_, id_, lun_, format, buffer, length);
+}
+
+int SCSIDEV::CloseTrackSession(bool immediate, uint8_t function, uint16_t number) {
+  return scsi::CloseTrackSession(channel_, ha_, id_, lun_, immediate, function, number);
+}
+
 int SCSIDEV::VendorCdrConfig(uint8_t w, uint8_t x, uint16_t y, uint8_t z) {
   return scsi::VendorCdrConfig(channel_, ha_, id_, lun_, w, x, y, z);
 }

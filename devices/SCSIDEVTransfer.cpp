@@ -18,6 +18,7 @@ namespace {
 
 constexpr uint32_t kSector2K = 2048;
 constexpr uint32_t kRetryPauseMs = 10;
+constexpr uint32_t kBusyPauseMs = 20;
 
 }  // namespace
 
@@ -119,6 +120,43 @@ bool SCSIDEV::TransferPieces(uint8_t* buffer, uint64_t total, PieceCommand comma
   }
   return true;
 }
+
+bool SCSIDEV::WritePiecesStrict(uint8_t* buffer, uint64_t total, uint32_t firstLba, const StrictWriteLines& lines,
+                                uint32_t busyWaitMs) {
+  uint32_t waited = 0;
+  while (total > 0) {
+    uint32_t piece = PieceBytes(total);
+    uint32_t blocks = piece / blockSize_;
+    for (int attempt = 1;;) {
+      int status = Write10(firstLba + address_, static_cast<uint16_t>(blocks), buffer, piece);
+      aspi::Sense answer;
+      bool clean = GetSense(&answer.key, &answer.asc, &answer.ascq);
+      if (status == aspi::SS_COMP && clean) break;
+      if (answer == sense::kNotReadyLongWriteInProgress && waited < busyWaitMs) {
+        host::Sleep(kBusyPauseMs);
+        waited += kBusyPauseMs;
+        continue;
+      }
+      if (status != aspi::SS_COMP && answer.key == sense::kNoSenseKey && attempt < retryCount_) {
+        AddLog(FormatText(lines.retry, attempt, retryCount_));
+        Report();
+        host::Sleep(kRetryPauseMs);
+        ++attempt;
+        continue;
+      }
+      AddLog(status == aspi::SS_COMP ? lines.failedWithSense : lines.failedOther);
+      AddLog(FormatText("transBytes: %d, transBlocks: %d", piece, blocks));
+      Report();
+      return false;
+    }
+    Advance(blocks, piece);
+    buffer += piece;
+    total -= piece;
+  }
+  return true;
+}
+
+std::string SCSIDEV::MediumRefusal(bool) { return ""; }
 
 bool SCSIDEV::Read(void* buffer, uint32_t byteCount) {
   if (!HaveGeometry()) return false;

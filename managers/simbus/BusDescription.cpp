@@ -178,11 +178,14 @@ class Reader {
     if (kind == "none") config.kind = MediumKind::None;
     else if (kind == "dvd-r") config.kind = MediumKind::DvdR;
     else if (kind == "dvd-rw") config.kind = MediumKind::DvdRw;
+    else if (kind == "dvd+r") config.kind = MediumKind::DvdPlusR;
     else if (kind == "image") config.kind = MediumKind::Image;
-    else Throw(place + ".kind", "unknown kind \"" + kind + "\" (known: none, dvd-r, dvd-rw, image)");
-    bool recordable = config.kind == MediumKind::DvdR || config.kind == MediumKind::DvdRw;
-    if (recordable && model.family != ModelFamily::DvdWriter)
+    else Throw(place + ".kind", "unknown kind \"" + kind + "\" (known: none, dvd-r, dvd-rw, dvd+r, image)");
+    bool writer = model.family == ModelFamily::DvdWriter || model.family == ModelFamily::MmcRecorder;
+    if (IsRecordable(config.kind) && !writer)
       Throw(place + ".kind", "a " + std::string(model.name) + " takes no blank " + kind + " disc");
+    if (config.kind == MediumKind::DvdPlusR && model.family != ModelFamily::MmcRecorder)
+      Throw(place + ".kind", "a " + std::string(model.name) + " takes no DVD+R disc");
     if (medium.contains("path")) config.path = Path(Text(medium["path"], place + ".path"));
     if (medium.contains("sectors"))
       config.sectors = Number(medium["sectors"], place + ".sectors", 0xFFFFFFFFull);
@@ -245,9 +248,10 @@ class Reader {
     else if (kind == "not-ready") rule.kind = FaultKind::NotReady;
     else if (kind == "support-not-initialised") rule.kind = FaultKind::SupportNotInitialised;
     else if (kind == "corrupt") rule.kind = FaultKind::Corrupt;
+    else if (kind == "held") rule.kind = FaultKind::Held;
     else
       Throw(place + ".kind", "unknown fault \"" + kind +
-                                 "\" (known: sense, hang, busy, not-ready, support-not-initialised, corrupt)");
+                                 "\" (known: sense, hang, busy, not-ready, support-not-initialised, corrupt, held)");
     if (fault.contains("opcode")) rule.opcode = static_cast<uint8_t>(Number(fault["opcode"], place + ".opcode", 255));
     if (fault.contains("lba")) {
       const json& lba = fault["lba"];

@@ -77,6 +77,13 @@ bool Faults::CanHang() const {
   return false;
 }
 
+bool Faults::HeldElsewhere() const {
+  std::lock_guard lock(mutex_);
+  for (const auto& entry : entries_)
+    if (entry.rule.kind == FaultKind::Held) return true;
+  return false;
+}
+
 bool Faults::SupportNotInitialised() const {
   std::lock_guard lock(mutex_);
   for (const auto& entry : entries_)

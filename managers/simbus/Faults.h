@@ -12,6 +12,8 @@
 //              has been polled with TEST UNIT READY `polls` times
 //   support-not-initialised  the manager's support query reports that it is
 //              not initialised
+//   held       another program holds the drive: the manager's hold entry
+//              point refuses to hold it for the program
 // The rules are checked on the adapter's worker and on the caller's thread
 // (busy), so the set keeps its own lock.
 #pragma once
@@ -26,7 +28,7 @@
 
 namespace simbus {
 
-enum class FaultKind { Sense, Hang, Busy, NotReady, SupportNotInitialised, Corrupt };
+enum class FaultKind { Sense, Hang, Busy, NotReady, SupportNotInitialised, Corrupt, Held };
 
 struct FaultRule {
   FaultKind kind = FaultKind::Sense;
@@ -55,6 +57,7 @@ class Faults {
   // uses up one poll.
   std::optional<Sense> NotReadyFor(const ScsiCommand& command);
   bool SupportNotInitialised() const;
+  bool HeldElsewhere() const;
   // Whether any rule can make a command hang (the adapter must then keep it
   // abortable on its worker).
   bool CanHang() const;

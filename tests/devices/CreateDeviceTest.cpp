@@ -6,6 +6,7 @@
 
 #include "devices/CDR_QRC880Z.h"
 #include "devices/CreateDevice.h"
+#include "devices/MMCRECORDER.h"
 #include "devices/SCSIDVDR090.h"
 #include "devices/SCSIDVDR100.h"
 #include "devices/SCSIDVDRW.h"
@@ -40,12 +41,15 @@ TEST_F(CreateDeviceTest, TheMakersWritersByRevision) {
   EXPECT_EQ(bus.Count(0x5A), 0u);
 }
 
+// Another maker's DVD writer that answers GET CONFIGURATION is an MMC
+// recorder (MmcRecorderTest); the maker's other drives keep the
+// capabilities page.
 TEST_F(CreateDeviceTest, OtherDvdDrivesByTheirCapabilities) {
   SimBus bus(DeviceEntry(1, "qxw7200", BlankDisc("dvd-rw")) + "," + DeviceEntry(2, "dvdrw-writer") + "," +
              DeviceEntry(3, "dvd-rom") + "," +
              DeviceEntry(4, "qxw7100", R"("product": "DVD-R QXW-7000")"));
   ExpectClass<SCSIDVDRW>(1, "qxw7200");
-  ExpectClass<SCSIDVDRW>(2, "another vendor's writer");
+  ExpectClass<MMCRECORDER>(2, "another vendor's writer");
   ExpectClass<SCSIDEV>(3, "reader");
   ExpectClass<SCSIDVDRW>(4, "the maker's name with another product");
 }
