@@ -92,10 +92,11 @@ class TOperationThread : public host::Thread, private PassHost {
   bool NotifyAskWriteMode();
   void NotifyResult();
 
-  // The record of the operation: what it learnt of the medium (no extra
-  // command is sent for it), the end of each pass, and the record written
-  // when the operation has ended.
-  void NoteMedium(std::optional<uint64_t> capacity);
+  // The record of the operation: the medium in the drive (its capacity as
+  // the operation found it; type and manufacturer as a CD/DVD drive tells
+  // them), the end of each pass, and the record written when the operation
+  // has ended.
+  void NoteMedium(SCSIDEV& drive, std::optional<uint64_t> capacity);
   void NotePass(const char* step, bool ok, bool canceledBefore);
   DiscRecord BuildRecord(OperationResult result) const;
   void KeepRecord(OperationResult result);

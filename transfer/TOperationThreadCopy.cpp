@@ -21,7 +21,7 @@ bool TOperationThread::CopySingleMode() {
     total = DiskTotalBytes(destination.file);
   } else {
     free = total = destination.device->GetCapacity();
-    NoteMedium(total);
+    NoteMedium(*destination.device, total);
   }
   AddLog("VolumeSize: " + FormatNumber(volumeSize_) + " bytes");
   AddLog("DstSize: " + FormatNumber(total) + " bytes");

@@ -8,7 +8,10 @@
 #include "base/ProgramIdentity.h"
 #include "base/Sha256.h"
 #include "base/TextFormat.h"
+#include "devices/DiscState.h"
+#include "devices/MediumIdentity.h"
 #include "devices/SCSIDEV.h"
+#include "host/aspi/ScsiVocabulary.h"
 #include "host/os/Sleep.h"
 #include "host/ui/MessageBox.h"
 #include "transfer/MediumLock.h"
@@ -50,9 +53,17 @@ const char* ResultName(OperationResult result, uint64_t differences) {
 
 }  // namespace
 
-void TOperationThread::NoteMedium(std::optional<uint64_t> capacity) {
+void TOperationThread::NoteMedium(SCSIDEV& drive, std::optional<uint64_t> capacity) {
   RecordMedium medium;
   medium.capacity = capacity;
+  // Disks and other block devices have no medium type nor manufacturer to
+  // ask for.
+  if (drive.GetDeviceType() == aspi::device::kCdDvd) {
+    MediumIdentity identity = ReadMediumIdentity(drive);
+    medium.manufacturer = identity.Text();
+    // The maker's writers name no profile: their disc information does.
+    medium.type = !identity.medium.empty() ? identity.medium : ReadDiscState(drive).medium;
+  }
   medium_ = medium;
 }
 
@@ -128,7 +139,7 @@ bool TOperationThread::VerifyAgainstDigest(SCSIDEV& disc) {
   // A disc that holds less than the volume cannot hold the volume: that is
   // a difference, found without reading.
   const uint64_t held = disc.GetCapacity();
-  NoteMedium(held);
+  NoteMedium(disc, held);
   if (held < volumeSize_) {
     ++ending_.differences;
     std::string message = "Verify: The disc holds " + FormatNumber(held) + " bytes, fewer than the " +

@@ -33,7 +33,7 @@ bool TOperationThread::NormalWrite() {
     writeMode_ = kSingleMode;
   } else {
     if (!CheckWriter(writer, false, "Operation canceled by user instruction.", free)) return false;
-    NoteMedium(free);
+    NoteMedium(writer, free);
     AddLog(FormatText("DiscFreeSpace: %s Size (%08XH Sectors).", FormatNumber(free).c_str(),
                       static_cast<uint32_t>(CeilDiv64(free, kSector2K))));
     if (free < volumeSize_) {
