@@ -1,12 +1,24 @@
 #include "app/StartActions.h"
 
 #include "base/ProgramIdentity.h"
+#include "devices/DiscState.h"
+#include "devices/MMCRECORDER.h"
+#include "devices/MediumRules.h"
 #include "host/ui/MessageBox.h"
 #include "transfer/RecordStore.h"
 #include "volume/CheckHeader.h"
 #include "volume/VolSizeChoice.h"
 
 namespace {
+
+// Another maker's writer with a DVD+R in it offers no test write; every
+// other writer (and a drive without a disc, which the operation refuses
+// with its own message) keeps the whole list.
+bool OffersTestWrite(SCSIDEV& writer) {
+  if (writer.ClassCode() != MMCRECORDER::kClassCode) return true;
+  DiscState state = ReadDiscState(writer);
+  return !state.HasDisc() || TakesTestWrite(state) || !IsRecordableMedium(state.profile);
+}
 
 struct RoleTexts {
   const char* question;
@@ -61,6 +73,7 @@ std::optional<OperationRequest> StartActions::StartWritePage(Operation operation
   request.operation = operation;
   request.source = source.isFile ? Endpoint(source.fileName) : Endpoint(*source.device);
   request.destination = Endpoint(*writer);
+  request.testWriteOffered = OffersTestWrite(*writer);
   if (!SidesDiffer(request) || !CheckSource(source, request.volume)) return std::nullopt;
   return request;
 }
@@ -89,7 +102,9 @@ std::optional<OperationRequest> StartActions::StartCopyPage(Operation operation,
 
 std::optional<OperationRequest> StartActions::WritePattern(SCSIDEV* writer) {
   if (writer == nullptr) return std::nullopt;
-  return OperationRequest::Pattern(Operation::TestOnly, *writer);
+  OperationRequest request = OperationRequest::Pattern(Operation::TestOnly, *writer);
+  request.testWriteOffered = OffersTestWrite(*writer);
+  return request;
 }
 
 std::optional<OperationRequest> StartActions::VerifyAgainstRecord(SCSIDEV* writer) {

@@ -7,12 +7,17 @@
 #include "cli/ExitStatus.h"
 #include "cli/JsonText.h"
 #include "cli/Target.h"
+#include "host/os/Platform.h"
 #include "host/ui/TerminalText.h"
 #include "volume/CheckHeader.h"
 #include "volume/VolSizeChoice.h"
 
 int RunCheck(const std::string& source, bool json) {
   Target target = ParseTarget(source);
+  if (!target.error.empty()) {
+    host::WriteStderr(target.error + "\n");
+    return kExitFailed;
+  }
   VolSizeChoice sizes;
   VolumeInfo info;
   bool ok = false;

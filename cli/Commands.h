@@ -18,7 +18,8 @@ struct GlobalOptions {
 int RunScan(bool json);
 int RunCheck(const std::string& source, bool json);
 int RunInfo(const std::string& writer);
-int RunErase(const std::string& writer);
+// quick: the minimal BLANK of another maker's writer.
+int RunErase(const std::string& writer, bool quick);
 // The firmware update of a writer from an update file. unattendedYes: --yes
 // was given, so the retry question is answered Yes only a few times.
 int RunFirmware(const std::string& writer, const std::string& fileName, bool unattendedYes);

@@ -13,12 +13,9 @@ namespace {
 // The writer property dialog opens only for the Write page's writers: any
 // other device is refused here, before a question is asked of it.
 std::unique_ptr<SCSIDEV> OpenWriter(const std::string& text) {
-  auto address = ParseAddress(text);
-  if (!address) {
-    host::WriteStderr("A writer is a SCSI address written HA,ID,LUN, such as 0,4,0.\n");
-    return nullptr;
-  }
-  return OpenDeviceAs(*address, Role::Writer);
+  auto address = ParseDeviceArgument(text, "A writer");
+  if (!address) return nullptr;
+  return OpenDeviceAs(*address, AddressRole::Writer);
 }
 
 }  // namespace
@@ -27,18 +24,23 @@ int RunInfo(const std::string& writer) {
   auto device = OpenWriter(writer);
   if (!device) return kExitFailed;
   std::cout << DeviceLine(*device) << "\n";
+  if (std::string disc = DiscLine(*device); !disc.empty()) std::cout << disc << "\n";
   if (ShowsFreeSizeAndErase(*device)) std::cout << FreeSizeLine(device->GetFreeSize()) << "\n";
   return kExitDone;
 }
 
-int RunErase(const std::string& writer) {
+int RunErase(const std::string& writer, bool quick) {
   auto device = OpenWriter(writer);
   if (!device) return kExitFailed;
   if (!ShowsFreeSizeAndErase(*device)) {
     host::WriteStderr("This writer offers no erase.\n");
     return kExitFailed;
   }
-  switch (EraseDisc(*device)) {
+  if (quick && !OffersQuickErase(*device)) {
+    host::WriteStderr("The maker's writers erase the whole disc: leave out --quick.\n");
+    return kExitUsage;
+  }
+  switch (EraseDisc(*device, quick ? EraseKind::Quick : EraseKind::Full)) {
     case EraseResult::Done: return kExitDone;
     case EraseResult::Declined: return kExitCanceled;
     case EraseResult::Failed: return kExitFailed;

@@ -59,11 +59,8 @@ int StatusOf(UpdateResult result) {
 }  // namespace
 
 int RunFirmware(const std::string& writer, const std::string& fileName, bool unattendedYes) {
-  auto address = ParseAddress(writer);
-  if (!address) {
-    host::WriteStderr("WRITER is a SCSI address written HA,ID,LUN, such as 0,4,0.\n");
-    return kExitUsage;
-  }
+  auto address = ParseDeviceArgument(writer, "WRITER");
+  if (!address) return kExitUsage;
   // As the dialog does when it opens: the bus is rescanned first.
   RescanAdapters();
   std::unique_ptr<SCSIDEV> device = OpenDevice(*address);

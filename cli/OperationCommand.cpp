@@ -118,7 +118,11 @@ bool CheckSource(const Endpoint& source, const std::optional<uint64_t>& size, Vo
 
 // The device behind an argument when it names one that may play the role.
 // False when it names a device that cannot (a message has said why).
-bool OpenSide(const Target& target, Role role, std::unique_ptr<SCSIDEV>& device, Endpoint& side) {
+bool OpenSide(const Target& target, AddressRole role, std::unique_ptr<SCSIDEV>& device, Endpoint& side) {
+  if (!target.error.empty()) {
+    host::WriteStderr(target.error + "\n");
+    return false;
+  }
   if (!target.IsDevice()) {
     side = Endpoint(target.path);
     return true;
@@ -139,9 +143,9 @@ int RunOperation(const OperationArguments& arguments) {
   host::InstallInterruptHandler();
 
   if (arguments.command == "pattern") {
-    auto address = ParseAddress(arguments.destination);
-    if (!address) return Usage("WRITER is a SCSI address written HA,ID,LUN.");
-    auto writer = OpenDeviceAs(*address, Role::Writer);
+    auto address = ParseDeviceArgument(arguments.destination, "WRITER");
+    if (!address) return kExitUsage;
+    auto writer = OpenDeviceAs(*address, AddressRole::Writer);
     if (CanceledBeforeStart()) return kExitCanceled;
     if (!writer) return kExitFailed;
     // The pattern size is the volume size the dialog holds at Start.
@@ -150,14 +154,16 @@ int RunOperation(const OperationArguments& arguments) {
 
   Target source = ParseTarget(arguments.source);
   Target destination = ParseTarget(arguments.destination);
-  if (!copyFamily && !destination.IsDevice()) return Usage("WRITER is a SCSI address written HA,ID,LUN.");
+  if (!copyFamily && !destination.IsDevice() && destination.error.empty())
+    return Usage("WRITER is a SCSI address written HA,ID,LUN (or /dev/sgN, /dev/srN with --manager sg).");
 
   OperationRequest request;
   request.operation = *chosen;
   std::unique_ptr<SCSIDEV> sourceDevice, destinationDevice;
   bool opened =
-      OpenSide(source, copyFamily ? Role::CopySource : Role::WriteSource, sourceDevice, request.source) &&
-      OpenSide(destination, copyFamily ? Role::CopyDestination : Role::Writer, destinationDevice,
+      OpenSide(source, copyFamily ? AddressRole::CopySource : AddressRole::WriteSource, sourceDevice,
+               request.source) &&
+      OpenSide(destination, copyFamily ? AddressRole::CopyDestination : AddressRole::Writer, destinationDevice,
                request.destination);
   if (CanceledBeforeStart()) return kExitCanceled;
   if (!opened) return kExitFailed;
@@ -188,7 +194,7 @@ int RunVerify(const VerifyArguments& arguments) {
   }
   host::InstallInterruptHandler();
 
-  std::unique_ptr<SCSIDEV> device = OpenDeviceAs(*address, Role::CopySource);
+  std::unique_ptr<SCSIDEV> device = OpenDeviceAs(*address, AddressRole::CopySource);
   if (CanceledBeforeStart()) return kExitCanceled;
   if (!device) return kExitFailed;
   if (!request) {

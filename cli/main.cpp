@@ -82,8 +82,10 @@ int main(int argc, char** argv) {
   records->add_flag("--json", json, "Print JSON");
 
   std::string writer;
+  bool quick = false;
   auto* erase = app.add_subcommand("erase", "Blank a rewritable disc");
   erase->add_option("WRITER", writer, "HA,ID,LUN of the writer")->required();
+  erase->add_flag("--quick", quick, "Minimal blank (other makers' DVD-RW writers): quick, the old data is not overwritten");
   auto* info = app.add_subcommand("info", "The writer line and the free bytes");
   info->add_option("WRITER", writer, "HA,ID,LUN of the writer")->required();
   std::string updateFile;
@@ -119,7 +121,7 @@ int main(int argc, char** argv) {
   }
 
   std::string managerError;
-  if (!ApplyManagerChoice(global.manager, &managerError)) {
+  if (!ApplyManagerChoiceOrDefault(global.manager, &managerError)) {
     host::WriteStderr(managerError + "\n");
     return kExitUsage;
   }
@@ -138,7 +140,7 @@ int main(int argc, char** argv) {
 
   if (*scan) return RunScan(json);
   if (*check) return RunCheck(source, json);
-  if (*erase) return RunErase(writer);
+  if (*erase) return RunErase(writer, quick);
   if (*info) return RunInfo(writer);
   if (*firmware) return RunFirmware(writer, updateFile, global.yes);
   if (*verify) return RunVerify(verifyArguments);

@@ -5,10 +5,14 @@
 #include "base/ProgramIdentity.h"
 #include "base/TextFormat.h"
 #include "devices/DeviceLine.h"
+#include "devices/DiscState.h"
+#include "devices/MMCRECORDER.h"
+#include "devices/MediumRules.h"
 #include "devices/SCSIDEV.h"
 #include "host/aspi/ScsiVocabulary.h"
 #include "host/os/Sleep.h"
 #include "host/ui/MessageBox.h"
+#include "scsi/UnitHold.h"
 
 namespace sense = aspi::sense;
 
@@ -17,6 +21,8 @@ namespace {
 constexpr int32_t kLaterGenerationWriter = 0x8011;
 constexpr uint32_t kPollMs = 5000;
 constexpr uint32_t kEraseLimitMs = 3600000;
+constexpr uint8_t kBlankWholeDisc = 0;
+constexpr uint8_t kBlankMinimal = 1;
 
 enum class Poll { KeepPolling, Ready, Failed };
 
@@ -49,14 +55,34 @@ std::string FreeSizeLine(uint64_t freeBytes) { return FormatNumber(freeBytes) + 
 
 bool ShowsFreeSizeAndErase(const SCSIDEV& device) { return device.ClassCode() != kLaterGenerationWriter; }
 
-EraseResult EraseDisc(SCSIDEV& device) {
+bool OffersQuickErase(const SCSIDEV& device) { return device.ClassCode() == MMCRECORDER::kClassCode; }
+
+std::string DiscLine(SCSIDEV& device) {
+  if (device.ClassCode() != MMCRECORDER::kClassCode) return "";
+  return "Disc: " + ReadDiscState(device).Line();
+}
+
+EraseResult EraseDisc(SCSIDEV& device, EraseKind kind) {
+  if (device.ClassCode() == MMCRECORDER::kClassCode) {
+    std::string refusal = EraseRefusal(ReadDiscState(device), DriveName(device));
+    if (!refusal.empty()) {
+      AddLog(refusal);
+      ui::MessageBox(refusal, ProgramName, ui::kIconError);
+      return EraseResult::Failed;
+    }
+  }
   int answer = ui::MessageBox("Do you wish to erase all data of the disc?", ProgramName,
                               ui::kOkCancel | ui::kIconQuestion);
   if (answer != ui::kIdOk) return EraseResult::Declined;
 
+  scsi::UnitHold hold(device.Address(), DriveName(device));
+  if (!hold.Held()) {
+    ui::MessageBox(hold.Refusal(), ProgramName, ui::kIconError);
+    return EraseResult::Failed;
+  }
   ui::SetBusyCursor(true);
   uint8_t key = 0, asc = 0, ascq = 0;
-  device.Blank(true, 0, 0);
+  device.Blank(true, kind == EraseKind::Quick ? kBlankMinimal : kBlankWholeDisc, 0);
   device.GetSense(&key, &asc, &ascq);
   if (key != sense::kNoSenseKey && aspi::Sense{key, asc, ascq} != sense::kNotReadyOperationInProgress) return Fail(device);
 

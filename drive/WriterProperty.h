@@ -16,7 +16,21 @@ std::string FreeSizeLine(uint64_t freeBytes);
 bool ShowsFreeSizeAndErase(const SCSIDEV& device);
 
 enum class EraseResult { Declined, Done, Failed };
+// Full: BLANK of the whole disc (what the maker's writers always do);
+// Quick: minimal BLANK (the disc reads as blank, its old data stays where
+// nothing overwrites it), offered for other makers' writers.
+enum class EraseKind { Full, Quick };
+
+// Whether the writer offers the quick erase (another maker's writer).
+bool OffersQuickErase(const SCSIDEV& device);
 
 // Asks "Do you wish to erase all data of the disc?" and erases on OK, with the
-// busy cursor, the log line, the error report and the closing box.
-EraseResult EraseDisc(SCSIDEV& device);
+// busy cursor, the log line, the error report and the closing box. Another
+// maker's writer is first checked for a DVD-RW (a clear box otherwise,
+// before the question); the drive is held for this program alone while it
+// erases.
+EraseResult EraseDisc(SCSIDEV& device, EraseKind kind = EraseKind::Full);
+
+// The disc line of another maker's writer ("Disc: DVD-R, blank, ... bytes
+// free"), read now; empty for the maker's writers.
+std::string DiscLine(SCSIDEV& device);

@@ -5,6 +5,8 @@
 #include "base/CFILE.h"
 #include "base/Log.h"
 #include "base/ProgramIdentity.h"
+#include "devices/DeviceLine.h"
+#include "devices/MMCRECORDER.h"
 #include "devices/SCSIDEV.h"
 #include "firmware/ReidentifyDrive.h"
 #include "firmware/SysMecUpdate.h"
@@ -36,6 +38,13 @@ void TUpdateThread::Execute() {
 }
 
 TUpdateThread::Outcome TUpdateThread::UpdateFirmware(UpdateSession& session) {
+  // Another maker's recorder takes its firmware from its own maker's tools:
+  // nothing is sent to it.
+  if (writer_->ClassCode() == MMCRECORDER::kClassCode) {
+    session.ShowError("Firmware updates are for the maker's writers (QXW-7100, QXW-7200) only. " +
+                      DriveName(*writer_) + " is another maker's drive: update it with its maker's tools.");
+    return Outcome::FileUnreadable;
+  }
   std::array<uint8_t, kRecognitionBytes> head{};
   {
     CFILE file;

@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QToolButton>
 
+#include "app/ManagerChoice.h"
 #include "base/Log.h"
 #include "base/ProgramIdentity.h"
 #include "gui/FormMainDialogs.h"
@@ -67,6 +68,8 @@ TFormMain::TFormMain(const StartOptions& options, FormMainDialogs& dialogs, VolS
     scans_ = RunStartupScans();
     splash.close();
   }
+  // Emulated drives are never taken for real ones.
+  if (SimulatedDrives()) setWindowTitle(QString(ProgramName) + " - " + kSimulatedDrivesLabel);
   FillLists();
   writeRules_.emplace(Listed(scans_.write, scans_.write.sources), Listed(scans_.write, scans_.write.destinations));
   copyRules_.emplace(Listed(scans_.copy, scans_.copy.sources), Listed(scans_.copy, scans_.copy.destinations));

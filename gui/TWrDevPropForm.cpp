@@ -1,5 +1,6 @@
 #include "gui/TWrDevPropForm.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -24,15 +25,16 @@ QPushButton* Button(const char* name, const char* text) {
 // EraseDisc on a thread of its own, so that the window is served meanwhile.
 class EraseThread : public host::Thread {
  public:
-  explicit EraseThread(SCSIDEV& writer) : writer_(writer) {}
+  EraseThread(SCSIDEV& writer, EraseKind kind) : writer_(writer), kind_(kind) {}
   ~EraseThread() override { WaitFor(); }
   EraseResult Result() const { return result_; }
 
  protected:
-  void Execute() override { result_ = EraseDisc(writer_); }
+  void Execute() override { result_ = EraseDisc(writer_, kind_); }
 
  private:
   SCSIDEV& writer_;
+  EraseKind kind_;
   EraseResult result_ = EraseResult::Failed;
 };
 
@@ -53,11 +55,15 @@ TWrDevPropForm::TWrDevPropForm(QWidget* parent) : QDialog(parent) {
   inside->addWidget(labelFreeSize_);
 
   btnErase_ = Button("BtnErase", "Erase");
+  // Another maker's writer also blanks quickly (minimal blank).
+  chkBoxQuickErase_ = new QCheckBox("Quick");
+  chkBoxQuickErase_->setObjectName("ChkBoxQuickErase");
   btnOK_ = Button("BtnOK", "OK");
   btnOK_->setDefault(true);
   btnCancel_ = Button("BtnCancel", "Cancel");
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(btnErase_);
+  buttons->addWidget(chkBoxQuickErase_);
   buttons->addStretch(1);
   buttons->addWidget(btnOK_);
   buttons->addWidget(btnCancel_);
@@ -83,6 +89,8 @@ void TWrDevPropForm::SetWriter(SCSIDEV& writer) {
   labelFreeSize_->setVisible(erasable);
   btnErase_->setVisible(erasable);
   btnErase_->setEnabled(true);
+  chkBoxQuickErase_->setVisible(erasable && OffersQuickErase(writer));
+  chkBoxQuickErase_->setChecked(false);
   labelWriterDev_->setText(QString::fromStdString(DeviceLine(writer)));
   ShowFreeSize();
 }
@@ -98,7 +106,8 @@ void TWrDevPropForm::BtnEraseClick() {
   btnCancel_->setEnabled(false);
   erasing_ = true;
   {
-    EraseThread erase(*writer_);
+    EraseThread erase(*writer_, chkBoxQuickErase_->isVisible() && chkBoxQuickErase_->isChecked() ? EraseKind::Quick
+                                                                                                   : EraseKind::Full);
     erase.Start();
     gui::WaitWithEvents([&erase] { return erase.Finished(); });
     erase.WaitFor();

@@ -17,6 +17,7 @@
 #include "drive/WriterProperty.h"
 
 class QLabel;
+class QCheckBox;
 class QPushButton;
 class SCSIDEV;
 
@@ -53,6 +54,7 @@ class TWrDevPropForm : public QDialog {
   std::optional<EraseResult> lastErase_;
   QLabel* labelWriterDev_;
   QLabel* labelFreeSize_;
+  QCheckBox* chkBoxQuickErase_ = nullptr;
   QPushButton* btnErase_;
   QPushButton* btnOK_;
   QPushButton* btnCancel_;

@@ -90,7 +90,7 @@ void TWriteForm::SetMode() {
     // Filling the list is not a choice of the person.
     QSignalBlocker quiet(controls_.cmbWriteMode);
     controls_.cmbWriteMode->clear();
-    for (const OperationItem& item : FormOperations(request_)) controls_.cmbWriteMode->addItem(item.text);
+    for (const OperationItem& item : OperationListFor(request_)) controls_.cmbWriteMode->addItem(item.text);
     controls_.cmbWriteMode->setCurrentIndex(texts.selected);
   }
   CmbWriteModeChange();

@@ -21,6 +21,8 @@ struct ManagerState {
   std::unique_ptr<host::SharedLibrary> library;
   std::atomic<aspi::GetSupportInfoFn> supportInfo{nullptr};
   std::atomic<aspi::SendCommandFn> send{nullptr};
+  std::atomic<aspi::HoldUnitFn> hold{nullptr};
+  std::atomic<aspi::FindUnitFn> find{nullptr};
 };
 
 ManagerState& State() {
@@ -56,6 +58,8 @@ bool OpenManager(ManagerState& state) {
   if (supportInfo == nullptr || send == nullptr) return false;
   if (auto setLogSink = reinterpret_cast<aspi::SetLogSinkFn>(library->Symbol(aspi::kSetLogSinkName)))
     setLogSink(ManagerLogLine);
+  state.hold.store(reinterpret_cast<aspi::HoldUnitFn>(library->Symbol(aspi::kHoldUnitName)));
+  state.find.store(reinterpret_cast<aspi::FindUnitFn>(library->Symbol(aspi::kFindUnitName)));
   state.library = std::move(library);
   state.supportInfo.store(supportInfo);
   state.send.store(send);
@@ -79,6 +83,17 @@ void SetAspiManagerPath(const std::string& path) {
 bool IsAspiManagerLoaded() { return State().send.load() != nullptr; }
 
 aspi::SendCommandFn AspiSendFunction() { return State().send.load(); }
+
+aspi::HoldUnitFn AspiHoldFunction() { return State().hold.load(); }
+
+std::optional<aspi::ScsiAddress> AspiUnitAtNode(const std::string& path) {
+  if (LoadAspiManager(AspiLoadForm::Object) != 0) return std::nullopt;
+  aspi::FindUnitFn find = State().find.load();
+  aspi::ScsiAddress address;
+  if (find == nullptr || find(path.c_str(), &address.ha, &address.id, &address.lun) != aspi::SS_COMP)
+    return std::nullopt;
+  return address;
+}
 
 int LoadAspiManager(AspiLoadForm form, int32_t* supportInfo) {
   ManagerState& state = State();
@@ -116,5 +131,7 @@ void ResetAspiManagerForTesting() {
   std::lock_guard lock(state.loadMutex);
   state.send.store(nullptr);
   state.supportInfo.store(nullptr);
+  state.hold.store(nullptr);
+  state.find.store(nullptr);
   state.library.reset();
 }

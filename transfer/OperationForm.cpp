@@ -79,13 +79,25 @@ FormTexts FormTextsOf(const OperationRequest& request) {
   // A pattern always goes onto the writer: it opens on "Test Only" unless
   // the request names an operation of the write list.
   bool fits = FamilyOf(request.operation) == texts.family;
-  texts.selected = ListIndexOf(fits ? request.operation : Operation::TestOnly);
+  Operation opened = fits ? request.operation : Operation::TestOnly;
+  if (!request.testWriteOffered && Has(opened, opcode::kTest)) opened = Operation::WriteVerify;
+  std::vector<OperationItem> list = OperationListFor(request);
+  texts.selected = 0;
+  for (size_t i = 0; i < list.size(); ++i) {
+    if (list[i].operation == opened) texts.selected = static_cast<int>(i);
+  }
   return texts;
 }
 
-std::span<const OperationItem> FormOperations(const OperationRequest& request) {
-  if (request.expected) return {&ItemOf(Operation::VerifyDisc), 1};
-  return OperationList(FormTextsOf(request).family);
+std::vector<OperationItem> OperationListFor(const OperationRequest& request) {
+  if (request.expected) return {ItemOf(Operation::VerifyDisc)};
+  OperationFamily family = request.pattern ? OperationFamily::Write : FamilyOf(request.operation);
+  std::vector<OperationItem> list;
+  for (const OperationItem& item : OperationList(family)) {
+    if (!request.testWriteOffered && Has(item.operation, opcode::kTest)) continue;
+    list.push_back(item);
+  }
+  return list;
 }
 
 std::string VolumeSizeText(uint64_t bytes, uint32_t sectors) {

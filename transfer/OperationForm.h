@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "transfer/Operation.h"
 #include "transfer/OperationRequest.h"
@@ -37,10 +38,12 @@ struct FormTexts {
   int selected;  // the list item the dialog opens on
 };
 FormTexts FormTextsOf(const OperationRequest& request);
-// The operations the dialog's list offers for a request: its family's list,
-// or "Verify" alone for a verify against a record (there is no source to
-// write from).
-std::span<const OperationItem> FormOperations(const OperationRequest& request);
+// The dialog's operation list for a request: its family's list, without
+// the test operations when the medium takes no test write (a DVD+R opens
+// on "Write & Verify" then), or "Verify" alone for a verify against a
+// record (there is no source to write from). FormTexts::selected indexes
+// this list.
+std::vector<OperationItem> OperationListFor(const OperationRequest& request);
 
 // "4,700,372,992 Bytes. (00230540H Sectors)"
 std::string VolumeSizeText(uint64_t bytes, uint32_t sectors);

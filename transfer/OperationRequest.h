@@ -52,6 +52,9 @@ struct OperationRequest {
   // Where the operation's disc record goes: empty for a new file in the
   // records folder.
   std::string recordFile;
+  // The writer's medium takes a test write; false for a DVD+R, whose dialog
+  // lists no test operations.
+  bool testWriteOffered = true;
 
   static OperationRequest Pattern(Operation operation, SCSIDEV& writer);
 };

@@ -2,6 +2,7 @@
 // step table and the checks shared by the operations.
 #include "transfer/TOperationThread.h"
 
+#include <optional>
 #include <utility>
 
 #include "base/Log.h"
@@ -9,10 +10,12 @@
 #include "base/ProgramIdentity.h"
 #include "base/Sha256.h"
 #include "base/TextFormat.h"
+#include "devices/DeviceLine.h"
 #include "devices/SCSIDEV.h"
 #include "host/aspi/ScsiVocabulary.h"
 #include "host/os/Sleep.h"
 #include "host/ui/MessageBox.h"
+#include "scsi/UnitHold.h"
 #include "transfer/MediumLock.h"
 
 namespace {
@@ -73,8 +76,18 @@ void TOperationThread::Execute() {
                                       "bytes) can be transferred.",
                                       FormatNumber(volumeSize_).c_str(), FormatNumber(kLargestVolumeBytes).c_str()));
     } else if (FamilyOf(request_.operation) == OperationFamily::Write) {
-      ok = request_.pattern ? PatternWrite() : NormalWrite();
-      if (request_.destination.IsDevice()) request_.destination.device->StartStopUnit(aspi::startstop::kStop);
+      // A write or test write holds the drive for this program alone.
+      std::optional<scsi::UnitHold> hold;
+      SCSIDEV* writer = request_.destination.device;
+      if (writer != nullptr && (Has(request_.operation, opcode::kWrite) || Has(request_.operation, opcode::kTest)))
+        hold.emplace(writer->Address(), DriveName(*writer));
+      if (hold && !hold->Held()) {
+        NotifyOperationError(hold->Refusal());
+        ending_.errorShown = true;
+      } else {
+        ok = request_.pattern ? PatternWrite() : NormalWrite();
+        if (writer != nullptr) writer->StartStopUnit(aspi::startstop::kStop);
+      }
     } else {
       ok = CopySingleMode();
     }
@@ -236,6 +249,16 @@ bool TOperationThread::PauseBeforeWrite(MediumLock& lock) {
     }
   }
   return false;
+}
+
+bool TOperationThread::RefusedMedium(SCSIDEV& writer) {
+  if (!Has(request_.operation, opcode::kWrite) && !Has(request_.operation, opcode::kTest)) return false;
+  std::string refusal = writer.MediumRefusal(Has(request_.operation, opcode::kTest));
+  if (refusal.empty()) return false;
+  NotifyOperationError(refusal);
+  ending_.errorShown = true;
+  ending_.succeeded = false;
+  return true;
 }
 
 bool TOperationThread::CheckWriter(SCSIDEV& writer, bool capacity, const char* notReadyLog, uint64_t& size) {

@@ -113,6 +113,9 @@ class TOperationThread : public host::Thread, private PassHost {
   // shown its message); size gets the free size or capacity.
   bool CheckWriter(SCSIDEV& writer, bool capacity, const char* notReadyLog, uint64_t& size);
   void Cancel(bool closeAtEnd = false);
+  // A write onto a disc the writer refuses (MediumRefusal): the message has
+  // been shown, and the operation ends before anything is written.
+  bool RefusedMedium(SCSIDEV& writer);
 
   // How the operation ends, as the result notification reports it.
   struct Ending {

@@ -51,6 +51,7 @@ bool TOperationThread::PatternWrite() {
   }
   SCSIDEV& writer = *request_.destination.device;
   if (!writer.StartStopUnit(aspi::startstop::kLoadAndStart)) AddLog(writer.LastErrorText());
+  if (RefusedMedium(writer)) return false;
 
   bool capacity = request_.operation == Operation::VerifyDisc;
   uint64_t size = 0;

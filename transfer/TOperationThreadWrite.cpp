@@ -27,6 +27,7 @@ bool TOperationThread::NormalWrite() {
   }
   SCSIDEV& writer = *request_.destination.device;
   if (!writer.StartStopUnit(aspi::startstop::kLoadAndStart)) AddLog(writer.LastErrorText());
+  if (RefusedMedium(writer)) return false;
 
   uint64_t free = 0;
   if (request_.operation == Operation::VerifyDisc) {

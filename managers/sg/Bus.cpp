@@ -66,6 +66,8 @@ void RefuseWrite(aspi::SRB_ExecSCSICmd* block) {
 Bus::Environment Bus::SystemEnvironment() {
   Environment environment;
   environment.open = LinuxNode::Open;
+  environment.openExclusive = LinuxNode::OpenExclusive;
+  environment.holdBlock = LinuxNode::HoldBlock;
   return environment;
 }
 
@@ -74,7 +76,7 @@ Bus& Bus::Instance() {
   return bus;
 }
 
-Bus::Bus(const Environment& environment) {
+Bus::Bus(const Environment& environment) : environment_(environment) {
   std::vector<std::string> problems;
   nodes_ = ReadTopology(environment.sysfsRoot, &problems);
   for (const std::string& problem : problems) Report(problem);
@@ -97,6 +99,8 @@ Bus::Bus(const Environment& environment) {
 
 void Bus::OpenUnits(const Environment& environment) {
   devices_.resize(nodes_.size());
+  held_.resize(nodes_.size());
+  holding_.resize(nodes_.size(), false);
   inUse_.resize(nodes_.size());
   labels_.resize(nodes_.size());
   for (size_t i = 0; i < nodes_.size(); ++i) {
@@ -107,8 +111,10 @@ void Bus::OpenUnits(const Environment& environment) {
     OpenedNode opened = environment.open(path);
     if (!opened.node) {
       const bool denied = opened.error == EACCES || opened.error == EPERM;
+      const bool busy = opened.error == EBUSY;
       Report("Cannot open " + path + " for " + AddressText(address) + ", " + nodes_[i].Describe() + ": " +
              std::strerror(opened.error) + "." + (denied ? PermissionHint(path) : "") +
+             (busy ? " Another program holds it (a recorder writing a disc?): start again when it is done." : "") +
              " The program sees no device there.");
       continue;
     }
@@ -125,6 +131,61 @@ void Bus::OpenUnits(const Environment& environment) {
     Report(line);
     devices_[i] = std::make_unique<Device>(std::move(opened.node), where);
   }
+}
+
+uint32_t Bus::HoldUnit(uint8_t ha, uint8_t id, uint8_t lun, bool hold, std::string* reason) {
+  const auto node = map_.Find(ha, id, lun);
+  if (!node || !devices_[*node]) return aspi::SS_NO_DEVICE;
+  const size_t i = *node;
+  const std::string path = environment_.devRoot + "/" + nodes_[i].name;
+  auto openShared = [&] { return std::move(environment_.open(path).node); };
+  if (!hold) {
+    if (!holding_[i]) return aspi::SS_COMP;
+    held_[i].reset();
+    devices_[i]->SwapNode(openShared);
+    holding_[i] = false;
+    Report(labels_[i] + " is shared again.");
+    return aspi::SS_COMP;
+  }
+  if (holding_[i]) return aspi::SS_COMP;
+  if (!environment_.openExclusive) return aspi::SS_COMP;  // nothing to hold with
+  int refused = 0;
+  devices_[i]->SwapNode([&] {
+    OpenedNode exclusive = environment_.openExclusive(path);
+    if (exclusive.node) return std::move(exclusive.node);
+    refused = exclusive.error;
+    return openShared();
+  });
+  if (refused != 0) {
+    *reason = "another program has " + path + " open (" + std::strerror(refused) + ")";
+    return aspi::SS_ERR;
+  }
+  if (!nodes_[i].blockName.empty() && environment_.holdBlock) {
+    const std::string block = environment_.devRoot + "/" + nodes_[i].blockName;
+    HeldBlock taken = environment_.holdBlock(block);
+    if (taken.error == EBUSY) {
+      devices_[i]->SwapNode(openShared);
+      *reason = block + " is mounted or held by another program (" + std::string(std::strerror(EBUSY)) + ")";
+      return aspi::SS_ERR;
+    }
+    // A block device that cannot be opened at all (no permission, no
+    // node) cannot be mounted by this user either: the sg node suffices.
+    if (!taken.hold) Report(labels_[i] + ": " + block + " not held (" + std::strerror(taken.error) + ").");
+    held_[i] = std::move(taken.hold);
+  }
+  holding_[i] = true;
+  Report(labels_[i] + " is held for this program alone while it writes.");
+  return aspi::SS_COMP;
+}
+
+std::optional<aspi::ScsiAddress> Bus::FindUnit(const std::string& path) const {
+  const std::string prefix = environment_.devRoot + "/";
+  if (path.rfind(prefix, 0) != 0) return std::nullopt;
+  const std::string name = path.substr(prefix.size());
+  for (size_t i = 0; i < nodes_.size(); ++i) {
+    if ((name == nodes_[i].name || name == nodes_[i].blockName) && map_.AddressOf(i).IsSet()) return map_.AddressOf(i);
+  }
+  return std::nullopt;
 }
 
 uint32_t Bus::SupportInfo() const {

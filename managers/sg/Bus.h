@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,8 @@ class Bus {
     std::string devRoot = "/dev";
     std::string procRoot = "/proc";
     NodeOpener open;
+    NodeOpener openExclusive;  // the exclusive hold (HoldUnit)
+    BlockHolder holdBlock;     // the unit's block device, held with it
   };
   static Environment SystemEnvironment();
 
@@ -46,6 +49,14 @@ class Bus {
   // when the kernel has no SCSI generic node the program can address.
   uint32_t SupportInfo() const;
   uint32_t Send(void* block);
+  // The hold entry point (host/aspi/AspiSrb.h): the unit's sg node is opened
+  // again with O_EXCL, and its block device (/dev/srN) too, so that no other
+  // program opens the drive (or mounts its disc) while this one writes; a
+  // node or block device another program has open is refused (SS_ERR, with
+  // the reason). hold 0 opens the node as before.
+  uint32_t HoldUnit(uint8_t ha, uint8_t id, uint8_t lun, bool hold, std::string* reason);
+  // The address of the unit behind devRoot/sgN or devRoot/<its block device>.
+  std::optional<aspi::ScsiAddress> FindUnit(const std::string& path) const;
 
  private:
   void OpenUnits(const Environment& environment);
@@ -59,6 +70,9 @@ class Bus {
   std::vector<std::unique_ptr<Device>> devices_;  // by node; empty where the node did not open
   std::vector<std::string> inUse_;                // by node: why the system uses its disk, or empty
   std::vector<std::string> labels_;               // by node: "0,1,0 (/dev/sg1)" for log lines
+  std::vector<std::unique_ptr<BlockHold>> held_;   // by node: the block device while held
+  std::vector<bool> holding_;                      // by node: opened exclusively
+  Environment environment_;
 };
 
 }  // namespace sg

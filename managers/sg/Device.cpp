@@ -3,6 +3,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "host/os/Event.h"
@@ -67,6 +68,13 @@ uint8_t Device::Abort(const aspi::SRB_ExecSCSICmd* request) {
   return aspi::SS_COMP;
 }
 
+void Device::SwapNode(const std::function<std::unique_ptr<Node>()>& reopen) {
+  std::unique_lock lock(mutex_);
+  idle_.wait(lock, [this] { return current_ == nullptr && queue_.empty(); });
+  node_.reset();
+  node_ = reopen();
+}
+
 void Device::Run() {
   sigset_t all;
   sigfillset(&all);
@@ -74,11 +82,17 @@ void Device::Run() {
   aspi::SRB_ExecSCSICmd* request = nullptr;
   Command command;
   while (Take(request, command)) {
-    const Result result = node_->Run(command);
+    Result result;
+    if (node_) {
+      result = node_->Run(command);
+    } else {
+      result.error = ENODEV;  // the node could not be opened again after a hold
+    }
     std::lock_guard lock(mutex_);
     if (!currentAbandoned_) Finish(request, command, result);
     current_ = nullptr;
     currentAbandoned_ = false;
+    idle_.notify_all();
   }
 }
 

@@ -55,13 +55,18 @@ TEST(DeviceScan, EachPageListsTheDevicesItsRulesTake) {
   ASSERT_TRUE(copy.ran);
   EXPECT_EQ(Addresses(write.sources),
             (std::vector<std::string>{"0,0 SCSIDEV", "2,0 SCSIDEV", "4,0 SCSIDVDR100", "4,1 SCSIDVDR100",
-                                      "5,0 SCSIDVDRW", "6,0 SCSIDVDRW", "9,0 SCSIDVDR100"}));
-  // Another vendor's writer, and the maker's name in lower case, are no destinations.
-  EXPECT_EQ(Addresses(write.destinations),
-            (std::vector<std::string>{"3,0 CDR_QRC880Z", "4,0 SCSIDVDR100", "4,1 SCSIDVDR100", "5,0 SCSIDVDRW"}));
+                                      "5,0 SCSIDVDRW", "6,0 MMCRECORDER", "9,0 SCSIDVDR100"}));
+  // Another vendor's writer is an MMC recorder, listed after the maker's
+  // writers with its revision and medium; the maker's name in lower case is
+  // no destination.
+  EXPECT_EQ(Addresses(write.destinations), (std::vector<std::string>{"3,0 CDR_QRC880Z", "4,0 SCSIDVDR100",
+                                                                     "4,1 SCSIDVDR100", "5,0 SCSIDVDRW",
+                                                                     "6,0 MMCRECORDER"}));
+  EXPECT_EQ(write.destinations.items.back(), "(0,6,0) ORBITEK DVR-RW 1120      1.30 - DVD-R");
+  EXPECT_EQ(write.destinations.media, (std::vector<std::string>{"", "", "", "", "DVD-R"}));
   EXPECT_EQ(Addresses(copy.sources),
             (std::vector<std::string>{"0,0 SCSIDEV", "2,0 SCSIDEV", "3,0 CDR_QRC880Z", "4,0 SCSIDVDR100",
-                                      "4,1 SCSIDVDR100", "5,0 SCSIDVDRW", "6,0 SCSIDVDRW", "7,0 SCSIDEV",
+                                      "4,1 SCSIDVDR100", "5,0 SCSIDVDRW", "6,0 MMCRECORDER", "7,0 SCSIDEV",
                                       "9,0 SCSIDVDR100"}));
   EXPECT_EQ(Addresses(copy.destinations), (std::vector<std::string>{"0,0 SCSIDEV", "7,0 SCSIDEV"}));
   EXPECT_EQ(write.destinations.items[1].substr(0, 16), "(0,4,0) HALVERN ");

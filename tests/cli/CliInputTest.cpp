@@ -98,7 +98,7 @@ TEST(CliInput, AWriterThatIsNotReadyIsSaidToBeNotReady) {
     ProcessResult result = bus.Run(command);
     EXPECT_EQ(result.status, 1) << result.err;
     EXPECT_TRUE(Has(result.err, "0,4,0 is not ready (2-04-01")) << result.err;
-    EXPECT_FALSE(Has(result.err, "not one of the maker's writers")) << result.err;
+    EXPECT_FALSE(Has(result.err, "is not a DVD writer")) << result.err;
   }
 }
 
@@ -107,7 +107,7 @@ TEST(CliInput, EraseAndInfoRefuseADeviceThatIsNotAWriterBeforeAnyQuestion) {
   for (const char* command : {"erase", "info"}) {
     ProcessResult result = bus.Run({"--yes", command, "0,0,0"});
     EXPECT_EQ(result.status, 1) << command << "\n" << result.err;
-    EXPECT_TRUE(Has(result.err, "0,0,0 is not one of the maker's writers.")) << result.err;
+    EXPECT_TRUE(Has(result.err, "0,0,0 is not a DVD writer.")) << result.err;
     EXPECT_FALSE(Has(result.err, "Do you wish to erase")) << result.err;
     EXPECT_EQ(result.out, "") << command;
   }

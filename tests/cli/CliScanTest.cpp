@@ -30,11 +30,15 @@ TEST(CliScan, JsonListsEveryDeviceWithItsClass) {
   nlohmann::json lists = nlohmann::json::parse(result.out);
   EXPECT_EQ(Column(lists["write_sources"], "address"),
             (std::vector<std::string>{"0,0,0", "0,2,0", "0,4,0", "0,5,0", "0,6,0"}));
-  EXPECT_EQ(Column(lists["write_destinations"], "address"), (std::vector<std::string>{"0,4,0", "0,5,0"}));
-  EXPECT_EQ(Column(lists["write_destinations"], "class"), (std::vector<std::string>{"SCSIDVDR090", "SCSIDVDRW"}));
+  EXPECT_EQ(Column(lists["write_destinations"], "address"), (std::vector<std::string>{"0,4,0", "0,5,0", "0,6,0"}));
+  EXPECT_EQ(Column(lists["write_destinations"], "class"),
+            (std::vector<std::string>{"SCSIDVDR090", "SCSIDVDRW", "MMCRECORDER"}));
+  EXPECT_EQ(lists["write_destinations"][2]["medium"], "DVD-R") << "another maker's writer names its medium";
+  EXPECT_FALSE(lists["write_destinations"][0].contains("medium"));
+  EXPECT_EQ(lists["simulated_drives"], true);
   EXPECT_EQ(Column(lists["copy_destinations"], "address"), (std::vector<std::string>{"0,0,0", "0,7,0"}));
   EXPECT_EQ(Column(lists["write_sources"], "class"),
-            (std::vector<std::string>{"SCSIDEV", "SCSIDEV", "SCSIDVDR090", "SCSIDVDRW", "SCSIDVDRW"}));
+            (std::vector<std::string>{"SCSIDEV", "SCSIDEV", "SCSIDVDR090", "SCSIDVDRW", "MMCRECORDER"}));
   const auto& first = lists["write_destinations"][0];
   EXPECT_EQ(first["vendor"], "HALVERN");
   EXPECT_EQ(first["product"], "DVD-R QXW-7100");

@@ -81,7 +81,9 @@ TEST(FormMain, ABusWithWritersFillsTheListsAndEnablesTheWritePage) {
   ProgramBus bus(kBus);
   MainWindowRun run;
 
-  EXPECT_EQ(run.Form().windowTitle(), "Marrowlight");
+  // On the simulated bus the title says so, lest an emulated drive be taken
+  // for a real one.
+  EXPECT_EQ(run.Form().windowTitle(), "Marrowlight - simulated drives");
   EXPECT_EQ(run.Items("CmbWrSrcScsi"), (QStringList{"(0,0,0) ORBITEK HD-2100 DISK", "(0,2,0) ORBITEK DVD-ROM DR-160",
                                                      "(0,4,0) HALVERN DVD-R QXW-7100",
                                                      "(0,5,0) HALVERN DVD-RW QXW-7200"}));
@@ -123,7 +125,7 @@ TEST(FormMain, WithoutAWriterNothingOnTheWritePageStarts) {
   ScriptedUiGuard ui;
   ProgramBus bus(R"({"id": 0, "model": "disk", "medium": {"kind": "image", "sectors": 64}},
                     {"id": 2, "model": "dvd-rom", "medium": {"kind": "none"}},
-                    {"id": 6, "model": "dvdrw-writer", "medium": {"kind": "dvd-r"}})");
+                    {"id": 6, "model": "cd-wo", "vendor": "ORBITEK", "medium": {"kind": "none"}})");
   MainWindowRun run;
   EXPECT_EQ(run.Items("CmbWrDstScsi"), QStringList{"Not Available"});
   EXPECT_EQ(EnabledItems(run), "MenuLogWindow MenuVersion");
