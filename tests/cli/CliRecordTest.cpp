@@ -67,6 +67,10 @@ TEST(CliRecord, WriteRecordsTheDigestAndTheDiscVerifiesAgainstItUntilASectorRead
   EXPECT_EQ(record["operation"], "write");
   EXPECT_EQ(record["mode"], "write-verify");
   EXPECT_EQ(record["result"], "done");
+  // The maker's writer names the medium by its disc information and gives
+  // no manufacturer identity.
+  EXPECT_EQ(record["medium"]["type"], "DVD-R");
+  EXPECT_TRUE(record["medium"]["manufacturer"].is_null());
   EXPECT_EQ(record["medium"]["capacity"], 8192u * 2048);
   ASSERT_EQ(record["passes"].size(), 2u);
   EXPECT_EQ(record["passes"][0]["step"], "write");
@@ -100,10 +104,18 @@ TEST(CliRecord, WriteRecordsTheDigestAndTheDiscVerifiesAgainstItUntilASectorRead
 }
 
 TEST(CliRecord, VerifyAgainstADigestTakesTheSizeOfTheDiscsOwnVolume) {
-  CliBus bus(kWriters);
+  // Another maker's recorder with a DVD+R, which names its manufacturer.
+  CliBus bus(std::string(kWriters) +
+             R"(, {"id": 6, "model": "mmc-recorder", "medium": {"kind": "dvd+r", "sectors": 8192}})");
   const std::string image = MakeGenisoImage(bus.Dir().Path(), "g.iso", "BY_DIGEST", 1024 * 1024);
   const std::string sha256 = Sha256sum(image);
   ASSERT_EQ(bus.Run({"write", image, "0,5,0", "--mode", "write"}).status, 0);
+  ProcessResult plus = bus.Run({"write", image, "0,6,0", "--mode", "write-verify"});
+  ASSERT_EQ(plus.status, 0) << plus.err;
+  nlohmann::json plusRecord = nlohmann::json::parse(TempDir::Read(RecordOf(plus)));
+  EXPECT_EQ(plusRecord["medium"]["type"], "DVD+R");
+  EXPECT_EQ(plusRecord["medium"]["manufacturer"], "SIMDISC/R01");
+  EXPECT_EQ(bus.Run({"verify", "0,6,0", "--sha256", sha256}).status, 0);
 
   ProcessResult same = bus.Run({"verify", "0,5,0", "--sha256", sha256});
   EXPECT_EQ(same.status, 0) << same.err;
@@ -114,11 +126,11 @@ TEST(CliRecord, VerifyAgainstADigestTakesTheSizeOfTheDiscsOwnVolume) {
 
   // A disc that holds less than the recorded volume differs without being read.
   const std::string big = bus.Dir().Write("big.json", [&] {
-    nlohmann::json record = nlohmann::json::parse(TempDir::Read(RecordFiles(bus).front()));
+    nlohmann::json record = nlohmann::json::parse(TempDir::Read(RecordOf(plus)));
     record["source"]["size"] = 8193u * 2048;
     return record.dump();
   }());
-  ProcessResult larger = bus.Run({"verify", "0,5,0", "--from-record", big});
+  ProcessResult larger = bus.Run({"verify", "0,6,0", "--from-record", big});
   EXPECT_EQ(larger.status, 4) << larger.err;
   EXPECT_TRUE(Has(larger.err, "fewer than the 16,779,264 bytes of the recorded volume")) << larger.err;
 }
