@@ -41,6 +41,29 @@ void EndWorker(std::unique_ptr<Worker>& worker) {
   worker.reset();
 }
 
+// Wires a worker to its events and the two halves of the area, and starts
+// it.
+void StartWorker(TWorkThread& worker, WorkerEvents& events, TransferArea& area) {
+  worker.SetEvents(&events);
+  worker.SetBuffers(area.A(), area.B());
+  worker.SetChunk(TWorkThread::kChunk);
+  worker.Start();
+}
+
+// True, with the reader's report or the shortfall box, when the reader
+// failed or its source file ends before volume position end.
+bool ReaderFailed(TReadThread& reader, uint64_t end) {
+  if (reader.Error()) {
+    reader.ReportWorkerError(true, false);
+    return true;
+  }
+  if (!reader.Holds(end)) {
+    ui::MessageBox(reader.ShortText(), ProgramName, ui::kIconError);
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 DataPass::DataPass(PassHost& host, TransferArea& area, PassSides sides)
@@ -112,13 +135,8 @@ PassOutcome DataPass::Write() {
   host_.ShowStartPercent(0);
 
   WorkerEvents readerEvents, writerEvents;
-  for (auto [worker, events] : {std::pair<TWorkThread*, WorkerEvents*>{reader.get(), &readerEvents},
-                                 std::pair<TWorkThread*, WorkerEvents*>{writer.get(), &writerEvents}}) {
-    worker->SetEvents(events);
-    worker->SetBuffers(area_.A(), area_.B());
-    worker->SetChunk(TWorkThread::kChunk);
-    worker->Start();
-  }
+  StartWorker(*reader, readerEvents, area_);
+  StartWorker(*writer, writerEvents, area_);
 
   // Prime: the reader fills A while the writer waits.
   StartStep(readerEvents, true);
@@ -126,15 +144,9 @@ PassOutcome DataPass::Write() {
 
   bool stepA = false;  // the buffer the reader fills next
   for (;;) {
-    if (reader->Error()) {
-      reader->ReportWorkerError(true, false);
-      outcome.ok = false;
-      break;
-    }
-    // The source file ended early after all (it shrank): the buffer just
-    // read is not written.
-    if (!reader->Holds(sides_.size - reader->Rest())) {
-      ui::MessageBox(reader->ShortText(), ProgramName, ui::kIconError);
+    // The source file may have ended early after all (it shrank): the
+    // buffer just read is not written.
+    if (ReaderFailed(*reader, sides_.size - reader->Rest())) {
       outcome.ok = false;
       break;
     }
@@ -270,12 +282,7 @@ PassOutcome DataPass::Verify() {
 PassOutcome DataPass::ReadThrough() {
   PassOutcome outcome;
   std::unique_ptr<TReadThread> reader = MakeReader(sides_.source, sides_.sourceStart);
-  if (reader->Error() || !reader->Holds(sides_.size)) {
-    if (reader->Error()) {
-      reader->ReportWorkerError(true, false);
-    } else {
-      ui::MessageBox(reader->ShortText(), ProgramName, ui::kIconError);
-    }
+  if (ReaderFailed(*reader, sides_.size)) {
     EndWorker(reader);
     outcome.ok = false;
     return outcome;
@@ -283,22 +290,13 @@ PassOutcome DataPass::ReadThrough() {
   host_.ShowStartPercent(0);
 
   WorkerEvents events;
-  reader->SetEvents(&events);
-  reader->SetBuffers(area_.A(), area_.B());
-  reader->SetChunk(TWorkThread::kChunk);
-  reader->Start();
+  StartWorker(*reader, events, area_);
   StartStep(events, true);
   WaitDone(events, true);
 
   bool stepA = false;  // the buffer the reader fills next
   for (;;) {
-    if (reader->Error()) {
-      reader->ReportWorkerError(true, false);
-      outcome.ok = false;
-      break;
-    }
-    if (!reader->Holds(sides_.size - reader->Rest())) {
-      ui::MessageBox(reader->ShortText(), ProgramName, ui::kIconError);
+    if (ReaderFailed(*reader, sides_.size - reader->Rest())) {
       outcome.ok = false;
       break;
     }
