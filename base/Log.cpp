@@ -4,8 +4,8 @@
 
 #include "base/ProgramIdentity.h"
 #include "base/SystemInfo.h"
+#include "host/os/FileHandle.h"
 #include "host/os/Platform.h"
-#include "base/CFILE.h"
 
 // What waits for the delivery thread: view events in the order they happened.
 struct LogSink::Pending {
@@ -20,7 +20,7 @@ struct LogSink::Pending {
 LogSink::LogSink(std::string logFilePath, std::string systemInfo)
     : logFilePath_(std::move(logFilePath)),
       systemInfo_(std::move(systemInfo)),
-      file_(std::make_unique<CFILE>()),
+      file_(std::make_unique<host::FileHandle>()),
       pending_(std::make_unique<Pending>()) {
   delivery_ = std::thread([this] { Deliver(); });
 }
@@ -46,8 +46,7 @@ void LogSink::Add(std::string_view text) {
   if (text.empty()) return;
   TraceOut(text);
   Post(false, std::string(text), false);
-  bool written = file_->WriteText(text);
-  file_->WriteText("\r\n");
+  bool written = WriteLine(text);
   if (!written) {
     // A log that cannot be written switches itself off; the program goes on.
     outputOn_ = false;
@@ -57,18 +56,26 @@ void LogSink::Add(std::string_view text) {
 
 void LogSink::OpenLogFile() {
   if (!fileOpen_) {
-    bool created = file_->Open(logFilePath_, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL);
+    bool created =
+        file_->Open(logFilePath_, host::kGenericRead | host::kGenericWrite, host::kFileShareRead, host::kCreateAlways);
     Post(true, {}, false);
     if (!created) return;
     fileOpen_ = true;
   }
   if (headerWritten_ || systemInfo_.empty()) return;
   Post(false, systemInfo_, false);
-  file_->WriteText(systemInfo_);
-  file_->WriteText("\r\n");
+  WriteLine(systemInfo_);
   TraceOut(systemInfo_);
   headerWritten_ = true;
+}
+
+bool LogSink::WriteLine(std::string_view text) {
+  // One write per entry with its line end, so a failing file is noticed once.
+  std::string line;
+  line.reserve(text.size() + 2);
+  line.append(text).append("\r\n");
+  uint32_t written = 0;
+  return file_->Write(line.data(), static_cast<uint32_t>(line.size()), &written) && written == line.size();
 }
 
 void LogSink::SetOutput(bool on) {

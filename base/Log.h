@@ -9,6 +9,9 @@
 // never tear or interleave: the file and trace writes of one entry happen under
 // one lock. The view gets its entries in batches on a delivery thread of the
 // sink, so a slow view never holds up a worker.
+//
+// The sink writes its file through host::FileHandle, never through CFILE:
+// CFILE reports its failures to the log, so it stands above it.
 #pragma once
 
 #include <condition_variable>
@@ -20,6 +23,10 @@
 #include <string_view>
 #include <thread>
 #include <vector>
+
+namespace host {
+class FileHandle;
+}
 
 // What the log window (or a test) implements. Calls come from the sink's
 // delivery thread, one at a time, in the order the entries were added.
@@ -55,12 +62,13 @@ class LogSink {
  private:
   struct Pending;
   void OpenLogFile();  // with mutex_ held
+  bool WriteLine(std::string_view text);  // with mutex_ held; false when the file took less
   void Post(bool clear, std::string entry, bool switched);  // with mutex_ held
   void Deliver();
 
   const std::string logFilePath_;
   const std::string systemInfo_;
-  std::unique_ptr<class CFILE> file_;
+  std::unique_ptr<host::FileHandle> file_;
   bool fileOpen_ = false;
   bool headerWritten_ = false;
   bool outputOn_ = true;
