@@ -162,11 +162,19 @@ DiscState ReadDiscState(SCSIDEV& device) {
     } else if (discInformation) {
       state.medium = state.erasable ? "DVD-RW" : MakerWriter(device) ? "DVD-R" : "disc";
       if (state.status != DiscStatus::Closed) ReadTrackRoom(device, state, 0, 0);
+    } else if (MakerWriter(device)) {
+      // A writer that knows neither (the first generation): its DVD-R's
+      // room is its capacity, as its own free size is.
+      state.medium = "DVD-R";
     } else {
       state.medium = "disc";
       state.status = DiscStatus::Closed;
     }
     ReadRecorded(device, state);
+    if (!state.mmc && !discInformation && MakerWriter(device)) {
+      state.freeBlocks = state.recordedBlocks;
+      state.recordedBlocks = 0;
+    }
   }
   AddLog(FormatText("[ReadDiscState] %d,%d,%d: %s", device.HostAdapter(), device.TargetId(), device.Lun(),
                     state.Line().c_str()));

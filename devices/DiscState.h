@@ -8,7 +8,9 @@
 // themselves. The maker's own writers do not: for them the medium is taken
 // from READ DISC INFORMATION (erasable: DVD-RW, else DVD-R) and the free
 // room from the RZone that starts at block 0, as their own free size is; a
-// drive that answers neither is a "disc" of READ CAPACITY's size.
+// maker's writer that knows neither command holds a DVD-R whose room is its
+// capacity (status unknown), and any other drive that answers neither holds
+// a closed "disc" of READ CAPACITY's size.
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,6 @@
 #include "devices/MMCRECORDER.h"
 
 #include <array>
-#include <cstring>
 
 #include "base/Log.h"
 #include "base/TextFormat.h"
@@ -116,17 +115,9 @@ bool MMCRECORDER::ReserveTrack(uint32_t sectorCount) {
 }
 
 bool MMCRECORDER::Write(void* buffer, uint32_t byteCount) {
-  if (!HaveGeometry()) {
-    AddLog("Error in SetDevice()");
-    ReportWithBox();
-    return false;
-  }
-  auto* bytes = static_cast<uint8_t*>(buffer);
-  uint64_t total = WholeBlocks(byteCount);
-  std::memset(bytes + byteCount, 0, total - byteCount);
   static constexpr StrictWriteLines kLines{"[MMCRECORDER::Write] - Retry %d/%d", "[MMCRECORDER::Write] failed.",
                                            "[MMCRECORDER::Write] failed."};
-  return WritePiecesStrict(bytes, total, firstLba_, kLines, kBufferFullLimitMs);
+  return WriteStrict(buffer, byteCount, firstLba_, kLines, kBufferFullLimitMs);
 }
 
 bool MMCRECORDER::Write(uint32_t address, void* buffer, uint32_t byteCount) {

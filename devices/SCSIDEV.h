@@ -198,6 +198,11 @@ class SCSIDEV {
   };
   bool WritePiecesStrict(uint8_t* buffer, uint64_t total, uint32_t firstLba, const StrictWriteLines& lines,
                          uint32_t busyWaitMs);
+  // Write(buffer, byteCount) of the disc-at-once writers: the geometry read
+  // when missing ("Error in SetDevice()" and a report with a box when it
+  // cannot be), the tail of the last block zero-filled, then the pieces.
+  bool WriteStrict(void* buffer, uint32_t byteCount, uint32_t firstLba, const StrictWriteLines& lines,
+                   uint32_t busyWaitMs);
   bool TransferPieces(uint8_t* buffer, uint64_t total, PieceCommand command, const char* retryFormat,
                       const char* failedLine);
   // byteCount raised to whole blocks.

@@ -156,6 +156,19 @@ bool SCSIDEV::WritePiecesStrict(uint8_t* buffer, uint64_t total, uint32_t firstL
   return true;
 }
 
+bool SCSIDEV::WriteStrict(void* buffer, uint32_t byteCount, uint32_t firstLba, const StrictWriteLines& lines,
+                          uint32_t busyWaitMs) {
+  if (!HaveGeometry()) {
+    AddLog("Error in SetDevice()");
+    ReportWithBox();
+    return false;
+  }
+  auto* bytes = static_cast<uint8_t*>(buffer);
+  uint64_t total = WholeBlocks(byteCount);
+  std::memset(bytes + byteCount, 0, total - byteCount);
+  return WritePiecesStrict(bytes, total, firstLba, lines, busyWaitMs);
+}
+
 std::string SCSIDEV::MediumRefusal(bool) { return ""; }
 
 bool SCSIDEV::Read(void* buffer, uint32_t byteCount) {

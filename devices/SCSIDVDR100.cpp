@@ -1,6 +1,5 @@
 #include "devices/SCSIDVDR100.h"
 
-#include <cstring>
 
 #include "base/Log.h"
 #include "host/aspi/ScsiVocabulary.h"
@@ -70,17 +69,9 @@ bool SCSIDVDR100::SetWritingConfig(uint32_t sectorCount, int testWrite, int) {
 }
 
 bool SCSIDVDR100::Write(void* buffer, uint32_t byteCount) {
-  if (!HaveGeometry()) {
-    AddLog("Error in SetDevice()");
-    ReportWithBox();
-    return false;
-  }
-  auto* bytes = static_cast<uint8_t*>(buffer);
-  uint64_t total = WholeBlocks(byteCount);
-  std::memset(bytes + byteCount, 0, total - byteCount);
   static constexpr StrictWriteLines kLines{"[SCSIDVDR100::Write] - Retry %d/%d", "[SCSIDEVR100::Write] failed.",
                                            "[SCSIDVDR100::Write] failed."};
-  return WritePiecesStrict(bytes, total, 0, kLines, 0);
+  return WriteStrict(buffer, byteCount, 0, kLines, 0);
 }
 
 bool SCSIDVDR100::Write(uint32_t address, void* buffer, uint32_t byteCount) {

@@ -9,6 +9,7 @@ MARROWLIGHT_PACKAGES=(
   qt6-base-dev
   xvfb xauth xdotool imagemagick x11-utils fonts-dejavu-core dpkg-dev
   qemu-system-x86 busybox-static cpio xz-utils
+  tgt qemu-block-extra
 )
 
 # Installs whatever is missing; a machine that has everything is left alone.

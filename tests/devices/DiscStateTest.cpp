@@ -47,6 +47,10 @@ TEST_F(DiscStateTest, EachDriveAndDiscAsAPersonIsTold) {
       {"qxw7200", BlankDisc("dvd-rw", 4096), DiscPresence::Ready, false, "DVD-RW", DiscStatus::Blank, 4096,
        "DVD-RW, blank, 8,388,608 bytes free", ""},
       {"qxw7100", "", DiscPresence::NoDisc, false, "", DiscStatus::Unknown, 0, "no disc", ""},
+      // A first-generation writer that knows no disc information either:
+      // its DVD-R's room is its capacity.
+      {"qxw7100", BlankDisc("dvd-r", 4096) + R"(, "revision": "0.90", "faults": [)" + SenseFault(0x51, "05/20/00") + "]",
+       DiscPresence::Ready, false, "DVD-R", DiscStatus::Unknown, 4096, "DVD-R, 8,388,608 bytes free", ""},
   };
   int id = 0;
   for (const StateRow& row : rows) {

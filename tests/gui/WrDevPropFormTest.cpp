@@ -4,6 +4,7 @@
 // "Erase done.", a medium error while polling, and Cancel sending nothing.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 
@@ -136,4 +137,34 @@ TEST_F(WrDevPropFormTest, CancelAtTheQuestionSendsNothing) {
   Child<QPushButton>(form, "BtnOK")->click();
   EXPECT_FALSE(form.isVisible());
   EXPECT_EQ(form.result(), QDialog::Accepted);
+}
+
+// Another maker's writer offers the quick erase: the check box shows for it
+// alone, and a quick erase sends the minimal BLANK (type 1).
+TEST(WrDevPropFormRecorder, TheQuickEraseOfAnotherMakersWriter) {
+  CapturedLog log;
+  ScriptedUiGuard ui;
+  SimBus bus(std::string(kWriters) +
+             R"(, {"id": 7, "model": "dvdrw-writer", "medium": {"kind": "dvd-rw", "sectors": 4096}})");
+  auto maker = CreateDevice(0, 5, 0).device;
+  auto recorder = CreateDevice(0, 7, 0).device;
+  TWrDevPropForm form;
+  form.show();
+  form.SetWriter(*maker);
+  EXPECT_FALSE(Child<QCheckBox>(form, "ChkBoxQuickErase")->isVisible());
+  form.SetWriter(*recorder);
+  auto* quick = Child<QCheckBox>(form, "ChkBoxQuickErase");
+  EXPECT_TRUE(quick->isVisible());
+  EXPECT_FALSE(quick->isChecked()) << "a full erase unless asked";
+  quick->setChecked(true);
+  bus.Clear();
+  ui.Expect(kQuestion, "Marrowlight", kQuestionFlags, ui::kIdOk);
+  ui.Expect("Erase done.", "Marrowlight", ui::kIconInformation, ui::kIdOk);
+  Child<QPushButton>(form, "BtnErase")->click();
+  EXPECT_EQ(form.LastErase(), EraseResult::Done);
+  auto blanks = bus.Commands(kBlank);
+  ASSERT_EQ(blanks.size(), 1u);
+  EXPECT_EQ(blanks[0].head.cdb[1], 0x11) << "immediate bit, minimal blank";
+  form.SetWriter(*recorder);
+  EXPECT_FALSE(quick->isChecked()) << "every showing starts from the full erase";
 }

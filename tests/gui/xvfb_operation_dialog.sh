@@ -30,7 +30,7 @@ unset MARROWLIGHT_SIMBUS_STATE
 export MARROWLIGHT_SIMBUS="$run/bus.json" MARROWLIGHT_TIME_SCALE=0.1
 xvfb_start
 
-main="$(window 600 '^Marrowlight$')" || fail "no main window"
+main="$(window 600 '^Marrowlight - simulated drives$')" || fail "no main window"
 sleep 1
 # Option > Write Pattern: open File, move to Option, take its W item.
 click "$main" 20 8

@@ -70,6 +70,30 @@ TEST(OperationForm, EachStartCodeOpensItsFormAndList) {
   }
 }
 
+// A DVD+R takes no test write: its list leaves the test operations out and
+// opens on "Write & Verify"; every other writer keeps the whole list.
+TEST(OperationForm, AMediumWithoutTestWriteListsNoTests) {
+  SCSIDEV writer;
+  auto texts = [](const std::vector<OperationItem>& list) {
+    std::string joined;
+    for (const OperationItem& item : list) joined += std::string(item.text) + "|";
+    return joined;
+  };
+  for (OperationRequest request : {OperationRequest::Pattern(Operation::TestOnly, writer), [&] {
+         OperationRequest r;
+         r.operation = Operation::TestOnly;
+         r.source = Endpoint("a.iso");
+         r.destination = Endpoint(writer);
+         return r;
+       }()}) {
+    EXPECT_EQ(texts(OperationListFor(request)),
+              "Write|Write & Verify|Verify|Test Only|Test & Write|Test & Write & Verify|");
+    request.testWriteOffered = false;
+    EXPECT_EQ(texts(OperationListFor(request)), "Write|Write & Verify|Verify|");
+    EXPECT_EQ(FormTextsOf(request).selected, 1);
+  }
+}
+
 TEST(OperationForm, RowsOfEveryOperationStackFromTheFirstRow) {
   struct Case {
     Operation operation;
