@@ -23,6 +23,7 @@ struct ManagerState {
   std::atomic<aspi::SendCommandFn> send{nullptr};
   std::atomic<aspi::HoldUnitFn> hold{nullptr};
   std::atomic<aspi::FindUnitFn> find{nullptr};
+  std::atomic<bool> faultReported{false};
 };
 
 ManagerState& State() {
@@ -61,6 +62,7 @@ bool OpenManager(ManagerState& state) {
   state.hold.store(reinterpret_cast<aspi::HoldUnitFn>(library->Symbol(aspi::kHoldUnitName)));
   state.find.store(reinterpret_cast<aspi::FindUnitFn>(library->Symbol(aspi::kFindUnitName)));
   state.library = std::move(library);
+  state.faultReported.store(false);
   state.supportInfo.store(supportInfo);
   state.send.store(send);
   return true;
@@ -94,6 +96,10 @@ std::optional<aspi::ScsiAddress> AspiUnitAtNode(const std::string& path) {
     return std::nullopt;
   return address;
 }
+
+bool NoteManagerFault() { return !State().faultReported.exchange(true); }
+
+bool ManagerFaultNoted() { return State().faultReported.load(); }
 
 int LoadAspiManager(AspiLoadForm form, int32_t* supportInfo) {
   ManagerState& state = State();
@@ -133,5 +139,6 @@ void ResetAspiManagerForTesting() {
   state.supportInfo.store(nullptr);
   state.hold.store(nullptr);
   state.find.store(nullptr);
+  state.faultReported.store(false);
   state.library.reset();
 }

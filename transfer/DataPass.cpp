@@ -1,34 +1,20 @@
 #include "transfer/DataPass.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
 #include "base/Log.h"
 #include "base/NumberText.h"
 #include "base/ProgramIdentity.h"
-#include "base/Sha256.h"
 #include "base/TextFormat.h"
+#include "host/os/Event.h"
 #include "host/os/Sleep.h"
 #include "host/ui/MessageBox.h"
-#include "transfer/TReadThread.h"
 #include "transfer/TWriteThread.h"
 #include "volume/DifferenceLog.h"
 
 namespace {
-
-// Lets the worker work on one buffer: the other start event is reset first,
-// so that the worker, once done, waits again.
-void StartStep(WorkerEvents& events, bool stepA) {
-  if (stepA) {
-    events.startB.Reset();
-    events.startA.Set();
-  } else {
-    events.startA.Reset();
-    events.startB.Set();
-  }
-}
-
-void WaitDone(WorkerEvents& events, bool stepA) { (stepA ? events.doneA : events.doneB).Wait(); }
 
 // Stops a worker, waits until it has left its loop, frees it. The wait is
 // the thread's end, not a poll of its running flag once a second: a pass
@@ -41,33 +27,14 @@ void EndWorker(std::unique_ptr<Worker>& worker) {
   worker.reset();
 }
 
-// Wires a worker to its events and the two halves of the area, and starts
-// it.
-void StartWorker(TWorkThread& worker, WorkerEvents& events, TransferArea& area) {
-  worker.SetEvents(&events);
-  worker.SetBuffers(area.A(), area.B());
-  worker.SetChunk(TWorkThread::kChunk);
-  worker.Start();
-}
-
-// True, with the reader's report or the shortfall box, when the reader
-// failed or its source file ends before volume position end.
-bool ReaderFailed(TReadThread& reader, uint64_t end) {
-  if (reader.Error()) {
-    reader.ReportWorkerError(true, false);
-    return true;
-  }
-  if (!reader.Holds(end)) {
-    ui::MessageBox(reader.ShortText(), ProgramName, ui::kIconError);
-    return true;
-  }
-  return false;
-}
-
 }  // namespace
 
-DataPass::DataPass(PassHost& host, TransferArea& area, PassSides sides)
-    : host_(host), area_(area), sides_(std::move(sides)) {}
+DataPass::DataPass(PassHost& host, PassSides sides) : host_(host), sides_(std::move(sides)) {}
+
+uint32_t DataPass::StepBytes() const {
+  const bool deviceAndFile = sides_.source.IsDevice() != sides_.destination.IsDevice();
+  return deviceAndFile && !sides_.recording ? kLargeStep : TWorkThread::kChunk;
+}
 
 std::unique_ptr<TReadThread> DataPass::MakeReader(const Endpoint& side, uint64_t start) const {
   if (side.IsFile()) return std::make_unique<TReadThread>(side.file, start, sides_.size);
@@ -77,12 +44,6 @@ std::unique_ptr<TReadThread> DataPass::MakeReader(const Endpoint& side, uint64_t
 std::unique_ptr<TWorkThread> DataPass::MakeWriter(const Endpoint& side, uint64_t start) const {
   if (side.IsFile()) return std::make_unique<TWriteThread>(side.file, start, sides_.size);
   return std::make_unique<TWriteThread>(*side.device, start, sides_.size);
-}
-
-void DataPass::FeedDigest(const uint8_t* buffer, uint64_t delivered) {
-  if (sides_.digest == nullptr || delivered <= digested_) return;
-  sides_.digest->Update(buffer, static_cast<size_t>(delivered - digested_));
-  digested_ = delivered;
 }
 
 bool DataPass::SourceHoldsVolume() {
@@ -134,19 +95,27 @@ PassOutcome DataPass::Write() {
 
   host_.ShowStartPercent(0);
 
-  WorkerEvents readerEvents, writerEvents;
-  StartWorker(*reader, readerEvents, area_);
-  StartWorker(*writer, writerEvents, area_);
+  StepRing ring(StepBytes(), kRingDepth);
+  host::ManualResetEvent changed;
+  // A source file that shrinks during the pass: the step it no longer
+  // fills is never written.
+  reader->StopAtShortfall(true);
+  reader->SetSourceTap(sides_.sourceTap);
+  for (TWorkThread* worker : {static_cast<TWorkThread*>(reader.get()), writer.get()}) {
+    worker->SetRing(&ring);
+    worker->SetWatcher(&changed);
+    worker->Start();
+  }
 
-  // Prime: the reader fills A while the writer waits.
-  StartStep(readerEvents, true);
-  WaitDone(readerEvents, true);
-
-  bool stepA = false;  // the buffer the reader fills next
   for (;;) {
-    // The source file may have ended early after all (it shrank): the
-    // buffer just read is not written.
-    if (ReaderFailed(*reader, sides_.size - reader->Rest())) {
+    changed.Reset();
+    if (reader->Error()) {
+      reader->ReportWorkerError(true, false);
+      outcome.ok = false;
+      break;
+    }
+    if (!reader->Holds(sides_.size - reader->Rest())) {
+      ui::MessageBox(reader->ShortText(), ProgramName, ui::kIconError);
       outcome.ok = false;
       break;
     }
@@ -155,33 +124,69 @@ PassOutcome DataPass::Write() {
       outcome.ok = false;
       break;
     }
-    if (!writer->Running()) break;
     if (host_.CancelRequested()) {
+      // The ring stops with the reader: the writer ends after the step it
+      // is on, which gets the time it needs (up to five seconds).
       reader->Stop();
-      // The writer gets time to finish the step it is on.
-      host::Sleep(5000);
+      for (uint32_t waited = 0; writer->Running() && waited < host::ScaledMs(5000); waited += kWatchMs)
+        changed.Wait(kWatchMs);
       writer->Stop();
       AddLog("[WriteCore] Terminated.");
       AddLog("Operation canceled by user instruction.");
       outcome.canceled = true;
       break;
     }
-    // Cross-over: the reader fills one buffer while the writer empties the
-    // other one, the one the reader filled last; the digest reads it too
-    // meanwhile.
-    const uint64_t delivered = sides_.size - reader->Rest();
-    StartStep(readerEvents, stepA);
-    StartStep(writerEvents, !stepA);
-    FeedDigest(stepA ? area_.B() : area_.A(), delivered);
-    WaitDone(readerEvents, stepA);
-    WaitDone(writerEvents, !stepA);
-    stepA = !stepA;
-    if (host_.ShowPercent(sides_.size - writer->Rest(), sides_.size)) break;
+    // Looked at before its bytes: a writer that has ended has counted them
+    // all, so its last percent is shown before the pass leaves.
+    const bool writerEnded = !writer->Running();
+    if (host_.ShowPercent(writer->Done(), sides_.size) || writerEnded) break;
+    changed.Wait(kWatchMs);
   }
 
   EndWorker(reader);
   EndWorker(writer);
   return outcome;
+}
+
+StepRing::Step* DataPass::NextStep(StepRing& ring) {
+  for (;;) {
+    StepRing::Wait why = StepRing::Wait::Ready;
+    StepRing::Step* step = ring.NextFull(&why, std::chrono::milliseconds(kWatchMs));
+    if (step != nullptr || why == StepRing::Wait::Ended || host_.CancelRequested()) return step;
+  }
+}
+
+bool DataPass::CompareStep(VerifySide& source, VerifySide& destination, PassOutcome& outcome,
+                           DifferenceLog& differenceLog) {
+  const StepRing::Step& a = *source.step;
+  const StepRing::Step& b = *destination.step;
+  // Differences are told 64 KiB at a time, whatever the step.
+  for (uint32_t at = 0; at < a.count; at += TWorkThread::kChunk) {
+    const uint32_t count = std::min(TWorkThread::kChunk, a.count - at);
+    const uint64_t end = a.offset + at + count;
+    // A side that ended before this part did has no bytes to compare here,
+    // whatever the zeros in its step happen to match.
+    bool sideEnded = false;
+    for (VerifySide* side : {&source, &destination}) {
+      if (TReadThread::Covers(side->step->offset + side->step->moved, end)) continue;
+      sideEnded = true;
+      if (!side->shortLogged) AddLog(side->reader->ShortText());
+      side->shortLogged = true;
+    }
+    if (!sideEnded && std::memcmp(a.bytes + at, b.bytes + at, count) == 0) continue;
+    ++outcome.differences;
+    AddLog(FormatText("SrcThread->readSize %d\r\n", count));
+    // The range is the part that was compared: a short last part starts
+    // count bytes, not a whole 64 KiB, before its end.
+    const uint64_t from = end - count;
+    std::string message = "Verify: Data are different at " + FormatNumber(from) + " ~ " + FormatNumber(end) +
+                          " bytes.\r\nDo you wish to quit verifying?";
+    AddLog(message);
+    if (outcome.firstDifferences.size() < PassOutcome::kDifferenceRanges) outcome.firstDifferences.push_back({from, end});
+    differenceLog.Step(a.bytes + at, b.bytes + at, count);
+    if (ui::MessageBox(message, ProgramName, ui::kYesNo | ui::kIconError) == ui::kIdYes) return false;
+  }
+  return true;
 }
 
 PassOutcome DataPass::Verify() {
@@ -202,21 +207,19 @@ PassOutcome DataPass::Verify() {
 
   host_.ShowStartPercent(0);
 
-  // Each reader has one buffer of its own, for both of its steps.
-  WorkerEvents sourceEvents, destinationEvents;
-  source->SetEvents(&sourceEvents);
-  source->SetBuffers(area_.A(), area_.A());
-  destination->SetEvents(&destinationEvents);
-  destination->SetBuffers(area_.B(), area_.B());
-  for (TWorkThread* worker : {source.get(), destination.get()}) {
-    worker->SetChunk(TWorkThread::kChunk);
-    worker->Start();
-  }
+  // Each reader fills a ring of its own; the comparison empties both.
+  StepRing sourceRing(StepBytes(), kRingDepth), destinationRing(StepBytes(), kRingDepth);
+  source->SetRing(&sourceRing);
+  source->SetSourceTap(sides_.sourceTap);
+  destination->SetRing(&destinationRing);
+  source->Start();
+  destination->Start();
 
-  bool stepA = true;
-  bool sourceShortLogged = false, destinationShortLogged = false;
+  VerifySide sourceSide{source.get(), nullptr, false}, destinationSide{destination.get(), nullptr, false};
   DifferenceLog differenceLog;
   for (;;) {
+    sourceSide.step = NextStep(sourceRing);
+    destinationSide.step = sourceSide.step != nullptr ? NextStep(destinationRing) : nullptr;
     if (host_.CancelRequested()) {
       source->Stop();
       destination->Stop();
@@ -225,13 +228,6 @@ PassOutcome DataPass::Verify() {
       AddLog("Operation canceled by user instruction.");
       break;
     }
-    if (!destination->Running()) break;
-    StartStep(sourceEvents, stepA);
-    StartStep(destinationEvents, stepA);
-    WaitDone(sourceEvents, stepA);
-    WaitDone(destinationEvents, stepA);
-    stepA = !stepA;
-
     if (source->Error()) {
       outcome.ok = false;
       source->ReportWorkerError(true, false);
@@ -242,37 +238,15 @@ PassOutcome DataPass::Verify() {
       destination->ReportWorkerError(true, false);
       break;
     }
-    uint32_t count = source->LastCount();
-    // A side that ended before this step did has no bytes to compare here,
-    // whatever the zeros in its buffer happen to match.
-    const uint64_t stepEnd = sides_.size - source->Rest();
-    bool sideEnded = false;
-    for (auto [reader, logged] : {std::pair{source.get(), &sourceShortLogged}, std::pair{destination.get(), &destinationShortLogged}}) {
-      if (reader->Holds(stepEnd)) continue;
-      sideEnded = true;
-      if (!*logged) AddLog(reader->ShortText());
-      *logged = true;
-    }
-    // The source's bytes go to the digest as long as the source holds them.
-    if (!sourceShortLogged) FeedDigest(area_.A(), stepEnd);
-    if (sideEnded || std::memcmp(area_.A(), area_.B(), count) != 0) {
-      ++outcome.differences;
-      AddLog(FormatText("SrcThread->readSize %d\r\n", count));
-      uint64_t end = sides_.size - source->Rest();
-      // The range is the step that was compared: a short last step starts
-      // count bytes, not a whole chunk, before its end.
-      uint64_t from = end > count ? end - count : 0;
-      std::string message = "Verify: Data are different at " + FormatNumber(from) + " ~ " + FormatNumber(end) +
-                            " bytes.\r\nDo you wish to quit verifying?";
-      AddLog(message);
-      if (outcome.firstDifferences.size() < PassOutcome::kDifferenceRanges)
-        outcome.firstDifferences.push_back({from, end});
-      differenceLog.Step(area_.A(), area_.B(), count);
-      if (ui::MessageBox(message, ProgramName, ui::kYesNo | ui::kIconError) == ui::kIdYes) break;
-    }
-    if (host_.ShowPercent(sides_.size - source->Rest(), sides_.size)) break;
+    if (sourceSide.step == nullptr || destinationSide.step == nullptr) break;
+    const uint64_t end = sourceSide.step->offset + sourceSide.step->count;
+    const bool goOn = CompareStep(sourceSide, destinationSide, outcome, differenceLog);
+    sourceRing.Release();
+    destinationRing.Release();
+    if (!goOn || host_.ShowPercent(end, sides_.size)) break;
   }
   differenceLog.End();
+  outcome.sourceShort = sourceSide.shortLogged;
 
   EndWorker(source);
   EndWorker(destination);
@@ -282,24 +256,25 @@ PassOutcome DataPass::Verify() {
 PassOutcome DataPass::ReadThrough() {
   PassOutcome outcome;
   std::unique_ptr<TReadThread> reader = MakeReader(sides_.source, sides_.sourceStart);
-  if (ReaderFailed(*reader, sides_.size)) {
+  if (reader->Error() || !reader->Holds(sides_.size)) {
+    if (reader->Error()) {
+      reader->ReportWorkerError(true, false);
+    } else {
+      ui::MessageBox(reader->ShortText(), ProgramName, ui::kIconError);
+    }
     EndWorker(reader);
     outcome.ok = false;
     return outcome;
   }
   host_.ShowStartPercent(0);
 
-  WorkerEvents events;
-  StartWorker(*reader, events, area_);
-  StartStep(events, true);
-  WaitDone(events, true);
-
-  bool stepA = false;  // the buffer the reader fills next
+  StepRing ring(StepBytes(), kRingDepth);
+  reader->StopAtShortfall(true);
+  reader->SetSourceTap(sides_.sourceTap);
+  reader->SetRing(&ring);
+  reader->Start();
   for (;;) {
-    if (ReaderFailed(*reader, sides_.size - reader->Rest())) {
-      outcome.ok = false;
-      break;
-    }
+    const StepRing::Step* step = NextStep(ring);
     if (host_.CancelRequested()) {
       reader->Stop();
       outcome.canceled = true;
@@ -307,14 +282,22 @@ PassOutcome DataPass::ReadThrough() {
       AddLog("Operation canceled by user instruction.");
       break;
     }
-    // The reader fills one buffer while the digest reads the other.
-    const uint64_t delivered = sides_.size - reader->Rest();
-    const bool more = reader->Rest() > 0;
-    if (more) StartStep(events, stepA);
-    FeedDigest(stepA ? area_.B() : area_.A(), delivered);
-    if (more) WaitDone(events, stepA);
-    stepA = !stepA;
-    if (host_.ShowPercent(delivered, sides_.size) || !more) break;
+    if (reader->Error()) {
+      reader->ReportWorkerError(true, false);
+      outcome.ok = false;
+      break;
+    }
+    if (step == nullptr) {
+      // The ring ended: a source file that shrank keeps its short step back.
+      if (!reader->Holds(sides_.size)) {
+        ui::MessageBox(reader->ShortText(), ProgramName, ui::kIconError);
+        outcome.ok = false;
+      }
+      break;
+    }
+    const uint64_t end = step->offset + step->count;
+    ring.Release();
+    if (host_.ShowPercent(end, sides_.size)) break;
   }
   EndWorker(reader);
   return outcome;

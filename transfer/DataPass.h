@@ -1,12 +1,20 @@
-// DataPass: one pass of data between the two sides of an operation, on two
-// workers that hand the two halves of the transfer area over with
-// manual-reset events. Write moves the volume from the source side to the
-// destination side (reader and writer cross over: one fills a half while the
-// other empties the other half); Verify reads both sides side by side and
-// compares each 64 KiB step, reporting a difference and asking whether to go
-// on. ReadThrough reads the source side alone (the verify of a disc against
-// a recorded digest). The pass itself only turns the events, compares,
-// feeds the digest and reports progress.
+// DataPass: one pass of data between the two sides of an operation. Write
+// moves the volume from the source side to the destination side: a reader
+// fills the steps of a StepRing while a writer empties them, each at its own
+// pace. Verify reads both sides side by side, one reader and ring per side,
+// and compares the steps on the pass's own thread 64 KiB at a time,
+// reporting a difference and asking whether to go on. The pass itself only
+// watches the workers, compares and reports progress: it is woken when a
+// worker's whole percent grows or a worker ends, and looks at the person's
+// cancel at least every kWatchMs.
+//
+// ReadThrough reads the source side alone (the verify of a disc against a
+// recorded digest): every byte passes the source tap, nothing is compared.
+//
+// Steps are 64 KiB, as the drive's commands and the log lines count them;
+// a copy or verify between a device and a file moves kLargeStep per step
+// (the same 32 KiB commands, back to back), so that the file side and the
+// hand-overs cost less per byte.
 #pragma once
 
 #include <cstdint>
@@ -14,10 +22,8 @@
 #include <vector>
 
 #include "transfer/OperationRequest.h"
-#include "transfer/TransferArea.h"
+#include "transfer/TReadThread.h"
 
-class Sha256;
-class TReadThread;
 class TWorkThread;
 
 // What a pass asks of the operation that runs it. Called on the thread that
@@ -29,7 +35,9 @@ class PassHost {
   virtual bool CancelRequested() = 0;
   // Shows percent at the start of a pass, whatever was shown before.
   virtual void ShowStartPercent(int percent) = 0;
-  // Shows done of total when the whole percent has grown; true at 100.
+  // The pass has moved or compared done of total bytes: sampled for the
+  // progress report, and shown when the whole percent has grown; true at
+  // 100.
   virtual bool ShowPercent(uint64_t done, uint64_t total) = 0;
 };
 
@@ -38,11 +46,11 @@ struct PassSides {
   uint64_t sourceStart = 0;  // byte offset of the volume in the source
   Endpoint destination;      // written or read from its beginning
   uint64_t size = 0;         // bytes to move or compare
-  // The digest hook: when set, every pass feeds it the source's bytes in
-  // volume order as the reader delivers them (the volume's own bytes, never
-  // the padding of a last partial sector). It holds the volume's digest
-  // only when the pass has ended complete (ok, not canceled).
-  Sha256* digest = nullptr;
+  // A test or real write onto a writer: its steps stay 64 KiB.
+  bool recording = false;
+  // Sees every byte the pass reads from its source, in order (see
+  // TReadThread.h); empty for none.
+  TReadThread::SourceTap sourceTap;
 };
 
 // Bytes [from, to) of the volume.
@@ -55,33 +63,49 @@ struct PassOutcome {
   bool ok = true;            // false: a side failed (it has reported why)
   bool canceled = false;     // the person canceled; ok stays true
   uint64_t differences = 0;  // verify steps whose bytes differed
-  // The first differing steps of a verify (at most kDifferenceRanges).
+  // The first differing parts of a verify, as their questions named them
+  // (at most kDifferenceRanges).
   std::vector<ByteRange> firstDifferences;
   static constexpr size_t kDifferenceRanges = 16;
+  // A verify's source file ended before the volume did: the source tap saw
+  // zeros for what it lacks.
+  bool sourceShort = false;
 };
 
 class DataPass {
  public:
-  DataPass(PassHost& host, TransferArea& area, PassSides sides);
+  static constexpr uint32_t kLargeStep = 256 * 1024;
+  static constexpr uint32_t kRingDepth = 8;
+  static constexpr uint32_t kWatchMs = 100;
+
+  DataPass(PassHost& host, PassSides sides);
 
   PassOutcome Write();
   PassOutcome Verify();
-  // Reads the source side alone, every byte into the digest.
   PassOutcome ReadThrough();
   // False, with an error box, when the source is a file that ends before the
   // volume does (beyond the padding of its last sector): a write pass would
   // fail. For a writer, asked before the disc is prepared.
   bool SourceHoldsVolume();
+  // Bytes per step of this pass.
+  uint32_t StepBytes() const;
 
  private:
   std::unique_ptr<TReadThread> MakeReader(const Endpoint& side, uint64_t start) const;
   std::unique_ptr<TWorkThread> MakeWriter(const Endpoint& side, uint64_t start) const;
-  // The digest hook: feeds the bytes of buffer up to volume position
-  // delivered that the digest has not had yet (at most one step's).
-  void FeedDigest(const uint8_t* buffer, uint64_t delivered);
+  // The next full step of ring, waiting as long as it takes; nullptr when
+  // the ring ended or the person canceled.
+  StepRing::Step* NextStep(StepRing& ring);
+  // Compares the step of each side 64 KiB at a time and reports what
+  // differs; false when the person chose to quit.
+  struct VerifySide {
+    TReadThread* reader;
+    const StepRing::Step* step;
+    bool shortLogged;
+  };
+  bool CompareStep(VerifySide& source, VerifySide& destination, PassOutcome& outcome,
+                   class DifferenceLog& differenceLog);
 
   PassHost& host_;
-  TransferArea& area_;
   PassSides sides_;
-  uint64_t digested_ = 0;  // volume bytes fed to the digest
 };

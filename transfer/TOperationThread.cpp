@@ -3,6 +3,7 @@
 #include "transfer/TOperationThread.h"
 
 #include <optional>
+#include <span>
 #include <utility>
 
 #include "base/Log.h"
@@ -120,7 +121,7 @@ bool TOperationThread::RunSteps(const std::function<bool(Step)>& runStep) {
     phase_ = row.phase;
     dialog_.SetComment(row.comment);
     stepsRan_ = true;
-    passClock_ = PassClock{};
+    passAtStep_ = meter_.Current().pass;
     const bool canceledBefore = ending_.canceled;
     const bool ok = runStep(row.step);
     NotePass(row.name, ok, canceledBefore);
@@ -133,23 +134,35 @@ bool TOperationThread::RunSteps(const std::function<bool(Step)>& runStep) {
 }
 
 PassSides TOperationThread::SidesTo(const Endpoint& destination) const {
-  return PassSides{request_.source, request_.volume.volumeOffset, destination, volumeSize_};
+  PassSides sides;
+  sides.source = request_.source;
+  sides.sourceStart = request_.volume.volumeOffset;
+  sides.destination = destination;
+  sides.size = volumeSize_;
+  return sides;
 }
 
 bool TOperationThread::RunPass(Step step, const Endpoint& destination) {
-  Sha256 digest;
   PassSides sides = SidesTo(destination);
-  sides.digest = &digest;
-  DataPass pass(*this, area_, sides);
+  sides.recording = step == Step::Write;
+  // The digest sees every byte the pass reads from its source.
+  Sha256 digest;
+  sides.sourceTap = [&digest](std::span<const uint8_t> bytes) { digest.Update(bytes.data(), bytes.size()); };
+  if (sides.destination.IsDevice())
+    BeginPassReport(sides.destination.device, 0, sides.size);
+  else
+    BeginPassReport(sides.source.device, sides.sourceStart, sides.size);
+  DataPass pass(*this, std::move(sides));
   PassOutcome outcome = step == Step::Verify ? pass.Verify() : pass.Write();
+  EndPassReport();
   if (outcome.canceled) ending_.canceled = true;
   ending_.differences += outcome.differences;
   for (const ByteRange& range : outcome.firstDifferences) {
     if (firstDifferences_.size() < PassOutcome::kDifferenceRanges) firstDifferences_.push_back(range);
   }
-  // A pass that read the whole volume (a verify the person quit early did
-  // not) gives the volume's digest.
-  if (outcome.ok && !outcome.canceled && digest.Bytes() == volumeSize_) {
+  // A pass that read the whole volume gives the volume's digest; a verify
+  // the person quit early did not, nor one whose source file fell short.
+  if (outcome.ok && !outcome.canceled && !outcome.sourceShort && digest.Bytes() == volumeSize_) {
     if (std::optional<Sha256::Digest> value = digest.Final()) {
       sha256_ = Sha256::Hex(*value);
       AddLog("SHA-256 of the volume (" + FormatNumber(volumeSize_) + " bytes): " + sha256_);
@@ -161,17 +174,26 @@ bool TOperationThread::RunPass(Step step, const Endpoint& destination) {
 }
 
 void TOperationThread::ShowStartPercent(int percent) {
-  if (!passClock_.first) passClock_.first = std::chrono::steady_clock::now();
   percent_ = percent;
   NotifyProgress();
 }
 
+void TOperationThread::BeginPassReport(SCSIDEV* disc, uint64_t start, uint64_t total) {
+  PassMeter::PassStart pass;
+  if (disc != nullptr) pass.writer = disc->Address();
+  pass.phase = phase_;
+  pass.pattern = request_.pattern;
+  pass.startPosition = start;
+  pass.total = total;
+  meter_.Begin(pass, PassMeter::Clock::now());
+}
+
+void TOperationThread::EndPassReport() { meter_.End(PassMeter::Clock::now()); }
+
 bool TOperationThread::ShowPercent(uint64_t done, uint64_t total) {
+  meter_.Sample(done, total, PassMeter::Clock::now());
   // An empty pass has nothing left to do: it is complete.
   int percent = total == 0 ? 100 : static_cast<int>(done * 100 / total);
-  passClock_.last = std::chrono::steady_clock::now();
-  passClock_.bytes = total == 0 ? volumeSize_
-                                : static_cast<uint64_t>(static_cast<unsigned __int128>(volumeSize_) * done / total);
   if (percent > percent_) {
     percent_ = percent;
     NotifyProgress();
@@ -180,8 +202,9 @@ bool TOperationThread::ShowPercent(uint64_t done, uint64_t total) {
 }
 
 void TOperationThread::NotifyProgress() {
-  host::Thread::Synchronize([this] {
+  host::Thread::Synchronize([this, report = meter_.Current()] {
     dialog_.ShowProgress(phase_, percent_);
+    dialog_.ShowPassProgress(report);
     if (phase_ >= 0 && phase_ < 4) AddLog(FormatText(kProgressLines[phase_], percent_));
   });
 }

@@ -25,6 +25,7 @@
 #include "transfer/DiscRecord.h"
 #include "transfer/OperationDialog.h"
 #include "transfer/OperationRequest.h"
+#include "transfer/PassMeter.h"
 #include "transfer/TransferArea.h"
 
 class MediumLock;
@@ -53,6 +54,8 @@ class TOperationThread : public host::Thread, private PassHost {
   uint64_t VolumeSize() const { return volumeSize_; }
   int WriteMode() const { return writeMode_; }
   uint32_t PatternSectors() const { return patternSectors_; }
+  // The progress report of the running (or last) pass, from any thread.
+  PassProgress LatestProgress() const { return meter_.Latest(); }
 
  protected:
   void Execute() override;
@@ -85,6 +88,11 @@ class TOperationThread : public host::Thread, private PassHost {
   bool CancelRequested() override { return Terminated(); }
   void ShowStartPercent(int percent) override;
   bool ShowPercent(uint64_t done, uint64_t total) override;
+  // The progress report: a pass on the device at disc (unset for files)
+  // begins at byte position start of that side with total bytes to move;
+  // the pass has ended.
+  void BeginPassReport(SCSIDEV* disc, uint64_t start, uint64_t total);
+  void EndPassReport();
 
   // Notifications: run on the GUI thread while this thread waits.
   void NotifyProgress();
@@ -135,21 +143,18 @@ class TOperationThread : public host::Thread, private PassHost {
   uint8_t testFlag_ = 0;  // 1 while a test write runs
   int phase_ = 0;         // the progress row: 0 test, 1 write, 2 copy, 3 verify
   int percent_ = 0;
+  PassMeter meter_;
   uint64_t volumeSize_ = 0;
   int writeMode_ = 0;
   uint32_t patternSectors_ = 0;
   bool verifyRan_ = false;  // a verify step has started: the result line names its differences
 
-  // For the record: the start, the current pass's data (its first and last
-  // byte, the bytes so far), the passes so far, the medium, the verify's
-  // first differing ranges and the digest of the last complete pass.
-  struct PassClock {
-    std::optional<std::chrono::steady_clock::time_point> first, last;
-    uint64_t bytes = 0;
-  };
+  // For the record: the start, the pass number of the meter when the
+  // current step began, the passes so far, the medium, the verify's first
+  // differing ranges and the digest of the last complete pass.
   std::string started_;
   bool stepsRan_ = false;
-  PassClock passClock_;
+  uint32_t passAtStep_ = 0;
   std::vector<RecordPass> passes_;
   std::optional<RecordMedium> medium_;
   std::vector<ByteRange> firstDifferences_;

@@ -2,6 +2,7 @@
 // the way, put together and written when the operation has ended) and the
 // verify of a disc against a recorded digest.
 #include <filesystem>
+#include <span>
 
 #include "base/Log.h"
 #include "base/NumberText.h"
@@ -68,16 +69,16 @@ void TOperationThread::NoteMedium(SCSIDEV& drive, std::optional<uint64_t> capaci
 }
 
 void TOperationThread::NotePass(const char* step, bool ok, bool canceledBefore) {
-  // A step that moved no data (a cancel in its pause, an earlier cancel, a
-  // refused start) was no pass.
-  if (!passClock_.first) return;
-  const auto last = passClock_.last.value_or(std::chrono::steady_clock::now());
-  RecordPass pass;
-  pass.step = step;
-  pass.result = !ok ? "failed" : ending_.canceled && !canceledBefore ? "canceled" : "done";
-  pass.seconds = std::chrono::duration<double>(last - *passClock_.first).count();
-  pass.bytes = passClock_.bytes;
-  passes_.push_back(pass);
+  // A step that began no pass (a cancel in its pause, an earlier cancel, a
+  // refused start) moved no data.
+  const PassProgress& pass = meter_.Current();
+  if (pass.pass == passAtStep_) return;
+  RecordPass record;
+  record.step = step;
+  record.result = !ok ? "failed" : ending_.canceled && !canceledBefore ? "canceled" : "done";
+  record.seconds = pass.seconds;
+  record.bytes = pass.done;
+  passes_.push_back(record);
 }
 
 DiscRecord TOperationThread::BuildRecord(OperationResult result) const {
@@ -150,8 +151,13 @@ bool TOperationThread::VerifyAgainstDigest(SCSIDEV& disc) {
   }
 
   Sha256 digest;
-  PassSides sides{Endpoint(disc), 0, Endpoint(), volumeSize_, &digest};
-  PassOutcome outcome = DataPass(*this, area_, sides).ReadThrough();
+  PassSides sides;
+  sides.source = Endpoint(disc);
+  sides.size = volumeSize_;
+  sides.sourceTap = [&digest](std::span<const uint8_t> bytes) { digest.Update(bytes.data(), bytes.size()); };
+  BeginPassReport(&disc, 0, volumeSize_);
+  PassOutcome outcome = DataPass(*this, std::move(sides)).ReadThrough();
+  EndPassReport();
   if (outcome.canceled) ending_.canceled = true;
   if (!outcome.ok || outcome.canceled) return outcome.ok;
   const bool whole = digest.Bytes() == volumeSize_;
