@@ -8,6 +8,7 @@
 #include "devices/MMCRECORDER.h"
 #include "devices/MediumRules.h"
 #include "host/ui/MessageBox.h"
+#include "transfer/RecordStore.h"
 #include "volume/CheckHeader.h"
 #include "volume/VolSizeChoice.h"
 
@@ -149,5 +150,23 @@ std::optional<OperationRequest> StartActions::WritePattern(SCSIDEV* writer) {
   if (writer == nullptr) return std::nullopt;
   OperationRequest request = OperationRequest::Pattern(Operation::TestOnly, *writer);
   request.testWriteOffered = OffersTestWrite(*writer);
+  return request;
+}
+
+std::optional<OperationRequest> StartActions::VerifyAgainstRecord(SCSIDEV* writer) {
+  if (writer == nullptr) return std::nullopt;
+  ui::FileDialogRequest dialog;
+  dialog.title = "Select a disc record";
+  dialog.filter = "Disc records (*.json)|*.json|All files|*";
+  if (std::string folder = DefaultRecordsFolder(); !folder.empty()) dialog.fileName = folder + "/";
+  std::optional<std::string> chosen = ui::FileDialog(dialog);
+  if (!chosen) return std::nullopt;
+  std::string error;
+  std::optional<OperationRequest> request = RecordVerifyRequest(*chosen, error);
+  if (!request) {
+    ui::MessageBox(error, ProgramName, ui::kIconError);
+    return std::nullopt;
+  }
+  request->destination = Endpoint(*writer);
   return request;
 }

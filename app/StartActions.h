@@ -58,6 +58,11 @@ class StartActions {
   std::optional<OperationRequest> StartCopyPage(Operation operation, PageSide& source, PageSide& destination);
   // The Write Pattern item: the pattern form for the selected writer.
   static std::optional<OperationRequest> WritePattern(SCSIDEV* writer);
+  // The "Verify against record..." item: a disc record chosen in the open
+  // dialog (in the records folder), and the verify of the disc in the
+  // selected writer against its SHA-256 and size. A record that cannot be
+  // used is named in an error box.
+  static std::optional<OperationRequest> VerifyAgainstRecord(SCSIDEV* writer);
 
   // A Browse button: the shared dialog under the role's title, with the
   // image filter; the chosen path, or nothing when the person cancels. A

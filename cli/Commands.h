@@ -32,8 +32,22 @@ struct OperationArguments {
   std::string mode;
   std::optional<uint64_t> size;
   bool yes = false;  // --yes: questions without a terminal are answered Yes
+  std::string record;  // --record: where the disc record goes
 };
 int RunOperation(const OperationArguments& arguments);
+
+// verify DEVICE --from-record FILE | --sha256 HEX: the disc's volume against
+// a record's digest and size, or against a digest with the size the disc's
+// own volume check finds.
+struct VerifyArguments {
+  std::string device;
+  std::string fromRecord;
+  std::string sha256;
+  std::string record;
+};
+int RunVerify(const VerifyArguments& arguments);
+// records: the disc records kept so far.
+int RunRecords(bool json);
 // The read scan of the disc in a drive: the summary (or JSON) on the
 // standard output, the map as SVG into svgPath unless it is empty.
 int RunReadScan(const std::string& device, bool json, const std::string& svgPath);

@@ -1,12 +1,15 @@
-// write, copy and pattern: the operations of the operation dialog, with the
-// console standing in for the dialog and Ctrl-C for its Cancel button. The
-// command line becomes an operation request; the core does the rest.
+// write, copy, pattern and verify: the operations of the operation dialog,
+// with the console standing in for the dialog and Ctrl-C for its Cancel
+// button. The command line becomes an operation request; the core does the
+// rest. The volume's SHA-256 and the disc record's place are printed at the
+// end.
 #include <atomic>
 #include <chrono>
 #include <memory>
 #include <thread>
 
 #include "base/NumberText.h"
+#include "base/Sha256.h"
 #include "base/TextFormat.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleDialog.h"
@@ -17,6 +20,7 @@
 #include "host/ui/MessageBox.h"
 #include "host/ui/TerminalText.h"
 #include "transfer/OperationRequest.h"
+#include "transfer/RecordStore.h"
 #include "transfer/TOperationThread.h"
 #include "volume/CheckHeader.h"
 #include "volume/VolSizeChoice.h"
@@ -84,7 +88,10 @@ int Run(const OperationRequest& request, uint64_t volumeSize) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   operation.WaitFor();
-  return StatusOf(operation.Outcome());
+  const OperationOutcome outcome = operation.Outcome();
+  if (!outcome.sha256.empty()) host::WriteStdout("SHA-256: " + outcome.sha256 + "\n");
+  if (!outcome.recordFile.empty()) host::WriteStdout("Record: " + outcome.recordFile + "\n");
+  return StatusOf(outcome);
 }
 
 // Ctrl-C (or SIGTERM) before the operation has started: nothing has been
@@ -219,5 +226,44 @@ int RunOperation(const OperationArguments& arguments) {
                       " to write what the source holds.\n");
     return kExitFailed;
   }
+  request.recordFile = arguments.record;
   return Run(request, request.volume.volumeSize);
+}
+
+int RunVerify(const VerifyArguments& arguments) {
+  if (arguments.fromRecord.empty() == arguments.sha256.empty())
+    return Usage("verify compares the disc with --from-record FILE or with --sha256 HEX: one of them is needed.");
+  auto address = ParseAddress(arguments.device);
+  if (!address) return Usage("DEVICE is a SCSI address written HA,ID,LUN.");
+  // What the disc is compared with is read before the drive is touched: a
+  // record that cannot be used is a mistake of the command line.
+  std::string error;
+  std::optional<OperationRequest> request;
+  if (!arguments.fromRecord.empty()) {
+    request = RecordVerifyRequest(arguments.fromRecord, error);
+    if (!request) return Usage(error);
+  } else if (!Sha256::FromHex(arguments.sha256)) {
+    return Usage("--sha256 takes the volume's SHA-256: 64 hexadecimal digits.");
+  }
+  host::InstallInterruptHandler();
+
+  std::unique_ptr<SCSIDEV> device = OpenDeviceAs(*address, AddressRole::CopySource);
+  if (CanceledBeforeStart()) return kExitCanceled;
+  if (!device) return kExitFailed;
+  if (!request) {
+    // The size is what the disc's own volume check finds.
+    VolumeInfo volume;
+    bool checked = CheckSource(Endpoint(*device), std::nullopt, volume);
+    if (CanceledBeforeStart()) return kExitCanceled;
+    if (!checked) return kExitFailed;
+    request = DigestVerifyRequest(arguments.sha256, volume.volumeSize, error);
+    if (!request) {
+      host::WriteStderr(error + "\n");
+      return kExitFailed;
+    }
+    request->volume.volumeName = volume.volumeName;
+  }
+  request->destination = Endpoint(*device);
+  request->recordFile = arguments.record;
+  return Run(*request, request->volume.volumeSize);
 }

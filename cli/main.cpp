@@ -25,7 +25,8 @@ constexpr const char* kWriteModes = "test | write | test-write | write-verify | 
 int main(int argc, char** argv) {
   host::IgnoreBrokenPipe();
   host::IgnoreFileSizeSignal();
-  CLI::App app{"Marrowlight headless front end: scan, check, write, copy, pattern, erase, info, firmware, readscan"};
+  CLI::App app{"Marrowlight headless front end: scan, check, write, copy, pattern, verify, records, erase, info, "
+               "firmware, readscan"};
   app.require_subcommand(1);
   GlobalOptions global;
   app.add_flag("--nolog", global.noLog, "Do not write the log file");
@@ -64,6 +65,22 @@ int main(int argc, char** argv) {
   pattern->add_option("WRITER", operation.destination, "HA,ID,LUN of the writer")->required();
   pattern->add_option("--size", operation.size, "Pattern size in bytes")->required()->check(ByteCount());
   pattern->add_option("--mode", patternMode, kWriteModes);
+
+  for (CLI::App* command : {write, copy, pattern})
+    command->add_option("--record", operation.record, "Write the disc record to this file");
+
+  VerifyArguments verifyArguments;
+  auto* verify = app.add_subcommand("verify", "Verify a disc against a disc record or a SHA-256, without the source");
+  verify->add_option("DEVICE", verifyArguments.device, "HA,ID,LUN of the drive holding the disc")->required();
+  auto* fromRecord =
+      verify->add_option("--from-record", verifyArguments.fromRecord, "The disc record (its SHA-256 and size)");
+  auto* sha256 = verify->add_option("--sha256", verifyArguments.sha256,
+                                    "The volume's SHA-256 (64 hexadecimal digits); the size is the disc's own");
+  fromRecord->excludes(sha256);
+  verify->add_option("--record", verifyArguments.record, "Write the disc record of this verify to this file");
+
+  auto* records = app.add_subcommand("records", "List the disc records");
+  records->add_flag("--json", json, "Print JSON");
 
   std::string writer;
   bool quick = false;
@@ -134,9 +151,18 @@ int main(int argc, char** argv) {
   if (*info) return RunInfo(writer);
   if (*firmware) return RunFirmware(writer, updateFile, global.yes);
   if (*readscan) return RunReadScan(scanDevice, json, svgPath);
-  if (*write) operation = {"write", operation.source, operation.destination, writeMode, operation.size, global.yes};
-  if (*copy) operation = {"copy", operation.source, operation.destination, copyMode, operation.size, global.yes};
-  if (*pattern)
-    operation = {"pattern", operation.source, operation.destination, patternMode, operation.size, global.yes};
+  if (*verify) return RunVerify(verifyArguments);
+  if (*records) return RunRecords(json);
+  operation.yes = global.yes;
+  if (*write) {
+    operation.command = "write";
+    operation.mode = writeMode;
+  } else if (*copy) {
+    operation.command = "copy";
+    operation.mode = copyMode;
+  } else if (*pattern) {
+    operation.command = "pattern";
+    operation.mode = patternMode;
+  }
   return RunOperation(operation);
 }

@@ -145,6 +145,7 @@ void Menus(QMainWindow& window, FormMainControls& c) {
   c.menuSetting->setVisible(false);
   c.menuLogWindow = Item(option, "&Log Window", "MenuLogWindow");
   c.menuWritePattern = Item(option, "&Write Pattern", "MenuWritePattern");
+  c.menuVerifyRecord = Item(option, "&Verify against record...", "MenuVerifyRecord");
   c.menuUpdateFirmware = Item(option, "&Update Firmware", "MenuUpdateFirmware");
   c.menuReadScan = Item(option, "&Read Scan...", "MenuReadScan");
   option->addSeparator();

@@ -49,6 +49,7 @@ struct FormMainControls {
   QAction* menuSetting;  // present, never visible
   QAction* menuLogWindow;
   QAction* menuWritePattern;
+  QAction* menuVerifyRecord;  // "Verify against record..." on the selected writer
   QAction* menuUpdateFirmware;
   QAction* menuReadScan;  // the disc in the Copy page's selected source drive
   QAction* menuManager;  // the SCSI manager of the next start

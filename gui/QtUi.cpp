@@ -39,6 +39,8 @@ void SetUpBox(QMessageBox& box, const std::string& text, const std::string& capt
   box.setObjectName("MessageBox");
   box.setWindowTitle(QString::fromStdString(caption));
   box.setText(DisplayText(text));
+  // A box's text can be selected and copied (a digest, a file name).
+  box.setTextInteractionFlags(Qt::TextSelectableByMouse);
   box.setIcon(IconOf(flags));
   QMessageBox::StandardButton first = QMessageBox::Ok, second = QMessageBox::NoButton;
   switch (flags & ui::kButtonMask) {

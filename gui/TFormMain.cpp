@@ -134,6 +134,7 @@ void TFormMain::ApplyWritePage() {
   Enable(s.start, {c_.btnWrite, c_.btnWrVerify});
   c_.wrDevProperty->setEnabled(s.writerActions);
   c_.menuWritePattern->setEnabled(s.writerActions);
+  c_.menuVerifyRecord->setEnabled(s.writerActions);
   c_.menuUpdateFirmware->setEnabled(s.writerActions);
   c_.menuLoad->setEnabled(s.writerActions);
   c_.menuEject->setEnabled(s.writerActions);
@@ -195,6 +196,7 @@ void TFormMain::Connect() {
   });
   on(c_.menuLogWindow, &QAction::triggered, &TFormMain::MenuLogWindowClick);
   on(c_.menuWritePattern, &QAction::triggered, &TFormMain::MenuWritePatternClick);
+  on(c_.menuVerifyRecord, &QAction::triggered, &TFormMain::MenuVerifyRecordClick);
   on(c_.menuUpdateFirmware, &QAction::triggered, &TFormMain::MenuUpdateFirmwareClick);
   on(c_.menuReadScan, &QAction::triggered, &TFormMain::MenuReadScanClick);
   on(c_.menuVersion, &QAction::triggered, &TFormMain::ShowVersion);
@@ -260,6 +262,11 @@ void TFormMain::StartCopyPage(Operation operation) {
 void TFormMain::MenuWritePatternClick() {
   if (std::optional<OperationRequest> request = StartActions::WritePattern(SelectedWriter()))
     ShowOutcome(dialogs_.ShowOperation(*request));
+}
+
+void TFormMain::MenuVerifyRecordClick() {
+  if (std::optional<OperationRequest> request = StartActions::VerifyAgainstRecord(SelectedWriter()))
+    dialogs_.ShowOperation(*request);
 }
 
 void TFormMain::MenuUpdateFirmwareClick() {

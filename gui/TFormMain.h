@@ -90,6 +90,7 @@ class TFormMain : public QMainWindow {
   void StartWritePage(Operation operation);
   void StartCopyPage(Operation operation);
   void MenuWritePatternClick();
+  void MenuVerifyRecordClick();
   void MenuUpdateFirmwareClick();
   void MenuReadScanClick();
   void WrDevPropertyClick();

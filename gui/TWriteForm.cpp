@@ -80,7 +80,7 @@ bool TWriteForm::SetParameters(const OperationRequest& request) {
 void TWriteForm::ShowModal() {
   CmbWriteModeChange();
   EnableOperationList(true);
-  controls_.btnChangeSize->setEnabled(true);
+  controls_.btnChangeSize->setEnabled(!request_.expected);  // a record fixes the size
   controls_.SetRunning(false);
   controls_.labelOverall->clear();
   exec();
@@ -144,7 +144,7 @@ void TWriteForm::CmbWriteModeChange() {
 void TWriteForm::ResetAfterOperation() {
   CmbWriteModeChange();
   EnableOperationList(true);
-  controls_.btnChangeSize->setEnabled(true);
+  controls_.btnChangeSize->setEnabled(!request_.expected);  // a record fixes the size
 }
 
 void TWriteForm::BtnChangeSizeClick() {

@@ -189,6 +189,7 @@ bool DataPass::CompareStep(VerifySide& source, VerifySide& destination, PassOutc
     std::string message = "Verify: Data are different at " + FormatNumber(from) + " ~ " + FormatNumber(end) +
                           " bytes.\r\nDo you wish to quit verifying?";
     AddLog(message);
+    if (outcome.firstDifferences.size() < PassOutcome::kDifferenceRanges) outcome.firstDifferences.push_back({from, end});
     differenceLog.Step(a.bytes + at, b.bytes + at, count);
     if (ui::MessageBox(message, ProgramName, ui::kYesNo | ui::kIconError) == ui::kIdYes) return false;
   }
@@ -252,8 +253,59 @@ PassOutcome DataPass::Verify() {
     if (!goOn || host_.ShowPercent(end, sides_.size)) break;
   }
   differenceLog.End();
+  outcome.sourceShort = sourceSide.shortLogged;
 
   EndWorker(source);
   EndWorker(destination);
+  return outcome;
+}
+
+PassOutcome DataPass::ReadThrough() {
+  PassOutcome outcome;
+  std::unique_ptr<TReadThread> reader = MakeReader(sides_.source, sides_.sourceStart);
+  if (reader->Error() || !reader->Holds(sides_.size)) {
+    if (reader->Error()) {
+      reader->ReportWorkerError(true, false);
+    } else {
+      ui::MessageBox(reader->ShortText(), ProgramName, ui::kIconError);
+    }
+    EndWorker(reader);
+    outcome.ok = false;
+    return outcome;
+  }
+  host_.ShowStartPercent(0);
+
+  StepRing ring(StepBytes(), kRingDepth);
+  reader->StopAtShortfall(true);
+  reader->SetSourceTap(sides_.sourceTap);
+  reader->SetRing(&ring);
+  reader->Start();
+  for (;;) {
+    const StepRing::Step* step = NextStep(ring);
+    if (host_.CancelRequested()) {
+      reader->Stop();
+      outcome.canceled = true;
+      AddLog("[ReadThrough] canceled.");
+      AddLog("Operation canceled by user instruction.");
+      break;
+    }
+    if (reader->Error()) {
+      reader->ReportWorkerError(true, false);
+      outcome.ok = false;
+      break;
+    }
+    if (step == nullptr) {
+      // The ring ended: a source file that shrank keeps its short step back.
+      if (!reader->Holds(sides_.size)) {
+        ui::MessageBox(reader->ShortText(), ProgramName, ui::kIconError);
+        outcome.ok = false;
+      }
+      break;
+    }
+    const uint64_t end = step->offset + step->count;
+    ring.Release();
+    if (host_.ShowPercent(end, sides_.size)) break;
+  }
+  EndWorker(reader);
   return outcome;
 }

@@ -8,6 +8,9 @@
 // worker's whole percent grows or a worker ends, and looks at the person's
 // cancel at least every kWatchMs.
 //
+// ReadThrough reads the source side alone (the verify of a disc against a
+// recorded digest): every byte passes the source tap, nothing is compared.
+//
 // Steps are 64 KiB, as the drive's commands and the log lines count them;
 // a copy or verify between a device and a file moves kLargeStep per step
 // (the same 32 KiB commands, back to back), so that the file side and the
@@ -16,6 +19,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "transfer/OperationRequest.h"
 #include "transfer/TReadThread.h"
@@ -53,11 +57,24 @@ struct PassSides {
   TReadThread::SourceTap sourceTap;
 };
 
+// Bytes [from, to) of the volume.
+struct ByteRange {
+  uint64_t from = 0;
+  uint64_t to = 0;
+};
+
 struct PassOutcome {
   bool ok = true;            // false: a side failed (it has reported why)
   bool canceled = false;     // the person canceled; ok stays true
   bool declined = false;     // MayWriteDestination said no; ok stays true
   uint64_t differences = 0;  // verify steps whose bytes differed
+  // The first differing parts of a verify, as their questions named them
+  // (at most kDifferenceRanges).
+  std::vector<ByteRange> firstDifferences;
+  static constexpr size_t kDifferenceRanges = 16;
+  // A verify's source file ended before the volume did: the source tap saw
+  // zeros for what it lacks.
+  bool sourceShort = false;
 };
 
 class DataPass {
@@ -70,6 +87,7 @@ class DataPass {
 
   PassOutcome Write();
   PassOutcome Verify();
+  PassOutcome ReadThrough();
   // False, with an error box, when the source is a file that ends before the
   // volume does (beyond the padding of its last sector): a write pass would
   // fail. For a writer, asked before the disc is prepared.

@@ -36,12 +36,16 @@ enum class OperationResult {
 
 // What a front end learns when an operation has ended: its result, how many
 // steps of its verify passes found different bytes, the text of its result
-// box (empty when none was shown) and how long it ran.
+// box (empty when none was shown), how long it ran, the SHA-256 of the
+// volume (empty when no pass read it whole) and where its disc record went
+// (empty when none was written).
 struct OperationOutcome {
   OperationResult result = OperationResult::Failed;
   uint64_t differences = 0;
   std::string text;
   double seconds = 0;
+  std::string sha256;
+  std::string recordFile;
   bool DifferencesFound() const { return differences > 0; }
 };
 

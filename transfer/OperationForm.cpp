@@ -20,12 +20,15 @@ constexpr FormRow kForms[] = {
     {OperationFormKind::FileToScsi, "[TWriteForm::SetParameters(File->Scsi)]"},
     {OperationFormKind::ScsiToFile, "[TWriteForm::SetParameters(Scsi->File)]"},
     {OperationFormKind::FileToFile, "[TWriteForm::SetParameters(File->File)]"},
+    {OperationFormKind::RecordToScsi, "[TWriteForm::SetParameters(Record->Scsi)]"},
 };
 
 constexpr FormTexts kCopyTexts{"Copy DVD image", "[Source Volume Information]", "Volume Name: ", "Voluem Size: ",
                                OperationFamily::Copy, 0};
 constexpr FormTexts kWriteTexts{"Write DVD image", "[Source Volume Information]", "Volume Name: ", "Voluem Size: ",
                                 OperationFamily::Write, 0};
+constexpr FormTexts kRecordTexts{"Verify against record", "[Recorded Volume Information]", "Volume Name: ",
+                                 "Voluem Size: ", OperationFamily::Write, 0};
 constexpr FormTexts kPatternTexts{"Write pattern", "[Writing Device Information]", "Device Name: ", "Writing Size: ",
                                   OperationFamily::Write, 0};
 
@@ -33,6 +36,7 @@ constexpr FormTexts kPatternTexts{"Write pattern", "[Writing Device Information]
 
 OperationFormKind FormKindOf(const OperationRequest& request) {
   if (request.pattern) return OperationFormKind::PatternWrite;
+  if (request.expected) return OperationFormKind::RecordToScsi;
   bool fromFile = NamesFile(request.source);
   bool toFile = FamilyOf(request.operation) == OperationFamily::Copy && NamesFile(request.destination);
   if (fromFile) return toFile ? OperationFormKind::FileToFile : OperationFormKind::FileToScsi;
@@ -59,11 +63,13 @@ bool CheckFormSides(const OperationRequest& request) {
       return destination;
     case OperationFormKind::ScsiToFile: return source;
     case OperationFormKind::FileToFile: return true;
+    case OperationFormKind::RecordToScsi: return destination;
   }
   return false;
 }
 
 FormTexts FormTextsOf(const OperationRequest& request) {
+  if (request.expected) return kRecordTexts;
   FormTexts texts = kWriteTexts;
   if (request.pattern) {
     texts = kPatternTexts;
@@ -84,6 +90,7 @@ FormTexts FormTextsOf(const OperationRequest& request) {
 }
 
 std::vector<OperationItem> OperationListFor(const OperationRequest& request) {
+  if (request.expected) return {ItemOf(Operation::VerifyDisc)};
   OperationFamily family = request.pattern ? OperationFamily::Write : FamilyOf(request.operation);
   std::vector<OperationItem> list;
   for (const OperationItem& item : OperationList(family)) {

@@ -17,7 +17,7 @@
 
 class SCSIDEV;
 
-enum class OperationFormKind { PatternWrite, ScsiToScsi, FileToScsi, ScsiToFile, FileToFile };
+enum class OperationFormKind { PatternWrite, ScsiToScsi, FileToScsi, ScsiToFile, FileToFile, RecordToScsi };
 
 // The form of a request. A side is a file when it names one; a side with
 // neither a device nor a file name is a missing device. Onto a writer (the
@@ -40,7 +40,9 @@ struct FormTexts {
 FormTexts FormTextsOf(const OperationRequest& request);
 // The dialog's operation list for a request: its family's list, without
 // the test operations when the medium takes no test write (a DVD+R opens
-// on "Write & Verify" then). FormTexts::selected indexes this list.
+// on "Write & Verify" then), or "Verify" alone for a verify against a
+// record (there is no source to write from). FormTexts::selected indexes
+// this list.
 std::vector<OperationItem> OperationListFor(const OperationRequest& request);
 
 // "4,700,372,992 Bytes. (00230540H Sectors)"

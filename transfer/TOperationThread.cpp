@@ -3,11 +3,13 @@
 #include "transfer/TOperationThread.h"
 
 #include <optional>
+#include <span>
 #include <utility>
 
 #include "base/Log.h"
 #include "base/NumberText.h"
 #include "base/ProgramIdentity.h"
+#include "base/Sha256.h"
 #include "base/TextFormat.h"
 #include "devices/DeviceLine.h"
 #include "devices/MediumRules.h"
@@ -37,6 +39,7 @@ struct TOperationThread::StepRow {
   int phase;
   const char* comment;
   const char* failed;
+  const char* name;  // in the disc record
 };
 
 TOperationThread::TOperationThread(OperationDialog& dialog, OperationRequest request)
@@ -56,12 +59,19 @@ void TOperationThread::Start() {
   cutFrom_ = 0;
   outcome_ = OperationOutcome{};
   started_ = std::chrono::steady_clock::now();
+  stepsRan_ = false;
+  passes_.clear();
+  medium_.reset();
+  firstDifferences_.clear();
+  sha256_.clear();
+  recordWritten_.clear();
   host::Thread::Start();
 }
 
 void TOperationThread::Execute() {
   ending_.canceled = false;
   ending_.errorShown = false;
+  startedAt_ = RecordTimeNow();
   bool ok = false;
   {
     ui::BusyCursor busy;
@@ -96,11 +106,13 @@ void TOperationThread::Execute() {
   if (verifyRan_) AddLog("Verify result: " + FormatNumber(ending_.differences) + " differing steps.");
   outcome_.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
   AddLog("Elapsed time: " + DurationText(outcome_.seconds));
+  if (!sha256_.empty()) AddLog("SHA-256 of the volume: " + sha256_);
   if (!ending_.canceled && ok) {
     ending_.closeAtEnd = true;
   } else {
     ending_.succeeded = false;
   }
+  KeepRecord(ResultOfEnding());
   running_.store(false);
   NotifyResult();
 }
@@ -122,10 +134,10 @@ bool TOperationThread::MayTakeShortSource() {
 
 bool TOperationThread::RunSteps(const std::function<bool(Step)>& runStep) {
   static constexpr StepRow kSteps[] = {
-      {Step::Test, opcode::kTest, 0, "Now test writing ...", "Test Writing failed."},
-      {Step::Write, opcode::kWrite, 1, "Now writing ...", "Writing failed."},
-      {Step::Copy, opcode::kCopy, 2, "Now copying ...", "Copying failed."},
-      {Step::Verify, opcode::kVerify, 3, "Now verifying ...", "Verifying failed."},
+      {Step::Test, opcode::kTest, 0, "Now test writing ...", "Test Writing failed.", "test"},
+      {Step::Write, opcode::kWrite, 1, "Now writing ...", "Writing failed.", "write"},
+      {Step::Copy, opcode::kCopy, 2, "Now copying ...", "Copying failed.", "copy"},
+      {Step::Verify, opcode::kVerify, 3, "Now verifying ...", "Verifying failed.", "verify"},
   };
   const StepRow* last = nullptr;
   for (const StepRow& row : kSteps)
@@ -141,7 +153,12 @@ bool TOperationThread::RunSteps(const std::function<bool(Step)>& runStep) {
     if (row.step == Step::Verify) verifyRan_ = true;
     phase_ = row.phase;
     dialog_.SetComment(row.comment);
-    if (!runStep(row.step)) {
+    stepsRan_ = true;
+    passAtStep_ = meter_.Current().pass;
+    const bool canceledBefore = ending_.canceled;
+    const bool ok = runStep(row.step);
+    NotePass(row.name, ok, canceledBefore);
+    if (!ok) {
       ui::MessageBox(row.failed, ProgramName, ui::kIconError);
       return false;
     }
@@ -161,6 +178,9 @@ PassSides TOperationThread::SidesTo(const Endpoint& destination) const {
 bool TOperationThread::RunPass(Step step, const Endpoint& destination) {
   PassSides sides = SidesTo(destination);
   sides.recording = step == Step::Write;
+  // The digest sees every byte the pass reads from its source.
+  Sha256 digest;
+  sides.sourceTap = [&digest](std::span<const uint8_t> bytes) { digest.Update(bytes.data(), bytes.size()); };
   if (sides.destination.IsDevice())
     BeginPassReport(sides.destination.device, 0, sides.size);
   else
@@ -170,6 +190,17 @@ bool TOperationThread::RunPass(Step step, const Endpoint& destination) {
   EndPassReport();
   if (outcome.canceled) ending_.canceled = true;
   ending_.differences += outcome.differences;
+  for (const ByteRange& range : outcome.firstDifferences) {
+    if (firstDifferences_.size() < PassOutcome::kDifferenceRanges) firstDifferences_.push_back(range);
+  }
+  // A pass that read the whole volume gives the volume's digest; a verify
+  // the person quit early did not, nor one whose source file fell short.
+  if (outcome.ok && !outcome.canceled && !outcome.sourceShort && digest.Bytes() == volumeSize_) {
+    if (std::optional<Sha256::Digest> value = digest.Final()) {
+      sha256_ = Sha256::Hex(*value);
+      AddLog("SHA-256 of the volume (" + FormatNumber(volumeSize_) + " bytes): " + sha256_);
+    }
+  }
   // A failed write pass closes the dialog after its result box.
   if (!outcome.ok && step != Step::Verify) ending_.closeAtEnd = true;
   return outcome.ok;
@@ -225,6 +256,16 @@ bool TOperationThread::NotifyAskWriteMode(uint64_t volumeBytes, uint64_t discByt
   return roundDown;
 }
 
+// How the operation ended, as its record says it; the result box decides
+// the same way (ShowResultBox).
+OperationResult TOperationThread::ResultOfEnding() const {
+  if (ending_.errorShown) return OperationResult::ErrorShown;
+  if (ending_.declined || ending_.canceled) return OperationResult::Canceled;
+  if (ending_.succeeded && ending_.differences > 0) return OperationResult::Differences;
+  if (ending_.succeeded) return OperationResult::Done;
+  return OperationResult::Failed;
+}
+
 void TOperationThread::NotifyResult() {
   host::Thread::Synchronize([this] {
     // A question still open about the operation goes before its result.
@@ -232,6 +273,8 @@ void TOperationThread::NotifyResult() {
     ShowResultBox();
     outcome_.result = ending_.result;
     outcome_.differences = ending_.differences;
+    outcome_.sha256 = sha256_;
+    outcome_.recordFile = recordWritten_;
     dialog_.OperationEnded(ending_.result, ending_.closeAtEnd);
   });
 }
@@ -264,10 +307,14 @@ void TOperationThread::ShowResultBox() {
     ending_.closeAtEnd = true;
     ending_.result = OperationResult::Done;
     text = "Operation done.";
-    if (cutFrom_ > volumeSize_) {
+    const bool cut = cutFrom_ > volumeSize_;
+    if (cut) {
       text += "\r\n" + PartWrittenText(volumeSize_, cutFrom_);
       icon = ui::kIconExclamation;
     }
+    // The digest of what the passes read whole: of a volume cut to the disc,
+    // only its part on the disc.
+    if (!sha256_.empty()) text += (cut ? "\r\nSHA-256 of the part written: " : "\r\nSHA-256 of the volume: ") + sha256_;
   } else {
     ending_.result = OperationResult::Failed;
     text = "Operation failed.";

@@ -16,10 +16,13 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "host/os/Thread.h"
 #include "transfer/DataPass.h"
+#include "transfer/DiscRecord.h"
 #include "transfer/OperationDialog.h"
 #include "transfer/OperationRequest.h"
 #include "transfer/PassMeter.h"
@@ -74,6 +77,10 @@ class TOperationThread : public host::Thread, private PassHost {
   bool VerifyOnWriter(SCSIDEV& writer);
   bool PatternPass(SCSIDEV& writer, uint32_t sectors);
   bool PatternVerify(SCSIDEV& writer, uint32_t sectors);
+  // The verify of the disc's volume against the request's expected digest
+  // and size: reads the disc alone; a differing size or digest is a
+  // difference.
+  bool VerifyAgainstDigest(SCSIDEV& disc);
   // A data pass of the volume between the sides of the request.
   bool RunPass(Step step, const Endpoint& destination);
   PassSides SidesTo(const Endpoint& destination) const;
@@ -95,6 +102,17 @@ class TOperationThread : public host::Thread, private PassHost {
   void NotifyOperationError(const std::string& text);
   bool NotifyAskWriteMode(uint64_t volumeBytes, uint64_t discBytes);
   void NotifyResult();
+
+  // The record of the operation: the medium in the drive (its capacity as
+  // the operation found it; type and manufacturer as a CD/DVD drive tells
+  // them), the end of each pass, and the record written when the operation
+  // has ended.
+  void NoteMedium(SCSIDEV& drive, std::optional<uint64_t> capacity);
+  void NotePass(const char* step, bool ok, bool canceledBefore);
+  DiscRecord BuildRecord(OperationResult result) const;
+  void KeepRecord(OperationResult result);
+  // The result of the ending as the result notification will report it.
+  OperationResult ResultOfEnding() const;
 
   // Logs the steps that the operation code takes.
   void LogSteps() const;
@@ -148,4 +166,16 @@ class TOperationThread : public host::Thread, private PassHost {
   uint64_t destinationBytes_ = 0;  // a copy's destination: the capacity of a device
   std::chrono::steady_clock::time_point started_;
   OperationOutcome outcome_;
+
+  // For the record: the start, the pass number of the meter when the
+  // current step began, the passes so far, the medium, the verify's first
+  // differing ranges and the digest of the last complete pass.
+  std::string startedAt_;
+  bool stepsRan_ = false;
+  uint32_t passAtStep_ = 0;
+  std::vector<RecordPass> passes_;
+  std::optional<RecordMedium> medium_;
+  std::vector<ByteRange> firstDifferences_;
+  std::string sha256_;
+  std::string recordWritten_;
 };

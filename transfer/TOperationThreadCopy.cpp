@@ -53,6 +53,7 @@ bool TOperationThread::CopySingleMode() {
     total = DiskTotalBytes(destination.file);
   } else {
     free = total = destination.device->GetCapacity();
+    NoteMedium(*destination.device, total);
   }
   AddLog("VolumeSize: " + FormatNumber(volumeSize_) + " bytes");
   AddLog("DstSize: " + FormatNumber(total) + " bytes");

@@ -60,6 +60,7 @@ bool TOperationThread::PatternWrite() {
   bool capacity = request_.operation == Operation::VerifyDisc;
   uint64_t size = 0;
   if (!CheckWriter(writer, capacity, "Operation canceled for drive being not ready.", size)) return false;
+  NoteMedium(writer, size);
   AddLog(FormatText(capacity ? "DiscSize: %s bytes (%08XH Sectors)." : "DiscFreeSize: %s bytes (%08XH Sectors).",
                     FormatNumber(size).c_str(), static_cast<uint32_t>(CeilDiv64(size, kSector2K))));
 

@@ -36,6 +36,7 @@ bool TOperationThread::NormalWrite() {
     writeMode_ = kSingleMode;
   } else {
     if (!CheckWriter(writer, false, "Operation canceled by user instruction.", free)) return false;
+    NoteMedium(writer, free);
     AddLog(FormatText("DiscFreeSpace: %s Size (%08XH Sectors).", FormatNumber(free).c_str(),
                       static_cast<uint32_t>(CeilDiv64(free, kSector2K))));
     if (free < volumeSize_) {
@@ -63,7 +64,10 @@ bool TOperationThread::WriteSequence() {
   LogSteps();
   percent_ = 0;
   SCSIDEV& writer = *request_.destination.device;
-  return RunSteps([&](Step step) { return step == Step::Verify ? VerifyOnWriter(writer) : WritePass(writer); });
+  return RunSteps([&](Step step) {
+    if (step != Step::Verify) return WritePass(writer);
+    return request_.expected ? VerifyAgainstDigest(writer) : VerifyOnWriter(writer);
+  });
 }
 
 bool TOperationThread::VerifyOnWriter(SCSIDEV& writer) {

@@ -119,7 +119,7 @@ TEST(CliInput, AnUnknownCommandIsNamed) {
     ProcessResult result = bus.Run(words);
     EXPECT_EQ(result.status, 2);
     EXPECT_TRUE(Has(result.err, "Unknown command \"frobnicate\"")) << result.err;
-    EXPECT_TRUE(Has(result.err, "scan, check, write, copy, pattern, erase, info")) << result.err;
+    EXPECT_TRUE(Has(result.err, "scan, check, write, copy, pattern, verify, records, erase, info")) << result.err;
   }
   ProcessResult none = bus.Run({});
   EXPECT_EQ(none.status, 2);

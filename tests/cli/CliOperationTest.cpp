@@ -151,7 +151,7 @@ TEST(CliOperation, CtrlCDuringAPassCancelsLikeTheCancelButton) {
                   "faults": [{"kind": "gate", "opcode": "2Ah", "lba": [1000, 1000], "first": 1, "until": "release"}]})");
   std::string image = MakeGenisoImage(slow.Dir().Path(), "g.iso", "SLOW", 6 * 1024 * 1024);
   Process run(CliBus::Program(), {"--nolog", "write", image, "0,4,0", "--mode", "write-verify"}, slow.Environment());
-  ASSERT_TRUE(run.WaitForError("Write 2%"));
+  ASSERT_TRUE(run.WaitForError("Write 0%"));  // the pass has begun
   run.Signal(SIGINT);
   ASSERT_TRUE(run.WaitForError("Canceling..."));
   slow.Dir().Write("release", "");

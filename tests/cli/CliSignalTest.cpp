@@ -25,7 +25,7 @@ TEST(CliSignal, OutputThatGoesAwayLetsTheWriteEndAsItWould) {
   // As `marrowlight-cli write ... 2>&1 | head` does once head has its lines.
   Process run(CliBus::Program(), {"--nolog", "--yes", "write", image, "0,4,0", "--mode", "write"},
               bus.Environment());
-  ASSERT_TRUE(run.WaitForError("Write 2%"));
+  ASSERT_TRUE(run.WaitForError("Write 0%"));  // the pass has begun
   run.CloseOutput();
   ProcessResult result = run.Finish();
   EXPECT_EQ(result.status, 0) << "killed by signal " << result.status - 128;
@@ -130,7 +130,9 @@ TEST(CliSignal, SigtermAndSighupCancelAPassAsCtrlCDoes) {
                    "faults": [{"kind": "gate", "opcode": "2Ah", "lba": [600, 600], "first": 1, "until": "release"}]})");
     std::string image = MakeGenisoImage(bus.Dir().Path(), "g.iso", "TERM", 2 * 1024 * 1024);
     Process run(CliBus::Program(), {"--nolog", "write", image, "0,4,0", "--mode", "write-verify"}, bus.Environment());
-    ASSERT_TRUE(run.WaitForError("Write 2%"));
+    // The pass has begun (its first percent is shown at its start); the gate
+    // holds it until the signal is taken.
+    ASSERT_TRUE(run.WaitForError("Write 0%"));
     run.Signal(signal);
     ASSERT_TRUE(run.WaitForError("Canceling...")) << signal;
     bus.Dir().Write("release", "");

@@ -16,6 +16,7 @@
 #include "tests/fixtures/ProgramBus.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
 #include "tests/gui/MainWindowRun.h"
+#include "transfer/RecordStore.h"
 
 namespace {
 
@@ -224,6 +225,38 @@ TEST_F(StartActionsTest, ReadScanTakesTheCopyPagesSelectedSourceDrive) {
   ASSERT_EQ(run.dialogs.scans.size(), 1u);
   EXPECT_EQ(AddressOf(run.dialogs.scans[0]), "0,2,0");
   EXPECT_EQ(run.dialogs.Count(), 1u);
+}
+
+TEST_F(StartActionsTest, VerifyAgainstRecordTakesARecordFromTheFileDialogForTheSelectedWriter) {
+  MainWindowRun run;
+  ASSERT_TRUE(run.Get<QAction>("MenuVerifyRecord")->isEnabled());
+  const std::string digest(64, 'a');
+  const std::string good = bus_.Dir().Write(
+      "good.json", R"({"format": "marrowlight-disc-record", "version": 1,
+                       "source": {"kind": "file", "volume_name": "KEPT", "size": 4096, "sha256": ")" +
+                       digest + "\"}}");
+  const std::string bad = bus_.Dir().Write("bad.json", R"({"format": "marrowlight-disc-record", "version": 7})");
+
+  // Cancelled, then a record that cannot be used, then a good one.
+  ui_->ExpectFileDialog(std::nullopt);
+  ui_->ExpectFileDialog(bad);
+  ui_.Expect("The record " + bad + " cannot be used: It is a record of version 7; this program reads version 1.",
+             "Marrowlight", 0x10, ui::kIdOk);
+  ui_->ExpectFileDialog(good);
+  for (int i = 0; i < 3; ++i) run.Get<QAction>("MenuVerifyRecord")->trigger();
+
+  ASSERT_EQ(run.dialogs.operations.size(), 1u);
+  const OperationRequest& verify = run.dialogs.operations[0];
+  EXPECT_EQ(verify.operation, Operation::VerifyDisc);
+  ASSERT_TRUE(verify.expected);
+  EXPECT_EQ(verify.expected->sha256, digest);
+  EXPECT_EQ(verify.expected->recordFile, good);
+  EXPECT_EQ(verify.volume.volumeSize, 4096u);
+  EXPECT_EQ(verify.volume.volumeName, "KEPT");
+  EXPECT_EQ(AddressOf(verify.destination.device), "0,4,0");
+  ASSERT_EQ(ui_->FileDialogs().size(), 3u);
+  EXPECT_EQ(ui_->FileDialogs()[0].title, "Select a disc record");
+  EXPECT_EQ(ui_->FileDialogs()[0].fileName, DefaultRecordsFolder() + "/");
 }
 
 TEST_F(StartActionsTest, AWriterIsNoSourceForItself) {

@@ -2,7 +2,8 @@
 // drives it: a genisoimage volume recorded with test, write and verify;
 // Cancel answered No and then Yes; a volume larger than the disc; the
 // pattern, which has no size until "Change size..." gives it one; a copy
-// between image files.
+// between image files; the digest in the result and the verify against a
+// disc record.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <regex>
 
+#include "app/StartActions.h"
 #include "base/NumberText.h"
 #include "base/ProgramIdentity.h"
 #include "gui/QtUi.h"
@@ -34,11 +36,11 @@ using guitest::Child;
 
 namespace {
 
-// The visible Qt box with this text, or nothing.
+// The visible Qt box whose text begins with this, or nothing.
 QMessageBox* VisibleBox(const char* text) {
   for (QWidget* widget : QApplication::topLevelWidgets()) {
     auto* box = qobject_cast<QMessageBox*>(widget);
-    if (box != nullptr && box->isVisible() && box->text() == text) return box;
+    if (box != nullptr && box->isVisible() && box->text().startsWith(text)) return box;
   }
   return nullptr;
 }
@@ -132,7 +134,7 @@ TEST_F(WriteFormRun, RecordsAnImageWithTestWriteAndVerify) {
                 Child<QPushButton>(form, "BtnSaveGraph").click();
               });
   CloseWhenDone();
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256sum(image)), ProgramName, kInfoBox, 1);
   ui->ExpectFileDialog(png);
   Show(request);
 
@@ -159,7 +161,7 @@ TEST_F(WriteFormRun, RecordsAnImageWithTestWriteAndVerify) {
   }));
   EXPECT_EQ(form.windowTitle().toStdString(), "Write DVD image");
   ASSERT_TRUE(form.LastOutcome());
-  EXPECT_EQ(form.LastOutcome()->text, "Operation done.");
+  EXPECT_EQ(form.LastOutcome()->text, DoneWithDigest(Sha256sum(image)));
   EXPECT_TRUE(log.Contains("Elapsed time: "));
 
   ASSERT_TRUE(form.LastOutcome());
@@ -291,7 +293,8 @@ TEST_F(WriteFormRun, AVolumeLargerThanTheDiscIsWrittenUpToTheDiscSizeOnOk) {
   CloseWhenDone();
   ui.Expect("Operation done.\r\nThe disc holds only the first 2,097,152 bytes of the volume of " +
                 FormatNumber(bytes.size()) + " bytes (" + std::to_string(2097152 * 100 / bytes.size()) +
-                "%); the rest was not written.",
+                "%); the rest was not written.\r\nSHA-256 of the part written: " +
+                Sha256Of(bytes.substr(0, kSmallDisc * 2048ull)),
             ProgramName, 0x30, 1);
   Show(request);
   EXPECT_EQ(sizes, "Volume: " + FormatNumber(bytes.size()) + " bytes.  Disc: 2,097,152 bytes (the first " +
@@ -397,7 +400,7 @@ TEST_F(WriteFormRun, CopiesAndVerifiesBetweenImageFiles) {
   EXPECT_EQ(form.windowTitle().toStdString(), "Copy DVD image");
   ChooseAndStart("Copy & Verify");
   CloseWhenDone();
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256sum(image)), ProgramName, kInfoBox, 1);
   Show(request);
 
   EXPECT_EQ(Result(), OperationResult::Done);
@@ -449,4 +452,48 @@ TEST_F(WriteFormRun, ASignalCancelsTheRunningOperationAndEndsTheProgram) {
   EXPECT_TRUE(TrayOpen(*writer)) << "the disc is unlocked and given back";
   EXPECT_TRUE(log.Contains("[Marrowlight] A signal ends the program: the running operation is canceled first."));
   EXPECT_TRUE(log.Contains("Operation canceled by user instruction."));
+}
+
+TEST_F(WriteFormRun, ShowsTheDigestInTheResultAndVerifiesTheDiscAgainstItsRecord) {
+  ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", kDiscSectors));
+  auto writer = OpenDevice(4);
+  OperationRequest request = ImageRequest(Operation::TestOnly, *writer);
+  const std::string sha256 = Sha256sum(image);
+  ChooseAndStart("Write");
+  CloseWhenDone();
+  ui.Expect(DoneWithDigest(sha256), ProgramName, kInfoBox, 1);
+  Show(request);
+  ASSERT_TRUE(form.LastOutcome());
+  EXPECT_EQ(form.LastOutcome()->sha256, sha256);
+  const std::string recordFile = form.LastOutcome()->recordFile;
+  ASSERT_FALSE(recordFile.empty());
+  EXPECT_TRUE(log.Contains("Disc record: " + recordFile));
+
+  // The record chosen in the file dialog: the dialog offers its verify
+  // alone, at the recorded size, and reads the disc against its digest.
+  ui->ExpectFileDialog(recordFile);
+  std::optional<OperationRequest> verify = StartActions::VerifyAgainstRecord(writer.get());
+  ASSERT_TRUE(verify);
+  ASSERT_TRUE(form.SetParameters(*verify));
+  EXPECT_EQ(form.windowTitle().toStdString(), "Verify against record");
+  QComboBox& list = Child<QComboBox>(form, "CmbWriteMode");
+  ASSERT_EQ(list.count(), 1);
+  EXPECT_EQ(list.itemText(0).toStdString(), "Verify");
+  EXPECT_EQ(Child<QLineEdit>(form, "EditVolName").text().toStdString(), "MARROW");
+  EXPECT_EQ(form.VolumeSize(), bytes.size());
+  bool changeSizeOff = false;
+  person.ThenShown("WriteForm", [&](QDialog& shown) {
+    changeSizeOff = !Child<QPushButton>(shown, "BtnChangeSize").isEnabled();
+    Child<QPushButton>(shown, "BtnStart").click();
+  });
+  CloseWhenDone();
+  ui.Expect(DoneWithDigest(sha256), ProgramName, kInfoBox, 1);
+  Show(*verify);
+
+  EXPECT_TRUE(changeSizeOff) << "the record fixes the size";
+  EXPECT_EQ(Result(), OperationResult::Done);
+  EXPECT_EQ(form.LastOutcome()->differences, 0u);
+  EXPECT_EQ(record.highest[2], 100);
+  EXPECT_TRUE(log.Contains("[TWriteForm::SetParameters(Record->Scsi)]"));
+  EXPECT_TRUE(log.Contains("Verify: The SHA-256 of the disc's volume is the recorded one."));
 }

@@ -67,6 +67,8 @@ xvfb_prepare() {
   export QT_QPA_PLATFORM=xcb
   # A person's saved settings (a chosen SCSI manager) stay out of the run.
   export XDG_CONFIG_HOME="$run/config"
+  # So do the disc records of its operations.
+  export XDG_DATA_HOME="$run/data"
   # A sanitizer build: what the system's libraries keep is not the program's
   # leak.
   export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(dirname "${BASH_SOURCE[0]}")/lsan-system.supp:print_suppressions=0"

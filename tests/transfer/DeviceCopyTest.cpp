@@ -62,7 +62,7 @@ TEST_F(DeviceCopy, DeviceToFileExtractsTheBareVolume) {
   ASSERT_EQ(info.volumeOffset, kMidBytes);
   ASSERT_EQ(info.volumeSize, volume.size());
   std::string destination = dir.File("bare.iso");
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(volume)), ProgramName, kInfoBox, 1);
   TestDialog dialog(info.volumeSize);
   TOperationThread op(dialog, Request(*disk, 0x09, info.volumeOffset, info.volumeSize, info.volumeName, destination));
   RunOperation(op);
@@ -112,7 +112,7 @@ TEST_F(DeviceCopy, FileToDeviceWritesTheBareVolumeFromBlockZero) {
   EXPECT_EQ(ReadBack(*disk, 4096), std::string(4096, '\0'));
 
   ui.Expect(WriteOver("0,1,0", "4,194,304"), ProgramName, kWriteOverQuestion, ui::kIdYes);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(volume)), ProgramName, kInfoBox, 1);
   TestDialog dialog(info.volumeSize);
   TOperationThread op(dialog, Request(source, 0x09, info.volumeOffset, info.volumeSize, info.volumeName, *disk));
   RunOperation(op);
@@ -128,7 +128,7 @@ TEST_F(DeviceCopy, DeviceToDevice) {
   auto from = OpenDevice(1);
   auto to = OpenDevice(3);
   ui.Expect(WriteOver("0,3,0", "4,194,304"), ProgramName, kWriteOverQuestion, ui::kIdYes);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(volume)), ProgramName, kInfoBox, 1);
   TestDialog dialog(volume.size());
   TOperationThread op(dialog, Request(*from, 0x09, kMidBytes, volume.size(), "MARROW", *to));
   RunOperation(op);
@@ -188,7 +188,7 @@ TEST_F(DeviceCopy, FileToFileExtractsTheBareVolume) {
   ASSERT_EQ(info.volumeOffset, kMidBytes);
   ASSERT_EQ(info.volumeSize, volume.size());
   std::string destination = dir.File("bare.iso");
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(volume)), ProgramName, kInfoBox, 1);
   TestDialog dialog(info.volumeSize);
   TOperationThread op(dialog, Request(source, 0x09, info.volumeOffset, info.volumeSize, info.volumeName, destination));
   RunOperation(op);

@@ -11,6 +11,7 @@
 
 #include "base/ProgramIdentity.h"
 #include "tests/fixtures/CapturedLog.h"
+#include "tests/fixtures/Images.h"
 #include "tests/fixtures/FileSizeLimit.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
 #include "tests/fixtures/TempDir.h"
@@ -38,7 +39,7 @@ TEST(FileCopy, ExtractsTheBareVolumeFromBehindItsOffset) {
   std::string source = dir.Write("with-mid.img", data);
   std::string destination = dir.File("bare.iso");
   ScriptedUiGuard ui;
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(data.substr(32768, 1000000))), ProgramName, kInfoBox, 1);
   TestDialog dialog(1000000);
   TOperationThread op(dialog, Request(source, kCopy, 32768, 1000000, "VOL", destination));
   RunOperation(op);
@@ -66,7 +67,7 @@ TEST(FileCopy, StepsOf64KiBShowTheirPercents) {
   std::string source = dir.Write("a.iso", data);
   std::string destination = dir.File("b.iso");
   ScriptedUiGuard ui;
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(data)), ProgramName, kInfoBox, 1);
   TestDialog dialog(150000);
   TOperationThread op(dialog, Request(source, kCopy, 0, 150000, "VOL", destination));
   RunOperation(op);
@@ -104,7 +105,7 @@ TEST(FileCopy, ExactlyOneStep) {
   std::string source = dir.Write("a.iso", data);
   std::string destination = dir.File("b.iso");
   ScriptedUiGuard ui;
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(data)), ProgramName, kInfoBox, 1);
   TestDialog dialog(65536);
   TOperationThread op(dialog, Request(source, kCopy, 0, 65536, "VOL", destination));
   RunOperation(op);
@@ -164,7 +165,7 @@ TEST(FileCopy, DeclinedOverwriteEndsWithTheQuestionAlone) {
   // A chooser that asked already: the copy does not ask again.
   OperationRequest agreed = Request(source, kCopy, 0, 5000, "VOL", destination);
   agreed.overwriteAgreed = true;
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(VolumeBytes(5000, 6))), ProgramName, kInfoBox, 1);
   TestDialog again(5000);
   TOperationThread copy(again, agreed);
   RunOperation(copy);
@@ -199,7 +200,7 @@ TEST(FileCopy, CopyAndVerifyOverAnExistingFile) {
   std::string destination = dir.Write("b.iso", std::string(500000, 'x'));
   ScriptedUiGuard ui;
   ui.Expect(OverwriteQuestion(destination), ProgramName, kOverwrite, 6);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(data)), ProgramName, kInfoBox, 1);
   TestDialog dialog(200000);
   TOperationThread op(dialog, Request(source, kCopyVerify, 0, 200000, "VOL", destination));
   RunOperation(op);
@@ -263,7 +264,7 @@ TEST(FileCopy, EmptyVolumeEndsWithoutWaitingForever) {
   std::string source = dir.Write("a.iso", VolumeBytes(4096, 17));
   std::string destination = dir.File("b.iso");
   ScriptedUiGuard ui;
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(std::string())), ProgramName, kInfoBox, 1);
   TestDialog dialog(0);
   TOperationThread op(dialog, Request(source, kCopyVerify, 0, 0, "VOL", destination));
   RunOperation(op);

@@ -7,6 +7,7 @@
 #include "base/NumberText.h"
 #include "base/ProgramIdentity.h"
 #include "tests/fixtures/CapturedLog.h"
+#include "tests/fixtures/Images.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
 #include "tests/fixtures/TempDir.h"
 #include "tests/transfer/TestDialog.h"
@@ -40,7 +41,7 @@ TEST(FileVerify, IdenticalImagesMoveOnlyTheVerifyRow) {
   std::string a = dir.Write("a.iso", data);
   std::string b = dir.Write("b.iso", data);
   ScriptedUiGuard ui;
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(data)), ProgramName, kInfoBox, 1);
   TestDialog dialog(300000);
   TOperationThread op(dialog, Request(a, kVerify, 0, 300000, "VOL", b));
   RunOperation(op);
@@ -195,7 +196,7 @@ TEST(FileVerify, TheResultLineSaysSoWhenNothingDiffers) {
   std::string a = dir.Write("a.iso", data);
   std::string b = dir.Write("b.iso", data);
   ScriptedUiGuard ui;
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(data)), ProgramName, kInfoBox, 1);
   TestDialog dialog(100000);
   TOperationThread op(dialog, Request(a, kVerify, 0, 100000, "VOL", b));
   RunOperation(op);

@@ -8,6 +8,7 @@
 #include "base/ProgramIdentity.h"
 #include "devices/NoDisc.h"
 #include "tests/fixtures/CapturedLog.h"
+#include "tests/fixtures/Images.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
 #include "tests/fixtures/TempDir.h"
 #include "tests/fixtures/ProgramBus.h"
@@ -81,7 +82,7 @@ TEST_F(PatternOperation, VerifyOfADifferentSectorNamesItsBlock) {
   std::string image = dir.Write("changed.iso", changed);
   ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", 4096));
   auto writer = OpenDevice(4);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(changed)), ProgramName, kInfoBox, 1);
   {
     TestDialog write(changed.size());
     TOperationThread op(write, Request(image, 0x82, 0, changed.size(), "VOL", *writer));

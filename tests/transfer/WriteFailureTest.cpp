@@ -6,6 +6,7 @@
 #include "base/TextFormat.h"
 #include "devices/NoDisc.h"
 #include "tests/fixtures/CapturedLog.h"
+#include "tests/fixtures/Images.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
 #include "tests/fixtures/TempDir.h"
 #include "tests/fixtures/ProgramBus.h"
@@ -86,7 +87,7 @@ TEST_F(WriteFailure, OtherSenseAtTheReadinessCheckShowsTheReport) {
 TEST_F(WriteFailure, NoFreeSpaceOnAClosedDisc) {
   ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", 4096));
   auto writer = OpenDevice(4);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(data)), ProgramName, kInfoBox, 1);
   Run(*writer, 0x82);
   // The written disc is named as closed, and the person told to insert a
   // blank one: one box.
@@ -142,7 +143,7 @@ TEST_F(WriteFailure, FailedVerifyReadReportsAndKeepsTheDialogOpen) {
   ProgramBus bus(
       WriterJson("qxw7100", "1.07", "dvd-r", 4096, R"("faults": [)" + SenseFault(0x28, "03/11/00", 100, 100) + "]"));
   auto writer = OpenDevice(4);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(data)), ProgramName, kInfoBox, 1);
   Run(*writer, 0x82);
   // The 16-block read from 96 = 60H covers the damaged block 100.
   ErrorBox(*writer, "(28H) Read10", 0x60, "3-11-00", "Medium Error: Unrecovered read error.");
@@ -160,7 +161,7 @@ TEST_F(WriteFailure, FailedVerifyReadReportsAndKeepsTheDialogOpen) {
 TEST_F(WriteFailure, FailedLockIsOnlyLogged) {
   ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", 4096, R"("faults": [)" + SenseFault(0x1E, "05/24/00") + "]"));
   auto writer = OpenDevice(4);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(data)), ProgramName, kInfoBox, 1);
   Run(*writer, 0x83);
   EXPECT_EQ(dialog.result, OperationResult::Done);
   EXPECT_TRUE(log.Contains("Prevent MediumRemovable failed. (continue writing...)"));

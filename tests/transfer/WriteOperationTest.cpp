@@ -68,7 +68,7 @@ TEST_P(WriteFamily, LeavesTheDiscHoldingTheImage) {
   Image image = CheckedImage(dir, 3'000'000);
   ProgramBus bus(WriterJson(model, revision, "dvd-r", kDiscSectors));
   auto writer = OpenDevice(4);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(image.bytes)), ProgramName, kInfoBox, 1);
   TestDialog dialog(image.info.volumeSize);
   TOperationThread op(dialog, Request(image.path, static_cast<uint16_t>(code), image.info.volumeOffset, image.info.volumeSize, image.info.volumeName, *writer));
   RunOperation(op);
@@ -116,7 +116,7 @@ TEST_F(WriteOperation, TestOnlyLeavesTheDiscBlank) {
   Image image = CheckedImage(dir, 1'000'000);
   ProgramBus bus(WriterJson("qxw7200", "2.10", "dvd-r", kDiscSectors));
   auto writer = OpenDevice(4);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(image.bytes)), ProgramName, kInfoBox, 1);
   TestDialog dialog(image.info.volumeSize);
   TOperationThread op(dialog, Request(image.path, 0x84, 0, image.info.volumeSize, "MARROW", *writer));
   RunOperation(op);
@@ -134,7 +134,7 @@ TEST_F(WriteOperation, WithoutEjectWhenDoneTheLastStepLeavesTheDiscIn) {
   Image image = CheckedImage(dir, 1'000'000);
   ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", kDiscSectors));
   auto writer = OpenDevice(4);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(image.bytes)), ProgramName, kInfoBox, 1);
   TestDialog dialog(image.info.volumeSize);
   OperationRequest request = Request(image.path, 0x86, 0, image.info.volumeSize, "MARROW", *writer);
   request.ejectWhenDone = false;
@@ -156,8 +156,8 @@ TEST_F(WriteOperation, VerifyOnlySkipsTheSpaceCheck) {
   Image image = CheckedImage(dir, 1'000'000);
   ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", kDiscSectors));
   auto writer = OpenDevice(4);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(image.bytes)), ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(image.bytes)), ProgramName, kInfoBox, 1);
   for (uint16_t code : {0x82, 0x81}) {
     TestDialog dialog(image.info.volumeSize);
     TOperationThread op(dialog, Request(image.path, code, 0, image.info.volumeSize, "MARROW", *writer));
@@ -180,7 +180,7 @@ TEST_F(WriteOperation, VerifyOfADamagedSectorNamesItsStepAndRowsAndDoesNotFail) 
   ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", kDiscSectors));
   auto writer = OpenDevice(4);
   std::string question = "Verify: Data are different at 65,536 ~ 131,072 bytes.\r\nDo you wish to quit verifying?";
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(damaged)), ProgramName, kInfoBox, 1);
   ui.Expect(question, ProgramName, 0x14, ui::kIdNo);
   ui.Expect("Verify found differences: 1 differing steps.\r\nThe log names where the data differ.", ProgramName, 0x30, 1);
   {
@@ -219,10 +219,12 @@ TEST_F(WriteOperation, VolumeLargerThanTheDiscIsRoundedDownWhenAgreed) {
   ASSERT_GT(image.bytes.size(), 1000u * 2048);
   ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", 1000));
   auto writer = OpenDevice(4);
-  // The result says how much of the volume the disc holds.
+  // The result says how much of the volume the disc holds, and the digest
+  // of the part written.
   ui.Expect("Operation done.\r\nThe disc holds only the first 2,048,000 bytes of the volume of " +
                 FormatNumber(image.info.volumeSize) + " bytes (" +
-                std::to_string(2'048'000 * 100 / image.info.volumeSize) + "%); the rest was not written.",
+                std::to_string(2'048'000 * 100 / image.info.volumeSize) + "%); the rest was not written." +
+                "\r\nSHA-256 of the part written: " + Sha256Of(image.bytes.substr(0, 2'048'000)),
             ProgramName, 0x30, 1);
   TestDialog dialog(image.info.volumeSize);
   dialog.writeModeAnswer = true;
