@@ -49,8 +49,8 @@ struct RecordPass {
   double AverageBytesPerSecond() const { return seconds > 0 ? static_cast<double>(bytes) / seconds : 0; }
 };
 
-// A moment of a pass's speed. Nothing keeps samples yet: the array has its
-// place in the record and is written only when there are some.
+// A moment of a pass's speed, as the operation dialog's graph draws it; the
+// array is written only when there are some.
 struct SpeedSample {
   std::string step;
   double seconds = 0;  // since the pass began

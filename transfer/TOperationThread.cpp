@@ -61,6 +61,7 @@ void TOperationThread::Start() {
   started_ = std::chrono::steady_clock::now();
   stepsRan_ = false;
   passes_.clear();
+  speeds_.Clear();
   medium_.reset();
   firstDifferences_.clear();
   sha256_.clear();
@@ -221,7 +222,10 @@ void TOperationThread::BeginPassReport(SCSIDEV* disc, uint64_t start, uint64_t t
   meter_.Begin(pass, PassMeter::Clock::now());
 }
 
-void TOperationThread::EndPassReport() { meter_.End(PassMeter::Clock::now()); }
+void TOperationThread::EndPassReport() {
+  meter_.End(PassMeter::Clock::now());
+  speeds_.Add(meter_.Current());
+}
 
 bool TOperationThread::ShowPercent(uint64_t done, uint64_t total) {
   meter_.Sample(done, total, PassMeter::Clock::now());
@@ -235,6 +239,7 @@ bool TOperationThread::ShowPercent(uint64_t done, uint64_t total) {
 }
 
 void TOperationThread::NotifyProgress() {
+  speeds_.Add(meter_.Current());
   host::Thread::Synchronize([this, report = meter_.Current()] {
     dialog_.ShowProgress(phase_, percent_);
     dialog_.ShowPassProgress(report);

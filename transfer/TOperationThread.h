@@ -25,6 +25,7 @@
 #include "transfer/DiscRecord.h"
 #include "transfer/OperationDialog.h"
 #include "transfer/OperationRequest.h"
+#include "transfer/PassGraph.h"
 #include "transfer/PassMeter.h"
 #include "transfer/TransferArea.h"
 
@@ -174,6 +175,7 @@ class TOperationThread : public host::Thread, private PassHost {
   bool stepsRan_ = false;
   uint32_t passAtStep_ = 0;
   std::vector<RecordPass> passes_;
+  PassGraph speeds_;  // the passes' speed samples, as the dialog's graph keeps them
   std::optional<RecordMedium> medium_;
   std::vector<ByteRange> firstDifferences_;
   std::string sha256_;

@@ -115,6 +115,13 @@ DiscRecord TOperationThread::BuildRecord(OperationResult result) const {
   record.verified = verifyRan_;
   record.differences = ending_.differences;
   record.firstDifferences = firstDifferences_;
+  // The speed samples the graph draws, at most about 2,000 a pass.
+  static constexpr const char* kStepNames[] = {"test", "write", "copy", "verify"};
+  for (const PassTrace& trace : speeds_.Passes()) {
+    const char* step = trace.pattern && trace.phase != 3 ? "pattern" : kStepNames[trace.phase & 3];
+    for (const PassSample& sample : trace.samples)
+      record.speedSamples.push_back({step, sample.seconds, sample.position, sample.bytesPerSecond});
+  }
   return record;
 }
 

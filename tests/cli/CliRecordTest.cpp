@@ -5,6 +5,8 @@
 // records are listed; --record puts a record where the person says.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
@@ -77,6 +79,14 @@ TEST(CliRecord, WriteRecordsTheDigestAndTheDiscVerifiesAgainstItUntilASectorRead
   EXPECT_EQ(record["passes"][1]["step"], "verify");
   EXPECT_EQ(record["passes"][1]["bytes"], bytes.size());
   EXPECT_EQ(record["verify"]["differences"], 0);
+  // The speed samples of both passes, each within the volume; the last of
+  // each pass at its end.
+  std::map<std::string, uint64_t> lastPosition;
+  for (const nlohmann::json& sample : record["speed_samples"]) {
+    EXPECT_LE(sample["position"].get<uint64_t>(), bytes.size());
+    lastPosition[sample["step"].get<std::string>()] = sample["position"].get<uint64_t>();
+  }
+  EXPECT_EQ(lastPosition, (std::map<std::string, uint64_t>{{"verify", bytes.size()}, {"write", bytes.size()}}));
 
   ProcessResult verified = bus.Run({"verify", "0,4,0", "--from-record", files[0]});
   EXPECT_EQ(verified.status, 0) << verified.err;
