@@ -30,8 +30,13 @@ std::string runFolder;
 
 bool RunPass(const std::string& image, uint64_t bytes, Endpoint destination, bool verify) {
   QuietHost host;
-  auto area = std::make_unique<TransferArea>();
-  DataPass pass(host, *area, PassSides{image, 0, std::move(destination), bytes});
+  PassSides sides;
+  sides.source = image;
+  sides.destination = std::move(destination);
+  sides.size = bytes;
+  // Onto a device: a recording, in the writer's steps.
+  sides.recording = sides.destination.IsDevice();
+  DataPass pass(host, std::move(sides));
   PassOutcome outcome = verify ? pass.Verify() : pass.Write();
   return outcome.ok && !outcome.canceled && outcome.differences == 0;
 }

@@ -3,19 +3,17 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <optional>
-#include <mutex>
-#include <vector>
+#include <thread>
+#include <utility>
 
 #include "base/Log.h"
-#include "host/os/Event.h"
+#include "base/TextFormat.h"
 #include "host/os/Sleep.h"
-#include "host/os/SpinWait.h"
 #include "host/ui/MessageBox.h"
 #include "scsi/AspiManager.h"
+#include "scsi/ParkedEvents.h"
 #include "scsi/Pause.h"
 #include "scsi/SenseDecoder.h"
-#include "base/TextFormat.h"
 
 namespace {
 
@@ -24,6 +22,11 @@ constexpr int kEventAttempts = 10;
 // never shorter than this, so that a slow answer on a busy machine is not
 // taken for a dead target.
 constexpr uint32_t kShortestWaitMs = 500;
+// How long a manager that breaks its contract is waited for: the signal of
+// a request it completed at once, the status of a request it signalled.
+// A manager that keeps the contract needs none of it; once one was found
+// breaking it, nothing more is waited for.
+constexpr uint32_t kContractGraceMs = 100;
 
 void InternalError(const char* text, const char* caption = "Internal Error") {
   ui::MessageBox(text, caption, ui::kOk);
@@ -34,15 +37,7 @@ uint32_t WaitLimit(uint32_t ms) {
   return std::max(host::ScaledMs(ms), std::min(ms, kShortestWaitMs));
 }
 
-// Events of requests that the manager still holds after a failed abort. They
-// stay open for the life of the process: closing one would let a late
-// completion write into whatever file reuses its descriptor number.
-void ParkEvent(host::EventFd& event) {
-  static std::mutex mutex;
-  static std::vector<int> parked;
-  std::lock_guard lock(mutex);
-  parked.push_back(event.Release());
-}
+bool Pending(const uint8_t& status) { return __atomic_load_n(&status, __ATOMIC_ACQUIRE) == aspi::SS_PENDING; }
 
 }  // namespace
 
@@ -64,27 +59,59 @@ void ASPI32::KeepRequest(const void* block, size_t length) {
   std::memcpy(lastRequest_.data(), block, lastRequestLength_);
 }
 
-bool ASPI32::CreateEvent(std::optional<host::EventFd>& event) {
-  for (int attempt = 0; attempt < kEventAttempts; ++attempt) {
-    event.emplace();
-    if (event->IsValid()) {
-      event_ = event->Handle();
-      return true;
-    }
-    event.reset();
+bool ASPI32::HaveEvent() {
+  for (int attempt = 0; !event_ && attempt < kEventAttempts; ++attempt) {
+    host::EventFd made;
+    if (made.IsValid()) event_.emplace(std::move(made));
   }
+  if (event_) return true;
   InternalError("ASPI failed for creation event.");
   return false;
 }
 
-void ASPI32::CloseEvent(std::optional<host::EventFd>& event, bool stillHeld) {
-  event_ = -1;
-  if (!event) return;
-  if (stillHeld)
-    ParkEvent(*event);
-  else
-    event->Reset();
-  event.reset();
+void ASPI32::GiveUpEvent() {
+  if (event_) scsi::ParkEvent(std::move(*event_));
+  event_.reset();
+}
+
+void ASPI32::ReportManagerFault(const char* what) {
+  // Once: every request it gives up fails with its own report anyway.
+  if (!NoteManagerFault()) return;
+  const std::string text = FormatText("The SCSI manager misbehaves: %s Such requests are given up.", what);
+  AddLog("[ASPI32] " + text);
+  ui::MessageBox(text, "Internal Error", ui::kOk | ui::kIconError);
+}
+
+void ASPI32::TakeCompletionSignal() {
+  // A manager that keeps the contract has signalled before it returned or
+  // signals right after: the wait is one read.
+  const uint32_t grace = ManagerFaultNoted() ? 0 : kContractGraceMs;
+  switch (event_->Wait(grace)) {
+    case host::WaitResult::Signalled:
+      return;
+    case host::WaitResult::TimedOut:
+      // The signal may still come: this event must never end another wait.
+      GiveUpEvent();
+      ReportManagerFault("it completed a request without signalling its event.");
+      return;
+    case host::WaitResult::Abandoned:
+      // The descriptor is no longer the event (the manager closed it).
+      event_->Release();
+      event_.reset();
+      return;
+  }
+}
+
+void ASPI32::AwaitSignalledStatus() {
+  // The status is stored before the signal; a manager that signals first
+  // gets a short grace to store it.
+  const aspi::SRB_ExecSCSICmd& block = execute_.Block();
+  if (!ManagerFaultNoted()) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kContractGraceMs);
+    while (Pending(block.SRB_Status) && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  if (Pending(block.SRB_Status)) ReportManagerFault("it signalled the end of a request that it left pending.");
 }
 
 int ASPI32::SendRequest(void* block, size_t length, uint32_t timeoutMs) {
@@ -93,23 +120,25 @@ int ASPI32::SendRequest(void* block, size_t length, uint32_t timeoutMs) {
     InternalError("ASPI SendFunction is NULL.");
     return -1;
   }
-  std::optional<host::EventFd> event;
-  if (!CreateEvent(event)) return -1;
+  if (!HaveEvent()) return -1;
   KeepRequest(block, length);
   auto* header = static_cast<aspi::SRB_Header*>(block);
   if (send(block) == aspi::SS_ASPI_IS_BUSY) {
     ++busyAnswers_;
     InternalError("ASPI is busy.", "Interrupt");
-    CloseEvent(event, false);
     return -1;
   }
-  auto readStatus = [header] { return __atomic_load_n(&header->SRB_Status, __ATOMIC_ACQUIRE); };
+  // These blocks carry no event: a manager answers them before it returns,
+  // and nothing signals the event.
   host::WaitResult wait = host::WaitResult::Signalled;
-  if (readStatus() == aspi::SS_PENDING) wait = event->Wait(WaitLimit(timeoutMs));
-  const uint8_t status = readStatus();
-  CloseEvent(event, status == aspi::SS_PENDING);
+  if (Pending(header->SRB_Status)) wait = event_->Wait(WaitLimit(timeoutMs));
+  const uint8_t status = __atomic_load_n(&header->SRB_Status, __ATOMIC_ACQUIRE);
   status_ = status;
-  if (wait == host::WaitResult::Abandoned) InternalError("SCSI Request is abnormal terminated.");
+  if (wait == host::WaitResult::Abandoned) {
+    event_->Release();
+    event_.reset();
+    InternalError("SCSI Request is abnormal terminated.");
+  }
   return status;
 }
 
@@ -142,26 +171,22 @@ int ASPI32::Execute(uint32_t timeoutMs) {
     InternalError("ASPI SendFunction is NULL.");
     return -1;
   }
-  std::optional<host::EventFd> event;
-  if (!CreateEvent(event)) return -1;
-  block.SRB_PostProc = static_cast<uint64_t>(event_);
+  if (!HaveEvent()) return -1;
+  block.SRB_PostProc = static_cast<uint64_t>(event_->Handle());
   KeepRequest(&block, aspi::kExecHeadLength);
   if (send(&block) == aspi::SS_ASPI_IS_BUSY) {
+    // Turned away untouched: nothing will signal the event.
     ++busyAnswers_;
     InternalError("ASPI is busy.", "Interrupt");
-    CloseEvent(event, false);
     return -1;
   }
+  const bool signals = (block.SRB_Flags & aspi::SRB_EVENT_NOTIFY) != 0;
   host::WaitResult wait = host::WaitResult::Signalled;
-  if (execute_.GetStatus() == aspi::SS_PENDING) {
-    // Most commands end within microseconds: watch the status for a moment
-    // before sleeping on the event, unless the last command took far longer
-    // (a drive at its own speed). The event still ends the wait, since the
-    // manager signals it only after it has stored the status.
-    const auto start = std::chrono::steady_clock::now();
-    if (spin_.ShouldSpin()) host::SpinUntil([this] { return execute_.GetStatus() != aspi::SS_PENDING; });
-    wait = event->Wait(WaitLimit(timeoutMs));
-    spin_.Record(std::chrono::steady_clock::now() - start);
+  if (Pending(block.SRB_Status)) {
+    wait = event_->Wait(WaitLimit(timeoutMs));
+    if (wait == host::WaitResult::Signalled && Pending(block.SRB_Status)) AwaitSignalledStatus();
+  } else if (signals) {
+    TakeCompletionSignal();
   }
 
   status_ = execute_.GetStatus();
@@ -170,16 +195,21 @@ int ASPI32::Execute(uint32_t timeoutMs) {
   ascq_ = block.SenseArea[13];
 
   if (wait == host::WaitResult::TimedOut) {
-    // The event stays open until the abort is over: the manager signals it
-    // when the request ends.
     AbortRequest();
-    CloseEvent(event, execute_.GetStatus() == aspi::SS_PENDING);
+    // An abort that took effect signals the event; one that did not leaves
+    // the request, and its event, with the manager for good.
+    if (Pending(block.SRB_Status))
+      GiveUpEvent();
+    else if (signals)
+      TakeCompletionSignal();
     PrintDataBuffer(lastRequest_.data(), static_cast<uint32_t>(lastRequestLength_), "Canceled Srb");
     TraceOut("TimeOut.\r\n");
     return execute_.GetStatus();
   }
-  CloseEvent(event, execute_.GetStatus() == aspi::SS_PENDING);
   if (wait == host::WaitResult::Abandoned) {
+    // The descriptor is no longer the event (the manager closed it).
+    event_->Release();
+    event_.reset();
     InternalError("SCSI Request is abnormal terminated.");
   }
   return execute_.GetStatus();

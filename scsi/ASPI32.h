@@ -8,6 +8,20 @@
 // that timed out and could not be aborted, 0x02 aborted, 0x04 completed with
 // sense data, 0x81/0x82 no adapter/no device at the address.
 //
+// How a request is waited for: the channel keeps one event (an eventfd) for
+// all its requests, made at its first request. A request that is pending
+// when the manager takes it is waited for on the event (a blocking wait, up
+// to the request's time-out); one that the manager completed at once is not
+// waited for, but its completion signal is taken off the event before the
+// event serves the next request, so that no signal of one request can end
+// the wait of another. The event changes hands only when a request is given
+// up while the manager may still signal it (an abort that never took effect,
+// a completion that never signalled): that event is never used or closed
+// again while a bounded number of such events are kept (ParkedEvents.h), and
+// the channel makes a new one. A manager that signals a request but leaves
+// it pending is told to the person once; the request is given up after a
+// short grace and the event, whose signal has come, serves on.
+//
 // A channel is used by one thread at a time.
 #pragma once
 
@@ -21,12 +35,8 @@
 #include <string_view>
 
 #include "host/aspi/AspiSrb.h"
-#include "host/os/SpinWait.h"
+#include "host/os/Event.h"
 #include "scsi/Srb.h"
-
-namespace host {
-class EventFd;
-}
 
 class ASPI32 {
  public:
@@ -92,16 +102,26 @@ class ASPI32 {
  private:
   int SendRequest(void* block, size_t length, uint32_t timeoutMs);
   int AbortRequest();
-  // The event lives on the caller's stack: a request allocates nothing.
-  bool CreateEvent(std::optional<host::EventFd>& event);
-  void CloseEvent(std::optional<host::EventFd>& event, bool stillHeld);
+  // The channel's event, made when missing; false (with the box) when none
+  // can be made.
+  bool HaveEvent();
+  // After a request that asked for a signal has completed: takes its signal
+  // off the event, or gives the event up when the signal does not come.
+  void TakeCompletionSignal();
+  // The request was signalled but is still pending: waits a short grace for
+  // its status, and tells the person once when it stays pending.
+  void AwaitSignalledStatus();
+  // The manager may still signal the event: it is kept aside, never used
+  // again, and the next request gets a new one.
+  void GiveUpEvent();
+  void ReportManagerFault(const char* what);
   void KeepRequest(const void* block, size_t length);
 
   int32_t status_ = 0;
   uint8_t senseKey_ = 0;
   uint8_t asc_ = 0;
   uint8_t ascq_ = 0;
-  int event_ = -1;  // descriptor of the request in flight
+  std::optional<host::EventFd> event_;  // serves every request of the channel
   HAInqSRB haInquiry_;
   ExecuteSRB execute_;
   ResetSRB reset_;
@@ -110,6 +130,5 @@ class ASPI32 {
   size_t lastRequestLength_ = 0;
   uint32_t lastTimeout_ = 0;
   uint32_t busyAnswers_ = 0;
-  host::SpinAdvice spin_;  // whether commands of this channel end quickly enough to watch for
   std::array<char, kCommandNameSize> commandName_{};
 };

@@ -21,6 +21,7 @@ struct ManagerState {
   std::unique_ptr<host::SharedLibrary> library;
   std::atomic<aspi::GetSupportInfoFn> supportInfo{nullptr};
   std::atomic<aspi::SendCommandFn> send{nullptr};
+  std::atomic<bool> faultReported{false};
 };
 
 ManagerState& State() {
@@ -57,6 +58,7 @@ bool OpenManager(ManagerState& state) {
   if (auto setLogSink = reinterpret_cast<aspi::SetLogSinkFn>(library->Symbol(aspi::kSetLogSinkName)))
     setLogSink(ManagerLogLine);
   state.library = std::move(library);
+  state.faultReported.store(false);
   state.supportInfo.store(supportInfo);
   state.send.store(send);
   return true;
@@ -79,6 +81,10 @@ void SetAspiManagerPath(const std::string& path) {
 bool IsAspiManagerLoaded() { return State().send.load() != nullptr; }
 
 aspi::SendCommandFn AspiSendFunction() { return State().send.load(); }
+
+bool NoteManagerFault() { return !State().faultReported.exchange(true); }
+
+bool ManagerFaultNoted() { return State().faultReported.load(); }
 
 int LoadAspiManager(AspiLoadForm form, int32_t* supportInfo) {
   ManagerState& state = State();
@@ -116,5 +122,6 @@ void ResetAspiManagerForTesting() {
   std::lock_guard lock(state.loadMutex);
   state.send.store(nullptr);
   state.supportInfo.store(nullptr);
+  state.faultReported.store(false);
   state.library.reset();
 }

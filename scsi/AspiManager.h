@@ -50,6 +50,12 @@ void SetAspiManagerPath(const std::string& path);
 // True once a manager has been loaded (and, outside tests, for good).
 bool IsAspiManagerLoaded();
 
+// The loaded manager broke its contract: true the first time since it was
+// loaded, so that the person is told once, not at every request.
+bool NoteManagerFault();
+// Whether the loaded manager has broken its contract.
+bool ManagerFaultNoted();
+
 // Test only: forgets the loaded manager and unloads it, so that the next load
 // starts from scratch (with whatever MARROWLIGHT_ASPI then names). No request
 // channel may be in use while this runs.

@@ -1,5 +1,6 @@
 #include "transfer/DataPass.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -7,27 +8,13 @@
 #include "base/NumberText.h"
 #include "base/ProgramIdentity.h"
 #include "base/TextFormat.h"
+#include "host/os/Event.h"
 #include "host/os/Sleep.h"
 #include "host/ui/MessageBox.h"
-#include "transfer/TReadThread.h"
 #include "transfer/TWriteThread.h"
 #include "volume/DifferenceLog.h"
 
 namespace {
-
-// Lets the worker work on one buffer: the other start event is reset first,
-// so that the worker, once done, waits again.
-void StartStep(WorkerEvents& events, bool stepA) {
-  if (stepA) {
-    events.startB.Reset();
-    events.startA.Set();
-  } else {
-    events.startA.Reset();
-    events.startB.Set();
-  }
-}
-
-void WaitDone(WorkerEvents& events, bool stepA) { (stepA ? events.doneA : events.doneB).Wait(); }
 
 // Stops a worker, waits until it has left its loop, frees it. The wait is
 // the thread's end, not a poll of its running flag once a second: a pass
@@ -42,8 +29,12 @@ void EndWorker(std::unique_ptr<Worker>& worker) {
 
 }  // namespace
 
-DataPass::DataPass(PassHost& host, TransferArea& area, PassSides sides)
-    : host_(host), area_(area), sides_(std::move(sides)) {}
+DataPass::DataPass(PassHost& host, PassSides sides) : host_(host), sides_(std::move(sides)) {}
+
+uint32_t DataPass::StepBytes() const {
+  const bool deviceAndFile = sides_.source.IsDevice() != sides_.destination.IsDevice();
+  return deviceAndFile && !sides_.recording ? kLargeStep : TWorkThread::kChunk;
+}
 
 std::unique_ptr<TReadThread> DataPass::MakeReader(const Endpoint& side, uint64_t start) const {
   if (side.IsFile()) return std::make_unique<TReadThread>(side.file, start, sides_.size);
@@ -104,28 +95,25 @@ PassOutcome DataPass::Write() {
 
   host_.ShowStartPercent(0);
 
-  WorkerEvents readerEvents, writerEvents;
-  for (auto [worker, events] : {std::pair<TWorkThread*, WorkerEvents*>{reader.get(), &readerEvents},
-                                 std::pair<TWorkThread*, WorkerEvents*>{writer.get(), &writerEvents}}) {
-    worker->SetEvents(events);
-    worker->SetBuffers(area_.A(), area_.B());
-    worker->SetChunk(TWorkThread::kChunk);
+  StepRing ring(StepBytes(), kRingDepth);
+  host::ManualResetEvent changed;
+  // A source file that shrinks during the pass: the step it no longer
+  // fills is never written.
+  reader->StopAtShortfall(true);
+  reader->SetSourceTap(sides_.sourceTap);
+  for (TWorkThread* worker : {static_cast<TWorkThread*>(reader.get()), writer.get()}) {
+    worker->SetRing(&ring);
+    worker->SetWatcher(&changed);
     worker->Start();
   }
 
-  // Prime: the reader fills A while the writer waits.
-  StartStep(readerEvents, true);
-  WaitDone(readerEvents, true);
-
-  bool stepA = false;  // the buffer the reader fills next
   for (;;) {
+    changed.Reset();
     if (reader->Error()) {
       reader->ReportWorkerError(true, false);
       outcome.ok = false;
       break;
     }
-    // The source file ended early after all (it shrank): the buffer just
-    // read is not written.
     if (!reader->Holds(sides_.size - reader->Rest())) {
       ui::MessageBox(reader->ShortText(), ProgramName, ui::kIconError);
       outcome.ok = false;
@@ -136,30 +124,66 @@ PassOutcome DataPass::Write() {
       outcome.ok = false;
       break;
     }
-    if (!writer->Running()) break;
     if (host_.CancelRequested()) {
+      // The ring stops with the reader: the writer ends after the step it
+      // is on, which gets the time it needs (up to five seconds).
       reader->Stop();
-      // The writer gets time to finish the step it is on.
-      host::Sleep(5000);
+      for (uint32_t waited = 0; writer->Running() && waited < host::ScaledMs(5000); waited += kWatchMs)
+        changed.Wait(kWatchMs);
       writer->Stop();
       AddLog("[WriteCore] Terminated.");
       AddLog("Operation canceled by user instruction.");
       outcome.canceled = true;
       break;
     }
-    // Cross-over: the reader fills one buffer while the writer empties the
-    // other one.
-    StartStep(readerEvents, stepA);
-    StartStep(writerEvents, !stepA);
-    WaitDone(readerEvents, stepA);
-    WaitDone(writerEvents, !stepA);
-    stepA = !stepA;
-    if (host_.ShowPercent(sides_.size - writer->Rest(), sides_.size)) break;
+    if (host_.ShowPercent(writer->Done(), sides_.size)) break;
+    if (!writer->Running()) break;
+    changed.Wait(kWatchMs);
   }
 
   EndWorker(reader);
   EndWorker(writer);
   return outcome;
+}
+
+StepRing::Step* DataPass::NextStep(StepRing& ring) {
+  for (;;) {
+    StepRing::Wait why = StepRing::Wait::Ready;
+    StepRing::Step* step = ring.NextFull(&why, std::chrono::milliseconds(kWatchMs));
+    if (step != nullptr || why == StepRing::Wait::Ended || host_.CancelRequested()) return step;
+  }
+}
+
+bool DataPass::CompareStep(VerifySide& source, VerifySide& destination, PassOutcome& outcome,
+                           DifferenceLog& differenceLog) {
+  const StepRing::Step& a = *source.step;
+  const StepRing::Step& b = *destination.step;
+  // Differences are told 64 KiB at a time, whatever the step.
+  for (uint32_t at = 0; at < a.count; at += TWorkThread::kChunk) {
+    const uint32_t count = std::min(TWorkThread::kChunk, a.count - at);
+    const uint64_t end = a.offset + at + count;
+    // A side that ended before this part did has no bytes to compare here,
+    // whatever the zeros in its step happen to match.
+    bool sideEnded = false;
+    for (VerifySide* side : {&source, &destination}) {
+      if (TReadThread::Covers(side->step->offset + side->step->moved, end)) continue;
+      sideEnded = true;
+      if (!side->shortLogged) AddLog(side->reader->ShortText());
+      side->shortLogged = true;
+    }
+    if (!sideEnded && std::memcmp(a.bytes + at, b.bytes + at, count) == 0) continue;
+    ++outcome.differences;
+    AddLog(FormatText("SrcThread->readSize %d\r\n", count));
+    // The range is the part that was compared: a short last part starts
+    // count bytes, not a whole 64 KiB, before its end.
+    const uint64_t from = end - count;
+    std::string message = "Verify: Data are different at " + FormatNumber(from) + " ~ " + FormatNumber(end) +
+                          " bytes.\r\nDo you wish to quit verifying?";
+    AddLog(message);
+    differenceLog.Step(a.bytes + at, b.bytes + at, count);
+    if (ui::MessageBox(message, ProgramName, ui::kYesNo | ui::kIconError) == ui::kIdYes) return false;
+  }
+  return true;
 }
 
 PassOutcome DataPass::Verify() {
@@ -180,21 +204,19 @@ PassOutcome DataPass::Verify() {
 
   host_.ShowStartPercent(0);
 
-  // Each reader has one buffer of its own, for both of its steps.
-  WorkerEvents sourceEvents, destinationEvents;
-  source->SetEvents(&sourceEvents);
-  source->SetBuffers(area_.A(), area_.A());
-  destination->SetEvents(&destinationEvents);
-  destination->SetBuffers(area_.B(), area_.B());
-  for (TWorkThread* worker : {source.get(), destination.get()}) {
-    worker->SetChunk(TWorkThread::kChunk);
-    worker->Start();
-  }
+  // Each reader fills a ring of its own; the comparison empties both.
+  StepRing sourceRing(StepBytes(), kRingDepth), destinationRing(StepBytes(), kRingDepth);
+  source->SetRing(&sourceRing);
+  source->SetSourceTap(sides_.sourceTap);
+  destination->SetRing(&destinationRing);
+  source->Start();
+  destination->Start();
 
-  bool stepA = true;
-  bool sourceShortLogged = false, destinationShortLogged = false;
+  VerifySide sourceSide{source.get(), nullptr, false}, destinationSide{destination.get(), nullptr, false};
   DifferenceLog differenceLog;
   for (;;) {
+    sourceSide.step = NextStep(sourceRing);
+    destinationSide.step = sourceSide.step != nullptr ? NextStep(destinationRing) : nullptr;
     if (host_.CancelRequested()) {
       source->Stop();
       destination->Stop();
@@ -203,13 +225,6 @@ PassOutcome DataPass::Verify() {
       AddLog("Operation canceled by user instruction.");
       break;
     }
-    if (!destination->Running()) break;
-    StartStep(sourceEvents, stepA);
-    StartStep(destinationEvents, stepA);
-    WaitDone(sourceEvents, stepA);
-    WaitDone(destinationEvents, stepA);
-    stepA = !stepA;
-
     if (source->Error()) {
       outcome.ok = false;
       source->ReportWorkerError(true, false);
@@ -220,31 +235,12 @@ PassOutcome DataPass::Verify() {
       destination->ReportWorkerError(true, false);
       break;
     }
-    uint32_t count = source->LastCount();
-    // A side that ended before this step did has no bytes to compare here,
-    // whatever the zeros in its buffer happen to match.
-    const uint64_t stepEnd = sides_.size - source->Rest();
-    bool sideEnded = false;
-    for (auto [reader, logged] : {std::pair{source.get(), &sourceShortLogged}, std::pair{destination.get(), &destinationShortLogged}}) {
-      if (reader->Holds(stepEnd)) continue;
-      sideEnded = true;
-      if (!*logged) AddLog(reader->ShortText());
-      *logged = true;
-    }
-    if (sideEnded || std::memcmp(area_.A(), area_.B(), count) != 0) {
-      ++outcome.differences;
-      AddLog(FormatText("SrcThread->readSize %d\r\n", count));
-      uint64_t end = sides_.size - source->Rest();
-      // The range is the step that was compared: a short last step starts
-      // count bytes, not a whole chunk, before its end.
-      uint64_t from = end > count ? end - count : 0;
-      std::string message = "Verify: Data are different at " + FormatNumber(from) + " ~ " + FormatNumber(end) +
-                            " bytes.\r\nDo you wish to quit verifying?";
-      AddLog(message);
-      differenceLog.Step(area_.A(), area_.B(), count);
-      if (ui::MessageBox(message, ProgramName, ui::kYesNo | ui::kIconError) == ui::kIdYes) break;
-    }
-    if (host_.ShowPercent(sides_.size - source->Rest(), sides_.size)) break;
+    if (sourceSide.step == nullptr || destinationSide.step == nullptr) break;
+    const uint64_t end = sourceSide.step->offset + sourceSide.step->count;
+    const bool goOn = CompareStep(sourceSide, destinationSide, outcome, differenceLog);
+    sourceRing.Release();
+    destinationRing.Release();
+    if (!goOn || host_.ShowPercent(end, sides_.size)) break;
   }
   differenceLog.End();
 

@@ -1,19 +1,25 @@
-// DataPass: one pass of data between the two sides of an operation, on two
-// workers that hand the two halves of the transfer area over with
-// manual-reset events. Write moves the volume from the source side to the
-// destination side (reader and writer cross over: one fills a half while the
-// other empties the other half); Verify reads both sides side by side and
-// compares each 64 KiB step, reporting a difference and asking whether to go
-// on. The pass itself only turns the events, compares and reports progress.
+// DataPass: one pass of data between the two sides of an operation. Write
+// moves the volume from the source side to the destination side: a reader
+// fills the steps of a StepRing while a writer empties them, each at its own
+// pace. Verify reads both sides side by side, one reader and ring per side,
+// and compares the steps on the pass's own thread 64 KiB at a time,
+// reporting a difference and asking whether to go on. The pass itself only
+// watches the workers, compares and reports progress: it is woken when a
+// worker's whole percent grows or a worker ends, and looks at the person's
+// cancel at least every kWatchMs.
+//
+// Steps are 64 KiB, as the drive's commands and the log lines count them;
+// a copy or verify between a device and a file moves kLargeStep per step
+// (the same 32 KiB commands, back to back), so that the file side and the
+// hand-overs cost less per byte.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 
 #include "transfer/OperationRequest.h"
-#include "transfer/TransferArea.h"
+#include "transfer/TReadThread.h"
 
-class TReadThread;
 class TWorkThread;
 
 // What a pass asks of the operation that runs it. Called on the thread that
@@ -25,7 +31,9 @@ class PassHost {
   virtual bool CancelRequested() = 0;
   // Shows percent at the start of a pass, whatever was shown before.
   virtual void ShowStartPercent(int percent) = 0;
-  // Shows done of total when the whole percent has grown; true at 100.
+  // The pass has moved or compared done of total bytes: sampled for the
+  // progress report, and shown when the whole percent has grown; true at
+  // 100.
   virtual bool ShowPercent(uint64_t done, uint64_t total) = 0;
 };
 
@@ -34,6 +42,11 @@ struct PassSides {
   uint64_t sourceStart = 0;  // byte offset of the volume in the source
   Endpoint destination;      // written or read from its beginning
   uint64_t size = 0;         // bytes to move or compare
+  // A test or real write onto a writer: its steps stay 64 KiB.
+  bool recording = false;
+  // Sees every byte the pass reads from its source, in order (see
+  // TReadThread.h); empty for none.
+  TReadThread::SourceTap sourceTap;
 };
 
 struct PassOutcome {
@@ -44,7 +57,11 @@ struct PassOutcome {
 
 class DataPass {
  public:
-  DataPass(PassHost& host, TransferArea& area, PassSides sides);
+  static constexpr uint32_t kLargeStep = 256 * 1024;
+  static constexpr uint32_t kRingDepth = 8;
+  static constexpr uint32_t kWatchMs = 100;
+
+  DataPass(PassHost& host, PassSides sides);
 
   PassOutcome Write();
   PassOutcome Verify();
@@ -52,12 +69,25 @@ class DataPass {
   // volume does (beyond the padding of its last sector): a write pass would
   // fail. For a writer, asked before the disc is prepared.
   bool SourceHoldsVolume();
+  // Bytes per step of this pass.
+  uint32_t StepBytes() const;
 
  private:
   std::unique_ptr<TReadThread> MakeReader(const Endpoint& side, uint64_t start) const;
   std::unique_ptr<TWorkThread> MakeWriter(const Endpoint& side, uint64_t start) const;
+  // The next full step of ring, waiting as long as it takes; nullptr when
+  // the ring ended or the person canceled.
+  StepRing::Step* NextStep(StepRing& ring);
+  // Compares the step of each side 64 KiB at a time and reports what
+  // differs; false when the person chose to quit.
+  struct VerifySide {
+    TReadThread* reader;
+    const StepRing::Step* step;
+    bool shortLogged;
+  };
+  bool CompareStep(VerifySide& source, VerifySide& destination, PassOutcome& outcome,
+                   class DifferenceLog& differenceLog);
 
   PassHost& host_;
-  TransferArea& area_;
   PassSides sides_;
 };

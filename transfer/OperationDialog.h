@@ -3,8 +3,8 @@
 // it.
 //
 // Contract:
-// - Notifications (ShowProgress, OperationErrorShown, AskWriteMode,
-//   OperationEnded) are called through host::Thread::Synchronize, i.e. on the
+// - Notifications (ShowProgress with ShowPassProgress, OperationErrorShown,
+//   AskWriteMode, OperationEnded) are called through host::Thread::Synchronize, i.e. on the
 //   GUI thread while the operation thread waits for them to return.
 // - SetComment and EnableCancel are called directly from the operation thread
 //   (around a pass and the leadout); an implementation must accept them from
@@ -20,6 +20,8 @@
 
 #include <cstdint>
 #include <string>
+
+#include "transfer/PassProgress.h"
 
 // How an operation ended, as its result box said.
 enum class OperationResult {
@@ -47,6 +49,11 @@ class OperationDialog {
   // Moves the progress row of phase (0 test, 1 write, 2 copy, 3 verify) to
   // percent (0-100) and its label to "<percent>%".
   virtual void ShowProgress(int phase, int percent) = 0;
+  // The running pass's progress report (PassProgress.h) as it stood at that
+  // ShowProgress, called right after it in the same notification. Between
+  // notifications a front end may read TOperationThread::LatestProgress().
+  // The default ignores it.
+  virtual void ShowPassProgress(const PassProgress&) {}
   // An error box has been shown: Start and the operation list are usable
   // again (the list with its normal colour).
   virtual void OperationErrorShown() = 0;

@@ -14,8 +14,12 @@ void PassSpeed::Begin(uint64_t bytes, Clock::time_point now) {
 void PassSpeed::Progress(int percent, Clock::time_point now) {
   if (samples_.empty()) return;  // no pass has begun
   int clamped = std::clamp(percent, 0, 100);
-  uint64_t bytes = total_ / 100 * static_cast<uint64_t>(clamped) + total_ % 100 * static_cast<uint64_t>(clamped) / 100;
-  samples_.push_back({now, bytes});
+  Moved(total_ / 100 * static_cast<uint64_t>(clamped) + total_ % 100 * static_cast<uint64_t>(clamped) / 100, now);
+}
+
+void PassSpeed::Moved(uint64_t bytes, Clock::time_point now) {
+  if (samples_.empty()) return;  // no pass has begun
+  samples_.push_back({now, std::min(bytes, total_)});
   // Keep one sample at or before the start of the window, so the window is
   // always fully covered once the pass has run that long.
   while (samples_.size() > 2 && now - samples_[1].at >= kWindow) samples_.pop_front();

@@ -1,6 +1,6 @@
 // PassSpeed: how fast the running pass moves its data and how long it has
-// left, from what a dialog learns of it: the bytes the pass moves and the
-// whole percents it reports, each at the moment it arrives. The speed is
+// left, from samples of the bytes it has moved (or the whole percents a
+// dialog learns of), each at the moment it arrives. The speed is
 // taken over the last few seconds, so that it follows the drive rather than
 // the average since the start; the time left is the rest of the pass at that
 // speed. The moments are given by the caller, so the arithmetic needs no
@@ -25,6 +25,8 @@ class PassSpeed {
   void Begin(uint64_t bytes, Clock::time_point now);
   // The pass has reached percent (0-100) at now.
   void Progress(int percent, Clock::time_point now);
+  // The pass has moved bytes (at most the total) by now.
+  void Moved(uint64_t bytes, Clock::time_point now);
   // Forgets the pass: no speed, no time left.
   void Clear();
 

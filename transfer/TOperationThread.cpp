@@ -104,12 +104,24 @@ bool TOperationThread::RunSteps(const std::function<bool(Step)>& runStep) {
 }
 
 PassSides TOperationThread::SidesTo(const Endpoint& destination) const {
-  return PassSides{request_.source, request_.volume.volumeOffset, destination, volumeSize_};
+  PassSides sides;
+  sides.source = request_.source;
+  sides.sourceStart = request_.volume.volumeOffset;
+  sides.destination = destination;
+  sides.size = volumeSize_;
+  return sides;
 }
 
 bool TOperationThread::RunPass(Step step, const Endpoint& destination) {
-  DataPass pass(*this, area_, SidesTo(destination));
+  PassSides sides = SidesTo(destination);
+  sides.recording = step == Step::Write;
+  if (sides.destination.IsDevice())
+    BeginPassReport(sides.destination.device, 0, sides.size);
+  else
+    BeginPassReport(sides.source.device, sides.sourceStart, sides.size);
+  DataPass pass(*this, std::move(sides));
   PassOutcome outcome = step == Step::Verify ? pass.Verify() : pass.Write();
+  EndPassReport();
   if (outcome.canceled) ending_.canceled = true;
   ending_.differences += outcome.differences;
   // A failed write pass closes the dialog after its result box.
@@ -122,7 +134,20 @@ void TOperationThread::ShowStartPercent(int percent) {
   NotifyProgress();
 }
 
+void TOperationThread::BeginPassReport(SCSIDEV* disc, uint64_t start, uint64_t total) {
+  PassMeter::PassStart pass;
+  if (disc != nullptr) pass.writer = disc->Address();
+  pass.phase = phase_;
+  pass.pattern = request_.pattern;
+  pass.startPosition = start;
+  pass.total = total;
+  meter_.Begin(pass, PassMeter::Clock::now());
+}
+
+void TOperationThread::EndPassReport() { meter_.End(PassMeter::Clock::now()); }
+
 bool TOperationThread::ShowPercent(uint64_t done, uint64_t total) {
+  meter_.Sample(done, total, PassMeter::Clock::now());
   // An empty pass has nothing left to do: it is complete.
   int percent = total == 0 ? 100 : static_cast<int>(done * 100 / total);
   if (percent > percent_) {
@@ -133,8 +158,9 @@ bool TOperationThread::ShowPercent(uint64_t done, uint64_t total) {
 }
 
 void TOperationThread::NotifyProgress() {
-  host::Thread::Synchronize([this] {
+  host::Thread::Synchronize([this, report = meter_.Current()] {
     dialog_.ShowProgress(phase_, percent_);
+    dialog_.ShowPassProgress(report);
     if (phase_ >= 0 && phase_ < 4) AddLog(FormatText(kProgressLines[phase_], percent_));
   });
 }

@@ -21,6 +21,7 @@
 #include "transfer/DataPass.h"
 #include "transfer/OperationDialog.h"
 #include "transfer/OperationRequest.h"
+#include "transfer/PassMeter.h"
 #include "transfer/TransferArea.h"
 
 class MediumLock;
@@ -49,6 +50,8 @@ class TOperationThread : public host::Thread, private PassHost {
   uint64_t VolumeSize() const { return volumeSize_; }
   int WriteMode() const { return writeMode_; }
   uint32_t PatternSectors() const { return patternSectors_; }
+  // The progress report of the running (or last) pass, from any thread.
+  PassProgress LatestProgress() const { return meter_.Latest(); }
 
  protected:
   void Execute() override;
@@ -77,6 +80,11 @@ class TOperationThread : public host::Thread, private PassHost {
   bool CancelRequested() override { return Terminated(); }
   void ShowStartPercent(int percent) override;
   bool ShowPercent(uint64_t done, uint64_t total) override;
+  // The progress report: a pass on the device at disc (unset for files)
+  // begins at byte position start of that side with total bytes to move;
+  // the pass has ended.
+  void BeginPassReport(SCSIDEV* disc, uint64_t start, uint64_t total);
+  void EndPassReport();
 
   // Notifications: run on the GUI thread while this thread waits.
   void NotifyProgress();
@@ -113,6 +121,7 @@ class TOperationThread : public host::Thread, private PassHost {
   uint8_t testFlag_ = 0;  // 1 while a test write runs
   int phase_ = 0;         // the progress row: 0 test, 1 write, 2 copy, 3 verify
   int percent_ = 0;
+  PassMeter meter_;
   uint64_t volumeSize_ = 0;
   int writeMode_ = 0;
   uint32_t patternSectors_ = 0;

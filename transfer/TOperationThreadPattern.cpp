@@ -90,6 +90,7 @@ bool TOperationThread::PatternPass(SCSIDEV& writer, uint32_t sectors) {
   MediumLock lock = MediumLock::Adopt(writer, kEjectFailed);
   if (PauseBeforeWrite(lock)) return true;
 
+  BeginPassReport(&writer, 0, uint64_t{sectors} * kSector2K);
   ShowStartPercent(0);
   bool ok = writer.SetWritingConfig(sectors, testFlag_, 0);
   if (ok) {
@@ -117,8 +118,9 @@ bool TOperationThread::PatternPass(SCSIDEV& writer, uint32_t sectors) {
       ok = writer.Write(address, area_.A(), count * kSector2K);
       if (!ok) break;
       done += count;
-      if (ShowPercent(done, sectors)) break;
+      if (ShowPercent(uint64_t{done} * kSector2K, uint64_t{sectors} * kSector2K)) break;
     }
+    EndPassReport();
     if (ok && !ending_.canceled) {
       dialog_.EnableCancel(false);
       dialog_.SetComment("Now writing leadout... Please wait several minutes.");
@@ -134,6 +136,7 @@ bool TOperationThread::PatternVerify(SCSIDEV& writer, uint32_t sectors) {
   MediumLock lock(writer, "Prevent MediumRemovable failed. (continue writing...)", kEjectFailed);
   if (PauseBeforeWrite(lock)) return true;
   AddLog(FormatText("WriteSectors: %d(%XH)", sectors, sectors));
+  BeginPassReport(&writer, 0, uint64_t{sectors} * kSector2K);
   ShowStartPercent(0);
 
   bool ok = true;
@@ -160,8 +163,9 @@ bool TOperationThread::PatternVerify(SCSIDEV& writer, uint32_t sectors) {
       if (ui::MessageBox(message, ProgramName, ui::kYesNo | ui::kIconError) == ui::kIdYes) break;
     }
     done += count;
-    if (ShowPercent(done, sectors)) break;
+    if (ShowPercent(uint64_t{done} * kSector2K, uint64_t{sectors} * kSector2K)) break;
   }
+  EndPassReport();
   differenceLog.End();
   if (!ok) writer.ReportError(nullptr, true, false);
   return ok;

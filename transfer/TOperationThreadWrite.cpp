@@ -71,7 +71,7 @@ bool TOperationThread::VerifyOnWriter(SCSIDEV& writer) {
 bool TOperationThread::WritePass(SCSIDEV& writer) {
   // A source file that ends before the volume would leave the disc written
   // with zeros: refused before the disc is loaded and prepared.
-  if (!DataPass(*this, area_, SidesTo(Endpoint(writer))).SourceHoldsVolume()) {
+  if (!DataPass(*this, SidesTo(Endpoint(writer))).SourceHoldsVolume()) {
     ending_.succeeded = false;
     return false;
   }

@@ -31,11 +31,18 @@ TReadThread::TReadThread(const std::string& fileName, uint64_t start, uint64_t s
   held_.store(fileSize > start ? fileSize - start : 0);
 }
 
-bool TReadThread::Holds(uint64_t end) const {
-  uint64_t held = held_.load();
+bool TReadThread::Covers(uint64_t held, uint64_t end) {
   // The last partial sector of a source is padded with zeros, as a device
   // write pads it: those bytes are no shortfall.
   return held >= end || CeilDiv64(held, kSector2K) * kSector2K >= end;
+}
+
+bool TReadThread::Holds(uint64_t end) const { return Covers(held_.load(), end); }
+
+bool TReadThread::Deliver(const StepRing::Step& step) {
+  if (stopAtShortfall_ && !Covers(step.offset + step.moved, step.offset + step.count)) return false;
+  if (tap_) tap_(std::span<const uint8_t>(step.bytes, step.count));
+  return true;
 }
 
 std::string TReadThread::ShortText() const {
@@ -54,7 +61,7 @@ bool TReadThread::Position() {
   // into an address, and must divide a step so that a read never runs past
   // its half of the transfer area.
   if (device.BlockSize() == 0 && !device.SetDevice()) return false;
-  if (kChunk % device.BlockSize() != 0) {
+  if (StepBytes() % device.BlockSize() != 0) {
     AddLog(FormatText("[TReadThread::Execute] Block size %u does not divide a transfer step.",
                             device.BlockSize()));
     return false;

@@ -1,5 +1,6 @@
 #include "transfer/TWorkThread.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/Log.h"
@@ -28,15 +29,10 @@ void TWorkThread::Start() {
 }
 
 void TWorkThread::Stop() {
-  // The request comes first, so that a worker woken by the events below
-  // already sees it.
+  // The request comes first, so that a worker woken by the ring already
+  // sees it.
   Terminate();
-  if (events_ != nullptr) {
-    events_->startA.Set();
-    events_->startB.Set();
-    events_->doneA.Set();
-    events_->doneB.Set();
-  }
+  if (ring_ != nullptr) ring_->Stop();
 }
 
 void TWorkThread::ReportWorkerError(bool showBox, bool force) {
@@ -47,7 +43,7 @@ void TWorkThread::ReportWorkerError(bool showBox, bool force) {
   if (file_.Error() == CFILE::kWriteError) {
     // A write error with room left on the disk has no box: the log line of
     // the failed step is all there is.
-    if (file_.GetDiskFree() <= chunk_) ui::MessageBox("Destination disk is going to full.", ProgramName, ui::kIconError);
+    if (file_.GetDiskFree() <= StepBytes()) ui::MessageBox("Destination disk is going to full.", ProgramName, ui::kIconError);
     return;
   }
   if (file_.Error() != CFILE::kNoError) file_.ErrorText(showBox);
@@ -58,65 +54,108 @@ void TWorkThread::LogRest(const char* format) {
   AddLog(FormatText(format, static_cast<uint32_t>(rest >> 32), static_cast<uint32_t>(rest)));
 }
 
+void TWorkThread::WatchProgress() {
+  if (watcher_ == nullptr || size_ == 0) return;
+  const int percent = static_cast<int>(done_.load() * 100 / size_);
+  if (percent <= percentWatched_) return;
+  percentWatched_ = percent;
+  watcher_->Set();
+}
+
 void TWorkThread::RunLoop(bool reader, const StepLines& lines) {
   rest_.store(size_);
+  done_.store(0);
   if (!Position()) {
     // Moving data from or to the wrong place would corrupt the copy: the
     // worker fails before its first step instead.
     LogRest(lines.failedA);
     error_.store(true);
   } else {
-    while (Step(reader, true, lines) && Step(reader, false, lines)) {
+    for (uint64_t index = 0; reader ? ReadStep(index, lines) : WriteStep(index, lines); ++index) {
     }
   }
-  Stop();
+  // A reader's steps end here: the writer ends after the full ones. A
+  // writer that failed stops the reader from filling steps nobody writes.
+  if (ring_ != nullptr && reader)
+    ring_->Finish();
+  else if (ring_ != nullptr && error_.load())
+    ring_->Stop();
   if (fileMode_) file_.Close();
   running_.store(false);
+  if (watcher_ != nullptr) watcher_->Set();
 }
 
-bool TWorkThread::Step(bool reader, bool stepA, const StepLines& lines) {
-  host::ManualResetEvent& start = stepA ? events_->startA : events_->startB;
-  host::ManualResetEvent& done = stepA ? events_->doneA : events_->doneB;
-  host::ManualResetEvent& other = stepA ? events_->doneB : events_->doneA;
-  uint8_t* buffer = stepA ? bufferA_ : bufferB_;
-  const char* failedLine = stepA ? lines.failedA : lines.failedB;
-  const char* endedLine = stepA ? lines.endedA : lines.endedB;
-
-  start.Wait();
-  // Woken by Stop(): the buffer may hold nothing valid (a failed read left it
-  // zeroed), so nothing more is moved.
-  if (Terminated()) {
-    LogRest(endedLine);
-    return false;
-  }
+uint32_t TWorkThread::TakeStep() {
   uint64_t rest = rest_.load();
-  uint32_t count = TakeChunk(rest, chunk_);
+  const uint32_t count = TakeChunk(rest, StepBytes());
   rest_.store(rest);
   lastCount_.store(count);
+  return count;
+}
 
+bool TWorkThread::ReadStep(uint64_t index, const StepLines& lines) {
+  const bool stepA = index % 2 == 0;
+  StepRing::Step* step = ring_->NextEmpty();
+  // Stopped: nothing more is moved.
+  if (step == nullptr || Terminated()) {
+    LogRest(stepA ? lines.endedA : lines.endedB);
+    return false;
+  }
+  const uint64_t offset = size_ - rest_.load();
+  const uint32_t count = TakeStep();
+  const uint32_t room = StepBytes();
   uint32_t moved = 0;
-  if (!Transfer(buffer, count, moved)) {
-    if (reader) std::memset(buffer, 0, kChunk);
-    LogRest(failedLine);
+  if (!Transfer(step->bytes, count, moved)) {
+    std::memset(step->bytes, 0, room);
+    LogRest(stepA ? lines.failedA : lines.failedB);
     error_.store(true);
     return false;
   }
   // Zero what the step did not fill: past a short last step, and past the
   // end of a source file shorter than the volume, whose bytes would
   // otherwise be those of an earlier step.
-  if (reader && count > 0 && moved < kChunk) std::memset(buffer + moved, 0, kChunk - moved);
-
-  bool ending = Terminated() || rest == 0;
-  // A file reader, and a file writer after a step on A, leave before they
-  // signal; Stop() then sets the done event for them.
-  if (fileMode_ && (reader || stepA) && ending) {
-    LogRest(endedLine);
+  if (count > 0 && moved < room) std::memset(step->bytes + moved, 0, room - moved);
+  step->offset = offset;
+  step->count = count;
+  step->moved = std::min(moved, count);
+  if (!Deliver(*step)) {
+    LogRest(stepA ? lines.endedA : lines.endedB);
     return false;
   }
-  other.Reset();
-  done.Set();
+  // Decided before the step is handed on, so that whoever waits for it
+  // knows how the worker goes on.
+  const bool ending = Terminated() || rest_.load() == 0;
+  done_.store(size_ - rest_.load());
+  ring_->Publish();
+  WatchProgress();
   if (ending) {
-    LogRest(endedLine);
+    LogRest(stepA ? lines.endedA : lines.endedB);
+    return false;
+  }
+  return true;
+}
+
+bool TWorkThread::WriteStep(uint64_t index, const StepLines& lines) {
+  const bool stepA = index % 2 == 0;
+  StepRing::Step* step = ring_->NextFull();
+  // Stopped, or the reader ended early: the step may hold nothing valid.
+  if (step == nullptr || Terminated()) {
+    LogRest(stepA ? lines.endedA : lines.endedB);
+    return false;
+  }
+  const uint32_t count = TakeStep();
+  uint32_t moved = 0;
+  if (!Transfer(step->bytes, count, moved)) {
+    LogRest(stepA ? lines.failedA : lines.failedB);
+    error_.store(true);
+    return false;
+  }
+  const bool ending = Terminated() || rest_.load() == 0;
+  done_.store(size_ - rest_.load());
+  ring_->Release();
+  WatchProgress();
+  if (ending) {
+    LogRest(stepA ? lines.endedA : lines.endedB);
     return false;
   }
   return true;

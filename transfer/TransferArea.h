@@ -1,6 +1,6 @@
-// The 128 KiB transfer area of an operation: two 64 KiB halves (A and B)
-// that the workers of a pass fill and empty in turn. The operation thread
-// owns it; the pattern operation builds and reads its blocks in it too.
+// The 128 KiB work area of an operation: two 64 KiB halves (A and B). The
+// pattern operation builds its blocks in A and reads them back into B. (The
+// data passes move their steps through rings of their own, StepRing.h.)
 #pragma once
 
 #include <array>

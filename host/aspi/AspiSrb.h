@@ -41,8 +41,13 @@
 //   the event: with SRB_EVENT_NOTIFY set, SRB_PostProc holds an eventfd
 //   descriptor and the manager writes the 8-byte value 1 to it (it never
 //   closes or keeps the descriptor). A command may complete before
-//   SendASPI32Command returns; the program then does not wait, and the signal
-//   is harmless. Every request gets a fresh eventfd.
+//   SendASPI32Command returns; the program then does not wait for it, but
+//   takes its signal off the eventfd before the eventfd serves another
+//   request, so that signal must come too (before the return, or right
+//   after it). The program gives one eventfd to request after request of a
+//   channel, each time only after the last request's signal has come; a
+//   manager that signals a request it leaves pending, or never signals one
+//   it completed, has that request given up and is reported once.
 //   The program owns the block and the buffer until the event is signalled
 //   or an abort has completed.
 // - SC_ABORT_SRB: SRB_ToAbort holds the address of an execute block in flight
@@ -53,7 +58,8 @@
 //   SendASPI32Command returns SS_COMP or SS_PENDING when it accepted the abort;
 //   any other value means refused, and the program stops there. A pending
 //   abort is polled once a second, twelve times at most. After that the
-//   program keeps the request's eventfd open for the rest of the process, so a
+//   program never uses the request's eventfd again and keeps it open (a
+//   bounded number of such eventfds: beyond that the oldest is closed), so a
 //   late signal reaches nobody, but it reuses the execute block for its next
 //   request: a manager must not write to a request's block once the abort's
 //   poll is over.

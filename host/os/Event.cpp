@@ -9,7 +9,6 @@
 #include <chrono>
 #include <utility>
 
-#include "host/os/SpinWait.h"
 
 namespace host {
 
@@ -33,12 +32,7 @@ bool ManualResetEvent::IsSet() const { return set_.load(); }
 
 WaitResult ManualResetEvent::Wait(uint32_t timeoutMs) {
   if (IsSet()) return WaitResult::Signalled;
-  const auto start = std::chrono::steady_clock::now();
-  if (timeoutMs != 0 && spin_.ShouldSpin() && SpinUntil([this] { return IsSet(); })) {
-    spin_.Record(std::chrono::steady_clock::now() - start);
-    return WaitResult::Signalled;
-  }
-  const auto deadline = start + std::chrono::milliseconds(timeoutMs);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   std::unique_lock lock(mutex_);
   while (!set_) {
     waiting_ = true;  // under the lock, so the next Set() wakes this thread
@@ -47,7 +41,6 @@ WaitResult ManualResetEvent::Wait(uint32_t timeoutMs) {
     else if (changed_.wait_until(lock, deadline) == std::cv_status::timeout)
       return set_ ? WaitResult::Signalled : WaitResult::TimedOut;
   }
-  spin_.Record(std::chrono::steady_clock::now() - start);
   return WaitResult::Signalled;
 }
 
@@ -72,6 +65,16 @@ void EventFd::FailNextForTesting(int count) { failingCreations.store(count); }
 
 EventFd::~EventFd() {
   if (fd_ >= 0) ::close(fd_);
+}
+
+EventFd::EventFd(EventFd&& other) noexcept : fd_(other.Release()) {}
+
+EventFd& EventFd::operator=(EventFd&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = other.Release();
+  }
+  return *this;
 }
 
 int EventFd::Release() { return std::exchange(fd_, -1); }

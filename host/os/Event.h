@@ -1,14 +1,12 @@
 // Events: the two kinds of wait object the program uses.
 //
-// ManualResetEvent hands buffer halves between the transfer workers: it stays
-// signalled until Reset(), and any number of threads may wait on it. A wait
-// watches the event for a few microseconds before it blocks (SpinWait.h):
-// the workers hand a buffer over every few tens of microseconds, sooner than
-// a blocked thread wakes up. When the last wait took far longer (a drive
-// that moves at its own speed), the next one blocks at once.
+// ManualResetEvent stays signalled until Reset(), and any number of threads
+// may wait on it (blocking; a Set() with nobody waiting costs no wake-up
+// call).
 //
-// EventFd is the per-request completion event that a SCSI manager signals by
-// writing to its descriptor; it is created for one request and closed after it.
+// EventFd is the completion event that a SCSI manager signals by writing to
+// its descriptor; a request channel keeps one for all its requests
+// (scsi/ASPI32.h says when it changes).
 // Waits with a time-out take milliseconds; kInfinite waits for ever.
 #pragma once
 
@@ -17,7 +15,6 @@
 #include <cstdint>
 #include <mutex>
 
-#include "host/os/SpinWait.h"
 
 namespace host {
 
@@ -41,7 +38,6 @@ class ManualResetEvent {
   std::condition_variable changed_;
   std::atomic<bool> set_;  // changed under mutex_; read without it by IsSet
   bool waiting_ = false;   // a thread blocks on changed_ (under mutex_)
-  SpinAdvice spin_;        // whether the last wait was short enough to watch for
 };
 
 // An eventfd in counter mode: Signal() adds one, a successful Wait() or Reset()
@@ -52,6 +48,8 @@ class EventFd {
   ~EventFd();
   EventFd(const EventFd&) = delete;
   EventFd& operator=(const EventFd&) = delete;
+  EventFd(EventFd&& other) noexcept;
+  EventFd& operator=(EventFd&& other) noexcept;
 
   bool IsValid() const { return fd_ >= 0; }
   // Test seam: the next `count` constructions fail as they do when the

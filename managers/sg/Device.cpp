@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "host/os/Event.h"
+#include "host/aspi/OperationCodes.h"
 #include "managers/sg/CommandTimeouts.h"
 #include "managers/RequestCompletion.h"
 #include "managers/sg/Completion.h"
@@ -26,6 +26,22 @@ uint8_t* ProgramBuffer(const aspi::SRB_ExecSCSICmd& request) {
   return reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(request.SRB_BufPointer));
 }
 
+// Commands short enough to wait for on the caller's thread: the data
+// commands of a pass, one after the other. Anything that may take long (a
+// leadout, a blank) or that the program aborts (INQUIRY) goes through the
+// worker as ever.
+bool RunsOnCaller(const aspi::SRB_ExecSCSICmd& request) {
+  switch (request.CDBByte[0]) {
+    case aspi::op::kRead10:
+    case aspi::op::kRead12:
+    case aspi::op::kWrite10:
+    case aspi::op::kWrite12:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 Device::Device(std::unique_ptr<Node> node, std::string label) : node_(std::move(node)), label_(std::move(label)) {}
@@ -41,13 +57,45 @@ Device::~Device() {
 
 uint8_t Device::Submit(aspi::SRB_ExecSCSICmd* request) {
   PublishStatus(request, aspi::SS_PENDING);
-  {
-    std::lock_guard lock(mutex_);
-    queue_.push_back(request);
-    if (!worker_.joinable()) worker_ = std::thread([this] { Run(); });
+  std::unique_lock lock(mutex_);
+  // Only with the unit idle: a command never overtakes one sent before it.
+  if (queue_.empty() && current_ == nullptr && !handedOver_ && RunsOnCaller(*request)) {
+    if (RunOnCaller(lock, request)) return __atomic_load_n(&request->SRB_Status, __ATOMIC_ACQUIRE);
+    return aspi::SS_PENDING;
   }
-  wake_.notify_one();
+  queue_.push_back(request);
+  WakeWorker();
   return aspi::SS_PENDING;
+}
+
+bool Device::RunOnCaller(std::unique_lock<std::mutex>& lock, aspi::SRB_ExecSCSICmd* request) {
+  Command command;
+  Ready(request, command);
+  lock.unlock();
+  const bool begun = node_->Begin(command);
+  std::optional<Result> result;
+  if (begun) result = node_->Collect(kCallerWaitMs);
+  lock.lock();
+  if (result) {
+    Complete(request, command, *result);
+    return true;
+  }
+  if (begun) {
+    // Still in the kernel: the worker waits for its answer.
+    handed_ = command;
+    handedOver_ = true;
+  } else {
+    // The node runs no command in halves: the worker runs it whole.
+    current_ = nullptr;
+    queue_.push_front(request);
+  }
+  WakeWorker();
+  return false;
+}
+
+void Device::WakeWorker() {
+  if (!worker_.joinable()) worker_ = std::thread([this] { Run(); });
+  wake_.notify_one();
 }
 
 uint8_t Device::Abort(const aspi::SRB_ExecSCSICmd* request) {
@@ -73,24 +121,46 @@ void Device::Run() {
   pthread_sigmask(SIG_BLOCK, &all, nullptr);
   aspi::SRB_ExecSCSICmd* request = nullptr;
   Command command;
-  while (Take(request, command)) {
-    const Result result = node_->Run(command);
+  bool collect = false;
+  while (Take(request, command, collect)) {
+    std::optional<Result> result;
+    if (collect) {
+      while (!result) result = node_->Collect(-1);
+    } else {
+      result = node_->Run(command);
+    }
     std::lock_guard lock(mutex_);
-    if (!currentAbandoned_) Finish(request, command, result);
-    current_ = nullptr;
-    currentAbandoned_ = false;
+    Complete(request, command, *result);
   }
 }
 
-bool Device::Take(aspi::SRB_ExecSCSICmd*& request, Command& command) {
+void Device::Complete(aspi::SRB_ExecSCSICmd* request, const Command& command, const Result& result) {
+  if (!currentAbandoned_) Finish(request, command, result);
+  current_ = nullptr;
+  currentAbandoned_ = false;
+}
+
+bool Device::Take(aspi::SRB_ExecSCSICmd*& request, Command& command, bool& collect) {
   std::unique_lock lock(mutex_);
-  wake_.wait(lock, [this] { return ending_ || !queue_.empty(); });
+  wake_.wait(lock, [this] { return ending_ || handedOver_ || !queue_.empty(); });
+  // A command in the kernel is waited for even when ending.
+  collect = handedOver_;
+  if (handedOver_) {
+    handedOver_ = false;
+    request = current_;
+    command = handed_;
+    return true;
+  }
   if (ending_) return false;
   request = queue_.front();
   queue_.pop_front();
+  Ready(request, command);
+  return true;
+}
+
+void Device::Ready(aspi::SRB_ExecSCSICmd* request, Command& command) {
   current_ = request;
   currentAbandoned_ = false;
-
   // Everything the command needs is copied now, while the block and the
   // buffer are surely the program's to lend.
   std::memcpy(cdb_, request->CDBByte, request->SRB_CDBLen);
@@ -105,7 +175,6 @@ bool Device::Take(aspi::SRB_ExecSCSICmd*& request, Command& command) {
   // command left in the buffer.
   if (command.direction == Direction::In) std::memset(data_.data(), 0, command.length);
   command.timeoutMs = KernelTimeoutMs(cdb_[0]);
-  return true;
 }
 
 void Device::Finish(aspi::SRB_ExecSCSICmd* request, const Command& command, const Result& result) {

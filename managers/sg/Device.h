@@ -8,6 +8,16 @@
 // area, stores the request status last and only then signals the request's
 // event.
 //
+// A data command (READ, WRITE) that finds the unit idle skips the worker:
+// Submit sends it on the caller's thread and waits up to kCallerWaitMs for
+// the answer, so that it usually returns the request completed, with no
+// hand-over to another thread and back. A command that takes longer is left
+// to the worker, which waits for the rest of it, and Submit returns it
+// pending: a hung drive never holds the caller (the program's Cancel) for
+// longer than that, and the request can be aborted as any other. (A node
+// that cannot run a command in halves, Node.h, sends everything through
+// the worker.)
+//
 // The kernel cannot stop a command it has been given. Abort therefore stops
 // a queued request outright, and answers one already in the kernel as
 // aborted at once: its status turns SS_ABORTED and its event is signalled,
@@ -39,13 +49,16 @@ namespace sg {
 
 class Device {
  public:
+  static constexpr int kCallerWaitMs = 250;
+
   // label names the unit in log lines ("0,1,0 (sg1)").
   Device(std::unique_ptr<Node> node, std::string label);
   ~Device();
   Device(const Device&) = delete;
   Device& operator=(const Device&) = delete;
 
-  // Queues a well-formed execute request; returns SS_PENDING.
+  // Runs or queues a well-formed execute request; returns its status:
+  // SS_PENDING unless it completed on the caller's thread.
   uint8_t Submit(aspi::SRB_ExecSCSICmd* request);
   // SS_COMP when the request was queued or running here (it is now answered
   // as aborted), SS_ABORT_FAIL when it is not in flight on this unit.
@@ -54,8 +67,20 @@ class Device {
  private:
   void Run();
   // Takes the next request and readies its command; false when ending.
-  bool Take(aspi::SRB_ExecSCSICmd*& request, Command& command);
+  // collect: the command was begun on a caller's thread, and only its
+  // answer is to be waited for.
+  bool Take(aspi::SRB_ExecSCSICmd*& request, Command& command, bool& collect);
+  // Makes request the unit's current one and copies what its command needs
+  // (under mutex_).
+  void Ready(aspi::SRB_ExecSCSICmd* request, Command& command);
+  // Under mutex_: ends the current request with result unless it was
+  // answered as aborted meanwhile.
+  void Complete(aspi::SRB_ExecSCSICmd* request, const Command& command, const Result& result);
   void Finish(aspi::SRB_ExecSCSICmd* request, const Command& command, const Result& result);
+  // Tries the current request on the caller's thread; true when it ended
+  // there, false when the worker has it now (handed over or queued).
+  bool RunOnCaller(std::unique_lock<std::mutex>& lock, aspi::SRB_ExecSCSICmd* request);
+  void WakeWorker();
 
   std::unique_ptr<Node> node_;
   std::string label_;
@@ -64,6 +89,8 @@ class Device {
   std::deque<aspi::SRB_ExecSCSICmd*> queue_;
   aspi::SRB_ExecSCSICmd* current_ = nullptr;  // in the kernel
   bool currentAbandoned_ = false;             // answered as aborted; its answer is dropped
+  bool handedOver_ = false;                   // current_ was begun on a caller's thread; the worker collects it
+  Command handed_;
   bool ending_ = false;
   uint8_t cdb_[16] = {};
   std::vector<uint8_t> data_;  // the worker's own transfer buffer; keeps its room

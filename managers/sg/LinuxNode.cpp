@@ -1,6 +1,7 @@
 #include "managers/sg/LinuxNode.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <scsi/sg.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -28,6 +29,28 @@ int TransferDirection(Direction direction) {
     case Direction::None: break;
   }
   return SG_DXFER_NONE;
+}
+
+// The header of one command, its sense going to result.
+sg_io_hdr_t HeaderFor(const Command& command, Result& result) {
+  sg_io_hdr_t header{};
+  header.interface_id = 'S';
+  header.dxfer_direction = command.length == 0 ? SG_DXFER_NONE : TransferDirection(command.direction);
+  header.cmd_len = command.cdbLength;
+  header.mx_sb_len = static_cast<unsigned char>(result.sense.size());
+  header.dxfer_len = header.dxfer_direction == SG_DXFER_NONE ? 0 : command.length;
+  header.dxferp = header.dxfer_direction == SG_DXFER_NONE ? nullptr : command.data;
+  header.cmdp = const_cast<unsigned char*>(command.cdb);
+  header.sbp = result.sense.data();
+  header.timeout = command.timeoutMs;
+  return header;
+}
+
+void TakeAnswer(const sg_io_hdr_t& header, Result& result) {
+  result.status = header.status;
+  result.hostStatus = header.host_status;
+  result.driverStatus = header.driver_status;
+  result.senseLength = header.sb_len_wr;
 }
 
 }  // namespace
@@ -59,16 +82,7 @@ LinuxNode::~LinuxNode() { ::close(fd_); }
 
 Result LinuxNode::Run(const Command& command) {
   Result result;
-  sg_io_hdr_t header{};
-  header.interface_id = 'S';
-  header.dxfer_direction = command.length == 0 ? SG_DXFER_NONE : TransferDirection(command.direction);
-  header.cmd_len = command.cdbLength;
-  header.mx_sb_len = static_cast<unsigned char>(result.sense.size());
-  header.dxfer_len = header.dxfer_direction == SG_DXFER_NONE ? 0 : command.length;
-  header.dxferp = header.dxfer_direction == SG_DXFER_NONE ? nullptr : command.data;
-  header.cmdp = const_cast<unsigned char*>(command.cdb);
-  header.sbp = result.sense.data();
-  header.timeout = command.timeoutMs;
+  sg_io_hdr_t header = HeaderFor(command, result);
   // The worker that calls this blocks every signal, so the call is never
   // interrupted (an interrupted SG_IO could be restarted and send the
   // command twice).
@@ -76,11 +90,46 @@ Result LinuxNode::Run(const Command& command) {
     result.error = errno;
     return result;
   }
-  result.status = header.status;
-  result.hostStatus = header.host_status;
-  result.driverStatus = header.driver_status;
-  result.senseLength = header.sb_len_wr;
+  TakeAnswer(header, result);
   return result;
+}
+
+bool LinuxNode::Begin(const Command& command) {
+  if (!halves_) return false;
+  collected_ = Result{};
+  started_ = HeaderFor(command, collected_);
+  // A written header is only queued: the command itself has not run, so a
+  // write that fails can be taken back into Run without sending it twice.
+  ssize_t written;
+  do {
+    written = ::write(fd_, &started_, sizeof started_);
+  } while (written < 0 && errno == EINTR);
+  if (written == static_cast<ssize_t>(sizeof started_)) return true;
+  // A node open for reading only takes no writes, now or later.
+  if (written < 0 && errno == EBADF) halves_ = false;
+  return false;
+}
+
+std::optional<Result> LinuxNode::Collect(int timeoutMs) {
+  pollfd entry{fd_, POLLIN, 0};
+  int ready;
+  do {
+    ready = ::poll(&entry, 1, timeoutMs);
+  } while (ready < 0 && errno == EINTR);
+  if (ready == 0) return std::nullopt;
+  // The node is non-blocking: a read before the answer has come finds
+  // nothing (EAGAIN) and is tried again at the next look.
+  ssize_t got;
+  do {
+    got = ::read(fd_, &started_, sizeof started_);
+  } while (got < 0 && errno == EINTR);
+  if (got < 0 && errno == EAGAIN) return std::nullopt;
+  if (got < 0) {
+    collected_.error = errno;
+    return collected_;
+  }
+  TakeAnswer(started_, collected_);
+  return collected_;
 }
 
 }  // namespace sg

@@ -1,6 +1,12 @@
-// LinuxNode: a SCSI generic device node (/dev/sgN), each command one SG_IO
-// call. The descriptor is closed with the object.
+// LinuxNode: a SCSI generic device node (/dev/sgN). Run is one SG_IO call;
+// Begin and Collect run a command in two halves through the driver's own
+// asynchronous form (the same header written to the node, then read back
+// once the answer has come; poll says when). A node opened for reading only
+// cannot be written to: it runs every command through Run. The descriptor
+// is closed with the object.
 #pragma once
+
+#include <scsi/sg.h>
 
 #include <string>
 
@@ -21,9 +27,14 @@ class LinuxNode : public Node {
   LinuxNode& operator=(const LinuxNode&) = delete;
 
   Result Run(const Command& command) override;
+  bool Begin(const Command& command) override;
+  std::optional<Result> Collect(int timeoutMs) override;
 
  private:
   int fd_;
+  bool halves_ = true;  // false once the node refused a written command
+  sg_io_hdr_t started_{};
+  Result collected_;  // its sense area is the one the started command fills
 };
 
 }  // namespace sg

@@ -7,12 +7,21 @@
 // command.length bytes through command.data in command.direction, and is
 // called by one thread at a time per node. It never keeps command.data after
 // it returns.
+//
+// A node may also run a command in two halves, so that a caller can wait a
+// bounded time and leave the rest of the wait to another thread: Begin sends
+// the command (false when the node cannot run it that way; Run is then the
+// way), Collect waits at most timeoutMs for its answer (nothing when it has
+// not come). Between them no other command goes to the node, and
+// command.data and the command block stay valid until Collect has answered.
+// Each half is called by one thread at a time.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace sg {
@@ -45,6 +54,8 @@ class Node {
  public:
   virtual ~Node() = default;
   virtual Result Run(const Command& command) = 0;
+  virtual bool Begin(const Command&) { return false; }
+  virtual std::optional<Result> Collect(int /*timeoutMs*/) { return std::nullopt; }
 };
 
 // The outcome of opening a node: a node, or the errno of the failed open.

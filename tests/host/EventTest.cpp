@@ -24,7 +24,7 @@ TEST(ManualResetEvent, StaysSetUntilResetAndTimesOut) {
   setter.join();
 }
 
-TEST(ManualResetEvent, OneSetWakesEveryWaiterWhetherItWatchesOrBlocks) {
+TEST(ManualResetEvent, OneSetWakesEveryWaiter) {
   host::ManualResetEvent event;
   std::atomic<int> woken{0};
   std::vector<std::thread> waiters;
@@ -32,7 +32,7 @@ TEST(ManualResetEvent, OneSetWakesEveryWaiterWhetherItWatchesOrBlocks) {
     waiters.emplace_back([&] {
       if (event.Wait() == host::WaitResult::Signalled) ++woken;
     });
-  // Long enough for the waiters to stop watching and block.
+  // Most likely blocked by then; a waiter that is not yet sees the event set.
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
   event.Set();
   for (std::thread& waiter : waiters) waiter.join();

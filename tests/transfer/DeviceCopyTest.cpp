@@ -4,6 +4,7 @@
 
 #include "base/NumberText.h"
 #include "base/ProgramIdentity.h"
+#include "base/TextFormat.h"
 #include "tests/fixtures/CapturedLog.h"
 #include "tests/fixtures/Images.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
@@ -11,6 +12,7 @@
 #include "tests/fixtures/ProgramBus.h"
 #include "tests/transfer/BusSupport.h"
 #include "tests/transfer/TestDialog.h"
+#include "transfer/DataPass.h"
 #include "volume/CheckHeader.h"
 #include "volume/VolSizeChoice.h"
 
@@ -64,6 +66,27 @@ TEST_F(DeviceCopy, DeviceToFileExtractsTheBareVolume) {
   EXPECT_TRUE(log.Contains("[Terminated (R) Scsi"));
   EXPECT_EQ(dialog.Percents(2).back(), 100);
   EXPECT_EQ(dialog.Percents(3).back(), 100);
+
+  // The progress reports name the disc side (the source drive: the copy
+  // goes to a file) and its position on the disc, volume offset included.
+  ASSERT_EQ(dialog.reports.size(), dialog.progress.size());
+  const PassProgress& first = dialog.reports.front();
+  EXPECT_EQ(first.writer, (aspi::ScsiAddress{0, 1, 0}));
+  EXPECT_EQ(first.phase, 2);
+  EXPECT_EQ(first.pass, 1u);
+  EXPECT_EQ(first.done, 0u);
+  EXPECT_EQ(first.position, kMidBytes);
+  EXPECT_EQ(first.total, info.volumeSize);
+  for (const PassProgress& report : dialog.reports) {
+    EXPECT_EQ(report.position, kMidBytes + report.done);
+    EXPECT_EQ(report.Percent(), dialog.progress[&report - dialog.reports.data()].second);
+    EXPECT_EQ(report.pass, report.phase == 2 ? 1u : 2u);
+  }
+  const PassProgress last = op.LatestProgress();
+  EXPECT_EQ(last.phase, 3);
+  EXPECT_TRUE(last.ended);
+  EXPECT_EQ(last.done, info.volumeSize);
+  EXPECT_EQ(last.secondsLeft, 0);
 }
 
 TEST_F(DeviceCopy, FileToDeviceWritesTheBareVolumeFromBlockZero) {
@@ -127,7 +150,15 @@ TEST_F(DeviceCopy, SourceReadErrorFailsTheCopyAndCloses) {
   RunOperation(op);
   EXPECT_EQ(dialog.result, OperationResult::Failed);
   EXPECT_TRUE(dialog.closeAtEnd);
-  EXPECT_TRUE(log.Contains("[Error (R) Scsi2] restSize: "));
+  // A copy from a device to a file moves large steps (the same commands,
+  // several per step): the step that failed, counted from step A, names
+  // the line, with what was left after it.
+  const uint64_t failedStep = (200 - 64) * 512 / DataPass::kLargeStep;
+  const uint64_t rest = volume.size() - std::min<uint64_t>(volume.size(), (failedStep + 1) * DataPass::kLargeStep);
+  EXPECT_TRUE(log.Contains(FormatText(failedStep % 2 == 0 ? "[Error (R) Scsi1] restSize: %X%08XH"
+                                                          : "[Error (R) Scsi2] restSize: %X%08XH",
+                                      static_cast<uint32_t>(rest >> 32), static_cast<uint32_t>(rest))))
+      << failedStep;
   // The zeroed buffer of the failed read was never written.
   std::string copied = TempDir::Read(destination);
   EXPECT_EQ(copied, volume.substr(0, copied.size()));

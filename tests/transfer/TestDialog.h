@@ -25,6 +25,10 @@ class TestDialog : public OperationDialog {
     }
     if (onProgress) onProgress(phase, percent);
   }
+  void ShowPassProgress(const PassProgress& report) override {
+    std::lock_guard lock(mutex_);
+    reports.push_back(report);
+  }
   void OperationErrorShown() override { ++errorsShown; }
   bool AskWriteMode() override {
     ++writeModeAsked;
@@ -60,6 +64,7 @@ class TestDialog : public OperationDialog {
   std::function<void(const std::string&)> onComment;
 
   std::vector<std::pair<int, int>> progress;
+  std::vector<PassProgress> reports;  // one per progress notification
   std::vector<std::string> comments;
   std::vector<bool> cancelStates;
   int errorsShown = 0;

@@ -1,5 +1,5 @@
 // The reader and writer workers on image files, driven step by step through
-// their events as a pass driver drives them.
+// their rings as a pass drives them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,24 +20,14 @@ namespace {
 
 constexpr uint32_t kHalf = TWorkThread::kChunk;
 
-struct Area {
-  std::vector<uint8_t> bytes = std::vector<uint8_t>(2 * kHalf, 0xAA);
-  uint8_t* a() { return bytes.data(); }
-  uint8_t* b() { return bytes.data() + kHalf; }
-};
-
-void Wire(TWorkThread& worker, WorkerEvents& events, Area& area) {
-  worker.SetEvents(&events);
-  worker.SetBuffers(area.a(), area.b());
-  worker.SetChunk(kHalf);
-}
-
-// One step as the pass driver asks for it: reset the other start event, set
-// this one, wait until the worker is done with the buffer.
-void Step(WorkerEvents& events, bool stepA) {
-  (stepA ? events.startB : events.startA).Reset();
-  (stepA ? events.startA : events.startB).Set();
-  (stepA ? events.doneA : events.doneB).Wait();
+// Hands the writer one step of bytes, as the reader would, and waits until
+// the writer has written it (a ring of one step is free again only then).
+void GiveStep(StepRing& ring, char fill) {
+  StepRing::Step* step = ring.NextEmpty();
+  ASSERT_NE(step, nullptr);
+  std::memset(step->bytes, fill, ring.StepBytes());
+  ring.Publish();
+  ASSERT_NE(ring.NextEmpty(), nullptr);
 }
 
 }  // namespace
@@ -49,21 +39,30 @@ TEST(ReadThread, MovesStepsOf64KiBAndZeroFillsTheShortLastStep) {
   std::string path = dir.Write("source.iso", data);
   TReadThread reader(path, 0, 150000);
   ASSERT_FALSE(reader.Error());
-  WorkerEvents events;
-  Area area;
-  Wire(reader, events, area);
+  StepRing ring(kHalf, 2);
+  reader.SetRing(&ring);
+  std::string tapped;
+  reader.SetSourceTap([&](std::span<const uint8_t> bytes) { tapped.append(bytes.begin(), bytes.end()); });
   reader.Start();
 
-  Step(events, true);
-  EXPECT_EQ(reader.LastCount(), 65536u);
-  EXPECT_EQ(std::memcmp(area.a(), data.data(), 65536), 0);
-  Step(events, false);
-  EXPECT_EQ(reader.LastCount(), 65536u);
-  EXPECT_EQ(std::memcmp(area.b(), data.data() + 65536, 65536), 0);
-  Step(events, true);
-  EXPECT_EQ(reader.LastCount(), 18928u);
-  EXPECT_EQ(std::memcmp(area.a(), data.data() + 131072, 18928), 0);
-  EXPECT_TRUE(std::all_of(area.a() + 18928, area.a() + kHalf, [](uint8_t b) { return b == 0; }));
+  for (uint32_t index = 0; index < 3; ++index) {
+    StepRing::Wait why;
+    StepRing::Step* step = ring.NextFull(&why);
+    ASSERT_NE(step, nullptr);
+    EXPECT_EQ(why, StepRing::Wait::Ready);
+    EXPECT_EQ(step->index, index);
+    EXPECT_EQ(step->offset, index * 65536u);
+    const uint32_t count = index < 2 ? 65536 : 18928;
+    EXPECT_EQ(step->count, count);
+    EXPECT_EQ(step->moved, count);
+    EXPECT_EQ(std::memcmp(step->bytes, data.data() + step->offset, count), 0);
+    EXPECT_TRUE(std::all_of(step->bytes + count, step->bytes + kHalf, [](uint8_t b) { return b == 0; }));
+    ring.Release();
+  }
+  StepRing::Wait why;
+  EXPECT_EQ(ring.NextFull(&why), nullptr);
+  EXPECT_EQ(why, StepRing::Wait::Ended) << "the reader finished its ring";
+  EXPECT_EQ(tapped, data) << "the tap saw every byte of the volume, in order, and nothing else";
   reader.WaitFor();
   EXPECT_FALSE(reader.Running());
   EXPECT_FALSE(reader.Error());
@@ -77,14 +76,16 @@ TEST(ReadThread, StartsAtTheGivenBytePosition) {
   std::string data = VolumeBytes(100000, 2);
   std::string path = dir.Write("source.iso", data);
   TReadThread reader(path, 32768, 40000);
-  WorkerEvents events;
-  Area area;
-  Wire(reader, events, area);
+  StepRing ring(kHalf, 2);
+  reader.SetRing(&ring);
   reader.Start();
-  Step(events, true);
+  StepRing::Step* step = ring.NextFull();
+  ASSERT_NE(step, nullptr);
   EXPECT_EQ(reader.LastCount(), 40000u);
-  EXPECT_EQ(std::memcmp(area.a(), data.data() + 32768, 40000), 0);
+  EXPECT_EQ(std::memcmp(step->bytes, data.data() + 32768, 40000), 0);
+  ring.Release();
   reader.WaitFor();
+  EXPECT_EQ(reader.Done(), 40000u);
 }
 
 TEST(ReadThread, MissingFileSetsTheErrorAndReportsTheOpenError) {
@@ -118,12 +119,10 @@ TEST(WriteThread, AcceptedOverwriteReplacesTheFile) {
   ui.Expect(path + " already exists.\r\nDo you wish to overwrite it?", ProgramName, 0x124, 6);
   TWriteThread writer(path, 0, 1000);
   ASSERT_FALSE(writer.Error());
-  WorkerEvents events;
-  Area area;
-  std::memset(area.a(), 'n', kHalf);
-  Wire(writer, events, area);
+  StepRing ring(kHalf, 1);
+  writer.SetRing(&ring);
   writer.Start();
-  Step(events, true);
+  GiveStep(ring, 'n');
   writer.WaitFor();
   EXPECT_EQ(TempDir::Read(path), std::string(1000, 'n'));
   EXPECT_TRUE(log.Contains("[Terminated (W) File1] restSize: 000000000H"));
@@ -134,11 +133,11 @@ TEST(WriteThread, StoppedWhileWaitingWritesNothingMore) {
   TempDir dir;
   std::string path = dir.File("new.iso");
   TWriteThread writer(path, 0, 200000);
-  WorkerEvents events;
-  Area area;
-  Wire(writer, events, area);
+  StepRing ring(kHalf, 1);
+  writer.SetRing(&ring);
   writer.Start();
-  Step(events, true);
+  GiveStep(ring, 'w');
+  EXPECT_EQ(writer.Done(), 65536u);
   // The buffer of the next step holds nothing valid (a failed read zeroes
   // it); stopping the writer must not write it.
   writer.Stop();
@@ -158,12 +157,14 @@ TEST(WriteThread, WriteErrorWithRoomOnTheDiskLogsTheStepAndShowsNoBox) {
   FileSizeLimit limit(60000);
   TWriteThread writer(path, 0, 100000);
   ASSERT_FALSE(writer.Error());
-  WorkerEvents events;
-  Area area;
-  Wire(writer, events, area);
+  StepRing ring(kHalf, 1);
+  writer.SetRing(&ring);
   writer.Start();
-  Step(events, true);
+  StepRing::Step* step = ring.NextEmpty();
+  ASSERT_NE(step, nullptr);
+  ring.Publish();
   writer.WaitFor();
+  EXPECT_EQ(ring.NextEmpty(), nullptr) << "a failed writer stops its ring, so that the reader stops";
   EXPECT_TRUE(writer.Error());
   EXPECT_EQ(writer.File().Error(), CFILE::kWriteError);
   // 100,000 - 65,536 = 34,464 = 86A0H.
@@ -175,14 +176,13 @@ TEST(WriteThread, FreedWhileWaitingForABufferEndsWithoutHanging) {
   CapturedLog log;
   TempDir dir;
   std::string path = dir.File("new.iso");
-  WorkerEvents events;
-  Area area;
+  StepRing ring(kHalf, 1);
   {
     TWriteThread writer(path, 0, 200000);
-    Wire(writer, events, area);
+    writer.SetRing(&ring);
     writer.Start();
-    Step(events, true);
-  }  // freed while it waits for buffer B
+    GiveStep(ring, 'f');
+  }  // freed while it waits for its second step
   EXPECT_EQ(TempDir::Read(path).size(), 65536u);
   EXPECT_TRUE(log.Contains("[Terminated (W) File2] restSize: 000020D40H"));
 }

@@ -3,7 +3,9 @@
 // neither the block nor the program's buffer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <thread>
 
 #include "host/aspi/OperationCodes.h"
 #include "managers/sg/Bus.h"
@@ -93,4 +95,60 @@ TEST(SgAbort, UnknownRequestsAndAdaptersAreRefused) {
   EXPECT_EQ(Abort(bus, 0, nullptr), aspi::SS_ABORT_FAIL);
   EXPECT_EQ(Abort(bus, 1, &stranger), aspi::SS_INVALID_HA);
   drive.unit->Release();
+}
+
+// A node that runs commands in halves: a data command that finds the unit
+// idle completes on the caller's thread; one the drive holds longer is left
+// to the worker after a bounded wait, and can be aborted as any other.
+TEST(SgCallerThread, QuickDataCommandsCompleteInTheSendAndHeldOnesAreHandedOver) {
+  OneDrive drive;
+  drive.unit->RunInHalves();
+  drive.unit->Release();
+  drive.unit->Answer(TargetAnswer(aspi::STATUS_GOOD), std::vector<uint8_t>(2048, 0x44));
+  ManagerLines lines;
+  sg::Bus bus(drive.sysfs.Environment());
+
+  std::vector<uint8_t> buffer(2048, 0);
+  Request quick(0, 0, 0, kRead10, aspi::SRB_DIR_IN, buffer.data(), 2048);
+  EXPECT_EQ(bus.Send(&quick.block), aspi::SS_COMP) << "completed before the send returned";
+  EXPECT_EQ(quick.Status(), aspi::SS_COMP);
+  EXPECT_TRUE(quick.SignalledNow()) << "and signalled, as the contract asks";
+  EXPECT_EQ(buffer, std::vector<uint8_t>(2048, 0x44));
+  ASSERT_EQ(drive.unit->Beginners().size(), 1u);
+  EXPECT_EQ(drive.unit->Beginners()[0], std::this_thread::get_id()) << "sent from the caller's thread";
+
+  // Not a data command: the worker's, as ever.
+  Request inquiry(0, 0, 0, {aspi::op::kInquiry, 0, 0, 0, 36, 0}, aspi::SRB_DIR_IN, buffer.data(), 36);
+  EXPECT_EQ(bus.Send(&inquiry.block), aspi::SS_PENDING);
+  EXPECT_TRUE(inquiry.WaitSignalled());
+  EXPECT_EQ(drive.unit->Beginners().size(), 1u);
+
+  // A drive that holds the command: the send returns it pending after the
+  // bounded wait, the worker has the rest, an abort answers at once.
+  drive.unit->Hold();
+  std::fill(buffer.begin(), buffer.end(), 0x55);
+  Request held(0, 0, 0, kRead10, aspi::SRB_DIR_IN, buffer.data(), 2048);
+  EXPECT_EQ(bus.Send(&held.block), aspi::SS_PENDING);
+  EXPECT_EQ(Abort(bus, 0, &held.block), aspi::SS_COMP);
+  EXPECT_EQ(held.Status(), aspi::SS_ABORTED);
+  EXPECT_TRUE(held.WaitSignalled());
+  drive.unit->Release();
+  // The late answer is dropped; the unit's next command runs after it (in
+  // the worker's queue while the worker still waits for it).
+  Request next(0, 0, 0, kRead10, aspi::SRB_DIR_IN, buffer.data(), 2048);
+  const uint32_t status = bus.Send(&next.block);
+  if (status == aspi::SS_PENDING) {
+    EXPECT_TRUE(next.WaitSignalled());
+  }
+  EXPECT_EQ(next.Status(), aspi::SS_COMP);
+  EXPECT_EQ(buffer, std::vector<uint8_t>(2048, 0x44));
+  EXPECT_FALSE(held.SignalledNow()) << "the aborted request was signalled once";
+
+  // A held command that is not aborted completes through the worker.
+  drive.unit->Hold();
+  Request slow(0, 0, 0, kRead10, aspi::SRB_DIR_IN, buffer.data(), 2048);
+  EXPECT_EQ(bus.Send(&slow.block), aspi::SS_PENDING);
+  drive.unit->Release();
+  EXPECT_TRUE(slow.WaitSignalled());
+  EXPECT_EQ(slow.Status(), aspi::SS_COMP);
 }

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <future>
 
 #include "managers/sg/ManagerLog.h"
 
@@ -20,9 +21,23 @@ class FakeNode : public sg::Node {
  public:
   explicit FakeNode(std::shared_ptr<FakeUnit> unit) : unit_(std::move(unit)) {}
   sg::Result Run(const sg::Command& command) override { return unit_->Run(command); }
+  // In halves the command runs on a thread of its own, as the kernel runs
+  // it while the caller does something else.
+  bool Begin(const sg::Command& command) override {
+    if (!unit_->Halves()) return false;
+    unit_->NoteBegun();
+    running_ = std::async(std::launch::async, [unit = unit_, command] { return unit->Run(command); });
+    return true;
+  }
+  std::optional<sg::Result> Collect(int timeoutMs) override {
+    if (timeoutMs >= 0 && running_.wait_for(std::chrono::milliseconds(timeoutMs)) != std::future_status::ready)
+      return std::nullopt;
+    return running_.get();
+  }
 
  private:
   std::shared_ptr<FakeUnit> unit_;
+  std::future<sg::Result> running_;
 };
 
 std::mutex linesMutex;
@@ -62,6 +77,16 @@ void FakeUnit::Release() {
 bool FakeUnit::WaitEntered(size_t count) {
   std::unique_lock lock(mutex_);
   return changed_.wait_for(lock, std::chrono::seconds(5), [&] { return entered_ >= count; });
+}
+
+void FakeUnit::NoteBegun() {
+  std::lock_guard lock(mutex_);
+  beginners_.push_back(std::this_thread::get_id());
+}
+
+std::vector<std::thread::id> FakeUnit::Beginners() {
+  std::lock_guard lock(mutex_);
+  return beginners_;
 }
 
 std::vector<ReceivedCommand> FakeUnit::Received() {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host/aspi/AspiSrb.h"
@@ -38,6 +39,13 @@ class FakeUnit {
   // Waits until `count` commands have entered the node (true) or 5 s passed.
   bool WaitEntered(size_t count);
   std::vector<ReceivedCommand> Received();
+  // The node runs commands in halves (Begin, then Collect), as a real node
+  // opened for writing does; set before the bus is built.
+  void RunInHalves() { halves_ = true; }
+  bool Halves() const { return halves_; }
+  // The threads that began commands in halves, in order.
+  std::vector<std::thread::id> Beginners();
+  void NoteBegun();
 
   sg::Result Run(const sg::Command& command);
 
@@ -47,6 +55,8 @@ class FakeUnit {
   sg::Result answer_;
   std::vector<uint8_t> dataIn_;
   bool held_ = false;
+  bool halves_ = false;
+  std::vector<std::thread::id> beginners_;
   size_t entered_ = 0;
   std::vector<ReceivedCommand> received_;
 };

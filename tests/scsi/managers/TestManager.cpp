@@ -23,6 +23,8 @@ enum class Behaviour {
   PendingUntilAbort, // execute requests stay pending until aborted
   AbortNeverEnds,    // as above, but the abort itself stays pending
   ClosesEvent,       // closes the request's eventfd and leaves it pending
+  SignalsButPending, // signals every execute request at once and leaves it pending for good
+  CompletesSilently, // completes every request before returning, but never signals its event
 };
 
 constexpr Behaviour kBehaviour = Behaviour::TEST_MANAGER_BEHAVIOUR;
@@ -80,7 +82,7 @@ void Complete(State& m, aspi::SRB_ExecSCSICmd& srb) {
   if (senseCount > 0) std::memcpy(srb.SenseArea, m.replySense.data(), senseCount);
   srb.SRB_TargStat = m.replyTargetStatus;
   SetStatus(srb.SRB_Status, m.replyStatus);
-  if (srb.SRB_Flags & aspi::SRB_EVENT_NOTIFY) Signal(srb.SRB_PostProc);
+  if ((srb.SRB_Flags & aspi::SRB_EVENT_NOTIFY) && kBehaviour != Behaviour::CompletesSilently) Signal(srb.SRB_PostProc);
 }
 
 void Execute(State& m, aspi::SRB_ExecSCSICmd& srb) {
@@ -89,12 +91,13 @@ void Execute(State& m, aspi::SRB_ExecSCSICmd& srb) {
   if ((srb.SRB_Flags & aspi::SRB_DIR_OUT) && buffer != nullptr) {
     m.lastDataOut.assign(buffer, buffer + std::min<size_t>(srb.SRB_BufLen, kMaxKept));
   }
-  if (kBehaviour == Behaviour::Synchronous) {
+  if (kBehaviour == Behaviour::Synchronous || kBehaviour == Behaviour::CompletesSilently) {
     Complete(m, srb);
     return;
   }
   SetStatus(srb.SRB_Status, aspi::SS_PENDING);
   m.pending = &srb;
+  if (kBehaviour == Behaviour::SignalsButPending) Signal(srb.SRB_PostProc);
   if (kBehaviour == Behaviour::ClosesEvent) ::close(static_cast<int>(srb.SRB_PostProc));
 }
 
