@@ -17,7 +17,10 @@
 #include <cstdint>
 #include <memory>
 
+#include <string>
+
 #include "transfer/OperationRequest.h"
+#include "transfer/SharedPass.h"
 #include "transfer/TReadThread.h"
 
 class TWorkThread;
@@ -35,6 +38,9 @@ class PassHost {
   // progress report, and shown when the whole percent has grown; true at
   // 100.
   virtual bool ShowPercent(uint64_t done, uint64_t total) = 0;
+  // The caption of the pass's boxes (the program's name; with the writer's
+  // address when several writers run at once).
+  virtual std::string BoxCaption() const;
 };
 
 struct PassSides {
@@ -47,6 +53,9 @@ struct PassSides {
   // Sees every byte the pass reads from its source, in order (see
   // TReadThread.h); empty for none.
   TReadThread::SourceTap sourceTap;
+  // Several writers at once: the source side is read through this seat of
+  // the pass they share (not owned), instead of by a reader of its own.
+  PassSeat* seat = nullptr;
 };
 
 struct PassOutcome {
@@ -70,10 +79,13 @@ class DataPass {
   // fail. For a writer, asked before the disc is prepared.
   bool SourceHoldsVolume();
   // Bytes per step of this pass.
-  uint32_t StepBytes() const;
+  uint32_t StepBytes() const { return StepBytesOf(sides_); }
+  static uint32_t StepBytesOf(const PassSides& sides);
 
  private:
   std::unique_ptr<TReadThread> MakeReader(const Endpoint& side, uint64_t start) const;
+  // The reader of the source side: its own, or its seat's.
+  std::unique_ptr<TReadThread> MakeSourceReader() const;
   std::unique_ptr<TWorkThread> MakeWriter(const Endpoint& side, uint64_t start) const;
   // The next full step of ring, waiting as long as it takes; nullptr when
   // the ring ended or the person canceled.

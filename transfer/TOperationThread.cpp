@@ -13,6 +13,7 @@
 #include "host/os/Sleep.h"
 #include "host/ui/MessageBox.h"
 #include "transfer/MediumLock.h"
+#include "transfer/WriterGroup.h"
 
 namespace {
 
@@ -38,6 +39,16 @@ TOperationThread::TOperationThread(OperationDialog& dialog, OperationRequest req
 TOperationThread::~TOperationThread() {
   Terminate();
   WaitFor();
+}
+
+void TOperationThread::JoinGroup(WriterGroup& group, size_t member) {
+  group_ = &group;
+  member_ = member;
+}
+
+std::string TOperationThread::BoxCaption() const {
+  if (group_ == nullptr) return ProgramName;
+  return std::string(ProgramName) + " - " + group_->Name(member_);
 }
 
 void TOperationThread::Start() {
@@ -77,6 +88,8 @@ void TOperationThread::Execute() {
   } else {
     ending_.succeeded = false;
   }
+  // Several writers: the others no longer wait for this one.
+  if (group_ != nullptr) group_->Leave(member_);
   running_.store(false);
   NotifyResult();
 }
@@ -96,7 +109,7 @@ bool TOperationThread::RunSteps(const std::function<bool(Step)>& runStep) {
     phase_ = row.phase;
     dialog_.SetComment(row.comment);
     if (!runStep(row.step)) {
-      ui::MessageBox(row.failed, ProgramName, ui::kIconError);
+      ui::MessageBox(row.failed, BoxCaption(), ui::kIconError);
       return false;
     }
   }
@@ -115,6 +128,14 @@ PassSides TOperationThread::SidesTo(const Endpoint& destination) const {
 bool TOperationThread::RunPass(Step step, const Endpoint& destination) {
   PassSides sides = SidesTo(destination);
   sides.recording = step == Step::Write;
+  // Several writers read the source once for all, each from its seat.
+  std::unique_ptr<PassSeat> seat;
+  if (group_ != nullptr) {
+    // The pass is known by its progress row: a test and a real write are
+    // both write steps.
+    seat = group_->JoinPass(member_, phase_, sides, [this] { return Terminated(); });
+    sides.seat = seat.get();
+  }
   if (sides.destination.IsDevice())
     BeginPassReport(sides.destination.device, 0, sides.size);
   else
@@ -167,7 +188,7 @@ void TOperationThread::NotifyProgress() {
 
 void TOperationThread::NotifyOperationError(const std::string& text) {
   host::Thread::Synchronize([this, &text] {
-    ui::MessageBox(text, ProgramName, ui::kIconError);
+    ui::MessageBox(text, BoxCaption(), ui::kIconError);
     dialog_.OperationErrorShown();
     AddLog(text);
   });
@@ -181,6 +202,16 @@ bool TOperationThread::NotifyAskWriteMode() {
 
 void TOperationThread::NotifyResult() {
   host::Thread::Synchronize([this] {
+    if (group_ != nullptr) {
+      // One of several writers: the operation's end lists every writer's
+      // result at once, so this one shows no box of its own.
+      ending_.result = ending_.errorShown ? OperationResult::ErrorShown
+                       : ending_.canceled ? OperationResult::Canceled
+                       : ending_.succeeded ? OperationResult::Done
+                                           : OperationResult::Failed;
+      dialog_.OperationEnded(ending_.result, false);
+      return;
+    }
     if (ending_.errorShown) {
       ending_.errorShown = false;
       ending_.result = OperationResult::ErrorShown;

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "host/os/Thread.h"
@@ -26,6 +27,7 @@
 
 class MediumLock;
 class SCSIDEV;
+class WriterGroup;
 
 class TOperationThread : public host::Thread, private PassHost {
  public:
@@ -35,6 +37,12 @@ class TOperationThread : public host::Thread, private PassHost {
   // running := true, succeeded := true, error shown and close at end :=
   // false, percent := 0; then the thread runs.
   void Start();
+
+  // One of several writers that record the same volume at once (set before
+  // Start): the write mode question and the source's passes are shared with
+  // the group's other members, the boxes name the writer, and the result is
+  // told to the dialog without a result box of its own.
+  void JoinGroup(WriterGroup& group, size_t member);
 
   // The pattern sector at lba: 512 big-endian words lba, lba + 1, ...
   static void BuildPatternSectors(uint8_t* area, uint32_t firstLba, uint32_t sectorCount);
@@ -80,6 +88,7 @@ class TOperationThread : public host::Thread, private PassHost {
   bool CancelRequested() override { return Terminated(); }
   void ShowStartPercent(int percent) override;
   bool ShowPercent(uint64_t done, uint64_t total) override;
+  std::string BoxCaption() const override;
   // The progress report: a pass on the device at disc (unset for files)
   // begins at byte position start of that side with total bytes to move;
   // the pass has ended.
@@ -102,6 +111,11 @@ class TOperationThread : public host::Thread, private PassHost {
   // shown its message); size gets the free size or capacity.
   bool CheckWriter(SCSIDEV& writer, bool capacity, const char* notReadyLog, uint64_t& size);
   void Cancel(bool closeAtEnd = false);
+  // The bytes the disc (every disc of a group) is to hold when free bytes
+  // are left on this one: the volume, or after the write mode question what
+  // the disc (the smallest disc of the group) holds. Nothing when the
+  // question was answered Cancel.
+  std::optional<uint64_t> SizeToWrite(uint64_t free);
 
   // How the operation ends, as the result notification reports it.
   struct Ending {
@@ -126,4 +140,6 @@ class TOperationThread : public host::Thread, private PassHost {
   int writeMode_ = 0;
   uint32_t patternSectors_ = 0;
   bool verifyRan_ = false;  // a verify step has started: the result line names its differences
+  WriterGroup* group_ = nullptr;
+  size_t member_ = 0;
 };

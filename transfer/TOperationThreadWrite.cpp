@@ -8,6 +8,7 @@
 #include "host/os/Sleep.h"
 #include "transfer/MediumLock.h"
 #include "transfer/TOperationThread.h"
+#include "transfer/WriterGroup.h"
 
 namespace {
 
@@ -35,24 +36,28 @@ bool TOperationThread::NormalWrite() {
     if (!CheckWriter(writer, false, "Operation canceled by user instruction.", free)) return false;
     AddLog(FormatText("DiscFreeSpace: %s Size (%08XH Sectors).", FormatNumber(free).c_str(),
                       static_cast<uint32_t>(CeilDiv64(free, kSector2K))));
-    if (free < volumeSize_) {
-      if (!NotifyAskWriteMode()) {
-        Cancel(true);
-        AddLog("Operation canceled by user instruction.");
-        return false;
-      }
-      writeMode_ = kRoundDownMode;
-    } else {
-      writeMode_ = kSingleMode;
+    std::optional<uint64_t> size = SizeToWrite(free);
+    if (!size) {
+      Cancel(true);
+      AddLog("Operation canceled by user instruction.");
+      return false;
     }
+    writeMode_ = *size < volumeSize_ ? kRoundDownMode : kSingleMode;
+    volumeSize_ = *size;
   }
-  if (writeMode_ == kSingleMode) {
-    AddLog("\r\n[Writing - Single Mode]");
-  } else {
-    AddLog("\r\n[Writing - Round Down Mode]");
-    volumeSize_ = free;
-  }
+  AddLog(writeMode_ == kSingleMode ? "\r\n[Writing - Single Mode]" : "\r\n[Writing - Round Down Mode]");
   return WriteSequence();
+}
+
+std::optional<uint64_t> TOperationThread::SizeToWrite(uint64_t free) {
+  // Several writers write the same bytes: what the smallest of their discs
+  // holds, asked once for all of them.
+  if (group_ != nullptr)
+    return group_->AgreeOnSize(member_, free, volumeSize_, [this] { return NotifyAskWriteMode(); },
+                               [this] { return Terminated(); });
+  if (free >= volumeSize_) return volumeSize_;
+  if (!NotifyAskWriteMode()) return std::nullopt;
+  return free;
 }
 
 bool TOperationThread::WriteSequence() {
@@ -71,7 +76,9 @@ bool TOperationThread::VerifyOnWriter(SCSIDEV& writer) {
 bool TOperationThread::WritePass(SCSIDEV& writer) {
   // A source file that ends before the volume would leave the disc written
   // with zeros: refused before the disc is loaded and prepared.
-  if (!DataPass(*this, SidesTo(Endpoint(writer))).SourceHoldsVolume()) {
+  // Several writers share a source that was checked once before any of
+  // them began.
+  if (group_ == nullptr && !DataPass(*this, SidesTo(Endpoint(writer))).SourceHoldsVolume()) {
     ending_.succeeded = false;
     return false;
   }
