@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 struct GlobalOptions {
   bool noLog = false;
@@ -30,5 +31,7 @@ struct OperationArguments {
   std::string destination;
   std::string mode;
   std::optional<uint64_t> size;
+  // write: every WRITER named; more than one records them all at once.
+  std::vector<std::string> writers;
 };
 int RunOperation(const OperationArguments& arguments);

@@ -12,14 +12,14 @@ namespace {
 constexpr const char* kPhaseNames[] = {"Test", "Write", "Copy", "Verify"};
 constexpr int kBarWidth = 30;
 
-const char* PhaseName(int phase) { return phase >= 0 && phase < 4 ? kPhaseNames[phase] : "Progress"; }
-
 std::string Duration(double seconds) {
   long whole = seconds > 0 ? static_cast<long>(seconds + 0.5) : 0;
   return FormatText("%ld:%02ld", whole / 60, whole % 60);
 }
 
 }  // namespace
+
+const char* ConsoleDialog::PhaseName(int phase) { return phase >= 0 && phase < 4 ? kPhaseNames[phase] : "Progress"; }
 
 ConsoleDialog::ConsoleDialog(uint64_t volumeSize, bool terminal) : volumeSize_(volumeSize), terminal_(terminal) {}
 
@@ -60,8 +60,9 @@ void ConsoleDialog::EndBarLine() {
   barOpen_ = false;
 }
 
-bool ConsoleDialog::AskWriteMode() {
-  // The "Write Mode Select" window, as a question on the console.
+bool ConsoleDialog::AskWriteMode() { return AskWriteModeOnConsole(); }
+
+bool ConsoleDialog::AskWriteModeOnConsole() {
   int answer = ui::MessageBox(
       "Specified volume size is larger than the disc size.\r\nDo you wish to write the volume up to the disc "
       "size?\r\n(Rest of the volume is not written.)",

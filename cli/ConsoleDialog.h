@@ -32,8 +32,13 @@ class ConsoleDialog : public OperationDialog {
   // set to the disc size), and the bar counts what it really moves.
   void FollowPassBytes(std::function<uint64_t()> passBytes) { passBytes_ = std::move(passBytes); }
 
-  // One progress line as the terminal shows it (for tests).
+  // One progress line as the terminal shows it.
   static std::string Bar(const char* phase, int percent, uint64_t bytes, double seconds, uint64_t total);
+  // "Test", "Write", "Copy", "Verify" for the progress rows 0-3.
+  static const char* PhaseName(int phase);
+  // The "Write Mode Select" window as a question on the console: true for
+  // OK (write the volume up to the disc size).
+  static bool AskWriteModeOnConsole();
 
  private:
   void EndBarLine();

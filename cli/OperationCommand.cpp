@@ -2,6 +2,7 @@
 // console standing in for the dialog and Ctrl-C for its Cancel button. The
 // command line becomes an operation request; the core does the rest.
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -10,12 +11,14 @@
 #include "cli/Commands.h"
 #include "cli/ConsoleDialog.h"
 #include "cli/ExitStatus.h"
+#include "cli/SeveralDialog.h"
 #include "cli/Target.h"
 #include "host/os/Interrupt.h"
 #include "host/os/Platform.h"
 #include "host/ui/MessageBox.h"
 #include "host/ui/TerminalText.h"
 #include "transfer/OperationRequest.h"
+#include "transfer/SeveralWriters.h"
 #include "transfer/TOperationThread.h"
 #include "volume/CheckHeader.h"
 #include "volume/VolSizeChoice.h"
@@ -28,19 +31,19 @@ namespace {
 // told to cancel, so that it never takes the cautious answer for a choice.
 class OperationBoxes : public ui::Backend {
  public:
-  OperationBoxes(ui::Backend& inner, ConsoleDialog& dialog, TOperationThread& operation)
-      : inner_(inner), dialog_(dialog), operation_(operation) {}
+  OperationBoxes(ui::Backend& inner, std::function<void()> breakLine, std::function<void()> cancel)
+      : inner_(inner), breakLine_(std::move(breakLine)), cancel_(std::move(cancel)) {}
   int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override {
-    dialog_.BreakLine();
+    breakLine_();
     int answer = inner_.MessageBox(text, caption, flags);
-    if (host::InterruptRequested()) operation_.Terminate();
+    if (host::InterruptRequested()) cancel_();
     return answer;
   }
 
  private:
   ui::Backend& inner_;
-  ConsoleDialog& dialog_;
-  TOperationThread& operation_;
+  std::function<void()> breakLine_;
+  std::function<void()> cancel_;
 };
 
 int Usage(const std::string& text) {
@@ -59,30 +62,62 @@ int StatusOf(const OperationOutcome& outcome) {
   return kExitFailed;
 }
 
-// Runs the operation to its end; Ctrl-C asks it to stop as Cancel does.
-int Run(const OperationRequest& request, uint64_t volumeSize) {
-  ConsoleDialog dialog(volumeSize, host::StderrIsTerminal());
-  TOperationThread operation(dialog, request);
-  // Read on the operation thread, where the dialog's notifications run.
-  dialog.FollowPassBytes([&operation] { return operation.VolumeSize(); });
-  OperationBoxes boxes(*ui::CurrentBackend(), dialog, operation);
-  ui::ScopedBackend scope(boxes);
-  operation.Start();
+// Waits until finished(); Ctrl-C asks the operation to stop as Cancel does.
+void WatchForCtrlC(const std::function<bool()>& finished, const std::function<void()>& cancel) {
   bool cancelAsked = false;
-  while (!operation.Finished()) {
+  while (!finished()) {
     if (!cancelAsked && host::InterruptRequested()) {
       // The operation ends at its next cancel test, which may have to wait
       // for a command the drive is still busy with (a leadout, a hung drive).
       host::WriteStderr(
           "\nCanceling... The program waits for the drive to finish its current command.\n"
           "Press Ctrl-C again to quit at once (the disc may then stay locked in the drive).\n");
-      operation.Terminate();
+      cancel();
       cancelAsked = true;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
+}
+
+// Runs the operation to its end.
+int Run(const OperationRequest& request, uint64_t volumeSize) {
+  ConsoleDialog dialog(volumeSize, host::StderrIsTerminal());
+  TOperationThread operation(dialog, request);
+  // Read on the operation thread, where the dialog's notifications run.
+  dialog.FollowPassBytes([&operation] { return operation.VolumeSize(); });
+  OperationBoxes boxes(*ui::CurrentBackend(), [&dialog] { dialog.BreakLine(); }, [&operation] { operation.Terminate(); });
+  ui::ScopedBackend scope(boxes);
+  operation.Start();
+  WatchForCtrlC([&operation] { return operation.Finished(); }, [&operation] { operation.Terminate(); });
   operation.WaitFor();
   return StatusOf(operation.Outcome());
+}
+
+// Several writers: 0 only when every disc is done; 1 when any failed, else
+// 4 when any verify found differences, else 3 when any was canceled.
+int StatusOf(const std::vector<WriterOutcome>& outcomes) {
+  bool failed = false, differed = false, canceled = false;
+  for (const WriterOutcome& writer : outcomes) {
+    const OperationResult result = writer.outcome.result;
+    failed |= result == OperationResult::Failed || result == OperationResult::ErrorShown;
+    canceled |= result == OperationResult::Canceled;
+    differed |= result != OperationResult::Canceled && writer.outcome.DifferencesFound();
+  }
+  return failed ? kExitFailed : differed ? kExitDifferences : canceled ? kExitCanceled : kExitDone;
+}
+
+// Runs the operation over several writers to its end.
+int RunSeveral(const SeveralWritersRequest& request) {
+  std::vector<std::string> names;
+  for (SCSIDEV* writer : request.writers) names.push_back(Endpoint(*writer).Describe());
+  SeveralDialog dialog(names, host::StderrIsTerminal());
+  SeveralWriters operation(dialog, request);
+  OperationBoxes boxes(*ui::CurrentBackend(), [&dialog] { dialog.BreakLine(); }, [&operation] { operation.CancelAll(); });
+  ui::ScopedBackend scope(boxes);
+  if (!operation.Start()) return kExitFailed;
+  WatchForCtrlC([&operation] { return operation.Finished(); }, [&operation] { operation.CancelAll(); });
+  operation.WaitFor();
+  return StatusOf(operation.Outcomes());
 }
 
 // Ctrl-C (or SIGTERM) before the operation has started: nothing has been
@@ -122,6 +157,35 @@ bool OpenSide(const Target& target, Role role, std::unique_ptr<SCSIDEV>& device,
   return true;
 }
 
+// write SOURCE W1 W2 ...: the writers are opened and the source checked as
+// for one writer, then all record at once.
+int RunSeveralWriters(const OperationArguments& arguments, Operation operation) {
+  SeveralWritersRequest request;
+  request.operation = operation;
+  std::unique_ptr<SCSIDEV> sourceDevice;
+  std::vector<std::unique_ptr<SCSIDEV>> writers;
+  bool opened = OpenSide(ParseTarget(arguments.source), Role::WriteSource, sourceDevice, request.source);
+  for (size_t i = 0; opened && i < arguments.writers.size(); ++i) {
+    const std::string& text = arguments.writers[i];
+    Target writer = ParseTarget(text);
+    if (!writer.IsDevice()) return Usage("WRITER is a SCSI address written HA,ID,LUN.");
+    for (size_t j = 0; j < i; ++j) {
+      if (writer.Describe() == ParseTarget(arguments.writers[j]).Describe())
+        return Usage(writer.Describe() + " is named more than once.");
+    }
+    Endpoint side;
+    writers.emplace_back();
+    opened = OpenSide(writer, Role::Writer, writers.back(), side);
+    if (opened) request.writers.push_back(side.device);
+  }
+  if (CanceledBeforeStart()) return kExitCanceled;
+  if (!opened) return kExitFailed;
+  bool checked = CheckSource(request.source, arguments.size, request.volume);
+  if (CanceledBeforeStart()) return kExitCanceled;
+  if (!checked) return kExitFailed;
+  return RunSeveral(request);
+}
+
 }  // namespace
 
 int RunOperation(const OperationArguments& arguments) {
@@ -140,6 +204,8 @@ int RunOperation(const OperationArguments& arguments) {
     // The pattern size is the volume size the dialog holds at Start.
     return Run(OperationRequest::Pattern(*chosen, *writer), arguments.size.value_or(0));
   }
+
+  if (arguments.writers.size() > 1) return RunSeveralWriters(arguments, *chosen);
 
   Target source = ParseTarget(arguments.source);
   Target destination = ParseTarget(arguments.destination);

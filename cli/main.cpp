@@ -46,7 +46,9 @@ int main(int argc, char** argv) {
   OperationArguments operation;
   auto* write = app.add_subcommand("write", "Write (test, verify) an image or a disc to a writer");
   write->add_option("SOURCE", operation.source, "HA,ID,LUN or a file")->required();
-  write->add_option("WRITER", operation.destination, "HA,ID,LUN of the writer")->required();
+  std::vector<std::string> writers;
+  write->add_option("WRITER", writers, "HA,ID,LUN of the writer; several writers record the image at once")
+      ->required();
   std::string writeMode = "test-write-verify", copyMode = "copy-verify", patternMode = "test-write-verify";
   write->add_option("--mode", writeMode, kWriteModes);
   write->add_option("--size", operation.size, "Volume size in bytes, instead of the size the check chose")
@@ -124,8 +126,8 @@ int main(int argc, char** argv) {
   if (*erase) return RunErase(writer);
   if (*info) return RunInfo(writer);
   if (*firmware) return RunFirmware(writer, updateFile, global.yes);
-  if (*write) operation = {"write", operation.source, operation.destination, writeMode, operation.size};
-  if (*copy) operation = {"copy", operation.source, operation.destination, copyMode, operation.size};
-  if (*pattern) operation = {"pattern", operation.source, operation.destination, patternMode, operation.size};
+  if (*write) operation = {"write", operation.source, writers.front(), writeMode, operation.size, writers};
+  if (*copy) operation = {"copy", operation.source, operation.destination, copyMode, operation.size, {}};
+  if (*pattern) operation = {"pattern", operation.source, operation.destination, patternMode, operation.size, {}};
   return RunOperation(operation);
 }
