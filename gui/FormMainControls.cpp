@@ -142,6 +142,7 @@ void Menus(QMainWindow& window, FormMainControls& c) {
   c.menuSetting->setVisible(false);
   c.menuLogWindow = Item(option, "&Log Window", "MenuLogWindow");
   c.menuWritePattern = Item(option, "&Write Pattern", "MenuWritePattern");
+  c.menuSeveralWriters = Item(option, "Write to se&veral writers...", "MenuSeveralWriters");
   c.menuUpdateFirmware = Item(option, "&Update Firmware", "MenuUpdateFirmware");
   option->addSeparator();
   c.menuManager = Item(option, "SCSI &Manager...", "MenuManager");

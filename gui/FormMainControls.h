@@ -46,6 +46,7 @@ struct FormMainControls {
   QAction* menuSetting;  // present, never visible
   QAction* menuLogWindow;
   QAction* menuWritePattern;
+  QAction* menuSeveralWriters;  // the Write page's source onto several of its writers
   QAction* menuUpdateFirmware;
   QAction* menuManager;  // the SCSI manager of the next start
   QAction* menuVersion;

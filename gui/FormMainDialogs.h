@@ -13,6 +13,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "transfer/OperationRequest.h"
 
@@ -28,4 +30,9 @@ class FormMainDialogs {
   virtual void ShowFirmwareUpdate(std::unique_ptr<SCSIDEV>& writer) = 0;
   // The "Writer Property" dialog for the selected writer.
   virtual void ShowWriterProperty(SCSIDEV& writer) = 0;
+  // "Write to several writers": the checked source (the request's source
+  // and volume) onto writers ticked among the Write page's destinations
+  // (items: their list texts, devices: their devices, in the list's order).
+  virtual void ShowSeveralWriters(const OperationRequest& source, const std::vector<std::string>& items,
+                                  const std::vector<SCSIDEV*>& devices) = 0;
 };

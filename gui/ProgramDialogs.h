@@ -8,6 +8,7 @@
 #include "gui/FormMainDialogs.h"
 
 class TFormUpdateFirm;
+class TSeveralWritersForm;
 class TWrDevPropForm;
 class TWriteForm;
 class VolSizeChoice;
@@ -22,10 +23,13 @@ class ProgramDialogs : public FormMainDialogs {
   void ShowOperation(const OperationRequest& request) override;
   void ShowFirmwareUpdate(std::unique_ptr<SCSIDEV>& writer) override;
   void ShowWriterProperty(SCSIDEV& writer) override;
+  void ShowSeveralWriters(const OperationRequest& source, const std::vector<std::string>& items,
+                          const std::vector<SCSIDEV*>& devices) override;
 
  private:
   VolSizeChoice& sizes_;
   std::unique_ptr<TWriteForm> writeForm_;
   std::unique_ptr<TFormUpdateFirm> formUpdateFirm_;
   std::unique_ptr<TWrDevPropForm> wrDevPropForm_;
+  std::unique_ptr<TSeveralWritersForm> severalWritersForm_;
 };

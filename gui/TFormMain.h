@@ -66,6 +66,7 @@ class TFormMain : public QMainWindow {
   void StartWritePage(Operation operation);
   void StartCopyPage(Operation operation);
   void MenuWritePatternClick();
+  void MenuSeveralWritersClick();
   void MenuUpdateFirmwareClick();
   void WrDevPropertyClick();
   void MenuLogWindowClick();

@@ -25,11 +25,18 @@ class RecordingDialogs : public FormMainDialogs {
   void ShowOperation(const OperationRequest& request) override { operations.push_back(request); }
   void ShowFirmwareUpdate(std::unique_ptr<SCSIDEV>& writer) override { firmware.push_back({&writer}); }
   void ShowWriterProperty(SCSIDEV& writer) override { properties.push_back(&writer); }
+  void ShowSeveralWriters(const OperationRequest& source, const std::vector<std::string>& items,
+                          const std::vector<SCSIDEV*>&) override {
+    several.push_back(source);
+    severalItems = items;
+  }
 
   std::vector<OperationRequest> operations;
   std::vector<Firmware> firmware;
   std::vector<SCSIDEV*> properties;
-  size_t Count() const { return operations.size() + firmware.size() + properties.size(); }
+  std::vector<OperationRequest> several;
+  std::vector<std::string> severalItems;
+  size_t Count() const { return operations.size() + firmware.size() + properties.size() + several.size(); }
 };
 
 class MainWindowRun {
