@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "base/Log.h"
 #include "base/NumberText.h"
@@ -78,7 +79,7 @@ TSeveralWritersForm::TSeveralWritersForm(QWidget* parent)
   layout->addLayout(buttons);
   connect(btnStart_, &QPushButton::clicked, this, [this] { BtnStartClick(); });
   connect(btnClose_, &QPushButton::clicked, this, [this] { reject(); });
-  setMinimumWidth(640);
+  setMinimumWidth(900);
 }
 
 TSeveralWritersForm::~TSeveralWritersForm() {
@@ -107,7 +108,8 @@ void TSeveralWritersForm::SetParameters(const OperationRequest& source, const st
             Named(new QProgressBar(this), "ProgWriter" + n), Named(new QLabel(this), "LabelSpeed" + n),
             Named(new QPushButton("Cancel", this), "BtnCancel" + n), Named(new QLabel(this), "LabelResult" + n)};
     row.bar->setRange(0, 100);
-    row.speed->setMinimumWidth(220);
+    row.bar->setMinimumWidth(120);
+    row.speed->setMinimumWidth(270);
     row.result->setMinimumWidth(180);
     row.cancel->setAutoDefault(false);
     connect(row.cancel, &QPushButton::clicked, this, [this, i] { BtnCancelClick(i); });
@@ -119,12 +121,21 @@ void TSeveralWritersForm::SetParameters(const OperationRequest& source, const st
     grid_->addWidget(row.result, line, 4);
     rows_.push_back(row);
   }
+  // The keyboard's way: the operation, each writer's box, Start, Close,
+  // then the Cancels (on only while their writer runs).
+  QWidget* previous = cmbWriteMode_;
+  for (Row& row : rows_) setTabOrder(std::exchange(previous, row.chkBox), row.chkBox);
+  setTabOrder(previous, btnStart_);
+  setTabOrder(btnStart_, btnClose_);
+  previous = btnClose_;
+  for (Row& row : rows_) setTabOrder(std::exchange(previous, row.cancel), row.cancel);
   ClearRows();
   EnableChoices(true);
 }
 
 void TSeveralWritersForm::ShowModal() {
   AddLog("[TSeveralWritersForm::ShowModal]");
+  cmbWriteMode_->setFocus();
   exec();
 }
 
