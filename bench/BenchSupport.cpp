@@ -1,5 +1,7 @@
 #include "bench/BenchSupport.h"
 
+#include <sys/resource.h>
+
 #include <stdlib.h>
 
 #include <algorithm>
@@ -69,6 +71,13 @@ std::string MakeRunFolder(const std::string& parent, const std::string& name) {
     std::filesystem::remove_all(runFolder, ignored);
   });
   return runFolder;
+}
+
+double CpuSeconds() {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 }  // namespace bench

@@ -23,4 +23,7 @@ void MakeImage(const std::string& path, uint64_t bytes);
 // made.
 std::string MakeRunFolder(const std::string& parent, const std::string& name);
 
+// The process's processor time so far (user and system), in seconds.
+double CpuSeconds();
+
 }  // namespace bench

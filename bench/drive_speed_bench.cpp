@@ -8,8 +8,6 @@
 // nothing.
 //
 //   <build>/bin/drive_speed_bench [MB, default 200] [speed, default 16] [folder, default /tmp]
-#include <sys/resource.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -30,13 +28,6 @@ namespace {
 
 constexpr double kBaseRate = PassSpeed::kDvd1xBytesPerSecond;  // bytes per second at speed 1
 
-double CpuSeconds() {
-  rusage usage{};
-  ::getrusage(RUSAGE_SELF, &usage);
-  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
 struct Measured {
   bool ok = false;
   double wall = 0;
@@ -45,11 +36,11 @@ struct Measured {
 
 Measured Measure(const std::function<bool()>& work) {
   Measured measured;
-  double cpuBefore = CpuSeconds();
+  double cpuBefore = bench::CpuSeconds();
   auto start = std::chrono::steady_clock::now();
   measured.ok = work();
   measured.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  measured.cpu = CpuSeconds() - cpuBefore;
+  measured.cpu = bench::CpuSeconds() - cpuBefore;
   return measured;
 }
 

@@ -133,7 +133,7 @@ bool TOperationThread::RunPass(Step step, const Endpoint& destination) {
   if (group_ != nullptr) {
     // The pass is known by its progress row: a test and a real write are
     // both write steps.
-    seat = group_->JoinPass(member_, phase_, sides, [this] { return Terminated(); });
+    seat = group_->JoinPass(member_, phase_, sides);
     sides.seat = seat.get();
   }
   if (sides.destination.IsDevice())

@@ -49,23 +49,25 @@ std::optional<uint64_t> WriterGroup::AgreeOnSize(size_t member, uint64_t free, u
   return *agreed_;
 }
 
-std::unique_ptr<PassSeat> WriterGroup::JoinPass(size_t member, int key, const PassSides& sides,
-                                                const Stop& stopped) {
-  std::unique_lock lock(mutex_);
+std::unique_ptr<PassSeat> WriterGroup::JoinPass(size_t member, int key, const PassSides& sides) {
+  std::lock_guard lock(mutex_);
   std::shared_ptr<SharedPass>& pass = passes_[key];
   if (!pass) pass = std::make_shared<SharedPass>(feed_, sides.size, DataPass::StepBytesOf(sides));
   std::unique_ptr<PassSeat> seat = SharedPass::Take(pass, names_[member]);
   members_[member].passes.insert(key);
-  changed_.notify_all();
-  auto came = [&] { return AllRunning([key](const Member& m) { return m.passes.count(key) != 0; }); };
-  // A stopped member goes on at once: its pass ends at its first look at
-  // the cancel.
-  if (WaitUntil(lock, came, stopped)) passes_.erase(key);
+  ForgetGathered();
   return seat;
 }
 
 void WriterGroup::Leave(size_t member) {
   std::lock_guard lock(mutex_);
   members_[member].left = true;
+  ForgetGathered();
   changed_.notify_all();
+}
+
+void WriterGroup::ForgetGathered() {
+  std::erase_if(passes_, [this](const auto& entry) {
+    return AllRunning([key = entry.first](const Member& m) { return m.passes.count(key) != 0; });
+  });
 }

@@ -7,13 +7,14 @@
 //   (the volume, or what the smallest disc holds);
 // - the passes: the source is opened once (SourceFeed) and every pass is
 //   read once for all (SharedPass). A writer that comes to a pass takes a
-//   seat and waits until every writer still running has come to it too, so
-//   that all start from the first step together; a writer that ends (done,
-//   failed or canceled) is no longer waited for.
+//   seat in it and goes on at once: writers that come within a window of
+//   each other share its steps, one that comes later (or falls a window
+//   behind) reads the source on its own, so that no writer ever waits for
+//   another's pass.
 //
 // Members are numbered 0..N-1. Every call comes from the member's own
-// operation thread; waits look at the member's stop (its cancel) at least
-// every kWatchMs.
+// operation thread; the size's wait looks at the member's stop (its cancel)
+// at least every kWatchMs.
 #pragma once
 
 #include <condition_variable>
@@ -51,10 +52,9 @@ class WriterGroup {
   std::optional<uint64_t> AgreeOnSize(size_t member, uint64_t free, uint64_t volume,
                                       const std::function<bool()>& askRoundDown, const Stop& stopped);
 
-  // The member's seat in the pass called key, once every member still
-  // running has come to it (or at once when stopped). sides gives the
-  // size and step of the pass (every member's are the same).
-  std::unique_ptr<PassSeat> JoinPass(size_t member, int key, const PassSides& sides, const Stop& stopped);
+  // The member's seat in the pass called key (its progress row). sides
+  // gives the size and step of the pass (every member's are the same).
+  std::unique_ptr<PassSeat> JoinPass(size_t member, int key, const PassSides& sides);
 
   // The member runs no more passes: nobody waits for it any longer.
   void Leave(size_t member);
@@ -67,6 +67,9 @@ class WriterGroup {
   };
   // Every member still running satisfies has.
   bool AllRunning(const std::function<bool(const Member&)>& has) const;
+  // Lets go of the passes every member still running has come to: only
+  // their seats keep them.
+  void ForgetGathered();
   // Waits (the lock held) until ready() or stopped(); false when stopped.
   bool WaitUntil(std::unique_lock<std::mutex>& lock, const std::function<bool()>& ready, const Stop& stopped);
 
@@ -78,6 +81,6 @@ class WriterGroup {
   // The agreed size: unset until decided; then the size or nothing (Cancel).
   std::optional<std::optional<uint64_t>> agreed_;
   bool asking_ = false;
-  // The passes being gathered: kept until every member has come to them.
+  // The passes not every member has come to yet.
   std::map<int, std::shared_ptr<SharedPass>> passes_;
 };
