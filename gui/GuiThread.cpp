@@ -33,6 +33,12 @@ void WaitWithEvents(const std::function<bool()>& done) {
   QEventLoop loop;
   QTimer poll;
   QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+    // A wait inside the handler of a posted event (a queued close) is not
+    // given the events that were already posted behind that handler: the
+    // loop does not dispatch posted events again while it is dispatching
+    // them. A worker's notification among them would wait for this wait,
+    // which waits for the worker; they are delivered here.
+    QCoreApplication::sendPostedEvents();
     if (done()) loop.quit();
   });
   if (done()) return;

@@ -143,8 +143,10 @@ PassOutcome DataPass::Write() {
       outcome.canceled = true;
       break;
     }
-    if (host_.ShowPercent(writer->Done(), sides_.size)) break;
-    if (!writer->Running()) break;
+    // Looked at before its bytes: a writer that has ended has counted them
+    // all, so its last percent is shown before the pass leaves.
+    const bool writerEnded = !writer->Running();
+    if (host_.ShowPercent(writer->Done(), sides_.size) || writerEnded) break;
     changed.Wait(kWatchMs);
   }
 

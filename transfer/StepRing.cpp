@@ -25,16 +25,19 @@ StepRing::Step* StepRing::NextEmpty() {
   return &step;
 }
 
-void StepRing::Publish() {
+void StepRing::Advance(uint64_t& count, bool& otherWaiting, std::condition_variable& otherWake, bool forFull) {
   bool wake = false;
   {
     std::lock_guard lock(mutex_);
-    ++published_;
-    wake = emptierWaiting_ && Full() >= batch_;
-    if (wake) emptierWaiting_ = false;
+    ++count;
+    const uint32_t ready = forFull ? Full() : depth_ - Full();
+    wake = otherWaiting && ready >= batch_;
+    if (wake) otherWaiting = false;
   }
-  if (wake) emptierWake_.notify_one();
+  if (wake) otherWake.notify_one();
 }
+
+void StepRing::Publish() { Advance(published_, emptierWaiting_, emptierWake_, true); }
 
 void StepRing::Finish() {
   {
@@ -64,16 +67,7 @@ StepRing::Step* StepRing::NextFull(Wait* why, std::chrono::milliseconds limit) {
   return &steps_[released_ % depth_];
 }
 
-void StepRing::Release() {
-  bool wake = false;
-  {
-    std::lock_guard lock(mutex_);
-    ++released_;
-    wake = fillerWaiting_ && depth_ - Full() >= batch_;
-    if (wake) fillerWaiting_ = false;
-  }
-  if (wake) fillerWake_.notify_one();
-}
+void StepRing::Release() { Advance(released_, fillerWaiting_, fillerWake_, false); }
 
 void StepRing::Stop() {
   {

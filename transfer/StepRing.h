@@ -66,6 +66,9 @@ class StepRing {
 
  private:
   uint32_t Full() const { return static_cast<uint32_t>(published_ - released_); }
+  // Counts a step handed on and wakes the other side when it waits and a
+  // batch is ready for it (full steps when forFull, else free ones).
+  void Advance(uint64_t& count, bool& otherWaiting, std::condition_variable& otherWake, bool forFull);
 
   const uint32_t stepBytes_;
   const uint32_t depth_;

@@ -95,23 +95,34 @@ uint32_t TWorkThread::TakeStep() {
   return count;
 }
 
+bool TWorkThread::EndLoop(const char* line, bool failed) {
+  LogRest(line);
+  if (failed) error_.store(true);
+  return false;
+}
+
+bool TWorkThread::HandOn(bool stepA, const StepLines& lines, void (StepRing::*handOn)()) {
+  // Decided before the step is handed on, so that whoever waits for it
+  // knows how the worker goes on.
+  const bool ending = Terminated() || rest_.load() == 0;
+  done_.store(size_ - rest_.load());
+  (ring_->*handOn)();
+  WatchProgress();
+  return ending ? EndLoop(stepA ? lines.endedA : lines.endedB) : true;
+}
+
 bool TWorkThread::ReadStep(uint64_t index, const StepLines& lines) {
   const bool stepA = index % 2 == 0;
   StepRing::Step* step = ring_->NextEmpty();
   // Stopped: nothing more is moved.
-  if (step == nullptr || Terminated()) {
-    LogRest(stepA ? lines.endedA : lines.endedB);
-    return false;
-  }
+  if (step == nullptr || Terminated()) return EndLoop(stepA ? lines.endedA : lines.endedB);
   const uint64_t offset = size_ - rest_.load();
   const uint32_t count = TakeStep();
   const uint32_t room = StepBytes();
   uint32_t moved = 0;
   if (!Transfer(step->bytes, count, moved)) {
     std::memset(step->bytes, 0, room);
-    LogRest(stepA ? lines.failedA : lines.failedB);
-    error_.store(true);
-    return false;
+    return EndLoop(stepA ? lines.failedA : lines.failedB, true);
   }
   // Zero what the step did not fill: past a short last step, and past the
   // end of a source file shorter than the volume, whose bytes would
@@ -120,45 +131,17 @@ bool TWorkThread::ReadStep(uint64_t index, const StepLines& lines) {
   step->offset = offset;
   step->count = count;
   step->moved = std::min(moved, count);
-  if (!Deliver(*step)) {
-    LogRest(stepA ? lines.endedA : lines.endedB);
-    return false;
-  }
-  // Decided before the step is handed on, so that whoever waits for it
-  // knows how the worker goes on.
-  const bool ending = Terminated() || rest_.load() == 0;
-  done_.store(size_ - rest_.load());
-  ring_->Publish();
-  WatchProgress();
-  if (ending) {
-    LogRest(stepA ? lines.endedA : lines.endedB);
-    return false;
-  }
-  return true;
+  if (!Deliver(*step)) return EndLoop(stepA ? lines.endedA : lines.endedB);
+  return HandOn(stepA, lines, &StepRing::Publish);
 }
 
 bool TWorkThread::WriteStep(uint64_t index, const StepLines& lines) {
   const bool stepA = index % 2 == 0;
   StepRing::Step* step = ring_->NextFull();
   // Stopped, or the reader ended early: the step may hold nothing valid.
-  if (step == nullptr || Terminated()) {
-    LogRest(stepA ? lines.endedA : lines.endedB);
-    return false;
-  }
+  if (step == nullptr || Terminated()) return EndLoop(stepA ? lines.endedA : lines.endedB);
   const uint32_t count = TakeStep();
   uint32_t moved = 0;
-  if (!Transfer(step->bytes, count, moved)) {
-    LogRest(stepA ? lines.failedA : lines.failedB);
-    error_.store(true);
-    return false;
-  }
-  const bool ending = Terminated() || rest_.load() == 0;
-  done_.store(size_ - rest_.load());
-  ring_->Release();
-  WatchProgress();
-  if (ending) {
-    LogRest(stepA ? lines.endedA : lines.endedB);
-    return false;
-  }
-  return true;
+  if (!Transfer(step->bytes, count, moved)) return EndLoop(stepA ? lines.failedA : lines.failedB, true);
+  return HandOn(stepA, lines, &StepRing::Release);
 }

@@ -106,6 +106,11 @@ class TWorkThread : public host::Thread {
   bool WriteStep(uint64_t index, const StepLines& lines);
   // Takes the next count off rest.
   uint32_t TakeStep();
+  // Logs line (with rest) and ends the loop; failed sets the error.
+  bool EndLoop(const char* line, bool failed = false);
+  // A step is done: hands it on (publish or release) and goes on, unless
+  // the worker ends with it.
+  bool HandOn(bool stepA, const StepLines& lines, void (StepRing::*handOn)());
   void LogRest(const char* format);
   void WatchProgress();
 

@@ -30,6 +30,7 @@
 #   MARROWLIGHT_REALBUS_TIMEOUT  seconds for the whole guest run [300]
 #   MARROWLIGHT_REALBUS_CONSOLE  set to 1 to copy the guest's console to the
 #                                standard error
+#   MARROWLIGHT_REALBUS_MEMORY   the guest's memory in MiB [512]
 #
 # The kernel is fetched once with "apt-get download" and unpacked into the
 # cache with dpkg-deb; nothing is installed on the host. Without hardware
@@ -210,7 +211,7 @@ fi
 : > "$run/console"
 : > "$run/output"
 set +e
-timeout -k 5 "${MARROWLIGHT_REALBUS_TIMEOUT:-300}" qemu-system-x86_64 "${accel[@]}" -M pc -smp 1 -m 512 \
+timeout -k 5 "${MARROWLIGHT_REALBUS_TIMEOUT:-300}" qemu-system-x86_64 "${accel[@]}" -M pc -smp 1 -m "${MARROWLIGHT_REALBUS_MEMORY:-512}" \
   -nodefaults -no-user-config -display none -no-reboot "${firmware[@]}" \
   -kernel "$kernel" -initrd "$run/initrd" \
   -append "console=ttyS0 quiet loglevel=4 panic=-1 mitigations=off scsi_mod.scan=sync rdinit=/init" \
