@@ -114,6 +114,7 @@ PassOutcome DataPass::Write() {
     worker->Start();
   }
 
+  bool lookedAgain = false;
   for (;;) {
     changed.Reset();
     if (reader->Error()) {
@@ -146,6 +147,13 @@ PassOutcome DataPass::Write() {
     // Looked at before its bytes: a writer that has ended has counted them
     // all, so its last percent is shown before the pass leaves.
     const bool writerEnded = !writer->Running();
+    // A side that failed (or a source that fell short) after the looks above
+    // has ended the writer too: one more look, so that the failure is
+    // reported rather than taken for the end of the pass.
+    if (writerEnded && !lookedAgain && writer->Done() < sides_.size) {
+      lookedAgain = true;
+      continue;
+    }
     if (host_.ShowPercent(writer->Done(), sides_.size) || writerEnded) break;
     changed.Wait(kWatchMs);
   }
