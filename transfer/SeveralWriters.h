@@ -9,6 +9,10 @@
 // as a single writer ends (disc unlocked and ejected, no leadout after a
 // cancel) while the others go on; at the end one box lists every writer's
 // result.
+//
+// What a single writer's operation keeps when it ends (its log lines, the
+// record of its disc) each writer's TOperationThread keeps for its own disc
+// at the end of its Execute: one per disc, nothing for the group as such.
 #pragma once
 
 #include <cstdint>
