@@ -33,5 +33,7 @@ struct OperationArguments {
   std::optional<uint64_t> size;
   // write: every WRITER named; more than one records them all at once.
   std::vector<std::string> writers;
+  // Progress as JSON lines.
+  bool json = false;
 };
 int RunOperation(const OperationArguments& arguments);

@@ -4,6 +4,7 @@
 #include "base/NumberText.h"
 #include "base/ProgramIdentity.h"
 #include "base/TextFormat.h"
+#include "cli/JsonText.h"
 #include "host/os/Platform.h"
 #include "host/ui/MessageBox.h"
 
@@ -33,8 +34,35 @@ std::string ConsoleDialog::Bar(const char* phase, int percent, uint64_t bytes, d
                     FormatNumber(bytes).c_str(), speed / 1e6, left.c_str());
 }
 
+std::string ConsoleDialog::ProgressJson(int phase, int percent, const PassProgress& report) {
+  static constexpr const char* kJsonPhases[] = {"test", "write", "copy", "verify"};
+  const bool unset = report.writer == aspi::ScsiAddress{255, 255, 255};
+  nlohmann::ordered_json line = {
+      {"writer", unset ? "" : FormatText("%d,%d,%d", report.writer.ha, report.writer.id, report.writer.lun)},
+      {"phase", phase >= 0 && phase < 4 ? kJsonPhases[phase] : ""},
+      {"pass", report.pass},
+      {"percent", percent},
+      {"done", report.done},
+      {"total", report.total},
+      {"bytes_per_second", static_cast<uint64_t>(report.bytesPerSecond)},
+      {"seconds_left", report.secondsLeft}};
+  return JsonLine(line);
+}
+
+void ConsoleDialog::ShowPassProgress(const PassProgress& report) {
+  if (!json_) return;
+  std::lock_guard lock(mutex_);
+  host::WriteStderr(ProgressJson(phase_, lastPercent_, report) + "\n");
+}
+
 void ConsoleDialog::ShowProgress(int phase, int percent) {
   std::lock_guard lock(mutex_);
+  if (json_) {
+    // The line comes with the pass's report, right after this.
+    phase_ = phase;
+    lastPercent_ = percent;
+    return;
+  }
   if (phase != phase_) {
     EndBarLine();
     phase_ = phase;

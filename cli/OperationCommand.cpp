@@ -80,8 +80,9 @@ void WatchForCtrlC(const std::function<bool()>& finished, const std::function<vo
 }
 
 // Runs the operation to its end.
-int Run(const OperationRequest& request, uint64_t volumeSize) {
+int Run(const OperationRequest& request, uint64_t volumeSize, bool json = false) {
   ConsoleDialog dialog(volumeSize, host::StderrIsTerminal());
+  dialog.SetJsonProgress(json);
   TOperationThread operation(dialog, request);
   // Read on the operation thread, where the dialog's notifications run.
   dialog.FollowPassBytes([&operation] { return operation.VolumeSize(); });
@@ -107,10 +108,10 @@ int StatusOf(const std::vector<WriterOutcome>& outcomes) {
 }
 
 // Runs the operation over several writers to its end.
-int RunSeveral(const SeveralWritersRequest& request) {
+int RunSeveral(const SeveralWritersRequest& request, bool json) {
   std::vector<std::string> names;
   for (SCSIDEV* writer : request.writers) names.push_back(Endpoint(*writer).Describe());
-  SeveralDialog dialog(names, host::StderrIsTerminal());
+  SeveralDialog dialog(names, host::StderrIsTerminal(), json);
   SeveralWriters operation(dialog, request);
   OperationBoxes boxes(*ui::CurrentBackend(), [&dialog] { dialog.BreakLine(); }, [&operation] { operation.CancelAll(); });
   ui::ScopedBackend scope(boxes);
@@ -183,7 +184,7 @@ int RunSeveralWriters(const OperationArguments& arguments, Operation operation) 
   bool checked = CheckSource(request.source, arguments.size, request.volume);
   if (CanceledBeforeStart()) return kExitCanceled;
   if (!checked) return kExitFailed;
-  return RunSeveral(request);
+  return RunSeveral(request, arguments.json);
 }
 
 }  // namespace
@@ -226,5 +227,5 @@ int RunOperation(const OperationArguments& arguments) {
   if (CanceledBeforeStart()) return kExitCanceled;
   if (!checked || !SidesDiffer(request)) return kExitFailed;
   if (CanceledBeforeStart()) return kExitCanceled;
-  return Run(request, request.volume.volumeSize);
+  return Run(request, request.volume.volumeSize, arguments.json);
 }

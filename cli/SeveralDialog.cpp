@@ -6,8 +6,8 @@
 #include "host/os/Platform.h"
 #include "transfer/SeveralWriters.h"
 
-SeveralDialog::SeveralDialog(std::vector<std::string> writers, bool terminal)
-    : writers_(std::move(writers)), terminal_(terminal), rows_(writers_.size()) {}
+SeveralDialog::SeveralDialog(std::vector<std::string> writers, bool terminal, bool json)
+    : writers_(std::move(writers)), terminal_(terminal), json_(json), rows_(writers_.size()) {}
 
 std::string SeveralDialog::Line(size_t writer) const {
   const Row& row = rows_[writer];
@@ -33,7 +33,9 @@ void SeveralDialog::ShowWriterProgress(size_t writer, int phase, int percent, co
   row.percent = percent;
   row.report = report;
   if (!moved) return;
-  if (terminal_) {
+  if (json_) {
+    host::WriteStderr(ConsoleDialog::ProgressJson(phase, percent, report) + "\n");
+  } else if (terminal_) {
     Redraw();
   } else {
     host::WriteStderr(FormatText("%s %s %d%% (%s bytes)\n", writers_[writer].c_str(),

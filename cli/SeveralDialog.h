@@ -13,7 +13,8 @@
 
 class SeveralDialog : public SeveralWritersDialog {
  public:
-  SeveralDialog(std::vector<std::string> writers, bool terminal);
+  // json: progress as JSON lines (ConsoleDialog::ProgressJson).
+  SeveralDialog(std::vector<std::string> writers, bool terminal, bool json = false);
 
   void ShowWriterProgress(size_t writer, int phase, int percent, const PassProgress& report) override;
   void WriterComment(size_t writer, const std::string& text) override;
@@ -37,6 +38,7 @@ class SeveralDialog : public SeveralWritersDialog {
 
   const std::vector<std::string> writers_;
   const bool terminal_;
+  const bool json_;
   std::mutex mutex_;
   std::vector<Row> rows_;
   bool blockShown_ = false;

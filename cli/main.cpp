@@ -51,6 +51,7 @@ int main(int argc, char** argv) {
       ->required();
   std::string writeMode = "test-write-verify", copyMode = "copy-verify", patternMode = "test-write-verify";
   write->add_option("--mode", writeMode, kWriteModes);
+  write->add_flag("--json", json, "Progress as JSON lines on the standard error, one per writer and percent");
   write->add_option("--size", operation.size, "Volume size in bytes, instead of the size the check chose")
       ->check(ByteCount());
 
@@ -126,8 +127,8 @@ int main(int argc, char** argv) {
   if (*erase) return RunErase(writer);
   if (*info) return RunInfo(writer);
   if (*firmware) return RunFirmware(writer, updateFile, global.yes);
-  if (*write) operation = {"write", operation.source, writers.front(), writeMode, operation.size, writers};
-  if (*copy) operation = {"copy", operation.source, operation.destination, copyMode, operation.size, {}};
-  if (*pattern) operation = {"pattern", operation.source, operation.destination, patternMode, operation.size, {}};
+  if (*write) operation = {"write", operation.source, writers.front(), writeMode, operation.size, writers, json};
+  if (*copy) operation = {"copy", operation.source, operation.destination, copyMode, operation.size, {}, false};
+  if (*pattern) operation = {"pattern", operation.source, operation.destination, patternMode, operation.size, {}, false};
   return RunOperation(operation);
 }

@@ -88,8 +88,24 @@ TEST(CliSeveral, CtrlCCancelsEveryWriterAndNoDiscIsClosed) {
   EXPECT_FALSE(Has(result.err, "leadout")) << result.err;
   ProcessResult list = bus.Tool({"list"});
   // Each disc got part of the volume and no leadout.
-  for (const char* drive : {"0,3,0  qxw7100", "0,4,0  qxw7200", "0,5,0  qxw7100"})
-    EXPECT_TRUE(Has(list.out.substr(list.out.find(drive)), ": appendable ")) << list.out;
+  for (const char* drive : {"0,3,0  qxw7100", "0,4,0  qxw7200", "0,5,0  qxw7100"}) {
+    const size_t line = list.out.find(drive);
+    ASSERT_NE(line, std::string::npos) << list.out;
+    EXPECT_TRUE(Has(list.out.substr(line, list.out.find('\n', line) - line), ": appendable ")) << list.out;
+  }
+}
+
+TEST(CliSeveral, JsonProgressNamesEachWriter) {
+  CliBus bus(Writers({"", ""}));
+  std::string image = MakeGenisoImage(bus.Dir().Path(), "g.iso", "JSON", 512 * 1024);
+  const std::string size = std::to_string(std::filesystem::file_size(image));
+  ProcessResult run = bus.Run({"write", image, "0,3,0", "0,4,0", "--mode", "write-verify", "--json"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  for (const char* writer : {"0,3,0", "0,4,0"}) {
+    const std::string head = std::string(R"({"writer":")") + writer + R"(","phase":"verify","pass":2,"percent":100,)";
+    EXPECT_TRUE(Has(run.err, head + R"("done":)" + size + R"(,"total":)" + size)) << run.err;
+  }
+  EXPECT_FALSE(Has(run.err, " Write 100% (")) << "no text progress lines with --json";
 }
 
 TEST(CliSeveral, AWriterNamedTwiceIsAUsageError) {
