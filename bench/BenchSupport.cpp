@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "transfer/DataPass.h"
+#include "transfer/PassSpeed.h"
 
 namespace bench {
 
@@ -71,6 +72,18 @@ std::string MakeRunFolder(const std::string& parent, const std::string& name) {
     std::filesystem::remove_all(runFolder, ignored);
   });
   return runFolder;
+}
+
+std::optional<DriveRun> DriveRunArguments(int argc, char** argv) {
+  DriveRun run;
+  const uint64_t megabytes = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 200;
+  run.speed = argc > 2 ? std::strtod(argv[2], nullptr) : 16;
+  run.parent = argc > 3 ? argv[3] : "/tmp";
+  // Whole sectors, as a volume is.
+  run.bytes = (megabytes * 1000000 + 2047) / 2048 * 2048;
+  run.rate = run.speed * PassSpeed::kDvd1xBytesPerSecond;
+  if (run.bytes == 0 || !(run.rate > 0)) return std::nullopt;
+  return run;
 }
 
 double CpuSeconds() {

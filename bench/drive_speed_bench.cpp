@@ -26,8 +26,6 @@
 
 namespace {
 
-constexpr double kBaseRate = PassSpeed::kDvd1xBytesPerSecond;  // bytes per second at speed 1
-
 struct Measured {
   bool ok = false;
   double wall = 0;
@@ -53,14 +51,11 @@ void Row(const char* pass, const Measured& measured, double driveSeconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const uint64_t megabytes = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 200;
-  const double speed = argc > 2 ? std::strtod(argv[2], nullptr) : 16;
-  const std::string parent = argc > 3 ? argv[3] : "/tmp";
-  // Whole sectors, as a volume is.
-  const uint64_t bytes = (megabytes * 1000000 + 2047) / 2048 * 2048;
-  const double rate = speed * kBaseRate;
-
-  if (bytes == 0 || !(rate > 0)) return 1;
+  const std::optional<bench::DriveRun> run = bench::DriveRunArguments(argc, argv);
+  if (!run) return 1;
+  const uint64_t bytes = run->bytes;
+  const double speed = run->speed, rate = run->rate;
+  const std::string& parent = run->parent;
   const std::string runFolder = bench::MakeRunFolder(parent, "drive-speed-bench");
   if (runFolder.empty()) return 1;
 

@@ -136,12 +136,11 @@ Figures Measure(const Run& run, const std::string& folder, const std::string& im
 }  // namespace
 
 int main(int argc, char** argv) {
-  const uint64_t megabytes = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 200;
-  const double speed = argc > 2 ? std::strtod(argv[2], nullptr) : 16;
-  const std::string parent = argc > 3 ? argv[3] : "/tmp";
-  const uint64_t bytes = (megabytes * 1000000 + 2047) / 2048 * 2048;
-  const double rate = speed * PassSpeed::kDvd1xBytesPerSecond;
-  if (bytes == 0 || !(rate > 0)) return 1;
+  const std::optional<bench::DriveRun> arguments = bench::DriveRunArguments(argc, argv);
+  if (!arguments) return 1;
+  const uint64_t bytes = arguments->bytes;
+  const double speed = arguments->speed, rate = arguments->rate;
+  const std::string& parent = arguments->parent;
   const std::string folder = bench::MakeRunFolder(parent, "several-writers-bench");
   if (folder.empty()) return 1;
   const std::string image = folder + "/image.iso";
