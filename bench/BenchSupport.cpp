@@ -33,6 +33,10 @@ std::string runFolder;
 
 bool RunPass(const std::string& image, uint64_t bytes, Endpoint destination, bool verify) {
   QuietHost host;
+  return RunPass(image, bytes, std::move(destination), verify, host);
+}
+
+bool RunPass(const std::string& image, uint64_t bytes, Endpoint destination, bool verify, PassHost& host) {
   PassSides sides;
   sides.source = image;
   sides.destination = std::move(destination);

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "transfer/DataPass.h"
 #include "transfer/OperationRequest.h"
 
 namespace bench {
@@ -16,6 +17,8 @@ namespace bench {
 // destination side; true when it moved or compared everything without a
 // difference.
 bool RunPass(const std::string& image, uint64_t bytes, Endpoint destination, bool verify);
+// The same with a host of the caller's (one that takes progress samples).
+bool RunPass(const std::string& image, uint64_t bytes, Endpoint destination, bool verify, PassHost& host);
 
 // Varied bytes (never zero, never compressible), written 1 MiB at a time.
 void MakeImage(const std::string& path, uint64_t bytes);

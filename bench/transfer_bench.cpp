@@ -19,6 +19,8 @@
 //
 //   <build>/bin/transfer_bench [image MiB, default 1024] [small MiB, default 64] [folder, default /tmp]
 //   <build>/bin/transfer_bench --memory <MiB> <folder>   (one write and verify; prints its peak memory)
+//   <build>/bin/transfer_bench --sampling [MiB] [folder]  (the cost of the speed graph's samples,
+//                                                          bench/SamplingCost.h)
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -36,6 +38,7 @@
 #include "base/Log.h"
 #include "devices/CreateDevice.h"
 #include "bench/BenchSupport.h"
+#include "bench/SamplingCost.h"
 
 namespace {
 
@@ -189,6 +192,8 @@ void Row(const char* what, uint64_t bytes, double ours, double tool, const char*
 
 int main(int argc, char** argv) {
   if (argc >= 4 && std::string(argv[1]) == "--memory") return MemoryChild(std::strtoull(argv[2], nullptr, 10), argv[3]);
+  if (argc >= 2 && std::string(argv[1]) == "--sampling")
+    return bench::SamplingCost(argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 512, argc > 3 ? argv[3] : "/tmp");
 
   uint64_t mib = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1024;
   uint64_t smallMib = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 64;

@@ -37,3 +37,6 @@ struct OperationArguments {
   bool json = false;
 };
 int RunOperation(const OperationArguments& arguments);
+// The read scan of the disc in a drive: the summary (or JSON) on the
+// standard output, the map as SVG into svgPath unless it is empty.
+int RunReadScan(const std::string& device, bool json, const std::string& svgPath);

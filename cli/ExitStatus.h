@@ -7,4 +7,5 @@ enum ExitStatus : int {
   kExitUsage = 2,        // the command line was wrong
   kExitCanceled = 3,     // "Operation canceled."
   kExitDifferences = 4,  // a verify found differences
+  kExitUnreadable = 4,   // a read scan found unreadable sectors
 };

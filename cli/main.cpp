@@ -24,7 +24,7 @@ constexpr const char* kWriteModes = "test | write | test-write | write-verify | 
 
 int main(int argc, char** argv) {
   host::IgnoreBrokenPipe();
-  CLI::App app{"Marrowlight headless front end: scan, check, write, copy, pattern, erase, info, firmware"};
+  CLI::App app{"Marrowlight headless front end: scan, check, write, copy, pattern, erase, info, firmware, readscan"};
   app.require_subcommand(1);
   GlobalOptions global;
   app.add_flag("--nolog", global.noLog, "Do not write the log file");
@@ -77,6 +77,12 @@ int main(int argc, char** argv) {
   firmware->add_option("WRITER", writer, "HA,ID,LUN of the writer")->required();
   firmware->add_option("FILE", updateFile, "The update file")->required();
 
+  std::string scanDevice, svgPath;
+  auto* readscan = app.add_subcommand("readscan", "Read the whole disc in a drive, timing every step (never writes)");
+  readscan->add_option("DEVICE", scanDevice, "HA,ID,LUN of the drive")->required();
+  readscan->add_flag("--json", json, "Print the samples and the summary as JSON");
+  readscan->add_option("--svg", svgPath, "Write the map of the scan as SVG into this file");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -127,6 +133,7 @@ int main(int argc, char** argv) {
   if (*erase) return RunErase(writer);
   if (*info) return RunInfo(writer);
   if (*firmware) return RunFirmware(writer, updateFile, global.yes);
+  if (*readscan) return RunReadScan(scanDevice, json, svgPath);
   if (*write) operation = {"write", operation.source, writers.front(), writeMode, operation.size, writers, json};
   if (*copy) operation = {"copy", operation.source, operation.destination, copyMode, operation.size, {}, false};
   if (*pattern) operation = {"pattern", operation.source, operation.destination, patternMode, operation.size, {}, false};

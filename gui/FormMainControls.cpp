@@ -144,6 +144,7 @@ void Menus(QMainWindow& window, FormMainControls& c) {
   c.menuWritePattern = Item(option, "&Write Pattern", "MenuWritePattern");
   c.menuSeveralWriters = Item(option, "Write to se&veral writers...", "MenuSeveralWriters");
   c.menuUpdateFirmware = Item(option, "&Update Firmware", "MenuUpdateFirmware");
+  c.menuReadScan = Item(option, "&Read Scan...", "MenuReadScan");
   option->addSeparator();
   c.menuManager = Item(option, "SCSI &Manager...", "MenuManager");
   QMenu* information = Named(bar->addMenu("Information"), "MenuInformation");

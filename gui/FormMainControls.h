@@ -48,6 +48,7 @@ struct FormMainControls {
   QAction* menuWritePattern;
   QAction* menuSeveralWriters;  // the Write page's source onto several of its writers
   QAction* menuUpdateFirmware;
+  QAction* menuReadScan;  // the disc in the Copy page's selected source drive
   QAction* menuManager;  // the SCSI manager of the next start
   QAction* menuVersion;
 };

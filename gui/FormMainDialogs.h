@@ -35,4 +35,7 @@ class FormMainDialogs {
   // (items: their list texts, devices: their devices, in the list's order).
   virtual void ShowSeveralWriters(const OperationRequest& source, const std::vector<std::string>& items,
                                   const std::vector<SCSIDEV*>& devices) = 0;
+  // The "Read Scan" window for the drive selected in the Copy page's source
+  // list.
+  virtual void ShowReadScan(SCSIDEV& drive) = 0;
 };

@@ -1,6 +1,7 @@
 #include "gui/ProgramDialogs.h"
 
 #include "gui/TFormUpdateFirm.h"
+#include "gui/TReadScanForm.h"
 #include "gui/TSeveralWritersForm.h"
 #include "gui/TWrDevPropForm.h"
 #include "gui/TWriteForm.h"
@@ -31,4 +32,9 @@ void ProgramDialogs::ShowSeveralWriters(const OperationRequest& source, const st
   for (size_t i = 0; i < items.size() && i < devices.size(); ++i) destinations.push_back({items[i], devices[i]});
   severalWritersForm_->SetParameters(source, destinations);
   severalWritersForm_->ShowModal();
+}
+
+void ProgramDialogs::ShowReadScan(SCSIDEV& drive) {
+  if (!readScanForm_) readScanForm_ = std::make_unique<TReadScanForm>();
+  readScanForm_->ShowScan(drive);
 }

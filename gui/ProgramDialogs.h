@@ -1,6 +1,6 @@
 // ProgramDialogs: the dialogs the program's main window opens. The
-// operation, "Firmware Update" and "Writer Property" dialogs are made at
-// their first use and then live for the whole run.
+// operation, "Firmware Update", "Writer Property" and "Read Scan" dialogs
+// are made at their first use and then live for the whole run.
 #pragma once
 
 #include <memory>
@@ -8,6 +8,7 @@
 #include "gui/FormMainDialogs.h"
 
 class TFormUpdateFirm;
+class TReadScanForm;
 class TSeveralWritersForm;
 class TWrDevPropForm;
 class TWriteForm;
@@ -25,6 +26,7 @@ class ProgramDialogs : public FormMainDialogs {
   void ShowWriterProperty(SCSIDEV& writer) override;
   void ShowSeveralWriters(const OperationRequest& source, const std::vector<std::string>& items,
                           const std::vector<SCSIDEV*>& devices) override;
+  void ShowReadScan(SCSIDEV& drive) override;
 
  private:
   VolSizeChoice& sizes_;
@@ -32,4 +34,5 @@ class ProgramDialogs : public FormMainDialogs {
   std::unique_ptr<TFormUpdateFirm> formUpdateFirm_;
   std::unique_ptr<TWrDevPropForm> wrDevPropForm_;
   std::unique_ptr<TSeveralWritersForm> severalWritersForm_;
+  std::unique_ptr<TReadScanForm> readScanForm_;
 };

@@ -118,6 +118,8 @@ void TFormMain::ApplyCopyPage() {
   c_.cmbCpDstScsi->setEnabled(s.destinationCombo);
   Enable(s.destinationFile, {c_.editCpDstFile, c_.btnCpDstBrouse});
   Enable(s.start, {c_.btnCopy, c_.btnCpVerify});
+  // A read scan needs a drive in the source list, whichever side the page uses.
+  c_.menuReadScan->setEnabled(Listed(scans_.copy, scans_.copy.sources));
 }
 
 void TFormMain::Connect() {
@@ -158,6 +160,7 @@ void TFormMain::Connect() {
   on(c_.menuWritePattern, &QAction::triggered, &TFormMain::MenuWritePatternClick);
   on(c_.menuSeveralWriters, &QAction::triggered, &TFormMain::MenuSeveralWritersClick);
   on(c_.menuUpdateFirmware, &QAction::triggered, &TFormMain::MenuUpdateFirmwareClick);
+  on(c_.menuReadScan, &QAction::triggered, &TFormMain::MenuReadScanClick);
   on(c_.menuVersion, &QAction::triggered, &TFormMain::ShowVersion);
 }
 
@@ -234,6 +237,10 @@ void TFormMain::MenuUpdateFirmwareClick() {
   if (SelectedWriter() == nullptr) return;
   auto& slot = scans_.write.destinations.devices[static_cast<size_t>(c_.cmbWrDstScsi->currentIndex())];
   dialogs_.ShowFirmwareUpdate(slot);
+}
+
+void TFormMain::MenuReadScanClick() {
+  if (SCSIDEV* drive = Selected(scans_.copy.sources, c_.cmbCpSrcScsi)) dialogs_.ShowReadScan(*drive);
 }
 
 void TFormMain::WrDevPropertyClick() {

@@ -68,6 +68,7 @@ class TFormMain : public QMainWindow {
   void MenuWritePatternClick();
   void MenuSeveralWritersClick();
   void MenuUpdateFirmwareClick();
+  void MenuReadScanClick();
   void WrDevPropertyClick();
   void MenuLogWindowClick();
   void ShowVersion();

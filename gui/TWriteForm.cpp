@@ -14,6 +14,7 @@
 #include "base/NumberText.h"
 #include "base/ProgramIdentity.h"
 #include "devices/SCSIDEV.h"
+#include "gui/SpeedChartView.h"
 #include "gui/TVolSizeForm.h"
 #include "gui/TWriteModeSelectForm.h"
 #include "host/ui/MessageBox.h"
@@ -42,12 +43,18 @@ TWriteForm::TWriteForm(VolSizeChoice& sizes, QWidget* parent)
   connect(controls_.btnChangeSize, &QPushButton::clicked, this, [this] { BtnChangeSizeClick(); });
   connect(controls_.editWriteSectors, &QLineEdit::textChanged, this, [this] { EditWriteSectorsChange(); });
   connect(controls_.btnGetDiscSize, &QPushButton::clicked, this, [this] { BtnGetDiscSizeClick(); });
+  connect(controls_.btnSaveGraph, &QPushButton::clicked, this, [this] { BtnSaveGraphClick(); });
+  controls_.graph->SetPlaceholder("Start draws the speed of each pass here.");
 }
 
 bool TWriteForm::SetParameters(const OperationRequest& request) {
   if (!CheckFormSides(request)) return false;
   request_ = request;
   patternMode_ = request.pattern;
+  // The graph of another request's operation is not this one's.
+  graph_.Clear();
+  controls_.graph->SetChart({});
+  controls_.btnSaveGraph->setEnabled(false);
   if (patternMode_) {
     // A pattern has no size until "Change size..." gives it one: it must
     // never take the size of the volume shown before it.

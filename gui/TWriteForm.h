@@ -7,6 +7,12 @@
 // thread's OperationDialog. Closing it while an operation runs asks first and
 // then cancels the operation, waiting for its end with the event loop
 // running, so that the operation's last boxes are still served.
+//
+// Under the progress rows a graph draws the speed of every pass over its
+// position on the disc, redrawn at most ten times a second from the pass's
+// progress reports, and kept after the operation until the next Start. With
+// a graph to show, the dialog stays open after "Operation done." until the
+// person closes it; "Save graph..." writes the graph as PNG.
 #pragma once
 
 #include <QDialog>
@@ -18,8 +24,10 @@
 #include "transfer/OperationDialog.h"
 #include "transfer/OperationForm.h"
 #include "transfer/OperationRequest.h"
+#include "transfer/PassGraph.h"
 #include "transfer/PassSpeed.h"
 
+class QTimer;
 class TOperationThread;
 class TVolSizeForm;
 class TWriteModeSelectForm;
@@ -50,10 +58,15 @@ class TWriteForm : public QDialog, public OperationDialog {
   const std::optional<OperationOutcome>& LastOutcome() const { return outcome_; }
   bool OperationRunning() const;
   TVolSizeForm& VolSizeForm() { return *volSizeForm_; }
+  // The samples of the passes of the last operation (for a disc record) and
+  // the picture drawn from them.
+  const PassGraph& Graph() const { return graph_; }
+  chart::SpeedChart GraphChart() const;
 
   // OperationDialog.
   uint64_t CurrentVolumeSize() override { return volumeSize_.load(); }
   void ShowProgress(int phase, int percent) override;
+  void ShowPassProgress(const PassProgress& report) override;
   void OperationErrorShown() override;
   bool AskWriteMode() override;
   void OperationEnded(OperationResult result, bool closeAtEnd) override;
@@ -82,6 +95,12 @@ class TWriteForm : public QDialog, public OperationDialog {
   void EditWriteSectorsChange();
   void BtnGetDiscSizeClick();
   void ResetAfterOperation();
+  void BtnSaveGraphClick();
+
+  // The graph: a new one at Start with the drive's nominal rates; the
+  // timer's tick takes the latest report and redraws when anything changed.
+  void BeginGraph(const OperationRequest& request);
+  void GraphTick();
 
   // Waits, with the event loop running, until the operation's thread has
   // ended, then frees it.
@@ -112,4 +131,9 @@ class TWriteForm : public QDialog, public OperationDialog {
 
   PassSpeed speed_;
   int speedPhase_ = -1;
+
+  PassGraph graph_;
+  std::string graphTitle_;
+  bool graphChanged_ = false;
+  QTimer* graphTimer_ = nullptr;
 };

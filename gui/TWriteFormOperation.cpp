@@ -11,6 +11,7 @@
 #include <QMetaObject>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 
 #include "base/Log.h"
 #include "base/ProgramIdentity.h"
@@ -59,6 +60,7 @@ void TWriteForm::BtnStartClick() {
   outcome_.reset();
   speed_.Clear();
   speedPhase_ = -1;
+  BeginGraph(request);
   operation_ = std::make_unique<TOperationThread>(*this, std::move(request));
   operation_->Start();
 }
@@ -143,7 +145,11 @@ bool TWriteForm::AskWriteMode() { return writeModeForm_->AskRoundDown(); }
 void TWriteForm::OperationEnded(OperationResult result, bool closeAtEnd) {
   outcome_ = operation_ ? operation_->Outcome() : OperationOutcome{result, 0};
   controls_.btnStart->setEnabled(true);
-  if (closeAtEnd) RequestClose();
+  // The last report of the last pass, then the graph stands still.
+  GraphTick();
+  if (graphTimer_ != nullptr) graphTimer_->stop();
+  // A graph is worth a look: the dialog then stays until the person closes it.
+  if (closeAtEnd && !graph_.HasSamples()) RequestClose();
   ResetAfterOperation();
 }
 

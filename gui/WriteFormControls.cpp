@@ -10,6 +10,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include "gui/SpeedChartView.h"
+
 namespace {
 
 // The resource layout, in pixels of the dialog's client area.
@@ -20,7 +22,10 @@ constexpr int kVolumeTop = 8, kVolumeHeight = 104;
 constexpr int kSettingsTop = 120, kSettingsHeight = 96;
 constexpr int kInfoTop = 76;  // inside the settings group
 constexpr int kTestTop = kSettingsTop + kSettingsHeight + 8;
-constexpr int kStartTop = kTestTop + 3 * kProgressRowHeight + 6;
+// The graph stands between the progress rows and the start panel and moves
+// up with the panel when rows are left out.
+constexpr int kGraphHeight = 200, kGraphGap = 6;
+constexpr int kStartTop = kTestTop + 3 * kProgressRowHeight + kGraphGap + kGraphHeight + kGraphGap;
 constexpr int kStartHeight = 76;
 constexpr int kHeight = kStartTop + kStartHeight + 6;
 
@@ -115,11 +120,16 @@ void WriteFormControls::Build(QDialog& dialog, std::function<void()> onHexDecCli
     row.percent = Label(row.panel, percents[i], "0%", {372, 2, 48, 20});
   }
 
+  graph = Make<SpeedChartView>(&dialog, "GraphSpeed",
+                               {kMargin, kStartTop - kGraphGap - kGraphHeight, kInnerWidth, kGraphHeight});
+
   panelStart = Make<QFrame>(&dialog, "PanelStart", {kMargin, kStartTop, kInnerWidth, kStartHeight});
   labelSpeed = Label(panelStart, "LabelSpeed", "", {4, 2, 220, 18});
   labelTimeLeft = Label(panelStart, "LabelTimeLeft", "", {228, 2, 192, 18});
   labelTimeLeft->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   labelComment = Label(panelStart, "LabelComment", "", {4, 22, 416, 18});
+  btnSaveGraph = Button(panelStart, "BtnSaveGraph", "Save graph...", {4, 46, 104, 26});
+  btnSaveGraph->setEnabled(false);
   btnStart = Button(panelStart, "BtnStart", "Start", {236, 46, 88, 26});
   btnCloseStop = Button(panelStart, "BtnCloseStop", "Cancel", {332, 46, 88, 26});
   btnCloseStop->setDefault(true);
@@ -136,6 +146,7 @@ void WriteFormControls::Place(QDialog& dialog, const ProgressLayout& layout) {
     rows[i].panel->move(kMargin, places[i]->top);
     rows[i].panel->setVisible(places[i]->shown);
   }
+  graph->move(kMargin, layout.startTop - kGraphGap - kGraphHeight);
   panelStart->move(kMargin, layout.startTop);
   dialog.setFixedSize(kWidth, layout.height);
 }

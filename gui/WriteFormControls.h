@@ -18,6 +18,7 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QWidget;
+class SpeedChartView;
 
 struct WriteFormControls {
   struct ProgressRowControls {
@@ -44,11 +45,13 @@ struct WriteFormControls {
   QPushButton* btnGetDiscSize;  // hidden
 
   std::array<ProgressRowControls, 3> rows;  // Test, Write (or Copy), Verify
+  SpeedChartView* graph;  // under the rows: the speed of every pass
 
   QFrame* panelStart;
   QLabel* labelSpeed;     // the running pass: MB/s and the DVD multiple
   QLabel* labelTimeLeft;  // and the time it has left
   QLabel* labelComment;
+  QPushButton* btnSaveGraph;  // the graph as PNG
   QPushButton* btnStart;
   QPushButton* btnCloseStop;
 

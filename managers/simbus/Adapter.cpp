@@ -95,8 +95,8 @@ bool Adapter::NeverWaits(Drive& drive, const aspi::SRB_ExecSCSICmd& request) {
       return false;
   }
   // A drive with a speed holds its data commands, and a command that may
-  // hang must stay abortable: both are the worker's.
-  return drive.Config().speed <= 0 && !drive.DeviceFaults().CanHang();
+  // hang or be slow must stay abortable: all are the worker's.
+  return drive.Config().speed <= 0 && !drive.DeviceFaults().CanHold();
 }
 
 uint8_t Adapter::ExecuteHere(aspi::SRB_ExecSCSICmd* request, Drive& drive) {

@@ -235,7 +235,7 @@ class Reader {
 
   FaultRule Fault(const json& fault, const std::string& place) {
     if (!fault.is_object()) Throw(place, "must be an object with \"kind\"");
-    Keys(fault, place, {"kind", "opcode", "lba", "buffer", "first", "from", "sense", "byte21", "polls"});
+    Keys(fault, place, {"kind", "opcode", "lba", "buffer", "first", "from", "sense", "byte21", "polls", "factor"});
     if (!fault.contains("kind")) Throw(place, "the key \"kind\" is missing");
     FaultRule rule;
     std::string kind = Text(fault["kind"], place + ".kind");
@@ -245,9 +245,10 @@ class Reader {
     else if (kind == "not-ready") rule.kind = FaultKind::NotReady;
     else if (kind == "support-not-initialised") rule.kind = FaultKind::SupportNotInitialised;
     else if (kind == "corrupt") rule.kind = FaultKind::Corrupt;
+    else if (kind == "slow") rule.kind = FaultKind::Slow;
     else
       Throw(place + ".kind", "unknown fault \"" + kind +
-                                 "\" (known: sense, hang, busy, not-ready, support-not-initialised, corrupt)");
+                                 "\" (known: sense, hang, busy, not-ready, support-not-initialised, corrupt, slow)");
     if (fault.contains("opcode")) rule.opcode = static_cast<uint8_t>(Number(fault["opcode"], place + ".opcode", 255));
     if (fault.contains("lba")) {
       const json& lba = fault["lba"];
@@ -264,6 +265,11 @@ class Reader {
     if (rule.kind == FaultKind::Sense) {
       if (!fault.contains("sense")) Throw(place, "a sense fault needs \"sense\"");
       rule.sense = SenseOf(fault["sense"], place + ".sense");
+    }
+    if (fault.contains("factor")) {
+      if (rule.kind != FaultKind::Slow) Throw(place + ".factor", "only a slow fault takes a factor");
+      rule.factor = static_cast<uint32_t>(Number(fault["factor"], place + ".factor", 10000));
+      if (rule.factor < 2) Throw(place + ".factor", "must be at least 2");
     }
     if (rule.kind == FaultKind::NotReady) {
       if (!fault.contains("polls")) Throw(place, "a not-ready fault needs \"polls\"");

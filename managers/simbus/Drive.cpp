@@ -18,7 +18,8 @@ Drive::Drive(const DeviceConfig& config, std::string stateDir)
     : config_(config),
       stateDir_(std::move(stateDir)),
       faults_(config.faults),
-      pace_(config.speed * kBaseSpeedBytesPerSecond) {
+      pace_(config.speed * kBaseSpeedBytesPerSecond),
+      slowPace_(kBaseSpeedBytesPerSecond) {
   table_.fill(&Drive::InvalidOperation);
   vendor_ = config.vendor.value_or(std::string(config.model->vendor));
   product_ = config.product.value_or(std::string(config.model->product));
@@ -82,7 +83,14 @@ std::optional<Sense> Drive::BusySense() const {
 }
 
 void Drive::PaceTransfer(ScsiCommand& command, uint64_t bytes) {
-  command.PauseUntil(pace_.Complete(Clock::now(), bytes, host::TimeScale()));
+  const uint32_t factor = faults_.SlowFactorFor(command);
+  if (factor > 1 && config_.speed <= 0) {
+    // A drive as fast as the machine reads a slow region at DVD 1x.
+    command.PauseUntil(slowPace_.Complete(Clock::now(), bytes, host::TimeScale()));
+    return;
+  }
+  // The medium passes the command's bytes factor times over.
+  command.PauseUntil(pace_.Complete(Clock::now(), bytes * factor, host::TimeScale()));
 }
 
 void Drive::Inquiry(ScsiCommand& command) {

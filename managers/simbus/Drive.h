@@ -63,7 +63,8 @@ class Drive {
   // Answers `sense` until ms (times the time scale) have passed.
   void BecomeBusy(Sense sense, uint32_t ms);
   std::optional<Sense> BusySense() const;
-  // Holds a data command for as long as the drive's speed says.
+  // Holds a data command for as long as the drive's speed (and a slow
+  // fault) says.
   void PaceTransfer(ScsiCommand& command, uint64_t bytes);
 
   void Inquiry(ScsiCommand& command);
@@ -89,6 +90,7 @@ class Drive {
   Sense busySense_{};
   Clock::time_point busyUntil_{};
   TransferPace pace_;
+  TransferPace slowPace_;  // the slow regions of a drive without a speed
 };
 
 }  // namespace simbus

@@ -1,5 +1,7 @@
 #include "managers/simbus/Faults.h"
 
+#include <algorithm>
+
 namespace simbus {
 namespace {
 
@@ -70,10 +72,16 @@ std::optional<Sense> Faults::NotReadyFor(const ScsiCommand& command) {
   return std::nullopt;
 }
 
-bool Faults::CanHang() const {
+uint32_t Faults::SlowFactorFor(const ScsiCommand& command) {
+  std::lock_guard lock(mutex_);
+  Entry* entry = Fire(FaultKind::Slow, command.cdb, command.cdbLength);
+  return entry != nullptr ? std::max<uint32_t>(entry->rule.factor, 1) : 1;
+}
+
+bool Faults::CanHold() const {
   std::lock_guard lock(mutex_);
   for (const Entry& entry : entries_)
-    if (entry.rule.kind == FaultKind::Hang) return true;
+    if (entry.rule.kind == FaultKind::Hang || entry.rule.kind == FaultKind::Slow) return true;
   return false;
 }
 

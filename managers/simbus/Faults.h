@@ -12,6 +12,8 @@
 //              has been polled with TEST UNIT READY `polls` times
 //   support-not-initialised  the manager's support query reports that it is
 //              not initialised
+//   slow       the command completes, but takes `factor` times as long as
+//              the drive's speed gives (a disc region that reads slowly)
 // The rules are checked on the adapter's worker and on the caller's thread
 // (busy), so the set keeps its own lock.
 #pragma once
@@ -26,7 +28,7 @@
 
 namespace simbus {
 
-enum class FaultKind { Sense, Hang, Busy, NotReady, SupportNotInitialised, Corrupt };
+enum class FaultKind { Sense, Hang, Busy, NotReady, SupportNotInitialised, Corrupt, Slow };
 
 struct FaultRule {
   FaultKind kind = FaultKind::Sense;
@@ -38,6 +40,7 @@ struct FaultRule {
   Sense sense{};
   uint8_t vendorByte21 = 0;
   uint32_t polls = 0;                // not-ready: TEST UNIT READY polls to answer
+  uint32_t factor = 20;              // slow: times the usual duration
 };
 
 class Faults {
@@ -50,14 +53,17 @@ class Faults {
   bool HangFor(const ScsiCommand& command);
   // The corrupt rule fires for this completed command, counting the match.
   bool CorruptFor(const ScsiCommand& command);
+  // How many times longer this data command takes (1: as usual), counting
+  // the match of the slow rule that fires.
+  uint32_t SlowFactorFor(const ScsiCommand& command);
   bool BusyFor(const uint8_t* cdb, uint8_t cdbLength);
   // Not-ready answer for this command while polls remain; a TEST UNIT READY
   // uses up one poll.
   std::optional<Sense> NotReadyFor(const ScsiCommand& command);
   bool SupportNotInitialised() const;
-  // Whether any rule can make a command hang (the adapter must then keep it
-  // abortable on its worker).
-  bool CanHang() const;
+  // Whether any rule can make a command hang or wait (the adapter must then
+  // keep it abortable on its worker).
+  bool CanHold() const;
 
  private:
   struct Entry {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "host/os/Sleep.h"
 #include "managers/simbus/Bytes.h"
 
 namespace simbus {
@@ -16,6 +17,7 @@ constexpr uint32_t kModeHeaderLength = 8;
 constexpr uint32_t kBlockDescriptorLength = 8;
 constexpr uint32_t kDiscInformationLength = 34;
 constexpr uint32_t kTrackInformationLength = 36;
+constexpr double kBaseKilobytesPerSecond = 1385;  // DVD 1x
 
 // The record's file and time of change. Records are replaced by renaming a
 // new file over them, so a record written by someone else is another file
@@ -239,6 +241,17 @@ bool OpticalDrive::ModePage(uint8_t code, std::vector<uint8_t>& page) const {
   body[2] = config_.model->dvdrWrite ? 0x18 : 0x08;  // DVD-ROM read, DVD-R read
   body[3] = config_.model->dvdrWrite ? 0x14 : 0x00;  // DVD-R write, test write
   body[6] = 0x29;                                     // lock, eject, tray loader
+  if (config_.speed > 0) {
+    // Maximum and current read speed, maximum and current write speed, in
+    // kB/s of 1,000 bytes: the rate the drive delivers in real time, which
+    // the time scale raises as it shortens every simulated duration.
+    const double scale = host::TimeScale();
+    const double kilobytes = scale > 0 ? config_.speed * kBaseKilobytesPerSecond / scale : 65535.0;
+    const auto rate = static_cast<uint16_t>(std::min(kilobytes, 65535.0));
+    for (size_t at : {8, 14}) PutBE16(body.data() + at, rate);
+    if (config_.model->dvdrWrite)
+      for (size_t at : {18, 20}) PutBE16(body.data() + at, rate);
+  }
   page.insert(page.end(), body.begin(), body.end());
   return true;
 }

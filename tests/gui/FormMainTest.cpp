@@ -167,7 +167,8 @@ TEST(FormMain, AMissingManagerIsReportedOnceAndNoHandlerActsWithoutADevice) {
     button->setEnabled(true);
     button->click();
   }
-  for (const char* item : {"MenuWritePattern", "MenuUpdateFirmware"}) {
+  EXPECT_FALSE(run.Get<QAction>("MenuReadScan")->isEnabled());
+  for (const char* item : {"MenuWritePattern", "MenuUpdateFirmware", "MenuReadScan"}) {
     run.Get<QAction>(item)->setEnabled(true);
     run.Get<QAction>(item)->trigger();
   }

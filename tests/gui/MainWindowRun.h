@@ -30,13 +30,15 @@ class RecordingDialogs : public FormMainDialogs {
     several.push_back(source);
     severalItems = items;
   }
+  void ShowReadScan(SCSIDEV& drive) override { scans.push_back(&drive); }
 
   std::vector<OperationRequest> operations;
   std::vector<Firmware> firmware;
   std::vector<SCSIDEV*> properties;
+  std::vector<SCSIDEV*> scans;
   std::vector<OperationRequest> several;
   std::vector<std::string> severalItems;
-  size_t Count() const { return operations.size() + firmware.size() + properties.size() + several.size(); }
+  size_t Count() const { return operations.size() + firmware.size() + properties.size() + scans.size() + several.size(); }
 };
 
 class MainWindowRun {

@@ -183,6 +183,18 @@ TEST_F(StartActionsTest, TheWritersItemsGetTheSelectedWriter) {
   EXPECT_EQ(run.dialogs.firmware[0].slot->get(), run.Form().SelectedWriter());
 }
 
+TEST_F(StartActionsTest, ReadScanTakesTheCopyPagesSelectedSourceDrive) {
+  MainWindowRun run;
+  ASSERT_TRUE(run.Get<QAction>("MenuReadScan")->isEnabled());
+  run.Get<QComboBox>("CmbCpSrcScsi")->setCurrentIndex(1);
+  // A file chosen as the copy source does not change which drive is scanned.
+  Click(run, "RadioCpSrcFile");
+  run.Get<QAction>("MenuReadScan")->trigger();
+  ASSERT_EQ(run.dialogs.scans.size(), 1u);
+  EXPECT_EQ(AddressOf(run.dialogs.scans[0]), "0,2,0");
+  EXPECT_EQ(run.dialogs.Count(), 1u);
+}
+
 TEST_F(StartActionsTest, AWriterIsNoSourceForItself) {
   MainWindowRun run;
   run.Get<QComboBox>("CmbWrSrcScsi")->setCurrentIndex(2);  // (0,4,0), the selected writer too

@@ -58,6 +58,12 @@ class WriteFormRun : public ::testing::Test {
       Child<QPushButton>(shown, "BtnStart").click();
     });
   }
+  // With the graph of its passes the dialog stays open after "Operation
+  // done.": the person looks, then closes it.
+  void CloseWhenDone() {
+    person.Then([this] { return Ended(); }, [this] { Child<QPushButton>(form, "BtnCloseStop").click(); });
+  }
+  bool Ended() { return form.LastOutcome().has_value() && Child<QPushButton>(form, "BtnStart").isEnabled(); }
   OperationResult Result() const { return form.LastOutcome() ? form.LastOutcome()->result : OperationResult::Failed; }
 
   CapturedLog log;
@@ -77,9 +83,32 @@ TEST_F(WriteFormRun, RecordsAnImageWithTestWriteAndVerify) {
   auto writer = OpenDevice(4);
   OperationRequest request = ImageRequest(Operation::TestOnly, *writer);
   ChooseAndStart("Test & Write & Verify");
+  // Once done, the graph is still there and "Save graph..." writes it.
+  std::string png = dir.File("graph.png");
+  bool openAfterDone = false;
+  person.Then([this] { return Ended(); },
+              [&] {
+                openAfterDone = form.isVisible();
+                Child<QPushButton>(form, "BtnSaveGraph").click();
+              });
+  CloseWhenDone();
   ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui->ExpectFileDialog(png);
   Show(request);
 
+  EXPECT_TRUE(openAfterDone);
+  ASSERT_EQ(form.Graph().Passes().size(), 3u);
+  for (int phase : {0, 1, 3}) {
+    const PassTrace& trace = form.Graph().Passes()[phase == 3 ? 2 : static_cast<size_t>(phase)];
+    EXPECT_EQ(trace.phase, phase);
+    EXPECT_TRUE(trace.ended);
+    ASSERT_FALSE(trace.samples.empty());
+    EXPECT_EQ(trace.samples.back().position, bytes.size()) << "the last sample at the end of the volume";
+  }
+  chart::SpeedChart graph = form.GraphChart();
+  EXPECT_EQ(graph.title, "Write DVD image: Test & Write & Verify");
+  EXPECT_EQ(graph.extent, bytes.size());
+  EXPECT_EQ(TempDir::Read(png).substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
   ASSERT_TRUE(form.LastOutcome());
   EXPECT_EQ(Result(), OperationResult::Done);
   EXPECT_EQ(form.LastOutcome()->differences, 0u);
@@ -140,6 +169,7 @@ TEST_F(WriteFormRun, AVolumeLargerThanTheDiscIsWrittenUpToTheDiscSizeOnOk) {
   OperationRequest request = ImageRequest(Operation::TestOnly, *writer);
   ChooseAndStart("Write");
   person.ThenShown("WriteModeSelectForm", [](QDialog& shown) { Child<QPushButton>(shown, "BtnOK").click(); });
+  CloseWhenDone();
   ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
   Show(request);
 
@@ -195,6 +225,7 @@ TEST_F(WriteFormRun, ThePatternHasNoSizeUntilChangeSizeGivesIt) {
               Child<QComboBox>(form, "CmbWriteMode").setCurrentText("Test & Write & Verify");
               Child<QPushButton>(form, "BtnStart").click();
             });
+  CloseWhenDone();
   ui.Expect("Number of write sectors is 0.", ProgramName, kErrorBox, 1);
   ui.Expect("Operation failed.", ProgramName, kErrorBox, 1);
   ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
@@ -209,6 +240,10 @@ TEST_F(WriteFormRun, ThePatternHasNoSizeUntilChangeSizeGivesIt) {
   EXPECT_EQ(record.highest[0], 100);
   EXPECT_EQ(record.highest[1], 100);
   EXPECT_EQ(record.highest[2], 100);
+  std::vector<chart::SeriesKind> kinds;
+  for (const chart::Series& series : form.GraphChart().series) kinds.push_back(series.kind);
+  EXPECT_EQ(kinds, (std::vector<chart::SeriesKind>{chart::SeriesKind::Test, chart::SeriesKind::Pattern,
+                                                   chart::SeriesKind::Verify}));
   EXPECT_TRUE(log.Contains("[TWriteForm::SetParameters(Pattern Write)]"));
   EXPECT_TRUE(log.Contains("PatternWriteSectors: 512(200H)"));
   // Every word of the pattern holds its own position: sector 511 begins
@@ -226,6 +261,7 @@ TEST_F(WriteFormRun, CopiesAndVerifiesBetweenImageFiles) {
   ASSERT_TRUE(form.SetParameters(request));
   EXPECT_EQ(form.windowTitle().toStdString(), "Copy DVD image");
   ChooseAndStart("Copy & Verify");
+  CloseWhenDone();
   ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
   Show(request);
 

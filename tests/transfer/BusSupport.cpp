@@ -23,6 +23,13 @@ std::string DiskJson(int id, const std::string& path, uint32_t blocks, uint32_t 
   return R"({"id": )" + std::to_string(id) + R"(, "model": "disk", "medium": )" + medium + "}";
 }
 
+std::string ReaderJson(int id, const std::string& path, double speed, const std::string& faults) {
+  std::string medium = path.empty() ? R"({"kind": "none"})" : R"({"kind": "image", "path": ")" + path + "\"}";
+  std::string json = FormatText(R"({"id": %d, "model": "dvd-rom", "medium": %s)", id, medium.c_str());
+  if (speed > 0) json += FormatText(R"(, "speed": %g)", speed);
+  return json + R"(, "faults": [)" + faults + "]}";
+}
+
 std::string SenseFault(uint8_t op, const std::string& sense, uint32_t first, uint32_t last) {
   std::string fault = FormatText(R"({"kind": "sense", "opcode": "%02Xh", "sense": "%s")", op, sense.c_str());
   if (last >= first) fault += FormatText(R"(, "lba": [%u, %u])", first, last);

@@ -16,6 +16,10 @@ std::string WriterJson(const std::string& model, const std::string& revision, co
 // A disk at target id over an image file (or a state-folder file of the
 // given blocks when path is empty), with the given block size.
 std::string DiskJson(int id, const std::string& path, uint32_t blocks, uint32_t blockSize, bool writable);
+// A DVD-ROM drive at target id holding an image file (none when path is
+// empty), at a speed (0: as fast as the machine); faults is the JSON list's
+// inside.
+std::string ReaderJson(int id, const std::string& path, double speed, const std::string& faults = "");
 // A sense fault for every command with the operation code (and lba range
 // when last >= first).
 std::string SenseFault(uint8_t op, const std::string& sense, uint32_t first = 1, uint32_t last = 0);

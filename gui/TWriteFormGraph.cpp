@@ -1,0 +1,57 @@
+// TWriteForm: the graph of the passes' speed under the progress rows.
+//
+// The operation thread never waits for the graph: the progress
+// notifications hand their report over (ShowPassProgress), a timer on the
+// GUI thread takes TOperationThread::LatestProgress() ten times a second,
+// and only the timer redraws, so the graph is drawn at most ten times a
+// second however fast the reports come.
+#include <QPushButton>
+#include <QTimer>
+
+#include "devices/DriveRates.h"
+#include "devices/SCSIDEV.h"
+#include "gui/SpeedChartView.h"
+#include "gui/TWriteForm.h"
+#include "transfer/TOperationThread.h"
+
+namespace {
+
+constexpr int kGraphTickMs = 100;
+
+}  // namespace
+
+void TWriteForm::BeginGraph(const OperationRequest& request) {
+  graph_.Clear();
+  graphTitle_ = windowTitle().toStdString() + ": " + ItemOf(request.operation).text;
+  // The drive on the disc side tells its nominal rates, asked here while
+  // no operation uses it.
+  SCSIDEV* disc = request.destination.IsDevice() ? request.destination.device : request.source.device;
+  if (disc != nullptr) graph_.AddDriveLevels(ReadDriveRates(*disc), request);
+  controls_.graph->SetChart(GraphChart());
+  controls_.btnSaveGraph->setEnabled(false);
+  graphChanged_ = false;
+  if (graphTimer_ == nullptr) {
+    graphTimer_ = new QTimer(this);
+    graphTimer_->setInterval(kGraphTickMs);
+    connect(graphTimer_, &QTimer::timeout, this, [this] { GraphTick(); });
+  }
+  graphTimer_->start();
+}
+
+chart::SpeedChart TWriteForm::GraphChart() const {
+  return graph_.Chart(graphTitle_);
+}
+
+void TWriteForm::ShowPassProgress(const PassProgress& report) {
+  if (graph_.Add(report)) graphChanged_ = true;
+}
+
+void TWriteForm::GraphTick() {
+  if (operation_ && graph_.Add(operation_->LatestProgress())) graphChanged_ = true;
+  if (!graphChanged_) return;
+  graphChanged_ = false;
+  controls_.graph->SetChart(GraphChart());
+  controls_.btnSaveGraph->setEnabled(graph_.HasSamples());
+}
+
+void TWriteForm::BtnSaveGraphClick() { SpeedChartView::SaveGraphAs(*controls_.graph, "marrowlight-graph.png"); }
