@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 struct GlobalOptions {
   bool noLog = false;
@@ -33,6 +34,10 @@ struct OperationArguments {
   std::optional<uint64_t> size;
   bool yes = false;  // --yes: questions without a terminal are answered Yes
   std::string record;  // --record: where the disc record goes
+  // write: every WRITER named; more than one records them all at once.
+  std::vector<std::string> writers;
+  // Progress as JSON lines.
+  bool json = false;
 };
 int RunOperation(const OperationArguments& arguments);
 

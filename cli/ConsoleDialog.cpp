@@ -4,6 +4,7 @@
 #include "base/NumberText.h"
 #include "base/ProgramIdentity.h"
 #include "base/TextFormat.h"
+#include "cli/JsonText.h"
 #include "host/os/Platform.h"
 #include "host/ui/MessageBox.h"
 #include "transfer/OperationTexts.h"
@@ -13,14 +14,14 @@ namespace {
 constexpr const char* kPhaseNames[] = {"Test", "Write", "Copy", "Verify"};
 constexpr int kBarWidth = 30;
 
-const char* PhaseName(int phase) { return phase >= 0 && phase < 4 ? kPhaseNames[phase] : "Progress"; }
-
 std::string Duration(double seconds) {
   long whole = seconds > 0 ? static_cast<long>(seconds + 0.5) : 0;
   return FormatText("%ld:%02ld", whole / 60, whole % 60);
 }
 
 }  // namespace
+
+const char* ConsoleDialog::PhaseName(int phase) { return phase >= 0 && phase < 4 ? kPhaseNames[phase] : "Progress"; }
 
 ConsoleDialog::ConsoleDialog(uint64_t volumeSize, bool terminal) : volumeSize_(volumeSize), terminal_(terminal) {}
 
@@ -34,8 +35,35 @@ std::string ConsoleDialog::Bar(const char* phase, int percent, uint64_t bytes, d
                     FormatNumber(bytes).c_str(), speed / 1e6, left.c_str());
 }
 
+std::string ConsoleDialog::ProgressJson(int phase, int percent, const PassProgress& report) {
+  static constexpr const char* kJsonPhases[] = {"test", "write", "copy", "verify"};
+  const bool unset = report.writer == aspi::ScsiAddress{255, 255, 255};
+  nlohmann::ordered_json line = {
+      {"writer", unset ? "" : FormatText("%d,%d,%d", report.writer.ha, report.writer.id, report.writer.lun)},
+      {"phase", phase >= 0 && phase < 4 ? kJsonPhases[phase] : ""},
+      {"pass", report.pass},
+      {"percent", percent},
+      {"done", report.done},
+      {"total", report.total},
+      {"bytes_per_second", static_cast<uint64_t>(report.bytesPerSecond)},
+      {"seconds_left", report.secondsLeft}};
+  return JsonLine(line);
+}
+
+void ConsoleDialog::ShowPassProgress(const PassProgress& report) {
+  if (!json_) return;
+  std::lock_guard lock(mutex_);
+  host::WriteStderr(ProgressJson(phase_, lastPercent_, report) + "\n");
+}
+
 void ConsoleDialog::ShowProgress(int phase, int percent) {
   std::lock_guard lock(mutex_);
+  if (json_) {
+    // The line comes with the pass's report, right after this.
+    phase_ = phase;
+    lastPercent_ = percent;
+    return;
+  }
   if (phase != phase_) {
     EndBarLine();
     phase_ = phase;
@@ -62,6 +90,10 @@ void ConsoleDialog::EndBarLine() {
 }
 
 bool ConsoleDialog::AskWriteMode(uint64_t volumeBytes, uint64_t discBytes) {
+  return AskWriteModeOnConsole(volumeBytes, discBytes);
+}
+
+bool ConsoleDialog::AskWriteModeOnConsole(uint64_t volumeBytes, uint64_t discBytes) {
   // The "Write Mode Select" window, as a question on the console; as there,
   // writing nothing is the default.
   int answer = ui::MessageBox("Specified volume size is larger than the disc size.\r\n" +

@@ -32,8 +32,21 @@ class ConsoleDialog : public OperationDialog {
   // set to the disc size), and the bar counts what it really moves.
   void FollowPassBytes(std::function<uint64_t()> passBytes) { passBytes_ = std::move(passBytes); }
 
-  // One progress line as the terminal shows it (for tests).
+  void ShowPassProgress(const PassProgress& report) override;
+  // Progress as JSON lines (ProgressJson) instead of bars or plain lines.
+  void SetJsonProgress(bool json) { json_ = json; }
+
+  // One progress line as JSON: {"writer": "0,4,0", "phase": "write",
+  // "pass": 2, "percent": 37, "done": ..., "total": ..., "bytes_per_second":
+  // ..., "seconds_left": ...} ("writer" is "" when both sides are files).
+  static std::string ProgressJson(int phase, int percent, const PassProgress& report);
+  // One progress line as the terminal shows it.
   static std::string Bar(const char* phase, int percent, uint64_t bytes, double seconds, uint64_t total);
+  // "Test", "Write", "Copy", "Verify" for the progress rows 0-3.
+  static const char* PhaseName(int phase);
+  // The "Write Mode Select" window as a question on the console: true for
+  // OK (write the volume up to the disc size).
+  static bool AskWriteModeOnConsole(uint64_t volumeBytes, uint64_t discBytes);
 
  private:
   void EndBarLine();
@@ -41,6 +54,7 @@ class ConsoleDialog : public OperationDialog {
   uint64_t volumeSize_;
   std::function<uint64_t()> passBytes_;
   bool terminal_;
+  bool json_ = false;
   mutable std::mutex mutex_;
   int phase_ = -1;
   int lastPercent_ = -1;

@@ -5,6 +5,7 @@
 // end.
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -14,6 +15,7 @@
 #include "cli/Commands.h"
 #include "cli/ConsoleDialog.h"
 #include "cli/ExitStatus.h"
+#include "cli/SeveralDialog.h"
 #include "cli/Target.h"
 #include "host/os/Interrupt.h"
 #include "host/os/Platform.h"
@@ -21,6 +23,7 @@
 #include "host/ui/TerminalText.h"
 #include "transfer/OperationRequest.h"
 #include "transfer/RecordStore.h"
+#include "transfer/SeveralWriters.h"
 #include "transfer/TOperationThread.h"
 #include "volume/CheckHeader.h"
 #include "volume/VolSizeChoice.h"
@@ -33,19 +36,19 @@ namespace {
 // told to cancel, so that it never takes the cautious answer for a choice.
 class OperationBoxes : public ui::Backend {
  public:
-  OperationBoxes(ui::Backend& inner, ConsoleDialog& dialog, TOperationThread& operation)
-      : inner_(inner), dialog_(dialog), operation_(operation) {}
+  OperationBoxes(ui::Backend& inner, std::function<void()> breakLine, std::function<void()> cancel)
+      : inner_(inner), breakLine_(std::move(breakLine)), cancel_(std::move(cancel)) {}
   int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override {
-    dialog_.BreakLine();
+    breakLine_();
     int answer = inner_.MessageBox(text, caption, flags);
-    if (host::InterruptRequested()) operation_.Terminate();
+    if (host::InterruptRequested()) cancel_();
     return answer;
   }
 
  private:
   ui::Backend& inner_;
-  ConsoleDialog& dialog_;
-  TOperationThread& operation_;
+  std::function<void()> breakLine_;
+  std::function<void()> cancel_;
 };
 
 int Usage(const std::string& text) {
@@ -65,33 +68,77 @@ int StatusOf(const OperationOutcome& outcome) {
   return kExitFailed;
 }
 
-// Runs the operation to its end; Ctrl-C asks it to stop as Cancel does.
-int Run(const OperationRequest& request, uint64_t volumeSize) {
-  ConsoleDialog dialog(volumeSize, host::StderrIsTerminal());
-  TOperationThread operation(dialog, request);
-  // Read on the operation thread, where the dialog's notifications run.
-  dialog.FollowPassBytes([&operation] { return operation.VolumeSize(); });
-  OperationBoxes boxes(*ui::CurrentBackend(), dialog, operation);
-  ui::ScopedBackend scope(boxes);
-  operation.Start();
+// Waits until finished(); Ctrl-C asks the operation to stop as Cancel does.
+void WatchForCtrlC(const std::function<bool()>& finished, const std::function<void()>& cancel) {
   bool cancelAsked = false;
-  while (!operation.Finished()) {
+  while (!finished()) {
     if (!cancelAsked && host::InterruptRequested()) {
       // The operation ends at its next cancel test, which may have to wait
       // for a command the drive is still busy with (a leadout, a hung drive).
       host::WriteStderr(
           "\nCanceling... The program waits for the drive to finish its current command.\n"
           "Press Ctrl-C again to quit at once (the disc may then stay locked in the drive).\n");
-      operation.Terminate();
+      cancel();
       cancelAsked = true;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
+}
+
+// Runs the operation to its end.
+int Run(const OperationRequest& request, uint64_t volumeSize, bool json = false) {
+  ConsoleDialog dialog(volumeSize, host::StderrIsTerminal());
+  dialog.SetJsonProgress(json);
+  TOperationThread operation(dialog, request);
+  // Read on the operation thread, where the dialog's notifications run.
+  dialog.FollowPassBytes([&operation] { return operation.VolumeSize(); });
+  OperationBoxes boxes(*ui::CurrentBackend(), [&dialog] { dialog.BreakLine(); }, [&operation] { operation.Terminate(); });
+  ui::ScopedBackend scope(boxes);
+  operation.Start();
+  WatchForCtrlC([&operation] { return operation.Finished(); }, [&operation] { operation.Terminate(); });
   operation.WaitFor();
   const OperationOutcome outcome = operation.Outcome();
   if (!outcome.sha256.empty()) host::WriteStdout("SHA-256: " + outcome.sha256 + "\n");
   if (!outcome.recordFile.empty()) host::WriteStdout("Record: " + outcome.recordFile + "\n");
   return StatusOf(outcome);
+}
+
+// Several writers: 0 only when every disc is done; 1 when any failed, else
+// 4 when any verify found differences, else 3 when any was canceled.
+int StatusOf(const std::vector<WriterOutcome>& outcomes) {
+  bool failed = false, differed = false, canceled = false;
+  for (const WriterOutcome& writer : outcomes) {
+    const OperationResult result = writer.outcome.result;
+    failed |= result == OperationResult::Failed || result == OperationResult::ErrorShown;
+    canceled |= result == OperationResult::Canceled;
+    differed |= result != OperationResult::Canceled && writer.outcome.DifferencesFound();
+  }
+  return failed ? kExitFailed : differed ? kExitDifferences : canceled ? kExitCanceled : kExitDone;
+}
+
+// Runs the operation over several writers to its end.
+int RunSeveral(const SeveralWritersRequest& request, bool json) {
+  std::vector<std::string> names;
+  for (SCSIDEV* writer : request.writers) names.push_back(Endpoint(*writer).Describe());
+  SeveralDialog dialog(names, host::StderrIsTerminal(), json);
+  SeveralWriters operation(dialog, request);
+  OperationBoxes boxes(*ui::CurrentBackend(), [&dialog] { dialog.BreakLine(); }, [&operation] { operation.CancelAll(); });
+  ui::ScopedBackend scope(boxes);
+  if (!operation.Start()) return kExitFailed;
+  WatchForCtrlC([&operation] { return operation.Finished(); }, [&operation] { operation.CancelAll(); });
+  operation.WaitFor();
+  // The volume's digest once (every writer read the same bytes), and where
+  // each disc's record went.
+  std::string digest;
+  for (const WriterOutcome& writer : operation.Outcomes()) {
+    if (digest.empty() && !writer.outcome.sha256.empty()) {
+      digest = writer.outcome.sha256;
+      host::WriteStdout("SHA-256: " + digest + "\n");
+    }
+  }
+  for (const WriterOutcome& writer : operation.Outcomes())
+    if (!writer.outcome.recordFile.empty()) host::WriteStdout("Record: " + writer.outcome.recordFile + "\n");
+  return StatusOf(operation.Outcomes());
 }
 
 // Ctrl-C (or SIGTERM) before the operation has started: nothing has been
@@ -176,6 +223,52 @@ bool OpenSide(const Target& target, AddressRole role, std::unique_ptr<SCSIDEV>& 
   return true;
 }
 
+// --yes answers the question about a source cut short only when --size
+// says that its short size is meant: true (with the message) otherwise.
+bool RefusesShortSource(const OperationArguments& arguments, const Endpoint& source, const VolumeInfo& volume) {
+  if (!arguments.yes || arguments.size || volume.declaredSize <= volume.volumeSize) return false;
+  host::WriteStderr(ui::TerminalText(ShortSourceText(source.Describe(), volume.volumeSize, volume.declaredSize)) +
+                    "\nNothing was written: give --size " + std::to_string(volume.volumeSize) +
+                    " to write what the source holds.\n");
+  return true;
+}
+
+// write SOURCE W1 W2 ...: the writers are opened and the source checked as
+// for one writer, then all record at once.
+int RunSeveralWriters(const OperationArguments& arguments, Operation operation) {
+  SeveralWritersRequest request;
+  request.operation = operation;
+  std::unique_ptr<SCSIDEV> sourceDevice;
+  std::vector<std::unique_ptr<SCSIDEV>> writers;
+  // The record of each disc goes to the records folder: one --record file
+  // cannot hold them all.
+  if (!arguments.record.empty())
+    return Usage("--record names the file of one disc's record: with several writers each disc's record goes to "
+                 "the records folder.");
+  bool opened = OpenSide(ParseTarget(arguments.source), AddressRole::WriteSource, sourceDevice, request.source);
+  for (size_t i = 0; opened && i < arguments.writers.size(); ++i) {
+    const std::string& text = arguments.writers[i];
+    Target writer = ParseTarget(text);
+    if (!writer.IsDevice() && writer.error.empty())
+      return Usage("WRITER is a SCSI address written HA,ID,LUN (or /dev/sgN, /dev/srN with --manager sg).");
+    for (size_t j = 0; j < i; ++j) {
+      if (writer.Describe() == ParseTarget(arguments.writers[j]).Describe())
+        return Usage(writer.Describe() + " is named more than once.");
+    }
+    Endpoint side;
+    writers.emplace_back();
+    opened = OpenSide(writer, AddressRole::Writer, writers.back(), side);
+    if (opened) request.writers.push_back(side.device);
+  }
+  if (CanceledBeforeStart()) return kExitCanceled;
+  if (!opened) return kExitFailed;
+  bool checked = CheckSource(request.source, arguments.size, request.volume);
+  if (CanceledBeforeStart()) return kExitCanceled;
+  if (!checked) return kExitFailed;
+  if (RefusesShortSource(arguments, request.source, request.volume)) return kExitFailed;
+  return RunSeveral(request, arguments.json);
+}
+
 }  // namespace
 
 int RunOperation(const OperationArguments& arguments) {
@@ -194,6 +287,8 @@ int RunOperation(const OperationArguments& arguments) {
     // The pattern size is the volume size the dialog holds at Start.
     return Run(OperationRequest::Pattern(*chosen, *writer), arguments.size.value_or(0));
   }
+
+  if (arguments.writers.size() > 1) return RunSeveralWriters(arguments, *chosen);
 
   Target source = ParseTarget(arguments.source);
   Target destination = ParseTarget(arguments.destination);
@@ -216,18 +311,9 @@ int RunOperation(const OperationArguments& arguments) {
   if (CanceledBeforeStart()) return kExitCanceled;
   if (!checked || !SidesDiffer(request)) return kExitFailed;
   if (CanceledBeforeStart()) return kExitCanceled;
-  // --yes answers the question about a source cut short only when --size
-  // says that its short size is meant.
-  const VolumeInfo& volume = request.volume;
-  if (arguments.yes && !arguments.size && volume.declaredSize > volume.volumeSize) {
-    host::WriteStderr(ui::TerminalText(ShortSourceText(request.source.Describe(), volume.volumeSize,
-                                                       volume.declaredSize)) +
-                      "\nNothing was written: give --size " + std::to_string(volume.volumeSize) +
-                      " to write what the source holds.\n");
-    return kExitFailed;
-  }
+  if (RefusesShortSource(arguments, request.source, request.volume)) return kExitFailed;
   request.recordFile = arguments.record;
-  return Run(request, request.volume.volumeSize);
+  return Run(request, request.volume.volumeSize, arguments.json);
 }
 
 int RunVerify(const VerifyArguments& arguments) {

@@ -48,9 +48,12 @@ int main(int argc, char** argv) {
   OperationArguments operation;
   auto* write = app.add_subcommand("write", "Write (test, verify) an image or a disc to a writer");
   write->add_option("SOURCE", operation.source, "HA,ID,LUN or a file")->required();
-  write->add_option("WRITER", operation.destination, "HA,ID,LUN of the writer")->required();
+  std::vector<std::string> writers;
+  write->add_option("WRITER", writers, "HA,ID,LUN of the writer; several writers record the image at once")
+      ->required();
   std::string writeMode = "test-write-verify", copyMode = "copy-verify", patternMode = "test-write-verify";
   write->add_option("--mode", writeMode, kWriteModes);
+  write->add_flag("--json", json, "Progress as JSON lines on the standard error, one per writer and percent");
   write->add_option("--size", operation.size, "Volume size in bytes, instead of the size the check chose")
       ->check(ByteCount());
 
@@ -157,6 +160,9 @@ int main(int argc, char** argv) {
   if (*write) {
     operation.command = "write";
     operation.mode = writeMode;
+    operation.destination = writers.front();
+    operation.writers = writers;
+    operation.json = json;
   } else if (*copy) {
     operation.command = "copy";
     operation.mode = copyMode;

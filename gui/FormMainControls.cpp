@@ -146,6 +146,7 @@ void Menus(QMainWindow& window, FormMainControls& c) {
   c.menuLogWindow = Item(option, "&Log Window", "MenuLogWindow");
   c.menuWritePattern = Item(option, "&Write Pattern", "MenuWritePattern");
   c.menuVerifyRecord = Item(option, "&Verify against record...", "MenuVerifyRecord");
+  c.menuSeveralWriters = Item(option, "Write &to several writers...", "MenuSeveralWriters");
   c.menuUpdateFirmware = Item(option, "&Update Firmware", "MenuUpdateFirmware");
   c.menuReadScan = Item(option, "&Read Scan...", "MenuReadScan");
   option->addSeparator();

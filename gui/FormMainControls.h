@@ -50,6 +50,7 @@ struct FormMainControls {
   QAction* menuLogWindow;
   QAction* menuWritePattern;
   QAction* menuVerifyRecord;  // "Verify against record..." on the selected writer
+  QAction* menuSeveralWriters;  // the Write page's source onto several of its writers
   QAction* menuUpdateFirmware;
   QAction* menuReadScan;  // the disc in the Copy page's selected source drive
   QAction* menuManager;  // the SCSI manager of the next start

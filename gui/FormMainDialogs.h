@@ -14,6 +14,8 @@
 
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "transfer/OperationDialog.h"
 #include "transfer/OperationRequest.h"
@@ -31,6 +33,11 @@ class FormMainDialogs {
   virtual void ShowFirmwareUpdate(std::unique_ptr<SCSIDEV>& writer) = 0;
   // The "Writer Property" dialog for the selected writer.
   virtual void ShowWriterProperty(SCSIDEV& writer) = 0;
+  // "Write to several writers": the checked source (the request's source
+  // and volume) onto writers ticked among the Write page's destinations
+  // (items: their list texts, devices: their devices, in the list's order).
+  virtual void ShowSeveralWriters(const OperationRequest& source, const std::vector<std::string>& items,
+                                  const std::vector<SCSIDEV*>& devices) = 0;
   // The "Read Scan" window for the drive selected in the Copy page's source
   // list.
   virtual void ShowReadScan(SCSIDEV& drive) = 0;

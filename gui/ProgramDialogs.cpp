@@ -2,6 +2,7 @@
 
 #include "gui/TFormUpdateFirm.h"
 #include "gui/TReadScanForm.h"
+#include "gui/TSeveralWritersForm.h"
 #include "gui/TWrDevPropForm.h"
 #include "gui/TWriteForm.h"
 
@@ -22,6 +23,15 @@ void ProgramDialogs::ShowFirmwareUpdate(std::unique_ptr<SCSIDEV>& writer) {
 void ProgramDialogs::ShowWriterProperty(SCSIDEV& writer) {
   if (!wrDevPropForm_) wrDevPropForm_ = std::make_unique<TWrDevPropForm>();
   wrDevPropForm_->ShowProperty(writer);
+}
+
+void ProgramDialogs::ShowSeveralWriters(const OperationRequest& source, const std::vector<std::string>& items,
+                                        const std::vector<SCSIDEV*>& devices) {
+  if (!severalWritersForm_) severalWritersForm_ = std::make_unique<TSeveralWritersForm>();
+  std::vector<TSeveralWritersForm::Destination> destinations;
+  for (size_t i = 0; i < items.size() && i < devices.size(); ++i) destinations.push_back({items[i], devices[i]});
+  severalWritersForm_->SetParameters(source, destinations);
+  severalWritersForm_->ShowModal();
 }
 
 void ProgramDialogs::ShowReadScan(SCSIDEV& drive) {

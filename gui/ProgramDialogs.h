@@ -10,6 +10,7 @@
 
 class TFormUpdateFirm;
 class TReadScanForm;
+class TSeveralWritersForm;
 class TWrDevPropForm;
 class TWriteForm;
 class VolSizeChoice;
@@ -24,6 +25,8 @@ class ProgramDialogs : public FormMainDialogs, public QuitTargets {
   std::optional<OperationOutcome> ShowOperation(const OperationRequest& request) override;
   void ShowFirmwareUpdate(std::unique_ptr<SCSIDEV>& writer) override;
   void ShowWriterProperty(SCSIDEV& writer) override;
+  void ShowSeveralWriters(const OperationRequest& source, const std::vector<std::string>& items,
+                          const std::vector<SCSIDEV*>& devices) override;
   void ShowReadScan(SCSIDEV& drive) override;
   // The running operation and firmware update, before a signal ends the
   // program.
@@ -35,5 +38,6 @@ class ProgramDialogs : public FormMainDialogs, public QuitTargets {
   std::unique_ptr<TWriteForm> writeForm_;
   std::unique_ptr<TFormUpdateFirm> formUpdateFirm_;
   std::unique_ptr<TWrDevPropForm> wrDevPropForm_;
+  std::unique_ptr<TSeveralWritersForm> severalWritersForm_;
   std::unique_ptr<TReadScanForm> readScanForm_;
 };

@@ -135,6 +135,7 @@ void TFormMain::ApplyWritePage() {
   c_.wrDevProperty->setEnabled(s.writerActions);
   c_.menuWritePattern->setEnabled(s.writerActions);
   c_.menuVerifyRecord->setEnabled(s.writerActions);
+  c_.menuSeveralWriters->setEnabled(s.start);
   c_.menuUpdateFirmware->setEnabled(s.writerActions);
   c_.menuLoad->setEnabled(s.writerActions);
   c_.menuEject->setEnabled(s.writerActions);
@@ -197,6 +198,7 @@ void TFormMain::Connect() {
   on(c_.menuLogWindow, &QAction::triggered, &TFormMain::MenuLogWindowClick);
   on(c_.menuWritePattern, &QAction::triggered, &TFormMain::MenuWritePatternClick);
   on(c_.menuVerifyRecord, &QAction::triggered, &TFormMain::MenuVerifyRecordClick);
+  on(c_.menuSeveralWriters, &QAction::triggered, &TFormMain::MenuSeveralWritersClick);
   on(c_.menuUpdateFirmware, &QAction::triggered, &TFormMain::MenuUpdateFirmwareClick);
   on(c_.menuReadScan, &QAction::triggered, &TFormMain::MenuReadScanClick);
   on(c_.menuVersion, &QAction::triggered, &TFormMain::ShowVersion);
@@ -267,6 +269,19 @@ void TFormMain::MenuWritePatternClick() {
 void TFormMain::MenuVerifyRecordClick() {
   if (std::optional<OperationRequest> request = StartActions::VerifyAgainstRecord(SelectedWriter()))
     dialogs_.ShowOperation(*request);
+}
+
+void TFormMain::MenuSeveralWritersClick() {
+  // The source is checked as Write checks it; the writers are chosen in the
+  // window that opens.
+  PageSide source{c_.radioWrSrcFile->isChecked(), Selected(scans_.write.sources, c_.cmbWrSrcScsi),
+                  Text(c_.editWrSrcFile)};
+  std::optional<OperationRequest> request = actions_.StartWritePage(Operation::WriteVerify, source, SelectedWriter());
+  c_.editWrSrcFile->setText(QString::fromStdString(source.fileName));
+  if (!request) return;
+  std::vector<SCSIDEV*> devices;
+  for (const auto& device : scans_.write.destinations.devices) devices.push_back(device.get());
+  dialogs_.ShowSeveralWriters(*request, scans_.write.destinations.ComboItems(), devices);
 }
 
 void TFormMain::MenuUpdateFirmwareClick() {

@@ -91,6 +91,7 @@ class TFormMain : public QMainWindow {
   void StartCopyPage(Operation operation);
   void MenuWritePatternClick();
   void MenuVerifyRecordClick();
+  void MenuSeveralWritersClick();
   void MenuUpdateFirmwareClick();
   void MenuReadScanClick();
   void WrDevPropertyClick();

@@ -21,7 +21,10 @@
 #include <memory>
 #include <vector>
 
+#include <string>
+
 #include "transfer/OperationRequest.h"
+#include "transfer/SharedPass.h"
 #include "transfer/TReadThread.h"
 
 class TWorkThread;
@@ -43,6 +46,9 @@ class PassHost {
   // destination is opened for writing: false when it must not be written
   // (the person declined); the pass then ends without writing or reporting.
   virtual bool MayWriteDestination() { return true; }
+  // The caption of the pass's boxes (the program's name; with the writer's
+  // address when several writers run at once).
+  virtual std::string BoxCaption() const;
 };
 
 struct PassSides {
@@ -55,6 +61,9 @@ struct PassSides {
   // Sees every byte the pass reads from its source, in order (see
   // TReadThread.h); empty for none.
   TReadThread::SourceTap sourceTap;
+  // Several writers at once: the source side is read through this seat of
+  // the pass they share (not owned), instead of by a reader of its own.
+  PassSeat* seat = nullptr;
 };
 
 // Bytes [from, to) of the volume.
@@ -93,10 +102,13 @@ class DataPass {
   // fail. For a writer, asked before the disc is prepared.
   bool SourceHoldsVolume();
   // Bytes per step of this pass.
-  uint32_t StepBytes() const;
+  uint32_t StepBytes() const { return StepBytesOf(sides_); }
+  static uint32_t StepBytesOf(const PassSides& sides);
 
  private:
   std::unique_ptr<TReadThread> MakeReader(const Endpoint& side, uint64_t start) const;
+  // The reader of the source side: its own, or its seat's.
+  std::unique_ptr<TReadThread> MakeSourceReader() const;
   std::unique_ptr<TWorkThread> MakeWriter(const Endpoint& side, uint64_t start) const;
   // The next full step of ring, waiting as long as it takes; nullptr when
   // the ring ended or the person canceled.

@@ -22,6 +22,7 @@
 #include "scsi/UnitHold.h"
 #include "transfer/MediumLock.h"
 #include "transfer/OperationTexts.h"
+#include "transfer/WriterGroup.h"
 
 namespace {
 
@@ -48,6 +49,16 @@ TOperationThread::TOperationThread(OperationDialog& dialog, OperationRequest req
 TOperationThread::~TOperationThread() {
   Terminate();
   WaitFor();
+}
+
+void TOperationThread::JoinGroup(WriterGroup& group, size_t member) {
+  group_ = &group;
+  member_ = member;
+}
+
+std::string TOperationThread::BoxCaption() const {
+  if (group_ == nullptr) return ProgramName;
+  return std::string(ProgramName) + " - " + group_->Name(member_);
 }
 
 void TOperationThread::Start() {
@@ -114,6 +125,8 @@ void TOperationThread::Execute() {
     ending_.succeeded = false;
   }
   KeepRecord(ResultOfEnding());
+  // Several writers: the others no longer wait for this one.
+  if (group_ != nullptr) group_->Leave(member_);
   running_.store(false);
   NotifyResult();
 }
@@ -160,7 +173,7 @@ bool TOperationThread::RunSteps(const std::function<bool(Step)>& runStep) {
     const bool ok = runStep(row.step);
     NotePass(row.name, ok, canceledBefore);
     if (!ok) {
-      ui::MessageBox(row.failed, ProgramName, ui::kIconError);
+      ui::MessageBox(row.failed, BoxCaption(), ui::kIconError);
       return false;
     }
   }
@@ -182,6 +195,14 @@ bool TOperationThread::RunPass(Step step, const Endpoint& destination) {
   // The digest sees every byte the pass reads from its source.
   Sha256 digest;
   sides.sourceTap = [&digest](std::span<const uint8_t> bytes) { digest.Update(bytes.data(), bytes.size()); };
+  // Several writers read the source once for all, each from its seat.
+  std::unique_ptr<PassSeat> seat;
+  if (group_ != nullptr) {
+    // The pass is known by its progress row: a test and a real write are
+    // both write steps.
+    seat = group_->JoinPass(member_, phase_, sides);
+    sides.seat = seat.get();
+  }
   if (sides.destination.IsDevice())
     BeginPassReport(sides.destination.device, 0, sides.size);
   else
@@ -249,7 +270,7 @@ void TOperationThread::NotifyProgress() {
 
 void TOperationThread::NotifyOperationError(const std::string& text) {
   host::Thread::Synchronize([this, &text] {
-    ui::MessageBox(text, ProgramName, ui::kIconError);
+    ui::MessageBox(text, BoxCaption(), ui::kIconError);
     dialog_.OperationErrorShown();
     AddLog(text);
   });
@@ -273,6 +294,17 @@ OperationResult TOperationThread::ResultOfEnding() const {
 
 void TOperationThread::NotifyResult() {
   host::Thread::Synchronize([this] {
+    if (group_ != nullptr) {
+      // One of several writers: the operation's end lists every writer's
+      // result at once, so this one shows no box of its own.
+      ending_.result = ResultOfEnding();
+      outcome_.result = ending_.result;
+      outcome_.differences = ending_.differences;
+      outcome_.sha256 = sha256_;
+      outcome_.recordFile = recordWritten_;
+      dialog_.OperationEnded(ending_.result, false);
+      return;
+    }
     // A question still open about the operation goes before its result.
     dialog_.OperationEnding();
     ShowResultBox();

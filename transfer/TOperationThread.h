@@ -31,6 +31,7 @@
 
 class MediumLock;
 class SCSIDEV;
+class WriterGroup;
 
 class TOperationThread : public host::Thread, private PassHost {
  public:
@@ -40,6 +41,12 @@ class TOperationThread : public host::Thread, private PassHost {
   // running := true, succeeded := true, error shown and close at end :=
   // false, percent := 0; then the thread runs.
   void Start();
+
+  // One of several writers that record the same volume at once (set before
+  // Start): the write mode question and the source's passes are shared with
+  // the group's other members, the boxes name the writer, and the result is
+  // told to the dialog without a result box of its own.
+  void JoinGroup(WriterGroup& group, size_t member);
 
   // The pattern sector at lba: 512 big-endian words lba, lba + 1, ...
   static void BuildPatternSectors(uint8_t* area, uint32_t firstLba, uint32_t sectorCount);
@@ -90,6 +97,7 @@ class TOperationThread : public host::Thread, private PassHost {
   bool CancelRequested() override { return Terminated(); }
   void ShowStartPercent(int percent) override;
   bool ShowPercent(uint64_t done, uint64_t total) override;
+  std::string BoxCaption() const override;
   // The progress report: a pass on the device at disc (unset for files)
   // begins at byte position start of that side with total bytes to move;
   // the pass has ended.
@@ -131,6 +139,11 @@ class TOperationThread : public host::Thread, private PassHost {
   // A source that holds less than its volume declares is written only when
   // the person says Yes; false (canceled) otherwise.
   bool MayTakeShortSource();
+  // The bytes the disc (every disc of a group) is to hold when free bytes
+  // are left on this one: the volume, or after the write mode question what
+  // the disc (the smallest disc of the group) holds. Nothing when the
+  // question was answered Cancel.
+  std::optional<uint64_t> SizeToWrite(uint64_t free);
 
   // How the operation ends, as the result notification reports it.
   struct Ending {
@@ -180,4 +193,6 @@ class TOperationThread : public host::Thread, private PassHost {
   std::vector<ByteRange> firstDifferences_;
   std::string sha256_;
   std::string recordWritten_;
+  WriterGroup* group_ = nullptr;
+  size_t member_ = 0;
 };

@@ -135,7 +135,7 @@ void TOperationThread::KeepRecord(OperationResult result) {
     return;
   }
   AddLog("[TOperationThread] The disc record was not written. " + error);
-  ui::MessageBox("The disc record was not written.\r\n" + error, ProgramName, ui::kIconExclamation);
+  ui::MessageBox("The disc record was not written.\r\n" + error, BoxCaption(), ui::kIconExclamation);
 }
 
 bool TOperationThread::VerifyAgainstDigest(SCSIDEV& disc) {

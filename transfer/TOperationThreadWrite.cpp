@@ -9,6 +9,7 @@
 #include "transfer/MediumLock.h"
 #include "transfer/OperationTexts.h"
 #include "transfer/TOperationThread.h"
+#include "transfer/WriterGroup.h"
 
 namespace {
 
@@ -39,25 +40,31 @@ bool TOperationThread::NormalWrite() {
     NoteMedium(writer, free);
     AddLog(FormatText("DiscFreeSpace: %s Size (%08XH Sectors).", FormatNumber(free).c_str(),
                       static_cast<uint32_t>(CeilDiv64(free, kSector2K))));
-    if (free < volumeSize_) {
-      if (!NotifyAskWriteMode(volumeSize_, free)) {
-        Cancel(true);
-        AddLog("Operation canceled by user instruction.");
-        return false;
-      }
-      writeMode_ = kRoundDownMode;
-    } else {
-      writeMode_ = kSingleMode;
+    std::optional<uint64_t> size = SizeToWrite(free);
+    if (!size) {
+      Cancel(true);
+      AddLog("Operation canceled by user instruction.");
+      return false;
     }
+    writeMode_ = *size < volumeSize_ ? kRoundDownMode : kSingleMode;
+    // Round down: the result says how much of the volume the disc holds.
+    if (writeMode_ == kRoundDownMode) cutFrom_ = volumeSize_;
+    volumeSize_ = *size;
   }
-  if (writeMode_ == kSingleMode) {
-    AddLog("\r\n[Writing - Single Mode]");
-  } else {
-    AddLog("\r\n[Writing - Round Down Mode]");
-    cutFrom_ = volumeSize_;
-    volumeSize_ = free;
-  }
+  AddLog(writeMode_ == kSingleMode ? "\r\n[Writing - Single Mode]" : "\r\n[Writing - Round Down Mode]");
   return WriteSequence();
+}
+
+std::optional<uint64_t> TOperationThread::SizeToWrite(uint64_t free) {
+  // Several writers write the same bytes: what the smallest of their discs
+  // holds, asked once for all of them.
+  if (group_ != nullptr)
+    return group_->AgreeOnSize(member_, free, volumeSize_,
+                               [this](uint64_t smallest) { return NotifyAskWriteMode(volumeSize_, smallest); },
+                               [this] { return Terminated(); });
+  if (free >= volumeSize_) return volumeSize_;
+  if (!NotifyAskWriteMode(volumeSize_, free)) return std::nullopt;
+  return free;
 }
 
 bool TOperationThread::WriteSequence() {
@@ -80,7 +87,9 @@ bool TOperationThread::VerifyOnWriter(SCSIDEV& writer) {
 bool TOperationThread::WritePass(SCSIDEV& writer) {
   // A source file that ends before the volume would leave the disc written
   // with zeros: refused before the disc is loaded and prepared.
-  if (!DataPass(*this, SidesTo(Endpoint(writer))).SourceHoldsVolume()) {
+  // Several writers share a source that was checked once before any of
+  // them began.
+  if (group_ == nullptr && !DataPass(*this, SidesTo(Endpoint(writer))).SourceHoldsVolume()) {
     ending_.succeeded = false;
     return false;
   }

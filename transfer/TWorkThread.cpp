@@ -15,6 +15,8 @@ TWorkThread::TWorkThread(SCSIDEV* device, uint64_t start, uint64_t size)
 
 TWorkThread::TWorkThread(uint64_t start, uint64_t size) : size_(size), start_(start), fileMode_(true), rest_(size) {}
 
+TWorkThread::TWorkThread(uint64_t size) : size_(size), fileMode_(false), rest_(size) {}
+
 TWorkThread::~TWorkThread() { Join(); }
 
 void TWorkThread::Join() {

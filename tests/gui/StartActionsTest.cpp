@@ -267,3 +267,15 @@ TEST_F(StartActionsTest, AWriterIsNoSourceForItself) {
   Click(run, "BtnWrVerify");
   EXPECT_EQ(run.dialogs.Count(), 0u);
 }
+
+TEST_F(StartActionsTest, SeveralWritersGetsTheCheckedSourceAndEveryWriterOfTheWritePage) {
+  MainWindowRun run;
+  run.Get<QComboBox>("CmbWrSrcScsi")->setCurrentIndex(1);  // (0,2,0)
+  run.Get<QAction>("MenuSeveralWriters")->trigger();
+  ASSERT_EQ(run.dialogs.several.size(), 1u);
+  EXPECT_EQ(AddressOf(run.dialogs.several[0].source.device), "0,2,0");
+  EXPECT_EQ(run.dialogs.several[0].volume.volumeName, "ON_DISC");
+  ASSERT_EQ(run.dialogs.severalItems.size(), 1u);
+  EXPECT_EQ(run.dialogs.severalItems[0], run.Get<QComboBox>("CmbWrDstScsi")->itemText(0).toStdString());
+  EXPECT_EQ(run.dialogs.operations.size(), 0u);
+}
