@@ -114,6 +114,8 @@ class TWriteForm : public QDialog, public OperationDialog {
   // timer's tick takes the latest report and redraws when anything changed.
   void BeginGraph(const OperationRequest& request);
   void GraphTick();
+  // The graph as PNG beside the operation's disc record (nothing without one).
+  void SaveGraphWithRecord(const std::string& recordFile);
 
   // Waits, with the event loop running, until the operation's thread has
   // ended, then frees it.

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "base/Log.h"
 #include "devices/DriveRates.h"
 #include "devices/SCSIDEV.h"
 #include "gui/SpeedChartView.h"
@@ -52,6 +53,18 @@ void TWriteForm::GraphTick() {
   graphChanged_ = false;
   controls_.graph->SetChart(GraphChart());
   controls_.btnSaveGraph->setEnabled(graph_.HasSamples());
+}
+
+void TWriteForm::SaveGraphWithRecord(const std::string& recordFile) {
+  if (recordFile.empty() || !graph_.HasSamples()) return;
+  // Beside the record, under its name: the picture stays with the disc's facts.
+  std::string png = recordFile;
+  if (png.size() > 5 && png.compare(png.size() - 5, 5, ".json") == 0) png.resize(png.size() - 5);
+  png += ".png";
+  if (controls_.graph->SavePng(png))
+    AddLog("Speed graph: " + png);
+  else
+    AddLog("[TWriteForm] The speed graph could not be saved as " + png + ".");
 }
 
 void TWriteForm::BtnSaveGraphClick() { SpeedChartView::SaveGraphAs(*controls_.graph, "marrowlight-graph.png"); }

@@ -174,11 +174,13 @@ void TWriteForm::OperationEnding() {
 }
 
 void TWriteForm::OperationEnded(OperationResult result, bool closeAtEnd) {
-  outcome_ = operation_ ? operation_->Outcome() : OperationOutcome{result, 0, {}, 0};
+  outcome_ = operation_ ? operation_->Outcome() : OperationOutcome{};
+  if (!operation_) outcome_->result = result;
   controls_.btnStart->setEnabled(true);
   // The last report of the last pass, then the graph stands still.
   GraphTick();
   if (graphTimer_ != nullptr) graphTimer_->stop();
+  SaveGraphWithRecord(outcome_->recordFile);
   // A graph is worth a look: the dialog then stays until the person closes it.
   if (closeAtEnd && !graph_.HasSamples()) RequestClose();
   ResetAfterOperation();

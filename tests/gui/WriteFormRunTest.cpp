@@ -468,6 +468,9 @@ TEST_F(WriteFormRun, ShowsTheDigestInTheResultAndVerifiesTheDiscAgainstItsRecord
   const std::string recordFile = form.LastOutcome()->recordFile;
   ASSERT_FALSE(recordFile.empty());
   EXPECT_TRUE(log.Contains("Disc record: " + recordFile));
+  // The graph is kept beside the record, under its name.
+  const std::string graph = recordFile.substr(0, recordFile.size() - 5) + ".png";
+  EXPECT_EQ(TempDir::Read(graph).substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8)) << graph;
 
   // The record chosen in the file dialog: the dialog offers its verify
   // alone, at the recorded size, and reads the disc against its digest.

@@ -261,7 +261,7 @@ TEST(OperationTexts, DurationsSizesAndOutcomes) {
   OperationOutcome done{OperationResult::Done, 0, "Operation done.\r\nThe disc holds only ...", 42};
   EXPECT_EQ(OutcomeLine(done), "Operation done. The disc holds only ... Elapsed time: 0:42.");
   // A declined overwrite shows no box: its line says what became of it.
-  EXPECT_EQ(OutcomeLine(OperationOutcome{OperationResult::Canceled, 0, "", 1}), "Nothing was written. Elapsed time: 0:01.");
-  EXPECT_EQ(OutcomeLine(OperationOutcome{OperationResult::ErrorShown, 0, "", 0}),
+  EXPECT_EQ(OutcomeLine(OperationOutcome{OperationResult::Canceled, 0, "", 1, "", ""}), "Nothing was written. Elapsed time: 0:01.");
+  EXPECT_EQ(OutcomeLine(OperationOutcome{OperationResult::ErrorShown, 0, "", 0, "", ""}),
             "The operation ended with an error. Elapsed time: 0:00.");
 }
