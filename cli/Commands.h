@@ -13,6 +13,7 @@ struct GlobalOptions {
   bool no = false;
   bool verbose = false;
   std::string manager;  // app/ManagerChoice.h; empty: MARROWLIGHT_ASPI or the simulated bus
+  std::string progress = "text";  // "json": JSON lines on the standard output (cli/ProgressJson.h)
 };
 
 int RunScan(bool json);

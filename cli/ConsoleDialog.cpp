@@ -21,7 +21,8 @@ std::string Duration(double seconds) {
 
 }  // namespace
 
-ConsoleDialog::ConsoleDialog(uint64_t volumeSize, bool terminal) : volumeSize_(volumeSize), terminal_(terminal) {}
+ConsoleDialog::ConsoleDialog(uint64_t volumeSize, bool terminal)
+    : volumeSize_(volumeSize), terminal_(terminal), json_(ActiveProgressJson()) {}
 
 std::string ConsoleDialog::Bar(const char* phase, int percent, uint64_t bytes, double seconds, uint64_t total) {
   int filled = percent * kBarWidth / 100;
@@ -35,6 +36,12 @@ std::string ConsoleDialog::Bar(const char* phase, int percent, uint64_t bytes, d
 
 void ConsoleDialog::ShowProgress(int phase, int percent) {
   std::lock_guard lock(mutex_);
+  if (json_) {
+    // The line is written with the pass's report, which comes right after.
+    phase_ = phase;
+    lastPercent_ = percent;
+    return;
+  }
   if (phase != phase_) {
     EndBarLine();
     phase_ = phase;
@@ -53,6 +60,11 @@ void ConsoleDialog::ShowProgress(int phase, int percent) {
   } else {
     host::WriteStderr(FormatText("%s %d%% (%s bytes)\n", PhaseName(phase), percent, FormatNumber(bytes).c_str()));
   }
+}
+
+void ConsoleDialog::ShowPassProgress(const PassProgress& report) {
+  std::lock_guard lock(mutex_);
+  if (json_) json_->Progress(ProgressJson::FromPass(phase_, lastPercent_, report));
 }
 
 void ConsoleDialog::EndBarLine() {
@@ -79,6 +91,7 @@ void ConsoleDialog::SetComment(const std::string& text) {
   if (text.empty()) return;
   EndBarLine();
   host::WriteStderr(text + "\n");
+  if (json_) json_->Comment(writer_, text);
 }
 
 void ConsoleDialog::BreakLine() {

@@ -1,7 +1,8 @@
 // ConsoleDialog: the operation dialog on a terminal. Progress goes to the
 // standard error, as a bar per phase (percent, bytes, speed, time left) on a
 // terminal and as a plain line per whole percent otherwise; the comment line
-// and the result are printed as lines.
+// and the result are printed as lines. With --progress json the progress
+// goes to the JSON lines instead (cli/ProgressJson.h), the comments to both.
 #pragma once
 
 #include <chrono>
@@ -10,6 +11,7 @@
 #include <mutex>
 #include <string>
 
+#include "cli/ProgressJson.h"
 #include "transfer/OperationDialog.h"
 
 class ConsoleDialog : public OperationDialog {
@@ -18,6 +20,7 @@ class ConsoleDialog : public OperationDialog {
 
   uint64_t CurrentVolumeSize() override { return volumeSize_; }
   void ShowProgress(int phase, int percent) override;
+  void ShowPassProgress(const PassProgress& report) override;
   void OperationErrorShown() override {}
   bool AskWriteMode() override;
   void OperationEnded(OperationResult result, bool closeAtEnd) override;
@@ -31,6 +34,9 @@ class ConsoleDialog : public OperationDialog {
   // exists: it may cut the volume to the disc (round down mode, a pattern
   // set to the disc size), and the bar counts what it really moves.
   void FollowPassBytes(std::function<uint64_t()> passBytes) { passBytes_ = std::move(passBytes); }
+  // The drive on the disc side of the operation ("0,4,0", "" for files
+  // only), which the JSON comment lines name.
+  void NameWriter(std::string writer) { writer_ = std::move(writer); }
 
   // One progress line as the terminal shows it (for tests).
   static std::string Bar(const char* phase, int percent, uint64_t bytes, double seconds, uint64_t total);
@@ -41,6 +47,8 @@ class ConsoleDialog : public OperationDialog {
   uint64_t volumeSize_;
   std::function<uint64_t()> passBytes_;
   bool terminal_;
+  ProgressJson* json_;  // --progress json, else null
+  std::string writer_;
   mutable std::mutex mutex_;
   int phase_ = -1;
   int lastPercent_ = -1;

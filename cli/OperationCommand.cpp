@@ -10,6 +10,7 @@
 #include "cli/Commands.h"
 #include "cli/ConsoleDialog.h"
 #include "cli/ExitStatus.h"
+#include "cli/ProgressJson.h"
 #include "cli/Target.h"
 #include "host/os/Interrupt.h"
 #include "host/os/Platform.h"
@@ -65,6 +66,10 @@ int Run(const OperationRequest& request, uint64_t volumeSize) {
   TOperationThread operation(dialog, request);
   // Read on the operation thread, where the dialog's notifications run.
   dialog.FollowPassBytes([&operation] { return operation.VolumeSize(); });
+  // The disc side, as the pass reports name it: the destination device, else
+  // the source device.
+  const SCSIDEV* disc = request.destination.IsDevice() ? request.destination.device : request.source.device;
+  dialog.NameWriter(disc != nullptr ? ProgressJson::AddressText(disc->Address()) : "");
   OperationBoxes boxes(*ui::CurrentBackend(), dialog, operation);
   ui::ScopedBackend scope(boxes);
   operation.Start();
