@@ -10,19 +10,20 @@
 #include <string>
 #include <vector>
 
-#include "devices/InquiryData.h"
-#include "devices/IsDVDR.h"
 #include "devices/SCSIDEV.h"
 
 // One list of a page: the device objects in scan order and the item text of
-// each, "(ha,id,lun) " followed by the device's vendor and product.
+// each, "(ha,id,lun) " followed by the device's vendor and product; another
+// maker's writer (an MMC recorder) adds its revision and the medium it holds
+// ("(0,6,0) ORBITEK DVR-RW 1120     1.30 - DVD-R").
 struct DeviceList {
   static constexpr size_t kMaxDevices = 64;
   std::vector<std::unique_ptr<SCSIDEV>> devices;
   std::vector<std::string> items;
+  std::vector<std::string> media;  // an MMC recorder's medium ("DVD-R", "no disc"); empty for others
 
   bool Full() const { return devices.size() >= kMaxDevices; }
-  void Add(std::unique_ptr<SCSIDEV> device);
+  void Add(std::unique_ptr<SCSIDEV> device, const std::string& medium = "");
   // The items a combo box shows: "Not Available" alone for an empty list.
   std::vector<std::string> ComboItems() const;
 };
@@ -31,25 +32,20 @@ struct PageScan {
   bool ran = false;  // false when the SCSI manager was not ready
   DeviceList sources;
   DeviceList destinations;
+  // Addresses that answered, or should have, but could not be listed: no
+  // answer to INQUIRY, or a maker's drive that could not be asked whether it
+  // writes DVD-R; each "0,4,0 HALVERN DVD-R QXW-7100: not ready (2-04-01 ...)".
+  std::vector<std::string> dropped;
 };
 
 // The Write page: sources are disks and CD/DVD drives, destinations the
-// maker's DVD-R writers and its CD write-once drive. Warns once per address
-// about a QXW-7100 whose firmware is older than 1.07.
+// maker's DVD-R writers and its CD write-once drive, then the other makers'
+// DVD writers (app/AddressRules.h). Warns once per address about a QXW-7100
+// whose firmware is older than 1.07.
 PageScan InitWritePage();
 // The Copy page: sources are CD/DVD, write-once, optical memory and disks;
 // destinations disks and optical memories.
 PageScan InitCopyPage();
-
-// Which lists of the two pages take an answering address. The destination
-// tests compare texts byte for byte, so letter case counts.
-bool IsWritePageSource(const INQUIRYDATA& inquiry);
-bool IsWritePageDestination(const INQUIRYDATA& inquiry, uint8_t ha, uint8_t id, uint8_t lun);
-// The same rule with the reason a maker's DVD drive could not be confirmed
-// as a writer (not ready, manager busy) in probe.
-DvdrProbe CheckWritePageDestination(const INQUIRYDATA& inquiry, uint8_t ha, uint8_t id, uint8_t lun);
-bool IsCopyPageSource(const INQUIRYDATA& inquiry);
-bool IsCopyPageDestination(const INQUIRYDATA& inquiry);
 
 // The two scans of the main window's start-up, Write page first. When the
 // Write page found no SCSI manager at all, the Copy page is not scanned: its
@@ -60,6 +56,13 @@ struct StartupScans {
   PageScan copy;
 };
 StartupScans RunStartupScans();
+// The scans again, while the program runs: the manager is asked to rescan
+// its bus first (a real bus then learns of units attached since), then both
+// pages are scanned as at start-up.
+StartupScans RescanDevices();
+// One line for the main window's status line about the addresses the scans
+// could not list (empty when there were none).
+std::string DroppedLine(const StartupScans& scans);
 
 // The class of a device object by its class code, as the program names it.
 const char* DeviceClassName(const SCSIDEV& device);

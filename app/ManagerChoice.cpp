@@ -1,9 +1,11 @@
 #include "app/ManagerChoice.h"
 
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #include "host/os/Platform.h"
+#include "scsi/ASPI32.h"
 #include "scsi/AspiManager.h"
 
 namespace {
@@ -61,10 +63,34 @@ std::string ManagerChoiceFromArguments(int argc, char** argv) {
   return {};
 }
 
+std::string DefaultManagerChoice(const std::string& programDir, const std::string& sysfsRoot) {
+  std::error_code ignored;
+  if (!std::filesystem::exists(std::filesystem::path(programDir) / kInstalledMarker, ignored)) return "";
+  const std::filesystem::path units = std::filesystem::path(sysfsRoot) / "class/scsi_generic";
+  if (!std::filesystem::is_directory(units, ignored)) return "";
+  return std::filesystem::directory_iterator(units, ignored) == std::filesystem::directory_iterator() ? "" : "sg";
+}
+
+bool ApplyManagerChoiceOrDefault(std::string_view choice, std::string* error) {
+  if (!choice.empty()) return ApplyManagerChoice(choice, error);
+  const auto configured = host::GetEnvironment("MARROWLIGHT_ASPI");
+  if (configured && !configured->empty()) return true;
+  return ApplyManagerChoice(DefaultManagerChoice(host::ProgramDirectory()), error);
+}
+
 bool ApplyStartupManagerChoice(int argc, char** argv, std::string_view setting, std::string* error) {
   const std::string commandLine = ManagerChoiceFromArguments(argc, argv);
   if (!commandLine.empty()) return ApplyManagerChoice(commandLine, error);
   const auto configured = host::GetEnvironment("MARROWLIGHT_ASPI");
   if (configured && !configured->empty()) return true;
-  return ApplyManagerChoice(setting, error);
+  return ApplyManagerChoiceOrDefault(setting, error);
+}
+
+bool SimulatedDrives() {
+  if (!IsAspiManagerLoaded()) return false;
+  ASPI32 channel;
+  uint8_t count = 0, scsiId = 0, managerId[16] = {}, identifier[16] = {}, unique[16] = {};
+  if (channel.HostAdapterInquiry(0, &count, &scsiId, managerId, identifier, unique) != aspi::SS_COMP) return false;
+  static constexpr char kSimulated[] = "MARROWLIGHT SIM";
+  return std::memcmp(identifier, kSimulated, sizeof kSimulated - 1) == 0;
 }

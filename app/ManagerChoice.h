@@ -41,11 +41,30 @@ bool ManagerChoiceExists(std::string_view choice, std::string* error);
 // already loaded; nothing changes then.
 bool ApplyManagerChoice(std::string_view choice, std::string* error);
 
+// What runs when nothing is chosen: an installed program (its folder holds
+// the file kInstalledMarker, which `cmake --install` and the Debian package
+// put there) on a machine with SCSI generic units (sysfsRoot/class/
+// scsi_generic is not empty) takes "sg"; a build tree, and a machine without
+// such units, the simulated bus ("").
+inline constexpr const char* kInstalledMarker = "installed-manager-default";
+std::string DefaultManagerChoice(const std::string& programDir, const std::string& sysfsRoot = "/sys");
+
+// ApplyManagerChoice for a choice that may be empty: an empty one leaves
+// MARROWLIGHT_ASPI when it is set, else takes DefaultManagerChoice for this
+// program.
+bool ApplyManagerChoiceOrDefault(std::string_view choice, std::string* error);
+
 // The windows' start-up in one call: the choice on the command line
 // ("--manager sg" or "--manager=sg"), else MARROWLIGHT_ASPI when it is set,
-// else the saved setting, else the simulated bus. Its result is that of
+// else the saved setting, else the default above. Its result is that of
 // ApplyManagerChoice for the choice that counts.
 bool ApplyStartupManagerChoice(int argc, char** argv, std::string_view setting, std::string* error);
+
+// True when the loaded manager is the simulated bus (its adapter calls
+// itself "MARROWLIGHT SIM"): the front ends then say "simulated drives", so
+// nobody takes an emulated drive for a real one.
+bool SimulatedDrives();
+inline constexpr const char* kSimulatedDrivesLabel = "simulated drives";
 
 // The value of --manager on a command line; empty when it is not there.
 std::string ManagerChoiceFromArguments(int argc, char** argv);

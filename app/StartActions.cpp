@@ -1,11 +1,27 @@
 #include "app/StartActions.h"
 
+#include <filesystem>
+
+#include "base/CFILE.h"
 #include "base/ProgramIdentity.h"
+#include "devices/DiscState.h"
+#include "devices/MMCRECORDER.h"
+#include "devices/MediumRules.h"
 #include "host/ui/MessageBox.h"
+#include "transfer/RecordStore.h"
 #include "volume/CheckHeader.h"
 #include "volume/VolSizeChoice.h"
 
 namespace {
+
+// Another maker's writer with a DVD+R in it offers no test write; every
+// other writer (and a drive without a disc, which the operation refuses
+// with its own message) keeps the whole list.
+bool OffersTestWrite(SCSIDEV& writer) {
+  if (writer.ClassCode() != MMCRECORDER::kClassCode) return true;
+  DiscState state = ReadDiscState(writer);
+  return !state.HasDisc() || TakesTestWrite(state) || !IsRecordableMedium(state.profile);
+}
 
 struct RoleTexts {
   const char* question;
@@ -19,23 +35,65 @@ RoleTexts TextsOf(FileRole role) {
           "Select a destination file"};
 }
 
+std::string FolderOf(const std::string& file) {
+  if (file.empty()) return {};
+  return std::filesystem::path(file).parent_path().string();
+}
+
 }  // namespace
 
-std::optional<std::string> StartActions::Browse(FileRole role) {
+std::string NewCopyName(const std::string& source) {
+  std::filesystem::path path(source);
+  std::string stem = path.stem().string(), extension = path.extension().string();
+  if (stem.empty()) stem = "disc";
+  if (extension.empty()) extension = ".iso";
+  for (int n = 1;; ++n) {
+    std::string name = stem + "-copy" + (n > 1 ? std::to_string(n) : "") + extension;
+    std::filesystem::path candidate = path.parent_path() / name;
+    if (!CFILE::FileExists(candidate.string())) return candidate.string();
+  }
+}
+
+ui::FileDialogRequest StartActions::ChooserRequest(FileRole role, const PageSide* source) const {
   ui::FileDialogRequest request;
   request.title = TextsOf(role).title;
-  request.fileName = lastChosen_;
+  request.filter = kImageFilter;
   // A destination is usually a file that does not exist yet.
   request.save = role == FileRole::Destination;
-  std::optional<std::string> chosen = ui::FileDialog(request);
-  if (chosen) lastChosen_ = *chosen;
+  const std::string& last = role == FileRole::Source ? memory_.lastSource : memory_.lastDestination;
+  request.folder = FolderOf(last);
+  if (role == FileRole::Source) {
+    request.fileName = !lastChosen_.empty() ? lastChosen_ : last;
+  } else if (source != nullptr && source->isFile && !source->fileName.empty()) {
+    request.fileName = NewCopyName(source->fileName);
+  } else if (!request.folder.empty()) {
+    request.fileName = NewCopyName(request.folder + "/disc.iso");
+  }
+  return request;
+}
+
+std::optional<std::string> StartActions::Browse(FileRole role, const PageSide* source) {
+  declined_ = false;
+  std::optional<std::string> chosen = ui::FileDialog(ChooserRequest(role, source));
+  if (!chosen) return std::nullopt;
+  if (role == FileRole::Destination && *chosen != agreedOverwrite_) {
+    // Asked once, here; the copy does not ask again for this file.
+    if (!MayOverwrite(*chosen)) {
+      declined_ = true;
+      return std::nullopt;
+    }
+    agreedOverwrite_ = *chosen;
+  }
+  lastChosen_ = *chosen;
+  (role == FileRole::Source ? memory_.lastSource : memory_.lastDestination) = *chosen;
   return chosen;
 }
 
-bool StartActions::EnsureFileName(FileRole role, std::string& fileName) {
+bool StartActions::EnsureFileName(FileRole role, std::string& fileName, const PageSide* source) {
   if (!fileName.empty()) return true;
   if (ui::MessageBox(TextsOf(role).question, ProgramName, ui::kYesNo | ui::kIconQuestion) != ui::kIdYes) return false;
-  Browse(role);
+  Browse(role, source);
+  if (declined_) return false;  // the one box of a declined overwrite has been shown
   // The dialog's file name, chosen now or earlier, or still empty.
   fileName = lastChosen_;
   return !fileName.empty();
@@ -60,6 +118,7 @@ std::optional<OperationRequest> StartActions::StartWritePage(Operation operation
   request.operation = operation;
   request.source = source.isFile ? Endpoint(source.fileName) : Endpoint(*source.device);
   request.destination = Endpoint(*writer);
+  request.testWriteOffered = OffersTestWrite(*writer);
   if (!SidesDiffer(request) || !CheckSource(source, request.volume)) return std::nullopt;
   return request;
 }
@@ -79,14 +138,35 @@ std::optional<OperationRequest> StartActions::StartCopyPage(Operation operation,
   }
   if (!CheckSource(source, request.volume)) return std::nullopt;
   if (destination.isFile) {
-    if (!EnsureFileName(FileRole::Destination, destination.fileName)) return std::nullopt;
+    if (!EnsureFileName(FileRole::Destination, destination.fileName, &source)) return std::nullopt;
     request.destination = Endpoint(destination.fileName);
     if (!SidesDiffer(request)) return std::nullopt;
+    request.overwriteAgreed = !agreedOverwrite_.empty() && destination.fileName == agreedOverwrite_;
   }
   return request;
 }
 
 std::optional<OperationRequest> StartActions::WritePattern(SCSIDEV* writer) {
   if (writer == nullptr) return std::nullopt;
-  return OperationRequest::Pattern(Operation::TestOnly, *writer);
+  OperationRequest request = OperationRequest::Pattern(Operation::TestOnly, *writer);
+  request.testWriteOffered = OffersTestWrite(*writer);
+  return request;
+}
+
+std::optional<OperationRequest> StartActions::VerifyAgainstRecord(SCSIDEV* writer) {
+  if (writer == nullptr) return std::nullopt;
+  ui::FileDialogRequest dialog;
+  dialog.title = "Select a disc record";
+  dialog.filter = "Disc records (*.json)|*.json|All files|*";
+  if (std::string folder = DefaultRecordsFolder(); !folder.empty()) dialog.fileName = folder + "/";
+  std::optional<std::string> chosen = ui::FileDialog(dialog);
+  if (!chosen) return std::nullopt;
+  std::string error;
+  std::optional<OperationRequest> request = RecordVerifyRequest(*chosen, error);
+  if (!request) {
+    ui::MessageBox(error, ProgramName, ui::kIconError);
+    return std::nullopt;
+  }
+  request->destination = Endpoint(*writer);
+  return request;
 }

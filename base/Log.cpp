@@ -46,18 +46,30 @@ void LogSink::Add(std::string_view text) {
   if (text.empty()) return;
   TraceOut(text);
   Post(false, std::string(text), false);
-  bool written = WriteLine(text);
-  if (!written) {
-    // A log that cannot be written switches itself off; the program goes on.
-    outputOn_ = false;
-    Post(false, {}, true);
-  }
+  // A file that could not be created is not written to: the reason to tell
+  // is the one of its creation.
+  bool written = fileOpen_ && WriteLine(text);
+  if (!written) SwitchOffAfterFailure();
+}
+
+void LogSink::SwitchOffAfterFailure() {
+  // A log that cannot be written (or created, or grow past a file size
+  // limit) switches itself off with one message; the program goes on.
+  std::string reason = file_->LastErrorText();
+  std::string message = "Logging is off: " + logFilePath_ + (fileOpen_ ? " cannot be written" : " cannot be created") +
+                        (reason.empty() ? "." : " (" + reason + ").");
+  outputOn_ = false;
+  Post(false, message, false);
+  Post(false, {}, true);
+  host::WriteStderr(message + "\n");
 }
 
 void LogSink::OpenLogFile() {
   if (!fileOpen_) {
-    bool created =
-        file_->Open(logFilePath_, host::kGenericRead | host::kGenericWrite, host::kFileShareRead, host::kCreateAlways);
+    // Never through a symbolic link: whoever may place one beside the program
+    // would make it overwrite any file its user may write.
+    bool created = file_->Open(logFilePath_, host::kGenericRead | host::kGenericWrite, host::kFileShareRead,
+                               host::kCreateAlways, host::kOpenNoFollow);
     Post(true, {}, false);
     if (!created) return;
     fileOpen_ = true;

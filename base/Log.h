@@ -63,6 +63,7 @@ class LogSink {
   struct Pending;
   void OpenLogFile();  // with mutex_ held
   bool WriteLine(std::string_view text);  // with mutex_ held; false when the file took less
+  void SwitchOffAfterFailure();           // with mutex_ held
   void Post(bool clear, std::string entry, bool switched);  // with mutex_ held
   void Deliver();
 

@@ -1,5 +1,6 @@
 #include "base/TextFormat.h"
 
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 
@@ -18,4 +19,11 @@ std::string FormatText(const char* format, ...) {
   }
   va_end(again);
   return text;
+}
+
+std::string DurationText(double seconds) {
+  long long whole = seconds > 0 ? std::llround(seconds) : 0;
+  long long hours = whole / 3600, minutes = whole / 60 % 60;
+  if (hours > 0) return FormatText("%lld:%02lld:%02lld", hours, minutes, whole % 60);
+  return FormatText("%lld:%02lld", minutes, whole % 60);
 }

@@ -5,3 +5,7 @@
 #include <string>
 
 std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// A duration in whole seconds as a person reads it: "0:42", "12:05",
+// "1:02:03" (hours only when there are any).
+std::string DurationText(double seconds);

@@ -1,5 +1,7 @@
 #include "bench/BenchSupport.h"
 
+#include <sys/resource.h>
+
 #include <stdlib.h>
 
 #include <algorithm>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "transfer/DataPass.h"
+#include "transfer/PassSpeed.h"
 
 namespace bench {
 
@@ -73,6 +76,25 @@ std::string MakeRunFolder(const std::string& parent, const std::string& name) {
     std::filesystem::remove_all(runFolder, ignored);
   });
   return runFolder;
+}
+
+std::optional<DriveRun> DriveRunArguments(int argc, char** argv) {
+  DriveRun run;
+  const uint64_t megabytes = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 200;
+  run.speed = argc > 2 ? std::strtod(argv[2], nullptr) : 16;
+  run.parent = argc > 3 ? argv[3] : "/tmp";
+  // Whole sectors, as a volume is.
+  run.bytes = (megabytes * 1000000 + 2047) / 2048 * 2048;
+  run.rate = run.speed * PassSpeed::kDvd1xBytesPerSecond;
+  if (run.bytes == 0 || !(run.rate > 0)) return std::nullopt;
+  return run;
+}
+
+double CpuSeconds() {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 }  // namespace bench

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "transfer/DataPass.h"
@@ -25,5 +26,19 @@ void MakeImage(const std::string& path, uint64_t bytes);
 // A new folder parent/NAME-XXXXXX, removed at exit; empty when it cannot be
 // made.
 std::string MakeRunFolder(const std::string& parent, const std::string& name);
+
+// The arguments of the drive benchmarks: [MB, default 200] [speed, default
+// 16] [folder, default /tmp]; the bytes are whole sectors. Nothing for a
+// size or speed of 0.
+struct DriveRun {
+  uint64_t bytes = 0;
+  double speed = 0;
+  double rate = 0;  // bytes per second at that speed
+  std::string parent;
+};
+std::optional<DriveRun> DriveRunArguments(int argc, char** argv);
+
+// The process's processor time so far (user and system), in seconds.
+double CpuSeconds();
 
 }  // namespace bench

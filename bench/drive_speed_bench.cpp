@@ -8,8 +8,6 @@
 // nothing.
 //
 //   <build>/bin/drive_speed_bench [MB, default 200] [speed, default 16] [folder, default /tmp]
-#include <sys/resource.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -28,15 +26,6 @@
 
 namespace {
 
-constexpr double kBaseRate = PassSpeed::kDvd1xBytesPerSecond;  // bytes per second at speed 1
-
-double CpuSeconds() {
-  rusage usage{};
-  ::getrusage(RUSAGE_SELF, &usage);
-  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
 struct Measured {
   bool ok = false;
   double wall = 0;
@@ -45,11 +34,11 @@ struct Measured {
 
 Measured Measure(const std::function<bool()>& work) {
   Measured measured;
-  double cpuBefore = CpuSeconds();
+  double cpuBefore = bench::CpuSeconds();
   auto start = std::chrono::steady_clock::now();
   measured.ok = work();
   measured.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  measured.cpu = CpuSeconds() - cpuBefore;
+  measured.cpu = bench::CpuSeconds() - cpuBefore;
   return measured;
 }
 
@@ -62,14 +51,11 @@ void Row(const char* pass, const Measured& measured, double driveSeconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const uint64_t megabytes = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 200;
-  const double speed = argc > 2 ? std::strtod(argv[2], nullptr) : 16;
-  const std::string parent = argc > 3 ? argv[3] : "/tmp";
-  // Whole sectors, as a volume is.
-  const uint64_t bytes = (megabytes * 1000000 + 2047) / 2048 * 2048;
-  const double rate = speed * kBaseRate;
-
-  if (bytes == 0 || !(rate > 0)) return 1;
+  const std::optional<bench::DriveRun> run = bench::DriveRunArguments(argc, argv);
+  if (!run) return 1;
+  const uint64_t bytes = run->bytes;
+  const double speed = run->speed, rate = run->rate;
+  const std::string& parent = run->parent;
   const std::string runFolder = bench::MakeRunFolder(parent, "drive-speed-bench");
   if (runFolder.empty()) return 1;
 

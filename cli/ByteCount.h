@@ -1,20 +1,22 @@
-// The --size arguments: a whole number of bytes written in decimal digits,
-// at most 2^64 - 1. A sign, a fraction, an exponent, blanks or a number
-// beyond 64 bits is a usage error, never a wrapped or clipped size.
+// The --size arguments follow the size text rule of base/SizeText.h (whole
+// bytes in decimal, or hexadecimal ending in H); the text is handed on in
+// decimal. Anything else is a usage error, never a wrapped or clipped size.
 #pragma once
 
 #include <CLI/CLI.hpp>
 
 #include <string>
 
+#include "base/SizeText.h"
+
 inline CLI::Validator ByteCount() {
   return CLI::Validator(
       [](std::string& text) -> std::string {
-        static const std::string kLargest = "18446744073709551615";
-        bool digits = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
-        bool fits = text.size() < kLargest.size() || (text.size() == kLargest.size() && text <= kLargest);
-        if (digits && fits) return {};
-        return "\"" + text + "\" is not a number of bytes (whole bytes in decimal, 0 to " + kLargest + ")";
+        uint64_t bytes = 0;
+        std::string refusal;
+        if (!ReadSizeText(text, bytes, &refusal)) return refusal;
+        text = std::to_string(bytes);
+        return {};
       },
       "BYTES");
 }

@@ -7,12 +7,17 @@
 #include "cli/ExitStatus.h"
 #include "cli/JsonText.h"
 #include "cli/Target.h"
+#include "host/os/Platform.h"
 #include "host/ui/TerminalText.h"
 #include "volume/CheckHeader.h"
 #include "volume/VolSizeChoice.h"
 
 int RunCheck(const std::string& source, bool json) {
   Target target = ParseTarget(source);
+  if (!target.error.empty()) {
+    host::WriteStderr(target.error + "\n");
+    return kExitFailed;
+  }
   VolSizeChoice sizes;
   VolumeInfo info;
   bool ok = false;
@@ -33,12 +38,17 @@ int RunCheck(const std::string& source, bool json) {
                           {"volume_size", info.volumeSize},
                           {"sectors", sectors},
                           {"offset", info.volumeOffset}};
+    if (info.declaredSize != 0) out["declared_size"] = info.declaredSize;
     std::cout << JsonText(out) << std::endl;
   } else {
     std::cout << "Volume name:   " << ui::TerminalText(info.volumeName) << "\n"
               << "Volume size:   " << FormatNumber(info.volumeSize) << " bytes\n"
               << "Sectors:       " << sectors << "\n"
               << "Volume offset: " << info.volumeOffset << "\n";
+    // A source cut short: both sizes, so that nobody takes it for the volume.
+    if (info.declaredSize != 0)
+      std::cout << "Declared size: " << FormatNumber(info.declaredSize) << " bytes; the source holds less and may "
+                << "have been cut short\n";
   }
   return kExitDone;
 }

@@ -1,18 +1,16 @@
 #include "cli/ConsoleDialog.h"
 
-
 #include "base/NumberText.h"
 #include "base/ProgramIdentity.h"
 #include "base/TextFormat.h"
 #include "host/os/Platform.h"
 #include "host/ui/MessageBox.h"
+#include "transfer/OperationTexts.h"
 
 namespace {
 
 constexpr const char* kPhaseNames[] = {"Test", "Write", "Copy", "Verify"};
 constexpr int kBarWidth = 30;
-
-const char* PhaseName(int phase) { return phase >= 0 && phase < 4 ? kPhaseNames[phase] : "Progress"; }
 
 std::string Duration(double seconds) {
   long whole = seconds > 0 ? static_cast<long>(seconds + 0.5) : 0;
@@ -20,6 +18,8 @@ std::string Duration(double seconds) {
 }
 
 }  // namespace
+
+const char* ConsoleDialog::PhaseName(int phase) { return phase >= 0 && phase < 4 ? kPhaseNames[phase] : "Progress"; }
 
 ConsoleDialog::ConsoleDialog(uint64_t volumeSize, bool terminal)
     : volumeSize_(volumeSize), terminal_(terminal), json_(ActiveProgressJson()) {}
@@ -37,7 +37,7 @@ std::string ConsoleDialog::Bar(const char* phase, int percent, uint64_t bytes, d
 void ConsoleDialog::ShowProgress(int phase, int percent) {
   std::lock_guard lock(mutex_);
   if (json_) {
-    // The line is written with the pass's report, which comes right after.
+    // The line comes with the pass's report, right after this.
     phase_ = phase;
     lastPercent_ = percent;
     return;
@@ -72,12 +72,18 @@ void ConsoleDialog::EndBarLine() {
   barOpen_ = false;
 }
 
-bool ConsoleDialog::AskWriteMode() {
-  // The "Write Mode Select" window, as a question on the console.
-  int answer = ui::MessageBox(
-      "Specified volume size is larger than the disc size.\r\nDo you wish to write the volume up to the disc "
-      "size?\r\n(Rest of the volume is not written.)",
-      "Write Mode Select", ui::kOkCancel | ui::kIconQuestion);
+bool ConsoleDialog::AskWriteMode(uint64_t volumeBytes, uint64_t discBytes) {
+  return AskWriteModeOnConsole(volumeBytes, discBytes);
+}
+
+bool ConsoleDialog::AskWriteModeOnConsole(uint64_t volumeBytes, uint64_t discBytes) {
+  // The "Write Mode Select" window, as a question on the console; as there,
+  // writing nothing is the default.
+  int answer = ui::MessageBox("Specified volume size is larger than the disc size.\r\n" +
+                                  WriteModeSizesText(volumeBytes, discBytes) +
+                                  "\r\nDo you wish to write the volume up to the disc size?\r\n(Rest of the volume is "
+                                  "not written.)",
+                              "Write Mode Select", ui::kOkCancel | ui::kIconQuestion | ui::kDefButton2);
   return answer == ui::kIdOk;
 }
 

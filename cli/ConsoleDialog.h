@@ -22,7 +22,7 @@ class ConsoleDialog : public OperationDialog {
   void ShowProgress(int phase, int percent) override;
   void ShowPassProgress(const PassProgress& report) override;
   void OperationErrorShown() override {}
-  bool AskWriteMode() override;
+  bool AskWriteMode(uint64_t volumeBytes, uint64_t discBytes) override;
   void OperationEnded(OperationResult result, bool closeAtEnd) override;
   void SetComment(const std::string& text) override;
   void EnableCancel(bool) override {}
@@ -38,8 +38,13 @@ class ConsoleDialog : public OperationDialog {
   // only), which the JSON comment lines name.
   void NameWriter(std::string writer) { writer_ = std::move(writer); }
 
-  // One progress line as the terminal shows it (for tests).
+  // One progress line as the terminal shows it.
   static std::string Bar(const char* phase, int percent, uint64_t bytes, double seconds, uint64_t total);
+  // "Test", "Write", "Copy", "Verify" for the progress rows 0-3.
+  static const char* PhaseName(int phase);
+  // The "Write Mode Select" window as a question on the console: true for
+  // OK (write the volume up to the disc size).
+  static bool AskWriteModeOnConsole(uint64_t volumeBytes, uint64_t discBytes);
 
  private:
   void EndBarLine();
@@ -47,7 +52,7 @@ class ConsoleDialog : public OperationDialog {
   uint64_t volumeSize_;
   std::function<uint64_t()> passBytes_;
   bool terminal_;
-  ProgressJson* json_;  // --progress json, else null
+  ProgressJson* json_;  // JSON lines (--progress json, write --json), else null
   std::string writer_;
   mutable std::mutex mutex_;
   int phase_ = -1;

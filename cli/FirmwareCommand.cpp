@@ -4,12 +4,14 @@
 // --yes answers the confirmation and the power prompts; it also bounds how
 // often the "not ready" question is answered Yes, so that an unattended run
 // never waits forever for a drive that does not come back.
+#include <array>
 #include <chrono>
 #include <iostream>
 #include <memory>
 #include <mutex>
 #include <thread>
 
+#include "base/CFILE.h"
 #include "base/TextFormat.h"
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
@@ -18,8 +20,13 @@
 #include "devices/DeviceLine.h"
 #include "firmware/ReidentifyDrive.h"
 #include "firmware/TUpdateThread.h"
+#include "firmware/format/FirmwareFile.h"
 #include "host/os/Interrupt.h"
+#include "host/os/ConsoleInput.h"
 #include "host/os/Platform.h"
+#include "host/ui/MessageBox.h"
+#include "host/ui/TerminalText.h"
+#include "base/ProgramIdentity.h"
 
 namespace {
 
@@ -62,6 +69,40 @@ class ConsoleUpdateDialog : public UpdateDialog {
   int verifyShown_ = -1;
 };
 
+// The power prompts ask the person to do something with the drive: on a
+// terminal they wait until Enter says it is done (other boxes only inform).
+// Without a terminal --yes stands for the person, as before.
+class PromptWaits : public ui::Backend {
+ public:
+  explicit PromptWaits(ui::Backend& inner) : inner_(inner) {}
+  int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override {
+    int answer = inner_.MessageBox(text, caption, flags);
+    const bool prompt = flags == ui::kOk && caption == ProgramName;
+    if (prompt && host::StdinIsTerminal() && !host::InterruptRequested()) {
+      host::WriteStderr("Press Enter when done. ");
+      std::string line;
+      host::ReadStdinLine(line);
+    }
+    return answer;
+  }
+
+ private:
+  ui::Backend& inner_;
+};
+
+// The first bytes of the file name one of the two kinds of update file; a
+// file that cannot be read is left to the update, which says why.
+bool LooksLikeUpdateFile(const std::string& fileName) {
+  CFILE file;
+  if (!file.Open(fileName, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL)) return true;
+  std::array<uint8_t, kRecognitionBytes> head{};
+  uint32_t got = 0;
+  file.Read(head.data(), kRecognitionBytes, &got);
+  if (RecogniseFirmware(head) != FirmwareFileKind::None) return true;
+  host::WriteStderr(ui::TerminalText(fileName) + " is not a firmware update file.\n");
+  return false;
+}
+
 int StatusOf(UpdateResult result) {
   switch (result) {
     case UpdateResult::Done: return kExitDone;
@@ -74,11 +115,11 @@ int StatusOf(UpdateResult result) {
 }  // namespace
 
 int RunFirmware(const std::string& writer, const std::string& fileName, bool unattendedYes) {
-  auto address = ParseAddress(writer);
-  if (!address) {
-    host::WriteStderr("WRITER is a SCSI address written HA,ID,LUN, such as 0,4,0.\n");
-    return kExitUsage;
-  }
+  auto address = ParseDeviceArgument(writer, "WRITER");
+  if (!address) return kExitUsage;
+  // A file that is no update file is refused before the bus or the drive is
+  // touched at all.
+  if (!LooksLikeUpdateFile(fileName)) return kExitFailed;
   // As the dialog does when it opens: the bus is rescanned first.
   RescanAdapters();
   std::unique_ptr<SCSIDEV> device = OpenDevice(*address);
@@ -90,6 +131,8 @@ int RunFirmware(const std::string& writer, const std::string& fileName, bool una
   UpdateOptions options;
   if (unattendedYes) options.retryLimit = kUnattendedRetries;
   ConsoleUpdateDialog dialog(ProgressJson::AddressText(device->Address()));
+  PromptWaits prompts(*ui::CurrentBackend());
+  ui::ScopedBackend scope(prompts);
   TUpdateThread update(dialog, fileName, device, options);
   update.Start();
   bool warned = false;
@@ -97,8 +140,10 @@ int RunFirmware(const std::string& writer, const std::string& fileName, bool una
     if (!warned && host::InterruptRequested()) {
       // The flag stays set: a second Ctrl-C ends the program at once.
       host::WriteStderr(
-          "\nA firmware update cannot be canceled while it runs; a second Ctrl-C ends the program and may leave "
-          "the drive unusable.\n");
+          "\nA firmware update cannot be canceled while it runs: it goes on to the next point where the drive is "
+          "consistent, stops there and says what the drive holds. A second Ctrl-C ends the program at once and may "
+          "leave the drive unusable.\n");
+      update.RequestQuit();
       warned = true;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));

@@ -10,3 +10,10 @@
 inline std::string JsonText(const nlohmann::json& value) {
   return value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
 }
+
+// The same on one line, for a stream of JSON lines (an ordered_json keeps
+// its members in the order they were put in).
+template <class Json>
+std::string JsonLine(const Json& value) {
+  return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}

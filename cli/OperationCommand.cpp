@@ -1,22 +1,31 @@
-// write, copy and pattern: the operations of the operation dialog, with the
-// console standing in for the dialog and Ctrl-C for its Cancel button. The
-// command line becomes an operation request; the core does the rest.
+// write, copy, pattern and verify: the operations of the operation dialog,
+// with the console standing in for the dialog and Ctrl-C for its Cancel
+// button. The command line becomes an operation request; the core does the
+// rest. The volume's SHA-256 and the disc record's place are printed at the
+// end.
+#include <atomic>
 #include <chrono>
+#include <functional>
+#include <iostream>
 #include <memory>
 #include <thread>
 
 #include "base/NumberText.h"
+#include "base/Sha256.h"
 #include "base/TextFormat.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleDialog.h"
 #include "cli/ExitStatus.h"
 #include "cli/ProgressJson.h"
+#include "cli/SeveralDialog.h"
 #include "cli/Target.h"
 #include "host/os/Interrupt.h"
 #include "host/os/Platform.h"
 #include "host/ui/MessageBox.h"
 #include "host/ui/TerminalText.h"
 #include "transfer/OperationRequest.h"
+#include "transfer/RecordStore.h"
+#include "transfer/SeveralWriters.h"
 #include "transfer/TOperationThread.h"
 #include "volume/CheckHeader.h"
 #include "volume/VolSizeChoice.h"
@@ -29,19 +38,19 @@ namespace {
 // told to cancel, so that it never takes the cautious answer for a choice.
 class OperationBoxes : public ui::Backend {
  public:
-  OperationBoxes(ui::Backend& inner, ConsoleDialog& dialog, TOperationThread& operation)
-      : inner_(inner), dialog_(dialog), operation_(operation) {}
+  OperationBoxes(ui::Backend& inner, std::function<void()> breakLine, std::function<void()> cancel)
+      : inner_(inner), breakLine_(std::move(breakLine)), cancel_(std::move(cancel)) {}
   int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override {
-    dialog_.BreakLine();
+    breakLine_();
     int answer = inner_.MessageBox(text, caption, flags);
-    if (host::InterruptRequested()) operation_.Terminate();
+    if (host::InterruptRequested()) cancel_();
     return answer;
   }
 
  private:
   ui::Backend& inner_;
-  ConsoleDialog& dialog_;
-  TOperationThread& operation_;
+  std::function<void()> breakLine_;
+  std::function<void()> cancel_;
 };
 
 int Usage(const std::string& text) {
@@ -53,6 +62,7 @@ int StatusOf(const OperationOutcome& outcome) {
   if (outcome.DifferencesFound() && outcome.result != OperationResult::Canceled) return kExitDifferences;
   switch (outcome.result) {
     case OperationResult::Done: return kExitDone;
+    case OperationResult::Differences: return kExitDifferences;
     case OperationResult::Canceled: return kExitCanceled;
     case OperationResult::Failed:
     case OperationResult::ErrorShown: return kExitFailed;
@@ -60,7 +70,24 @@ int StatusOf(const OperationOutcome& outcome) {
   return kExitFailed;
 }
 
-// Runs the operation to its end; Ctrl-C asks it to stop as Cancel does.
+// Waits until finished(); Ctrl-C asks the operation to stop as Cancel does.
+void WatchForCtrlC(const std::function<bool()>& finished, const std::function<void()>& cancel) {
+  bool cancelAsked = false;
+  while (!finished()) {
+    if (!cancelAsked && host::InterruptRequested()) {
+      // The operation ends at its next cancel test, which may have to wait
+      // for a command the drive is still busy with (a leadout, a hung drive).
+      host::WriteStderr(
+          "\nCanceling... The program waits for the drive to finish its current command.\n"
+          "Press Ctrl-C again to quit at once (the disc may then stay locked in the drive).\n");
+      cancel();
+      cancelAsked = true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+}
+
+// Runs the operation to its end.
 int Run(const OperationRequest& request, uint64_t volumeSize) {
   ConsoleDialog dialog(volumeSize, host::StderrIsTerminal());
   TOperationThread operation(dialog, request);
@@ -70,24 +97,53 @@ int Run(const OperationRequest& request, uint64_t volumeSize) {
   // the source device.
   const SCSIDEV* disc = request.destination.IsDevice() ? request.destination.device : request.source.device;
   dialog.NameWriter(disc != nullptr ? ProgressJson::AddressText(disc->Address()) : "");
-  OperationBoxes boxes(*ui::CurrentBackend(), dialog, operation);
+  OperationBoxes boxes(*ui::CurrentBackend(), [&dialog] { dialog.BreakLine(); }, [&operation] { operation.Terminate(); });
   ui::ScopedBackend scope(boxes);
   operation.Start();
-  bool cancelAsked = false;
-  while (!operation.Finished()) {
-    if (!cancelAsked && host::InterruptRequested()) {
-      // The operation ends at its next cancel test, which may have to wait
-      // for a command the drive is still busy with (a leadout, a hung drive).
-      host::WriteStderr(
-          "\nCanceling... The program waits for the drive to finish its current command.\n"
-          "Press Ctrl-C again to quit at once (the disc may then stay locked in the drive).\n");
-      operation.Terminate();
-      cancelAsked = true;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
+  WatchForCtrlC([&operation] { return operation.Finished(); }, [&operation] { operation.Terminate(); });
   operation.WaitFor();
-  return StatusOf(operation.Outcome());
+  const OperationOutcome outcome = operation.Outcome();
+  if (!outcome.sha256.empty()) std::cout << "SHA-256: " << outcome.sha256 << std::endl;
+  if (!outcome.recordFile.empty()) std::cout << "Record: " << outcome.recordFile << std::endl;
+  return StatusOf(outcome);
+}
+
+// Several writers: 0 only when every disc is done; 1 when any failed, else
+// 4 when any verify found differences, else 3 when any was canceled.
+int StatusOf(const std::vector<WriterOutcome>& outcomes) {
+  bool failed = false, differed = false, canceled = false;
+  for (const WriterOutcome& writer : outcomes) {
+    const OperationResult result = writer.outcome.result;
+    failed |= result == OperationResult::Failed || result == OperationResult::ErrorShown;
+    canceled |= result == OperationResult::Canceled;
+    differed |= result != OperationResult::Canceled && writer.outcome.DifferencesFound();
+  }
+  return failed ? kExitFailed : differed ? kExitDifferences : canceled ? kExitCanceled : kExitDone;
+}
+
+// Runs the operation over several writers to its end.
+int RunSeveral(const SeveralWritersRequest& request) {
+  std::vector<std::string> names;
+  for (SCSIDEV* writer : request.writers) names.push_back(Endpoint(*writer).Describe());
+  SeveralDialog dialog(names, host::StderrIsTerminal());
+  SeveralWriters operation(dialog, request);
+  OperationBoxes boxes(*ui::CurrentBackend(), [&dialog] { dialog.BreakLine(); }, [&operation] { operation.CancelAll(); });
+  ui::ScopedBackend scope(boxes);
+  if (!operation.Start()) return kExitFailed;
+  WatchForCtrlC([&operation] { return operation.Finished(); }, [&operation] { operation.CancelAll(); });
+  operation.WaitFor();
+  // The volume's digest once (every writer read the same bytes), and where
+  // each disc's record went.
+  std::string digest;
+  for (const WriterOutcome& writer : operation.Outcomes()) {
+    if (digest.empty() && !writer.outcome.sha256.empty()) {
+      digest = writer.outcome.sha256;
+      std::cout << "SHA-256: " << digest << std::endl;
+    }
+  }
+  for (const WriterOutcome& writer : operation.Outcomes())
+    if (!writer.outcome.recordFile.empty()) std::cout << "Record: " << writer.outcome.recordFile << std::endl;
+  return StatusOf(operation.Outcomes());
 }
 
 // Ctrl-C (or SIGTERM) before the operation has started: nothing has been
@@ -98,12 +154,53 @@ bool CanceledBeforeStart() {
   return true;
 }
 
+// While it lives, a thread that answers Ctrl-C with "Canceling..." and,
+// when the work goes on for another second, says that the program waits
+// for the drive's current command.
+class InterruptWatch {
+ public:
+  InterruptWatch()
+      : thread_([this] {
+          while (!done_.load() && !host::InterruptRequested()) std::this_thread::sleep_for(kPoll);
+          // An interrupt is answered even when the work ended at once on it.
+          if (!host::InterruptRequested()) return;
+          host::WriteStderr("\nCanceling...\n");
+          const auto said = std::chrono::steady_clock::now();
+          while (!done_.load()) {
+            if (std::chrono::steady_clock::now() - said > std::chrono::seconds(1)) {
+              host::WriteStderr(
+                  "The program waits for the drive to finish its current command.\n"
+                  "Press Ctrl-C again to quit at once.\n");
+              return;
+            }
+            std::this_thread::sleep_for(kPoll);
+          }
+        }) {}
+  ~InterruptWatch() {
+    done_.store(true);
+    thread_.join();
+  }
+  InterruptWatch(const InterruptWatch&) = delete;
+  InterruptWatch& operator=(const InterruptWatch&) = delete;
+
+ private:
+  static constexpr std::chrono::milliseconds kPoll{20};
+  std::atomic<bool> done_{false};
+  std::thread thread_;
+};
+
 // The volume of the source as the check finds it, with --size applied;
 // prints what will be transferred.
 bool CheckSource(const Endpoint& source, const std::optional<uint64_t>& size, VolumeInfo& volume) {
-  host::WriteStderr("Checking " + source.Describe() + " ...\n");
+  host::WriteStderr("Checking " + ui::TerminalText(source.Describe()) + " ...\n");
   VolSizeChoice sizes;
-  bool ok = source.IsDevice() ? CheckHeader(*source.device, sizes, volume) : CheckHeader(source.file, sizes, volume);
+  bool ok = false;
+  {
+    // The check ends at its next read after Ctrl-C; this says so at once,
+    // and that the program waits when the drive's command takes longer.
+    InterruptWatch watch;
+    ok = source.IsDevice() ? CheckHeader(*source.device, sizes, volume) : CheckHeader(source.file, sizes, volume);
+  }
   if (!ok) return false;
   if (size) OverrideVolumeSize(volume, *size);
   host::WriteStderr(FormatText("Volume \"%s\": %s bytes (%llu sectors) at offset %u\n",
@@ -116,7 +213,11 @@ bool CheckSource(const Endpoint& source, const std::optional<uint64_t>& size, Vo
 
 // The device behind an argument when it names one that may play the role.
 // False when it names a device that cannot (a message has said why).
-bool OpenSide(const Target& target, Role role, std::unique_ptr<SCSIDEV>& device, Endpoint& side) {
+bool OpenSide(const Target& target, AddressRole role, std::unique_ptr<SCSIDEV>& device, Endpoint& side) {
+  if (!target.error.empty()) {
+    host::WriteStderr(target.error + "\n");
+    return false;
+  }
   if (!target.IsDevice()) {
     side = Endpoint(target.path);
     return true;
@@ -125,6 +226,52 @@ bool OpenSide(const Target& target, Role role, std::unique_ptr<SCSIDEV>& device,
   if (!device) return false;
   side = Endpoint(*device);
   return true;
+}
+
+// --yes answers the question about a source cut short only when --size
+// says that its short size is meant: true (with the message) otherwise.
+bool RefusesShortSource(const OperationArguments& arguments, const Endpoint& source, const VolumeInfo& volume) {
+  if (!arguments.yes || arguments.size || volume.declaredSize <= volume.volumeSize) return false;
+  host::WriteStderr(ui::TerminalText(ShortSourceText(source.Describe(), volume.volumeSize, volume.declaredSize)) +
+                    "\nNothing was written: give --size " + std::to_string(volume.volumeSize) +
+                    " to write what the source holds.\n");
+  return true;
+}
+
+// write SOURCE W1 W2 ...: the writers are opened and the source checked as
+// for one writer, then all record at once.
+int RunSeveralWriters(const OperationArguments& arguments, Operation operation) {
+  SeveralWritersRequest request;
+  request.operation = operation;
+  std::unique_ptr<SCSIDEV> sourceDevice;
+  std::vector<std::unique_ptr<SCSIDEV>> writers;
+  // The record of each disc goes to the records folder: one --record file
+  // cannot hold them all.
+  if (!arguments.record.empty())
+    return Usage("--record names the file of one disc's record: with several writers each disc's record goes to "
+                 "the records folder.");
+  bool opened = OpenSide(ParseTarget(arguments.source), AddressRole::WriteSource, sourceDevice, request.source);
+  for (size_t i = 0; opened && i < arguments.writers.size(); ++i) {
+    const std::string& text = arguments.writers[i];
+    Target writer = ParseTarget(text);
+    if (!writer.IsDevice() && writer.error.empty())
+      return Usage("WRITER is a SCSI address written HA,ID,LUN (or /dev/sgN, /dev/srN with --manager sg).");
+    for (size_t j = 0; j < i; ++j) {
+      if (writer.Describe() == ParseTarget(arguments.writers[j]).Describe())
+        return Usage(writer.Describe() + " is named more than once.");
+    }
+    Endpoint side;
+    writers.emplace_back();
+    opened = OpenSide(writer, AddressRole::Writer, writers.back(), side);
+    if (opened) request.writers.push_back(side.device);
+  }
+  if (CanceledBeforeStart()) return kExitCanceled;
+  if (!opened) return kExitFailed;
+  bool checked = CheckSource(request.source, arguments.size, request.volume);
+  if (CanceledBeforeStart()) return kExitCanceled;
+  if (!checked) return kExitFailed;
+  if (RefusesShortSource(arguments, request.source, request.volume)) return kExitFailed;
+  return RunSeveral(request);
 }
 
 }  // namespace
@@ -137,25 +284,29 @@ int RunOperation(const OperationArguments& arguments) {
   host::InstallInterruptHandler();
 
   if (arguments.command == "pattern") {
-    auto address = ParseAddress(arguments.destination);
-    if (!address) return Usage("WRITER is a SCSI address written HA,ID,LUN.");
-    auto writer = OpenDeviceAs(*address, Role::Writer);
+    auto address = ParseDeviceArgument(arguments.destination, "WRITER");
+    if (!address) return kExitUsage;
+    auto writer = OpenDeviceAs(*address, AddressRole::Writer);
     if (CanceledBeforeStart()) return kExitCanceled;
     if (!writer) return kExitFailed;
     // The pattern size is the volume size the dialog holds at Start.
     return Run(OperationRequest::Pattern(*chosen, *writer), arguments.size.value_or(0));
   }
 
+  if (arguments.writers.size() > 1) return RunSeveralWriters(arguments, *chosen);
+
   Target source = ParseTarget(arguments.source);
   Target destination = ParseTarget(arguments.destination);
-  if (!copyFamily && !destination.IsDevice()) return Usage("WRITER is a SCSI address written HA,ID,LUN.");
+  if (!copyFamily && !destination.IsDevice() && destination.error.empty())
+    return Usage("WRITER is a SCSI address written HA,ID,LUN (or /dev/sgN, /dev/srN with --manager sg).");
 
   OperationRequest request;
   request.operation = *chosen;
   std::unique_ptr<SCSIDEV> sourceDevice, destinationDevice;
   bool opened =
-      OpenSide(source, copyFamily ? Role::CopySource : Role::WriteSource, sourceDevice, request.source) &&
-      OpenSide(destination, copyFamily ? Role::CopyDestination : Role::Writer, destinationDevice,
+      OpenSide(source, copyFamily ? AddressRole::CopySource : AddressRole::WriteSource, sourceDevice,
+               request.source) &&
+      OpenSide(destination, copyFamily ? AddressRole::CopyDestination : AddressRole::Writer, destinationDevice,
                request.destination);
   if (CanceledBeforeStart()) return kExitCanceled;
   if (!opened) return kExitFailed;
@@ -165,5 +316,45 @@ int RunOperation(const OperationArguments& arguments) {
   if (CanceledBeforeStart()) return kExitCanceled;
   if (!checked || !SidesDiffer(request)) return kExitFailed;
   if (CanceledBeforeStart()) return kExitCanceled;
+  if (RefusesShortSource(arguments, request.source, request.volume)) return kExitFailed;
+  request.recordFile = arguments.record;
   return Run(request, request.volume.volumeSize);
+}
+
+int RunVerify(const VerifyArguments& arguments) {
+  if (arguments.fromRecord.empty() == arguments.sha256.empty())
+    return Usage("verify compares the disc with --from-record FILE or with --sha256 HEX: one of them is needed.");
+  auto address = ParseAddress(arguments.device);
+  if (!address) return Usage("DEVICE is a SCSI address written HA,ID,LUN.");
+  // What the disc is compared with is read before the drive is touched: a
+  // record that cannot be used is a mistake of the command line.
+  std::string error;
+  std::optional<OperationRequest> request;
+  if (!arguments.fromRecord.empty()) {
+    request = RecordVerifyRequest(arguments.fromRecord, error);
+    if (!request) return Usage(error);
+  } else if (!Sha256::FromHex(arguments.sha256)) {
+    return Usage("--sha256 takes the volume's SHA-256: 64 hexadecimal digits.");
+  }
+  host::InstallInterruptHandler();
+
+  std::unique_ptr<SCSIDEV> device = OpenDeviceAs(*address, AddressRole::CopySource);
+  if (CanceledBeforeStart()) return kExitCanceled;
+  if (!device) return kExitFailed;
+  if (!request) {
+    // The size is what the disc's own volume check finds.
+    VolumeInfo volume;
+    bool checked = CheckSource(Endpoint(*device), std::nullopt, volume);
+    if (CanceledBeforeStart()) return kExitCanceled;
+    if (!checked) return kExitFailed;
+    request = DigestVerifyRequest(arguments.sha256, volume.volumeSize, error);
+    if (!request) {
+      host::WriteStderr(error + "\n");
+      return kExitFailed;
+    }
+    request->volume.volumeName = volume.volumeName;
+  }
+  request->destination = Endpoint(*device);
+  request->recordFile = arguments.record;
+  return Run(*request, request->volume.volumeSize);
 }

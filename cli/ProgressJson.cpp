@@ -2,10 +2,9 @@
 
 #include <cmath>
 
-#include <nlohmann/json.hpp>
-
 #include "base/TextFormat.h"
 #include "cli/ExitStatus.h"
+#include "cli/JsonText.h"
 
 namespace {
 
@@ -67,15 +66,11 @@ nlohmann::ordered_json OrNull(const std::optional<T>& value) {
   return value ? nlohmann::ordered_json(*value) : nlohmann::ordered_json(nullptr);
 }
 
-// Volume names and drive texts are bytes, not always UTF-8: such bytes
-// become U+FFFD, so that every line is valid JSON.
-std::string Line(const nlohmann::ordered_json& object) {
-  return object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
-}
+std::string Line(const nlohmann::ordered_json& object) { return JsonLine(object) + "\n"; }
 
 }  // namespace
 
-ProgressJson::ProgressJson(Writer writer) : writer_(std::move(writer)) {}
+ProgressJson::ProgressJson(Writer writer, Lines lines) : writer_(std::move(writer)), lines_(lines) {}
 
 void ProgressJson::WriteLine(const std::string& line) { writer_(line); }
 
@@ -105,6 +100,7 @@ void ProgressJson::Progress(const ProgressStep& step) {
 }
 
 void ProgressJson::Box(const std::string& text, const std::string& caption, unsigned flags, int answer) {
+  if (lines_ == Lines::ProgressOnly) return;
   std::lock_guard lock(mutex_);
   WriteLine(Line({{"type", "box"},
                   {"caption", caption},
@@ -115,11 +111,13 @@ void ProgressJson::Box(const std::string& text, const std::string& caption, unsi
 }
 
 void ProgressJson::Comment(const std::string& writer, const std::string& text) {
+  if (lines_ == Lines::ProgressOnly) return;
   std::lock_guard lock(mutex_);
   WriteLine(Line({{"type", "comment"}, {"writer", writer}, {"text", PlainLines(text)}}));
 }
 
 void ProgressJson::Result(const std::string& command, int status) {
+  if (lines_ == Lines::ProgressOnly) return;
   std::lock_guard lock(mutex_);
   WriteLine(Line({{"type", "result"}, {"command", command}, {"status", status}, {"result", ResultName(command, status)}}));
 }

@@ -1,8 +1,9 @@
-// ProgressJson: --progress json, the one writer of the JSON lines by which a
-// script or another front end follows a command. Every object is one line on
-// the standard output, written whole under a lock, so lines from several
-// threads never tear; in this mode nothing else goes to the standard output
-// (the command's own lines go to the standard error).
+// ProgressJson: the one writer of the JSON lines by which a script or another
+// front end follows a command, for one writer or several. With --progress
+// json every object is one line on the standard output, and nothing else goes
+// there (the command's own lines go to the standard error); write --json
+// writes the phase and progress lines alone, on the standard error. Lines are
+// written whole under a lock, so lines from several threads never tear.
 //
 // The objects, told apart by "type":
 //   {"type":"phase", "writer":"0,4,0", "phase":"write", "pass":2}
@@ -46,8 +47,11 @@ struct ProgressStep {
 class ProgressJson {
  public:
   using Writer = std::function<void(const std::string&)>;
-  // Lines go to writer (the standard output in the program).
-  explicit ProgressJson(Writer writer);
+  // All: every object (--progress json); ProgressOnly: the phase and
+  // progress lines (write --json, beside the text of the boxes).
+  enum class Lines { All, ProgressOnly };
+  // Lines go to writer (the standard output or error in the program).
+  explicit ProgressJson(Writer writer, Lines lines = Lines::All);
 
   // A progress step; a phase line first when the writer's phase or pass
   // differs from its last step. A step at the same percent as the writer's
@@ -68,6 +72,7 @@ class ProgressJson {
   void WriteLine(const std::string& line);
 
   Writer writer_;
+  const Lines lines_;
   std::mutex mutex_;
   // Each writer's last step: a new phase or pass gets its phase line, and a
   // step at the percent of the last one is not written again.

@@ -140,7 +140,7 @@ int RunReadScan(const std::string& device, bool json, const std::string& svgPath
     return kExitUsage;
   }
   host::InstallInterruptHandler();
-  auto drive = OpenDeviceAs(*address, Role::CopySource);
+  auto drive = OpenDeviceAs(*address, AddressRole::CopySource);
   if (host::InterruptRequested()) {
     host::WriteStderr("\nCanceled before the scan started.\n");
     return kExitCanceled;

@@ -4,9 +4,12 @@
 #include <nlohmann/json.hpp>
 
 #include "app/DeviceScan.h"
+#include "app/ManagerChoice.h"
+#include "devices/DeviceLine.h"
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
 #include "cli/JsonText.h"
+#include "host/os/Platform.h"
 #include "host/ui/TerminalText.h"
 
 namespace {
@@ -24,12 +27,16 @@ std::string Address(const SCSIDEV& device) {
 
 nlohmann::json ListJson(const DeviceList& list) {
   nlohmann::json entries = nlohmann::json::array();
-  for (const auto& device : list.devices) {
-    entries.push_back({{"address", Address(*device)},
-                       {"vendor", Trimmed(device->Vendor())},
-                       {"product", Trimmed(device->Product())},
-                       {"revision", Trimmed(device->Revision())},
-                       {"class", DeviceClassName(*device)}});
+  for (size_t i = 0; i < list.devices.size(); ++i) {
+    const SCSIDEV& device = *list.devices[i];
+    nlohmann::json entry = {{"address", Address(device)},
+                            {"vendor", Trimmed(device.Vendor())},
+                            {"product", Trimmed(device.Product())},
+                            {"revision", Trimmed(device.Revision())},
+                            {"class", DeviceClassName(device)}};
+    if (!list.media[i].empty()) entry["medium"] = list.media[i];
+    if (std::string note = FirmwareModeNote(device); !note.empty()) entry["state"] = note;
+    entries.push_back(entry);
   }
   return entries;
 }
@@ -46,19 +53,32 @@ void PrintList(const char* title, const DeviceList& list) {
 }  // namespace
 
 int RunScan(bool json) {
-  PageScan write = InitWritePage();
-  PageScan copy = InitCopyPage();
+  // As at the program's start: a missing manager is reported once.
+  StartupScans scans = RunStartupScans();
+  const PageScan& write = scans.write;
+  const PageScan& copy = scans.copy;
+  const bool simulated = SimulatedDrives();
   if (json) {
-    nlohmann::json out = {{"write_sources", ListJson(write.sources)},
+    nlohmann::json out = {{"simulated_drives", simulated},
+                          {"write_sources", ListJson(write.sources)},
                           {"write_destinations", ListJson(write.destinations)},
                           {"copy_sources", ListJson(copy.sources)},
                           {"copy_destinations", ListJson(copy.destinations)}};
     std::cout << JsonText(out) << std::endl;
   } else {
+    if (simulated)
+      std::cout << "These are " << kSimulatedDrivesLabel << " (the simulated SCSI bus); --manager sg reaches the "
+                << "machine's real drives.\n";
     PrintList("Write sources", write.sources);
     PrintList("Write destinations (writers)", write.destinations);
     PrintList("Copy sources", copy.sources);
     PrintList("Copy destinations", copy.destinations);
   }
-  return write.ran || copy.ran ? kExitDone : kExitFailed;
+  // A manager that is missing or did not initialise gives no lists to trust,
+  // whatever a later scan found.
+  if (!write.ran) {
+    host::WriteStderr("The SCSI manager is not ready: the device lists are not complete.\n");
+    return kExitFailed;
+  }
+  return kExitDone;
 }

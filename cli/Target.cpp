@@ -2,13 +2,18 @@
 
 #include <regex>
 
-#include "app/DeviceScan.h"
 #include "base/TextFormat.h"
-#include "devices/CreateDevice.h"
-#include "devices/InquiryData.h"
-#include "scsi/ASPI32.h"
-#include "scsi/Commands.h"
 #include "host/os/Platform.h"
+#include "scsi/AspiManager.h"
+
+namespace {
+
+bool NamesDeviceNode(const std::string& text) {
+  static const std::regex kNode("^/dev/s[gr][0-9]+$");
+  return std::regex_match(text, kNode);
+}
+
+}  // namespace
 
 std::optional<ScsiAddress> ParseAddress(const std::string& text) {
   static const std::regex kAddress("^(\\d{1,3}),(\\d{1,3}),(\\d{1,3})$");
@@ -22,66 +27,47 @@ std::optional<ScsiAddress> ParseAddress(const std::string& text) {
 Target ParseTarget(const std::string& text) {
   Target target;
   target.address = ParseAddress(text);
-  if (!target.address) target.path = text;
+  if (target.address) return target;
+  if (NamesDeviceNode(text)) {
+    target.address = AspiUnitAtNode(text);
+    if (!target.address)
+      target.error = text + " is no unit of the SCSI manager in use. Device nodes name drives with --manager sg; "
+                            "\"marrowlight-cli --manager sg scan\" lists them.";
+    return target;
+  }
+  target.path = text;
   return target;
+}
+
+std::optional<ScsiAddress> ParseDeviceArgument(const std::string& text, const char* what) {
+  Target target = ParseTarget(text);
+  if (!target.error.empty()) {
+    host::WriteStderr(target.error + "\n");
+    return std::nullopt;
+  }
+  if (!target.IsDevice()) {
+    host::WriteStderr(std::string(what) + " is a SCSI address written HA,ID,LUN, such as 0,4,0 (or /dev/sgN, /dev/srN "
+                                          "with --manager sg).\n");
+    return std::nullopt;
+  }
+  return target.address;
 }
 
 std::string Target::Describe() const {
   if (!address) return path;
-  return FormatText("%d,%d,%d", address->ha, address->id, address->lun);
+  return AddressText(*address);
 }
 
 std::unique_ptr<SCSIDEV> OpenDevice(const ScsiAddress& address) {
-  CreatedDevice created = CreateDevice(address.ha, address.id, address.lun);
-  if (!created.found) {
-    host::WriteStderr(FormatText("No device answers at %d,%d,%d.\n", address.ha, address.id, address.lun));
-    return nullptr;
-  }
-  return std::move(created.device);
+  std::string refusal;
+  auto device = OpenAny(address, &refusal);
+  if (!device) host::WriteStderr(refusal + "\n");
+  return device;
 }
 
-std::unique_ptr<SCSIDEV> OpenDeviceAs(const ScsiAddress& address, Role role) {
-  INQUIRYDATA inquiry;
-  int status = 0;
-  {
-    ASPI32 channel;
-    status = scsi::Inquiry(channel, address.ha, address.id, address.lun, inquiry.Data());
-  }
-  if (status == aspi::SS_NO_DEVICE || status == aspi::SS_INVALID_HA) return OpenDevice(address);
-  bool fits = false;
-  const char* wanted = "";
-  DvdrProbe writer;
-  switch (role) {
-    case Role::WriteSource:
-      fits = IsWritePageSource(inquiry);
-      wanted = "a disk or CD/DVD drive";
-      break;
-    case Role::Writer:
-      writer = CheckWritePageDestination(inquiry, address.ha, address.id, address.lun);
-      fits = writer.answer == DvdrAnswer::Writer;
-      wanted = "one of the maker's writers";
-      break;
-    case Role::CopySource:
-      fits = IsCopyPageSource(inquiry);
-      wanted = "a disk, optical memory or CD/DVD drive";
-      break;
-    case Role::CopyDestination:
-      fits = IsCopyPageDestination(inquiry);
-      wanted = "a disk or optical memory";
-      break;
-  }
-  if (!fits) {
-    // A writer that could not be asked is not said to be no writer.
-    std::string at = FormatText("%d,%d,%d", address.ha, address.id, address.lun);
-    if (writer.answer == DvdrAnswer::NotReady)
-      host::WriteStderr(FormatText("%s is not ready (%X-%02X-%02X: %s). Please try again when it is ready.\n",
-                                   at.c_str(), writer.sense.key, writer.sense.asc, writer.sense.ascq,
-                                   writer.senseText.c_str()));
-    else if (writer.answer == DvdrAnswer::ManagerBusy)
-      host::WriteStderr(at + " could not be asked: the SCSI manager was busy. Please try again.\n");
-    else
-      host::WriteStderr(at + " is not " + wanted + ".\n");
-    return nullptr;
-  }
-  return OpenDevice(address);
+std::unique_ptr<SCSIDEV> OpenDeviceAs(const ScsiAddress& address, AddressRole role) {
+  std::string refusal;
+  auto device = OpenForRole(address, role, &refusal);
+  if (!device) host::WriteStderr(refusal + "\n");
+  return device;
 }

@@ -12,8 +12,8 @@
 #include "cli/ByteCount.h"
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
+#include "base/VerboseTrace.h"
 #include "cli/ProgressJson.h"
-#include "cli/VerboseTrace.h"
 #include "host/os/Interrupt.h"
 #include "host/os/Platform.h"
 #include "host/ui/ConsoleUi.h"
@@ -45,7 +45,9 @@ std::string CommandName(const CLI::App& app) {
 
 int main(int argc, char** argv) {
   host::IgnoreBrokenPipe();
-  CLI::App app{"Marrowlight headless front end: scan, check, write, copy, pattern, erase, info, firmware, readscan"};
+  host::IgnoreFileSizeSignal();
+  CLI::App app{"Marrowlight headless front end: scan, check, write, copy, pattern, verify, records, erase, info, "
+               "load, eject, firmware, readscan"};
   app.require_subcommand(1);
   GlobalOptions global;
   app.add_flag("--nolog", global.noLog, "Do not write the log file");
@@ -71,9 +73,12 @@ int main(int argc, char** argv) {
   OperationArguments operation;
   auto* write = app.add_subcommand("write", "Write (test, verify) an image or a disc to a writer");
   write->add_option("SOURCE", operation.source, "HA,ID,LUN or a file")->required();
-  write->add_option("WRITER", operation.destination, "HA,ID,LUN of the writer")->required();
+  std::vector<std::string> writers;
+  write->add_option("WRITER", writers, "HA,ID,LUN of the writer; several writers record the image at once")
+      ->required();
   std::string writeMode = "test-write-verify", copyMode = "copy-verify", patternMode = "test-write-verify";
   write->add_option("--mode", writeMode, kWriteModes);
+  write->add_flag("--json", json, "Progress as JSON lines on the standard error, one per writer and percent");
   write->add_option("--size", operation.size, "Volume size in bytes, instead of the size the check chose")
       ->check(ByteCount());
 
@@ -89,11 +94,33 @@ int main(int argc, char** argv) {
   pattern->add_option("--size", operation.size, "Pattern size in bytes")->required()->check(ByteCount());
   pattern->add_option("--mode", patternMode, kWriteModes);
 
+  for (CLI::App* command : {write, copy, pattern})
+    command->add_option("--record", operation.record, "Write the disc record to this file");
+
+  VerifyArguments verifyArguments;
+  auto* verify = app.add_subcommand("verify", "Verify a disc against a disc record or a SHA-256, without the source");
+  verify->add_option("DEVICE", verifyArguments.device, "HA,ID,LUN of the drive holding the disc")->required();
+  auto* fromRecord =
+      verify->add_option("--from-record", verifyArguments.fromRecord, "The disc record (its SHA-256 and size)");
+  auto* sha256 = verify->add_option("--sha256", verifyArguments.sha256,
+                                    "The volume's SHA-256 (64 hexadecimal digits); the size is the disc's own");
+  fromRecord->excludes(sha256);
+  verify->add_option("--record", verifyArguments.record, "Write the disc record of this verify to this file");
+
+  auto* records = app.add_subcommand("records", "List the disc records");
+  records->add_flag("--json", json, "Print JSON");
+
   std::string writer;
+  bool quick = false;
   auto* erase = app.add_subcommand("erase", "Blank a rewritable disc");
   erase->add_option("WRITER", writer, "HA,ID,LUN of the writer")->required();
+  erase->add_flag("--quick", quick, "Minimal blank (other makers' DVD-RW writers): quick, the old data is not overwritten");
   auto* info = app.add_subcommand("info", "The writer line and the free bytes");
   info->add_option("WRITER", writer, "HA,ID,LUN of the writer")->required();
+  auto* load = app.add_subcommand("load", "Load the writer's disc (close its tray)");
+  load->add_option("WRITER", writer, "HA,ID,LUN of the writer")->required();
+  auto* eject = app.add_subcommand("eject", "Eject the writer's disc (open its tray)");
+  eject->add_option("WRITER", writer, "HA,ID,LUN of the writer")->required();
   std::string updateFile;
   auto* firmware = app.add_subcommand("firmware", "Update a writer's firmware from an update file");
   firmware->add_option("WRITER", writer, "HA,ID,LUN of the writer")->required();
@@ -147,10 +174,15 @@ int main(int argc, char** argv) {
       return kExitUsage;
     }
   }
+  // write --json: the same progress lines on the standard error, the rest
+  // of the command as text.
+  ProgressJson progressOnError([](const std::string& line) { host::WriteStderr(line); },
+                               ProgressJson::Lines::ProgressOnly);
+  if (!jsonProgress && *write && json) jsonScope.emplace(progressOnError);
   // The command, with the manager, the log and the person seam in place.
   const int status = [&]() -> int {
     std::string managerError;
-    if (!ApplyManagerChoice(global.manager, &managerError)) {
+    if (!ApplyManagerChoiceOrDefault(global.manager, &managerError)) {
       host::WriteStderr(managerError + "\n");
       return kExitUsage;
     }
@@ -175,13 +207,27 @@ int main(int argc, char** argv) {
 
     if (*scan) return RunScan(json);
     if (*check) return RunCheck(source, json);
-    if (*erase) return RunErase(writer);
+    if (*erase) return RunErase(writer, quick);
     if (*info) return RunInfo(writer);
+    if (*load) return RunLoad(writer);
+    if (*eject) return RunEject(writer);
     if (*firmware) return RunFirmware(writer, updateFile, global.yes);
     if (*readscan) return RunReadScan(scanDevice, json, svgPath);
-    if (*write) operation = {"write", operation.source, operation.destination, writeMode, operation.size};
-    if (*copy) operation = {"copy", operation.source, operation.destination, copyMode, operation.size};
-    if (*pattern) operation = {"pattern", operation.source, operation.destination, patternMode, operation.size};
+    if (*verify) return RunVerify(verifyArguments);
+    if (*records) return RunRecords(json);
+    operation.yes = global.yes;
+    if (*write) {
+      operation.command = "write";
+      operation.mode = writeMode;
+      operation.destination = writers.front();
+      operation.writers = writers;
+    } else if (*copy) {
+      operation.command = "copy";
+      operation.mode = copyMode;
+    } else if (*pattern) {
+      operation.command = "pattern";
+      operation.mode = patternMode;
+    }
     return RunOperation(operation);
   }();
   if (jsonProgress) jsonLines.Result(CommandName(app), status);

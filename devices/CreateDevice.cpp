@@ -1,44 +1,32 @@
 #include "devices/CreateDevice.h"
 
-#include <cctype>
-#include <cstring>
-
 #include "devices/CDR_QRC880Z.h"
-#include "devices/IsDVDR.h"
+#include "devices/MMCRECORDER.h"
 #include "devices/SCSIDVDR090.h"
 #include "devices/SCSIDVDR100.h"
 #include "devices/SCSIDVDRW.h"
 #include "devices/SCSITAPE.h"
 #include "host/aspi/ScsiVocabulary.h"
-#include "host/os/Sleep.h"
-#include "scsi/Commands.h"
 
 namespace {
 
-// The field begins with text, letter case aside.
-bool BeginsWith(const uint8_t* field, const char* text) {
-  for (size_t i = 0; text[i] != '\0'; ++i) {
-    if (std::tolower(field[i]) != std::tolower(static_cast<unsigned char>(text[i]))) return false;
-  }
-  return true;
-}
-
-std::unique_ptr<SCSIDEV> ChooseClass(const INQUIRYDATA& data, uint8_t ha, uint8_t id, uint8_t lun) {
-  const uint8_t* vendor = data.Data() + INQUIRYDATA::kVendorOffset;
-  const uint8_t* product = data.Data() + INQUIRYDATA::kProductOffset;
-  bool maker = BeginsWith(vendor, "HALVERN");
-  switch (data.DeviceType()) {
+std::unique_ptr<SCSIDEV> ChooseClass(AddressProbe& probe) {
+  const auto [ha, id, lun] = probe.Address();
+  switch (probe.DeviceType()) {
     case aspi::device::kSequentialAccess:
       return std::make_unique<SCSITAPE>(ha, id, lun);
     case aspi::device::kWriteOnce:
-      if (maker && BeginsWith(product, "CD-WO")) return std::make_unique<CDR_QRC880Z>(ha, id, lun);
+      if (probe.Maker() && probe.ProductBegins("CD-WO")) return std::make_unique<CDR_QRC880Z>(ha, id, lun);
       return std::make_unique<SCSIDEV>(ha, id, lun);
     case aspi::device::kCdDvd:
-      if (maker && BeginsWith(product, "DVD-R QXW-7100")) {
-        if (data[INQUIRYDATA::kRevisionOffset] == '0') return std::make_unique<SCSIDVDR090>(ha, id, lun);
+      if (probe.Maker() && probe.ProductBegins("DVD-R QXW-7100")) {
+        if (probe.Inquiry()[INQUIRYDATA::kRevisionOffset] == '0') return std::make_unique<SCSIDVDR090>(ha, id, lun);
         return std::make_unique<SCSIDVDR100>(ha, id, lun);
       }
-      if (IsDVDR(ha, id, lun)) return std::make_unique<SCSIDVDRW>(ha, id, lun);
+      // Another maker's DVD writer speaks the Multi-Media Commands; one that
+      // does not know them is judged by its capabilities page, as before.
+      if (probe.IsMmcRecorder()) return std::make_unique<MMCRECORDER>(ha, id, lun);
+      if (probe.Capabilities().answer == DvdrAnswer::Writer) return std::make_unique<SCSIDVDRW>(ha, id, lun);
       return std::make_unique<SCSIDEV>(ha, id, lun);
     default:
       return std::make_unique<SCSIDEV>(ha, id, lun);
@@ -47,13 +35,14 @@ std::unique_ptr<SCSIDEV> ChooseClass(const INQUIRYDATA& data, uint8_t ha, uint8_
 
 }  // namespace
 
-CreatedDevice CreateDevice(uint8_t ha, uint8_t id, uint8_t lun) {
-  ASPI32 channel;
-  INQUIRYDATA data;
-  host::Sleep(20);
-  int status = scsi::Inquiry(channel, ha, id, lun, data.Data());
-  if (status == aspi::SS_NO_DEVICE || status == aspi::SS_INVALID_HA) return {std::make_unique<SCSIDEV>(), false};
-  CreatedDevice created{ChooseClass(data, ha, id, lun), true};
+CreatedDevice CreateDevice(AddressProbe& probe) {
+  if (!probe.Found()) return {std::make_unique<SCSIDEV>(), false};
+  CreatedDevice created{ChooseClass(probe), true};
   created.device->SetDevice();  // the geometry is read now; a drive without a disc simply has none yet
   return created;
+}
+
+CreatedDevice CreateDevice(uint8_t ha, uint8_t id, uint8_t lun) {
+  AddressProbe probe(ha, id, lun);
+  return CreateDevice(probe);
 }

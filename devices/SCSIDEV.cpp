@@ -34,6 +34,8 @@ void CopyArea(char* area, size_t size, const char* text) {
 
 constexpr char kMediumNotPresentReport[] =
     "[Error Information]\r\nSCSI Address: %d,%d,%d\r\nDevice: %s\r\nMedium not present.\r\n\r\n";
+constexpr char kRefusedGeometryReport[] =
+    "[Error Information]\r\nSCSI Address: %d,%d,%d\r\nDevice: %s\r\n%s\r\n\r\n";
 constexpr char kTapeReport[] =
     "[Error Information]\r\nSCSI Address: %d,%d,%d\r\nDevice: %s\r\nCommand: %s\r\n"
     "CurrentPoint: %08X-%08X\r\nError Code: %X-%02X-%02X\r\n%s\r\n\r\n";
@@ -129,8 +131,16 @@ void SCSIDEV::LogSenseLine() {
 void SCSIDEV::ReportError(std::string* text, bool showBox, bool force) {
   lastErrorText_.clear();
   std::string message;
+  // A forced report of a command whose sense holds no error says what became
+  // of the command instead of "OK.".
   GetSense(nullptr, nullptr, nullptr, &message);
-  if (force || lastKey_ != sense::kNoSenseKey) {
+  if (lastKey_ == sense::kNoSenseKey) message = NoSenseText();
+  if (lastKey_ == sense::kNoSenseKey && !geometryRefusal_.empty()) {
+    // The drive answered cleanly, but with blocks the program cannot carry.
+    lastErrorText_ = FormatText(kRefusedGeometryReport, ha_, id_, lun_, deviceName_.data(), geometryRefusal_.c_str());
+    AddLog(lastErrorText_);
+    if (showBox) ui::MessageBox(lastErrorText_, "Error Information", ui::kOk | ui::kIconError);
+  } else if (force || lastKey_ != sense::kNoSenseKey) {
     if (lastKey_ == sense::kNotReadyKey && lastAsc_ == sense::kAscMediumNotPresent) {
       lastErrorText_ = FormatText(kMediumNotPresentReport, ha_, id_, lun_, deviceName_.data());
     } else if (deviceType_ == aspi::device::kSequentialAccess) {
@@ -147,6 +157,19 @@ void SCSIDEV::ReportError(std::string* text, bool showBox, bool force) {
     if (showBox) ui::MessageBox(lastErrorText_, "Error Information", ui::kOk | ui::kIconError);
   }
   if (text != nullptr) *text = lastErrorText_;
+}
+
+std::string SCSIDEV::NoSenseText() const {
+  if (lastBusy_) return "The SCSI manager was busy and did not take the command.";
+  switch (lastStatus_) {
+    case -1: return "The command could not be passed to the SCSI manager.";
+    case aspi::SS_PENDING: return "The drive did not answer the command in time.";
+    case aspi::SS_COMP: return "The drive reported no error, but its answer could not be used.";
+    case aspi::SS_ABORTED: return "The command was aborted.";
+    case aspi::SS_INVALID_HA:
+    case aspi::SS_NO_DEVICE: return "No device answers at this address.";
+    default: return FormatText("The command ended with request status %02XH and no sense data.", lastStatus_);
+  }
 }
 
 bool SCSIDEV::ConfigAccepted(int status, uint8_t key) {

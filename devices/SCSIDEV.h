@@ -32,6 +32,10 @@
 class SCSIDEV {
  public:
   static constexpr uint32_t kPieceBytes = 32768;  // the most one command moves
+  // The largest logical block the program carries: one piece. SetDevice
+  // refuses a drive that reports larger blocks, so that a read of a few
+  // bytes never becomes one huge block.
+  static constexpr uint32_t kLargestBlock = kPieceBytes;
   static constexpr int kRetryCount = 10;
   static constexpr uint8_t kUnsetAddress = aspi::ScsiAddress::kUnset;
 
@@ -55,6 +59,12 @@ class SCSIDEV {
   virtual int VendorRead(void* buffer, uint16_t length);
   virtual int VendorWrite(const void* buffer, uint16_t length);
 
+  // Beyond the slots: why the disc in the drive cannot take a write (a test
+  // write when testWrite) that is about to start, as a message for the
+  // person; empty when it can. The maker's classes leave the decision to
+  // their own configuration steps and always return empty.
+  virtual std::string MediumRefusal(bool testWrite);
+
   // Sends INQUIRY to (ha, id, lun) and takes its identity; false when nothing
   // answers there (status 0x81, 0x82 or 0x16). The address is kept either way.
   bool Attach(uint8_t ha, uint8_t id, uint8_t lun);
@@ -65,7 +75,15 @@ class SCSIDEV {
   bool WaitReady(uint32_t milliseconds);
   bool WaitNoMedium(uint32_t milliseconds);
   // READ CAPACITY into the geometry fields; false (geometry cleared) otherwise.
+  // A block length above kLargestBlock is refused: logged with the device
+  // and the length, kept in GeometryRefusal() and given by the next report.
   bool SetDevice();
+  const std::string& GeometryRefusal() const { return geometryRefusal_; }
+  // A Read or Write of byteCount bytes moves byteCount raised to whole
+  // blocks through its buffer: true when that fits bufferBytes. Reads the
+  // geometry when it is not known yet; a transfer that would not fit is
+  // logged and refused, never sent.
+  bool FitsBuffer(uint32_t byteCount, uint64_t bufferBytes);
   // Copies vendor, product and revision into whichever areas are given (of
   // 10, 18 and 6 bytes, zeroed first); returns the device name.
   const char* GetDeviceName(char* vendor, char* product, char* revision) const;
@@ -113,6 +131,9 @@ class SCSIDEV {
   int Blank(bool immediate, uint8_t type, uint32_t startAddress);
   int SendDvdStructure(uint8_t formatCode, const void* parameterList);
   int SendDvdStructure(const scsi::DvdStructureRecord& record);
+  int GetConfiguration(uint8_t requestType, uint16_t startFeature, void* buffer, uint16_t length);
+  int ReadDvdStructure(uint8_t format, void* buffer, uint16_t length);
+  int CloseTrackSession(bool immediate, uint8_t function, uint16_t number);
   int VendorCdrConfig(uint8_t w, uint8_t x, uint16_t y, uint8_t z);
   int VendorControl(uint8_t value, bool flag);
 
@@ -151,6 +172,9 @@ class SCSIDEV {
   void ClearGeometry();
   // Block size and blocks per transfer are known, or SetDevice gets them.
   bool HaveGeometry();
+  // HaveGeometry for the writer classes: when it fails, "Error in
+  // SetDevice()" and a report with a box.
+  bool GeometryOrReport();
   // Bytes of the next piece: whole blocks, at most blocks per transfer.
   uint32_t PieceBytes(uint64_t remaining) const;
   void Advance(uint32_t blocks, uint32_t bytes);
@@ -174,6 +198,26 @@ class SCSIDEV {
   // current address, each piece retried up to the retry count with the given
   // retry ("... - Retry %d/%d") and failure lines between and after attempts.
   enum class PieceCommand { Read10, Read12, Write10 };
+  // WRITE(10) pieces of a disc-at-once write (total bytes, whole blocks) at
+  // firstLba + the current address. Only attempts that failed without sense
+  // data are retried (retry line between); any reported sense ends the write
+  // (failedWithSense, or failedOther when the request itself failed, each
+  // followed by "transBytes: %d, transBlocks: %d" and a report), since
+  // writing on would leave a hole. With busyWaitMs, a drive that answers
+  // "long write in progress" (its buffer is full) is asked again after a
+  // short pause, for that long in all.
+  struct StrictWriteLines {
+    const char* retry;
+    const char* failedWithSense;
+    const char* failedOther;
+  };
+  bool WritePiecesStrict(uint8_t* buffer, uint64_t total, uint32_t firstLba, const StrictWriteLines& lines,
+                         uint32_t busyWaitMs);
+  // Write(buffer, byteCount) of the disc-at-once writers: the geometry read
+  // when missing ("Error in SetDevice()" and a report with a box when it
+  // cannot be), the tail of the last block zero-filled, then the pieces.
+  bool WriteStrict(void* buffer, uint32_t byteCount, uint32_t firstLba, const StrictWriteLines& lines,
+                   uint32_t busyWaitMs);
   bool TransferPieces(uint8_t* buffer, uint64_t total, PieceCommand command, const char* retryFormat,
                       const char* failedLine);
   // byteCount raised to whole blocks.
@@ -181,6 +225,11 @@ class SCSIDEV {
 
  private:
   void Reset();
+  // Sends one command through send(), retrying busy answers of the manager.
+  template <typename Send>
+  int Sent(Send&& send);
+  // What the report says when the sense data hold no error.
+  std::string NoSenseText() const;
 
   uint8_t deviceType_ = INQUIRYDATA::kNoDevice;
   uint8_t ha_ = kUnsetAddress, id_ = kUnsetAddress, lun_ = kUnsetAddress;
@@ -200,5 +249,8 @@ class SCSIDEV {
   int32_t lastResult_ = 0;
   uint8_t lastKey_ = 0, lastAsc_ = 0, lastAscq_ = 0;
   std::string lastErrorText_;
+  std::string geometryRefusal_;
+  int lastStatus_ = 0;     // request status of the last command
+  bool lastBusy_ = false;  // the manager turned it away as busy
   ASPI32 channel_;
 };

@@ -10,6 +10,7 @@
 #include "host/ui/MessageBox.h"
 #include "scsi/BigEndian.h"
 #include "scsi/Commands.h"
+#include "base/NumberText.h"
 #include "base/TextFormat.h"
 
 namespace sense = aspi::sense;
@@ -18,6 +19,7 @@ namespace {
 
 constexpr uint32_t kSector2K = 2048;
 constexpr uint32_t kRetryPauseMs = 10;
+constexpr uint32_t kBusyPauseMs = 20;
 
 }  // namespace
 
@@ -28,6 +30,7 @@ void SCSIDEV::ClearGeometry() {
 }
 
 bool SCSIDEV::SetDevice() {
+  geometryRefusal_.clear();
   if (IsUnassigned() || !WaitReady(100)) {
     ClearGeometry();
     return false;
@@ -44,6 +47,18 @@ bool SCSIDEV::SetDevice() {
   }
   uint32_t lba = scsi::GetBE32(reply);
   uint32_t length = scsi::GetBE32(reply + 4);
+  if (length > kLargestBlock) {
+    // Garbage or a device of another kind: a block this large would make
+    // every small read overrun its buffer.
+    ClearGeometry();
+    lastSector2K_ = 0;
+    geometryRefusal_ = FormatText("%d,%d,%d %s reports a block length of %s bytes; the program can carry blocks of "
+                                  "at most %s bytes.",
+                                  ha_, id_, lun_, deviceName_.data(), FormatNumber(length).c_str(),
+                                  FormatNumber(kLargestBlock).c_str());
+    AddLog("[SCSIDEV::SetDevice] " + geometryRefusal_);
+    return false;
+  }
   if (length != 0) {
     blockSize_ = length;
   } else if (lba != 0) {
@@ -67,6 +82,14 @@ bool SCSIDEV::SetDevice() {
 bool SCSIDEV::HaveGeometry() {
   if (blockSize_ != 0 && blocksPerTransfer_ != 0) return true;
   return SetDevice();
+}
+
+bool SCSIDEV::FitsBuffer(uint32_t byteCount, uint64_t bufferBytes) {
+  if (!HaveGeometry()) return false;
+  if (WholeBlocks(byteCount) <= bufferBytes) return true;
+  AddLog(FormatText("[SCSIDEV] A transfer of %u bytes in blocks of %u bytes does not fit its buffer of %s bytes.",
+                    byteCount, blockSize_, FormatNumber(bufferBytes).c_str()));
+  return false;
 }
 
 uint64_t SCSIDEV::WholeBlocks(uint32_t byteCount) const {
@@ -119,6 +142,59 @@ bool SCSIDEV::TransferPieces(uint8_t* buffer, uint64_t total, PieceCommand comma
   }
   return true;
 }
+
+bool SCSIDEV::WritePiecesStrict(uint8_t* buffer, uint64_t total, uint32_t firstLba, const StrictWriteLines& lines,
+                                uint32_t busyWaitMs) {
+  uint32_t waited = 0;
+  while (total > 0) {
+    uint32_t piece = PieceBytes(total);
+    uint32_t blocks = piece / blockSize_;
+    for (int attempt = 1;;) {
+      int status = Write10(firstLba + address_, static_cast<uint16_t>(blocks), buffer, piece);
+      aspi::Sense answer;
+      bool clean = GetSense(&answer.key, &answer.asc, &answer.ascq);
+      if (status == aspi::SS_COMP && clean) break;
+      if (answer == sense::kNotReadyLongWriteInProgress && waited < busyWaitMs) {
+        host::Sleep(kBusyPauseMs);
+        waited += kBusyPauseMs;
+        continue;
+      }
+      if (status != aspi::SS_COMP && answer.key == sense::kNoSenseKey && attempt < retryCount_) {
+        AddLog(FormatText(lines.retry, attempt, retryCount_));
+        Report();
+        host::Sleep(kRetryPauseMs);
+        ++attempt;
+        continue;
+      }
+      AddLog(status == aspi::SS_COMP ? lines.failedWithSense : lines.failedOther);
+      AddLog(FormatText("transBytes: %d, transBlocks: %d", piece, blocks));
+      Report();
+      return false;
+    }
+    Advance(blocks, piece);
+    buffer += piece;
+    total -= piece;
+  }
+  return true;
+}
+
+bool SCSIDEV::GeometryOrReport() {
+  if (HaveGeometry()) return true;
+  AddLog("Error in SetDevice()");
+  ReportWithBox();
+  return false;
+}
+
+bool SCSIDEV::WriteStrict(void* buffer, uint32_t byteCount, uint32_t firstLba, const StrictWriteLines& lines,
+                          uint32_t busyWaitMs) {
+  if (!GeometryOrReport()) return false;
+  auto* bytes = static_cast<uint8_t*>(buffer);
+  uint64_t total = WholeBlocks(byteCount);
+  std::memset(bytes + byteCount, 0, total - byteCount);
+  return WritePiecesStrict(bytes, total, firstLba, lines, busyWaitMs);
+}
+
+std::string SCSIDEV::MediumRefusal(bool) { return ""; }
 
 bool SCSIDEV::Read(void* buffer, uint32_t byteCount) {
   if (!HaveGeometry()) return false;

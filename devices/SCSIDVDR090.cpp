@@ -47,11 +47,7 @@ bool SCSIDVDR090::SetWritingConfig(uint32_t sectorCount, int testWrite, int) {
 }
 
 bool SCSIDVDR090::Read(void* buffer, uint32_t byteCount) {
-  if (!HaveGeometry()) {
-    AddLog("Error in SetDevice()");
-    ReportWithBox();
-    return false;
-  }
+  if (!GeometryOrReport()) return false;
   auto* bytes = static_cast<uint8_t*>(buffer);
   uint64_t total = WholeBlocks(byteCount);
   if (!TransferPieces(bytes, total, PieceCommand::Read12, "[SCSIDVDR090::Read] - Retry %d/%d",
@@ -67,11 +63,7 @@ bool SCSIDVDR090::Read(uint32_t address, void* buffer, uint32_t byteCount) {
 }
 
 bool SCSIDVDR090::Write(void* buffer, uint32_t byteCount) {
-  if (!HaveGeometry()) {
-    AddLog("Error in SetDevice()");
-    ReportWithBox();
-    return false;
-  }
+  if (!GeometryOrReport()) return false;
   auto* bytes = static_cast<uint8_t*>(buffer);
   uint64_t total = (static_cast<uint64_t>(byteCount) + kPieceBytes - 1) / kPieceBytes * kPieceBytes;
   if (total > byteCount) {

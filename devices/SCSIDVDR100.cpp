@@ -1,6 +1,5 @@
 #include "devices/SCSIDVDR100.h"
 
-#include <cstring>
 
 #include "base/Log.h"
 #include "host/aspi/ScsiVocabulary.h"
@@ -70,38 +69,9 @@ bool SCSIDVDR100::SetWritingConfig(uint32_t sectorCount, int testWrite, int) {
 }
 
 bool SCSIDVDR100::Write(void* buffer, uint32_t byteCount) {
-  if (!HaveGeometry()) {
-    AddLog("Error in SetDevice()");
-    ReportWithBox();
-    return false;
-  }
-  auto* bytes = static_cast<uint8_t*>(buffer);
-  uint64_t total = WholeBlocks(byteCount);
-  std::memset(bytes + byteCount, 0, total - byteCount);
-  while (total > 0) {
-    uint32_t piece = PieceBytes(total);
-    uint32_t blocks = piece / BlockSize();
-    for (int attempt = 1;; ++attempt) {
-      int status = Write10(GetAddress(), static_cast<uint16_t>(blocks), bytes, piece);
-      uint8_t key = 0;
-      bool clean = GetSense(&key);
-      if (status == aspi::SS_COMP && clean) break;
-      if (status != aspi::SS_COMP && key == sense::kNoSenseKey && attempt < RetryCount()) {
-        AddLog(FormatText("[SCSIDVDR100::Write] - Retry %d/%d", attempt, RetryCount()));
-        Report();
-        host::Sleep(10);
-        continue;
-      }
-      AddLog(status == aspi::SS_COMP ? "[SCSIDEVR100::Write] failed." : "[SCSIDVDR100::Write] failed.");
-      AddLog(FormatText("transBytes: %d, transBlocks: %d", piece, blocks));
-      Report();
-      return false;
-    }
-    Advance(blocks, piece);
-    bytes += piece;
-    total -= piece;
-  }
-  return true;
+  static constexpr StrictWriteLines kLines{"[SCSIDVDR100::Write] - Retry %d/%d", "[SCSIDEVR100::Write] failed.",
+                                           "[SCSIDVDR100::Write] failed."};
+  return WriteStrict(buffer, byteCount, 0, kLines, 0);
 }
 
 bool SCSIDVDR100::Write(uint32_t address, void* buffer, uint32_t byteCount) {

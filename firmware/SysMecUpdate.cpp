@@ -5,7 +5,6 @@
 #include <cstring>
 #include <memory>
 
-#include "base/CFILE.h"
 #include "base/Log.h"
 #include "base/NumberText.h"
 #include "base/TextFormat.h"
@@ -19,7 +18,7 @@ namespace {
 constexpr char kTag[] = "UpdateSysMec";
 constexpr char kModel[] = "QXW-7100";
 constexpr char kFirstRevision[] = "0.00";
-constexpr uint32_t kChunk = 16384;
+constexpr uint32_t kChunk = 16384;  // the most one WRITE BUFFER of a part carries
 constexpr uint8_t kDataMode = 5;
 constexpr uint8_t kReadBackMode = 2;
 constexpr uint32_t kCommitLength = 12;  // sent without a terminator
@@ -44,54 +43,60 @@ bool IsQxw7100(const SCSIDEV& device) {
 
 class SysMecUpdate {
  public:
-  SysMecUpdate(UpdateSession& session, CFILE& file, const SysMecHeader& header)
+  SysMecUpdate(UpdateSession& session, FirmwareBytes file, const SysMecHeader& header)
       : session_(session), device_(session.Device()), file_(file), header_(header),
         total_(uint64_t{header.Sys().size} + header.Mec().size) {}
 
   bool Run() {
     session_.SetComment("Now updating QXW-7100 ...");
+    // Asked to quit before anything is sent: the drive is as it was.
+    if (session_.QuitRequested()) return session_.Cancel();
     if (RevisionText(device_) != kFirstRevision) {
-      if (!Send(kMec, header_.Mec()) || !Send(kSys, header_.Sys())) return false;
+      // Both parts are staged and read back before either is committed: a
+      // part the drive refuses (too large for it, say) leaves it unchanged.
+      if (!Stage(kMec, header_.Mec()) || !Stage(kSys, header_.Sys()) || !Commit(kMec)) return false;
+      session_.SetDriveState(DriveState::HalfUpdated);
+      if (!Commit(kSys)) return false;
+      session_.SetDriveState(DriveState::NeedsRestart);
       session_.PowerCycle(kModel);
       return true;
     }
     // The first firmware takes its SYS part alone and restarts with it
     // before it can take the MEC part.
-    if (!Send(kSys, header_.Sys())) return false;
-    session_.PowerCycle(kModel);
+    if (!Stage(kSys, header_.Sys()) || !Commit(kSys)) return false;
+    session_.SetDriveState(DriveState::HalfUpdated);
+    if (!session_.PowerCycle(kModel)) return false;
     if (!WaitForDrive(session_, device_, [] { return true; })) {
       AddLog("[UpdateSysMec] The drive did not come back after its SYS part.");
       return false;
     }
-    if (!Send(kMec, header_.Mec())) return false;
+    if (!Stage(kMec, header_.Mec()) || !Commit(kMec)) return false;
+    session_.SetDriveState(DriveState::NeedsRestart);
     session_.PowerCycle(kModel);
     return true;
   }
 
  private:
-  // Sends, reads back and compares a part chunk by chunk, then commits it.
-  bool Send(const PartRoute& route, const FirmwarePart& part) {
-    if (!file_.Seek(part.offset)) {
-      session_.ReportFileProblem(file_);
-      return false;
-    }
+  // Sends a part chunk by chunk, each read back and compared.
+  bool Stage(const PartRoute& route, const FirmwarePart& part) {
+    const FirmwareBytes bytes = PartBytes(file_, part);
     uint32_t remaining = part.size;
     for (uint32_t offset = 0; offset < part.size; offset += kChunk) {
       uint32_t chunk = TakeChunk(remaining, kChunk);
       sent_ += chunk;
-      if (!ReadExactly(file_, data_.data(), chunk)) {
-        session_.ReportFileProblem(file_);
-        return false;
-      }
-      if (!device_.WriteBuffer(kDataMode, route.dataBuffer, offset, data_.data(), chunk)) {
+      if (!device_.WriteBuffer(kDataMode, route.dataBuffer, offset, bytes.data() + offset, chunk)) {
         session_.ReportDeviceFailure();
         return false;
       }
       int percent = Percent(sent_, total_);
       session_.ShowProgress(UpdateBar::Update, percent);
-      if (!ReadBack(route, offset, chunk)) return false;
+      if (!ReadBack(route, bytes.data() + offset, offset, chunk)) return false;
       session_.ShowProgress(UpdateBar::Verify, percent);
     }
+    return true;
+  }
+
+  bool Commit(const PartRoute& route) {
     if (!device_.WriteBuffer(kDataMode, route.commitBuffer, 0, route.commitText, kCommitLength)) {
       session_.ReportDeviceFailure();
       return false;
@@ -100,16 +105,16 @@ class SysMecUpdate {
     return true;
   }
 
-  bool ReadBack(const PartRoute& route, uint32_t offset, uint32_t chunk) {
+  bool ReadBack(const PartRoute& route, const uint8_t* data, uint32_t offset, uint32_t chunk) {
     // Every byte starts out unlike the data, so a byte the drive never
     // delivered cannot pass for a match.
-    std::transform(data_.begin(), data_.begin() + chunk, verify_.begin(), [](uint8_t b) { return uint8_t(~b); });
+    std::transform(data, data + chunk, verify_.begin(), [](uint8_t b) { return uint8_t(~b); });
     uint32_t length = route.readBackWholeChunk ? kChunk : chunk;
     if (!device_.ReadBuffer(kReadBackMode, route.readBackBuffer, offset + route.readBackBase, verify_.data(), length)) {
       session_.ReportDeviceFailure();
       return false;
     }
-    if (std::memcmp(verify_.data(), data_.data(), chunk) != 0) {
+    if (std::memcmp(verify_.data(), data, chunk) != 0) {
       AddLog(FormatText("[UpdateSysMec] The %s part reads back different at offset %u.", route.name, offset));
       session_.ShowError("Verify error.");
       return false;
@@ -119,25 +124,19 @@ class SysMecUpdate {
 
   UpdateSession& session_;
   SCSIDEV& device_;
-  CFILE& file_;
+  const FirmwareBytes file_;
   const SysMecHeader& header_;
   const uint64_t total_;
   uint64_t sent_ = 0;
-  std::array<uint8_t, kChunk> data_{};
   std::array<uint8_t, kChunk> verify_{};
 };
 
 }  // namespace
 
-bool UpdateSysMec(UpdateSession& session, const std::string& fileName) {
+bool UpdateSysMec(UpdateSession& session, FirmwareBytes file) {
   SCSIDEV& device = session.Device();
   if (!IsQxw7100(device)) {
     session.ShowError("This is not HALVERN QXW-7100");
-    return false;
-  }
-  CFILE file;
-  if (!file.Open(fileName, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL)) {
-    file.ErrorText(true);
     return false;
   }
   SysMecHeader header;
@@ -149,7 +148,7 @@ bool UpdateSysMec(UpdateSession& session, const std::string& fileName) {
     session.ShowError("This is not update file for QXW-7100.");
     return false;
   }
-  if (std::string problem = SysMecLayoutProblem(header, file.GetSize()); !problem.empty()) {
+  if (std::string problem = SysMecLayoutProblem(header, file.size()); !problem.empty()) {
     session.RefuseFile(kTag, problem);
     return false;
   }
@@ -157,7 +156,7 @@ bool UpdateSysMec(UpdateSession& session, const std::string& fileName) {
   std::string question = FormatText("This file is for updating the firmware of QXW-7100\nVer%s to %.4s",
                                     RevisionText(device).c_str(), version.c_str());
   if (!session.Confirm(question)) return false;
-  // The areas are large for the stack of a worker: keep them on the heap.
+  // The read-back area is large for the stack of a worker: keep it on the heap.
   auto update = std::make_unique<SysMecUpdate>(session, file, header);
   return update->Run();
 }

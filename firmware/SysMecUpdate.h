@@ -7,15 +7,20 @@
 // takes SYS first and is power-cycled after each part; any other takes MEC,
 // then SYS, and one power cycle.
 //
-// Everything doubtful stops the update before the part's commit: a failed
-// data command, a chunk that reads back different ("Verify error."), a file
-// that ends early. The file is checked (markers, part positions and sizes)
-// before the confirmation is asked.
+// Everything doubtful stops the update before the first commit where the
+// procedure allows it: both parts are staged and read back before either is
+// committed (the first firmware excepted, which takes SYS alone), so a part
+// the drive refuses, a chunk that reads back different ("Verify error.") or
+// a failed data command leaves the drive as it was. The file is checked
+// (markers, part positions and sizes) before the confirmation is asked, and
+// the bytes sent are the bytes checked (one copy of the file in memory).
+// The session's drive state says where the drive stands at every step.
 #pragma once
 
-#include <string>
+#include "firmware/format/FirmwareFile.h"
 
 class UpdateSession;
 
-// True when both parts were committed and the power cycles prompted.
-bool UpdateSysMec(UpdateSession& session, const std::string& fileName);
+// True when both parts were committed and the power cycles prompted (or
+// skipped because the program quits).
+bool UpdateSysMec(UpdateSession& session, FirmwareBytes file);

@@ -1,10 +1,12 @@
 #include "firmware/TUpdateThread.h"
 
-#include <array>
+#include <vector>
 
 #include "base/CFILE.h"
 #include "base/Log.h"
 #include "base/ProgramIdentity.h"
+#include "devices/DeviceLine.h"
+#include "devices/MMCRECORDER.h"
 #include "devices/SCSIDEV.h"
 #include "firmware/ReidentifyDrive.h"
 #include "firmware/SysMecUpdate.h"
@@ -18,41 +20,65 @@ TUpdateThread::TUpdateThread(UpdateDialog& dialog, std::string fileName, std::un
 
 TUpdateThread::~TUpdateThread() { WaitFor(); }
 
+void TUpdateThread::RequestQuit() { quit_.store(true); }
+
 void TUpdateThread::Execute() {
   AddLog("\r\n[UpdateFirmware]\r\n");
   UpdateSession session(dialog_, *writer_, options_);
+  session.SetQuitFlag(&quit_);
   bool succeeded;
   {
     ui::BusyCursor busy;
     Outcome outcome = UpdateFirmware(session);
     succeeded = outcome == Outcome::Succeeded;
     session.SetComment("");
-    // An unreadable file or a canceled update sent nothing: the drive is as
-    // it was.
-    if (outcome != Outcome::FileUnreadable && !session.Canceled())
+    if (quit_.load()) {
+      // The program quits: the drive is at a consistent point; what it holds
+      // and what to do next goes to the log, nobody waits for the drive.
+      AddLog("[UpdateFirmware] The program quits. " + session.DriveStateText());
+    } else if (outcome != Outcome::NothingSent && !session.Canceled() &&
+               session.State() != DriveState::Unchanged) {
+      // The drive restarts after what it took; one that was left as it was
+      // needs no re-identification.
       succeeded = ReidentifyDrive(session, writer_) && succeeded;
+    }
   }
   FinishUpdate(session, succeeded);
 }
 
 TUpdateThread::Outcome TUpdateThread::UpdateFirmware(UpdateSession& session) {
-  std::array<uint8_t, kRecognitionBytes> head{};
+  // Another maker's recorder takes its firmware from its own maker's tools:
+  // nothing is sent to it.
+  if (writer_->ClassCode() == MMCRECORDER::kClassCode) {
+    session.ShowError("Firmware updates are for the maker's writers (QXW-7100, QXW-7200) only. " +
+                      DriveName(*writer_) + " is another maker's drive: update it with its maker's tools.");
+    return Outcome::NothingSent;
+  }
+  // The file is read once: every check and every byte sent use this copy.
+  std::vector<uint8_t> bytes;
   {
     CFILE file;
     if (!file.Open(fileName_, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL)) {
       file.ErrorText(true);
-      return Outcome::FileUnreadable;
+      return Outcome::NothingSent;
     }
-    // A file too short to hold a marker is no update file.
-    if (!ReadExactly(file, head.data(), kRecognitionBytes)) head.fill(0);
+    if (!ReadWholeFile(file, bytes)) {
+      if (file.Error() != CFILE::kNoError) {
+        file.ErrorText(true);
+      } else {
+        session.ShowError(fileName_ + " is not a firmware update file: it is larger than any update file.");
+      }
+      return Outcome::NothingSent;
+    }
   }
-  bool succeeded = false;
-  switch (RecogniseFirmware(head)) {
-    case FirmwareFileKind::Type1: succeeded = UpdateType1(session, fileName_); break;
-    case FirmwareFileKind::SysMec: succeeded = UpdateSysMec(session, fileName_); break;
-    case FirmwareFileKind::None: AddLog("[UpdateFirmware] This is not a firmware update file."); break;
+  switch (RecogniseFirmware(FirmwareHead(bytes))) {
+    case FirmwareFileKind::Type1: return UpdateType1(session, bytes) ? Outcome::Succeeded : Outcome::Failed;
+    case FirmwareFileKind::SysMec: return UpdateSysMec(session, bytes) ? Outcome::Succeeded : Outcome::Failed;
+    case FirmwareFileKind::None: break;
   }
-  return succeeded ? Outcome::Succeeded : Outcome::Failed;
+  // Said before the drive is touched at all.
+  session.ShowError(fileName_ + " is not a firmware update file.");
+  return Outcome::NothingSent;
 }
 
 void TUpdateThread::FinishUpdate(UpdateSession& session, bool succeeded) {
@@ -64,7 +90,13 @@ void TUpdateThread::FinishUpdate(UpdateSession& session, bool succeeded) {
     ui::MessageBox("Update firmware done.", ProgramName, ui::kIconInformation);
   } else if (result == UpdateResult::Failed) {
     AddLog("Update firmware  failed.");
-    ui::MessageBox("Update firmware  failed.", ProgramName, ui::kIconError);
+    // A drive left in another state than before says so, with the way out.
+    std::string text = "Update firmware  failed.";
+    if (session.State() != DriveState::Unchanged) {
+      AddLog("[UpdateFirmware] " + session.DriveStateText());
+      text += "\r\n" + session.DriveStateText();
+    }
+    ui::MessageBox(text, ProgramName, ui::kIconError);
   }
   result_.store(result);
   session.UpdateEnded(result);

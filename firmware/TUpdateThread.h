@@ -28,12 +28,18 @@ class TUpdateThread : public host::Thread {
 
   // How the update ended; valid once Finished().
   UpdateResult Result() const { return result_.load(); }
+  // The program quits (a signal): the update cannot be canceled, so it goes
+  // on to the next point where the drive is consistent (nothing sent yet, or
+  // everything committed and the power cycle due, whose prompts are not
+  // shown), logs what the drive holds and what to do, and ends there. Any
+  // thread may call it.
+  void RequestQuit();
 
  protected:
   void Execute() override;
 
  private:
-  enum class Outcome { FileUnreadable, Failed, Succeeded };
+  enum class Outcome { NothingSent, Failed, Succeeded };
   // The procedure for the file; Failed also when it was canceled.
   Outcome UpdateFirmware(UpdateSession& session);
   void FinishUpdate(UpdateSession& session, bool succeeded);
@@ -43,4 +49,5 @@ class TUpdateThread : public host::Thread {
   std::unique_ptr<SCSIDEV>& writer_;
   const UpdateOptions options_;
   std::atomic<UpdateResult> result_{UpdateResult::Failed};
+  std::atomic<bool> quit_{false};
 };

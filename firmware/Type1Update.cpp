@@ -5,7 +5,6 @@
 #include <cstring>
 #include <memory>
 
-#include "base/CFILE.h"
 #include "base/Log.h"
 #include "base/NumberText.h"
 #include "base/TextFormat.h"
@@ -38,13 +37,16 @@ bool IsQxw7200(const SCSIDEV& device) {
 
 class Type1Update {
  public:
-  Type1Update(UpdateSession& session, CFILE& file, const Type1Descriptor& descriptor, const LoaderInfo& info)
+  Type1Update(UpdateSession& session, FirmwareBytes file, const Type1Descriptor& descriptor, const LoaderInfo& info)
       : session_(session), device_(session.Device()), file_(file), descriptor_(descriptor), info_(info) {}
 
   bool Run() {
     session_.SetComment("Now updating QXW-7200 ...");
+    // Asked to quit before anything is sent: the drive is as it was.
+    if (session_.QuitRequested()) return session_.Cancel();
     if (ProbeMode() == kLoaderMode) {
       AddLog("[UpdateType1] The loader runs already.");
+      session_.SetDriveState(DriveState::LoaderMode);
     } else if (!EnterBootMode() || !LoadLoader() || !StartLoader()) {
       return false;
     }
@@ -52,17 +54,20 @@ class Type1Update {
     const uint64_t loader = Size(Type1Part::LoaderBin), romIn = Size(Type1Part::RomIn), romExt = Size(Type1Part::RomExt);
     const uint64_t all = loader + romIn + romExt;
     if (!SendRom(Type1Part::RomIn, 0, loader, all) || !SendRom(Type1Part::RomExt, 1, loader + romIn, all)) return false;
+    session_.ShowProgress(UpdateBar::Update, 100);
+    session_.ShowProgress(UpdateBar::Verify, 0);
+    // The images are read back before they are committed: one that differs
+    // is never committed, and the drive waits in loader mode for a retry.
+    if (!VerifyRom(Type1Part::RomIn, 0, 0, romIn + romExt)) return false;
+    host::Sleep(100);
+    if (!VerifyRom(Type1Part::RomExt, 1, romIn, romIn + romExt)) return false;
     host::Sleep(1000);
     if (!device_.WriteBuffer(kMode, kCommitBuffer, 0, kCommitText, sizeof kCommitText - 1)) {
       session_.ReportDeviceFailure();
       return false;
     }
     AddLog("[UpdateType1] ROM images committed.");
-    session_.ShowProgress(UpdateBar::Update, 100);
-    session_.ShowProgress(UpdateBar::Verify, 0);
-    if (!VerifyRom(Type1Part::RomIn, 0, 0, romIn + romExt)) return false;
-    host::Sleep(100);
-    if (!VerifyRom(Type1Part::RomExt, 1, romIn, romIn + romExt)) return false;
+    session_.SetDriveState(DriveState::NeedsRestart);
     session_.PowerCycle("QXW-7200");
     session_.SetComment("Updating QXW-7200 done.");
     return true;
@@ -91,19 +96,25 @@ class Type1Update {
   }
 
   bool EnterBootMode() {
-    if (Signal(kEnterBootBuffer, 0, kBootMode)) return true;
+    if (Signal(kEnterBootBuffer, 0, kBootMode)) {
+      session_.SetDriveState(DriveState::BootMode);
+      return true;
+    }
     AddLog("[UpdateType1] The drive did not enter boot mode.");
     return false;
   }
 
   bool StartLoader() {
-    if (Signal(kStartLoaderBuffer, info_.StartAddress(), kLoaderMode)) return true;
+    if (Signal(kStartLoaderBuffer, info_.StartAddress(), kLoaderMode)) {
+      session_.SetDriveState(DriveState::LoaderMode);
+      return true;
+    }
     AddLog("[UpdateType1] The loader did not start.");
     return false;
   }
 
-  // loader.inf as read from the file, then loader.bin from the load address.
-  // A loader that did not arrive whole is never started.
+  // loader.inf as checked, then loader.bin from the load address. A loader
+  // that did not arrive whole is never started.
   bool LoadLoader() {
     if (!device_.WriteBuffer(kMode, kLoaderInfoBuffer, 0, info_.bytes.data(), kLoaderInfoSize)) {
       session_.ReportDeviceFailure();
@@ -120,84 +131,68 @@ class Type1Update {
   // Sends a component in chunks to buffer from bufferOffset on; the Update
   // bar shows (before + bytes sent) of all.
   bool SendPiecewise(Type1Part part, uint8_t buffer, uint32_t bufferOffset, uint64_t before, uint64_t all) {
-    const FirmwarePart& component = descriptor_[part];
-    if (!file_.Seek(component.offset)) {
-      session_.ReportFileProblem(file_);
-      return false;
-    }
-    uint32_t remaining = component.size;
-    uint32_t offset = bufferOffset;
-    while (remaining > 0) {
+    const FirmwareBytes bytes = PartBytes(file_, descriptor_[part]);
+    uint32_t remaining = static_cast<uint32_t>(bytes.size());
+    for (uint32_t sent = 0; remaining > 0;) {
       uint32_t chunk = TakeChunk(remaining, kChunk);
-      if (!ReadExactly(file_, data_.data(), chunk)) {
-        session_.ReportFileProblem(file_);
-        return false;
-      }
-      if (!device_.WriteBuffer(kMode, buffer, offset, data_.data(), chunk)) {
+      if (!device_.WriteBuffer(kMode, buffer, bufferOffset + sent, bytes.data() + sent, chunk)) {
         session_.ReportDeviceFailure();
         return false;
       }
-      offset += chunk;
-      session_.ShowProgress(UpdateBar::Update, Percent(before + component.size - remaining, all));
+      sent += chunk;
+      session_.ShowProgress(UpdateBar::Update, Percent(before + sent, all));
     }
     return true;
   }
 
-  // Reads a ROM image back and compares it with the file, chunk by chunk;
-  // the Verify bar shows (before + bytes compared) of all.
+  // Reads a ROM image back and compares it with the file's bytes, chunk by
+  // chunk; the Verify bar shows (before + bytes compared) of all.
   bool VerifyRom(Type1Part part, uint8_t buffer, uint64_t before, uint64_t all) {
-    const FirmwarePart& component = descriptor_[part];
-    if (!file_.Seek(component.offset)) {
-      session_.ReportFileProblem(file_);
-      return false;
-    }
-    uint32_t remaining = component.size;
-    uint32_t offset = 0;
-    while (remaining > 0) {
+    const FirmwareBytes bytes = PartBytes(file_, descriptor_[part]);
+    uint32_t remaining = static_cast<uint32_t>(bytes.size());
+    for (uint32_t offset = 0; remaining > 0;) {
       uint32_t chunk = TakeChunk(remaining, kChunk);
-      if (!ReadExactly(file_, data_.data(), chunk)) {
-        session_.ReportFileProblem(file_);
-        return false;
-      }
+      const uint8_t* data = bytes.data() + offset;
       // Bytes the drive does not deliver stay unlike the data.
-      std::transform(data_.begin(), data_.begin() + chunk, verify_.begin(), [](uint8_t b) { return uint8_t(~b); });
+      std::transform(data, data + chunk, verify_.begin(), [](uint8_t b) { return uint8_t(~b); });
       if (!device_.ReadBuffer(kMode, buffer, offset, verify_.data(), chunk)) {
         session_.ReportDeviceFailure();
         return false;
       }
-      if (std::memcmp(verify_.data(), data_.data(), chunk) != 0) {
+      if (std::memcmp(verify_.data(), data, chunk) != 0) {
         AddLog(FormatText("[UpdateType1] %s reads back different at offset %u.", Type1PartName(part), offset));
         session_.ShowError("Verify error.");
         return false;
       }
       offset += chunk;
-      session_.ShowProgress(UpdateBar::Verify, Percent(before + component.size - remaining, all));
+      session_.ShowProgress(UpdateBar::Verify, Percent(before + offset, all));
     }
     return true;
   }
 
   UpdateSession& session_;
   SCSIDEV& device_;
-  CFILE& file_;
+  const FirmwareBytes file_;
   const Type1Descriptor& descriptor_;
   const LoaderInfo& info_;
-  std::array<uint8_t, kChunk> data_{};
   std::array<uint8_t, kChunk> verify_{};
 };
 
 // The checks of the whole file before anything is asked or sent; false (with
 // what the person is told) when the file is refused.
-bool CheckFile(UpdateSession& session, CFILE& file, Type1Descriptor& descriptor, LoaderInfo& info) {
-  const uint64_t fileSize = file.GetSize();
+// checked: the file carried a checksum, and it was right.
+bool CheckFile(UpdateSession& session, FirmwareBytes file, Type1Descriptor& descriptor, LoaderInfo& info,
+               bool& checked) {
   if (!ReadType1Descriptor(file, descriptor)) {
     AddLog("[UpdateType1] The file descriptor has no end line.");
     return false;
   }
-  if (std::string problem = Type1LayoutProblem(descriptor, fileSize); !problem.empty()) {
+  if (std::string problem = Type1LayoutProblem(descriptor, file.size()); !problem.empty()) {
     session.RefuseFile(kTag, problem);
     return false;
   }
-  ChecksumResult checksum = CheckType1Checksum(file, fileSize);
+  ChecksumResult checksum = CheckType1Checksum(file);
+  checked = checksum.verdict == ChecksumVerdict::Valid;
   switch (checksum.verdict) {
     case ChecksumVerdict::Valid:
       AddLog(FormatText("[UpdateType1] Checksum %04XH is right.", checksum.computed));
@@ -210,11 +205,11 @@ bool CheckFile(UpdateSession& session, CFILE& file, Type1Descriptor& descriptor,
                                           checksum.stated));
       return false;
     case ChecksumVerdict::Unreadable:
-      session.ReportFileProblem(file);
+      session.RefuseFile(kTag, "The file is shorter than 512 bytes.");
       return false;
   }
   if (!ReadLoaderInfo(file, descriptor, info)) {
-    session.ReportFileProblem(file);
+    session.RefuseFile(kTag, "loader.inf lies outside the file.");
     return false;
   }
   if (std::string problem = LoaderInfoProblem(info, descriptor); !problem.empty()) {
@@ -226,29 +221,22 @@ bool CheckFile(UpdateSession& session, CFILE& file, Type1Descriptor& descriptor,
 
 }  // namespace
 
-bool UpdateType1(UpdateSession& session, const std::string& fileName) {
+bool UpdateType1(UpdateSession& session, FirmwareBytes file) {
   SCSIDEV& device = session.Device();
   if (!IsQxw7200(device)) {
     session.ShowError("This is not HALVERN QXW-7200");
     return false;
   }
-  device.StartStopUnit(aspi::startstop::kStop);
-  CFILE file;
-  if (!file.Open(fileName, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL)) {
-    file.ErrorText(true);
-    return false;
-  }
-  std::array<uint8_t, kRecognitionBytes> head{};
-  if (!ReadExactly(file, head.data(), kRecognitionBytes)) {
-    session.ReportFileProblem(file);
-    return false;
-  }
   Type1Descriptor descriptor;
   LoaderInfo info;
-  if (!CheckFile(session, file, descriptor, info)) return false;
+  bool checked = false;
+  if (!CheckFile(session, file, descriptor, info, checked)) return false;
   std::string question = FormatText("This file is for updating the firmware of QXW-7200\nVer%s to %s",
-                                    RevisionText(device).c_str(), Type1Version(head).c_str());
+                                    RevisionText(device).c_str(), Type1Version(FirmwareHead(file)).c_str());
+  // A file without a checksum is allowed; the person decides knowing it.
+  if (!checked) question += "\n\nThe file carries no checksum: its contents cannot be checked.";
   if (!session.Confirm(question)) return false;
+  device.StartStopUnit(aspi::startstop::kStop);
   auto update = std::make_unique<Type1Update>(session, file, descriptor, info);
   return update->Run();
 }

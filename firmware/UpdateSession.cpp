@@ -1,6 +1,5 @@
 #include "firmware/UpdateSession.h"
 
-#include "base/CFILE.h"
 #include "base/Log.h"
 #include "base/ProgramIdentity.h"
 #include "base/TextFormat.h"
@@ -49,6 +48,10 @@ void UpdateSession::ShowPrompt(const std::string& text) { ui::MessageBox(text, P
 bool UpdateSession::Confirm(const std::string& question) {
   int answer = ui::MessageBox(question, "Update firmware", ui::kOkCancel | ui::kIconQuestion);
   if (answer == ui::kIdOk) return true;
+  return Cancel();
+}
+
+bool UpdateSession::Cancel() {
   AddLog("[UpdateFirmware] Canceled.");
   canceled_ = true;
   return false;
@@ -66,20 +69,29 @@ bool UpdateSession::AskRetry() {
   return true;
 }
 
-void UpdateSession::PowerCycle(const char* model) {
+bool UpdateSession::PowerCycle(const char* model) {
+  if (QuitRequested()) return false;
   ShowPrompt(FormatText("Turn off %s and push OK button.", model));
+  // A prompt closed by the program's quitting was answered by nobody.
+  if (QuitRequested()) return false;
   host::Sleep(kAfterPowerOffMs);
   ShowPrompt(FormatText("Turn on %s and push OK button.", model));
   host::Sleep(kAfterPowerOnMs);
+  return true;
 }
 
-void UpdateSession::ReportFileProblem(CFILE& file) {
-  if (file.Error() != CFILE::kNoError) {
-    file.ErrorText(true);
-    return;
+std::string UpdateSession::DriveStateText() const {
+  constexpr char kRunAgain[] = " Run the firmware update again with a good file to recover it.";
+  switch (state_) {
+    case DriveState::Unchanged: return "The drive still holds its previous firmware.";
+    case DriveState::HalfUpdated:
+      return std::string("The drive is half-updated: part of the new firmware is committed, the rest is not.") +
+             kRunAgain;
+    case DriveState::BootMode: return std::string("The drive is in boot mode.") + kRunAgain;
+    case DriveState::LoaderMode: return std::string("The drive is in loader mode.") + kRunAgain;
+    case DriveState::NeedsRestart: return "The drive holds the new firmware: switch it off and on to start it.";
   }
-  AddLog("[UpdateFirmware] The file ended before its parts did.");
-  ShowError(kCorrupted);
+  return {};
 }
 
 void UpdateSession::RefuseFile(const char* tag, const std::string& reason) {

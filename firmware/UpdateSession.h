@@ -4,11 +4,11 @@
 // power-cycle prompts and whether the person canceled the confirmation.
 #pragma once
 
+#include <atomic>
 #include <string>
 
 #include "firmware/UpdateDialog.h"
 
-class CFILE;
 class SCSIDEV;
 
 struct UpdateOptions {
@@ -17,6 +17,16 @@ struct UpdateOptions {
   // person likes. Unattended runs set a limit, so that they never wait
   // forever.
   int retryLimit = -1;
+};
+
+// What the drive holds while an update runs, as far as the update has
+// brought it: said after a failure and when the program quits meanwhile.
+enum class DriveState {
+  Unchanged,      // nothing committed: the previous firmware runs
+  HalfUpdated,    // one part committed, the other not
+  BootMode,       // the QXW-7200 waits in boot mode for its loader
+  LoaderMode,     // the QXW-7200's loader waits for the firmware
+  NeedsRestart,   // all committed: the new firmware starts after a power cycle
 };
 
 class UpdateSession {
@@ -42,16 +52,26 @@ class UpdateSession {
   // Cancel marks the update canceled.
   bool Confirm(const std::string& question);
   bool Canceled() const { return canceled_; }
+  // The update ends before it sends anything, as after Cancel; false.
+  bool Cancel();
   // "Target drive is not ready.\r\nDo you wish to retry?"; false for No,
   // and without asking once the retry limit is used up.
   bool AskRetry();
   // "Turn off <model> and push OK button.", 1000 ms, "Turn on <model> and
-  // push OK button.", 3000 ms.
-  void PowerCycle(const char* model);
+  // push OK button.", 3000 ms. A prompt that nobody will answer (the program
+  // quits) is a point where the drive is consistent: then nothing is shown
+  // or answered, and false says that the update stops here.
+  bool PowerCycle(const char* model);
 
-  // A read of the update file went wrong: the file's error box, or "This
-  // file may be corrupted." when the file only ended early.
-  void ReportFileProblem(CFILE& file);
+  // The program quits (a signal): the update goes on to the next point where
+  // the drive is consistent, and stops there. flag may be nullptr.
+  void SetQuitFlag(const std::atomic<bool>* flag) { quit_ = flag; }
+  bool QuitRequested() const { return quit_ != nullptr && quit_->load(); }
+  // Where the drive stands, and what to do about it, in words.
+  void SetDriveState(DriveState state) { state_ = state; }
+  DriveState State() const { return state_; }
+  std::string DriveStateText() const;
+
   // A file that cannot be sent as it stands: the reason is logged under tag,
   // the person sees "This file may be corrupted.".
   void RefuseFile(const char* tag, const std::string& reason);
@@ -65,6 +85,8 @@ class UpdateSession {
   UpdateOptions options_;
   bool canceled_ = false;
   int retries_ = 0;
+  const std::atomic<bool>* quit_ = nullptr;
+  DriveState state_ = DriveState::Unchanged;
 };
 
 

@@ -53,10 +53,10 @@ struct SideWidgets {
 };
 
 SideWidgets SideGroup(QGroupBox* group, const char* radioScsi, const char* combo, const char* radioFile,
-                      const char* edit, const char* browse) {
+                      const char* edit, const char* browse, const char* browseText) {
   SideWidgets side{Named(new QRadioButton("[SCSI DEVICE]", group), radioScsi), DeviceCombo(group, combo),
                    Named(new QRadioButton("[FILE]", group), radioFile), Named(new QLineEdit(group), edit),
-                   Named(new QPushButton("Browse", group), browse)};
+                   Named(new QPushButton(browseText, group), browse)};
   side.scsi->setChecked(true);
   auto* grid = new QGridLayout(group);
   grid->addWidget(side.scsi, 0, 0);
@@ -72,7 +72,7 @@ QWidget* WritePage(FormMainControls& c) {
   auto* page = Named(new QWidget, "PageWrite");
   auto* source = new QGroupBox("SOURCE", page);
   SideWidgets side = SideGroup(source, "RadioWrSrcScsi", "CmbWrSrcScsi", "RadioWrSrcFile", "EditWrSrcFile",
-                               "BtnWrSrcBrouse");
+                               "BtnWrSrcBrouse", "&Browse");
   c.radioWrSrcScsi = side.scsi;
   c.cmbWrSrcScsi = side.combo;
   c.radioWrSrcFile = side.file;
@@ -81,15 +81,18 @@ QWidget* WritePage(FormMainControls& c) {
 
   auto* destination = new QGroupBox("DESTINATION", page);
   c.cmbWrDstScsi = DeviceCombo(destination, "CmbWrDstScsi");
-  c.wrDevProperty = Named(new QPushButton("Property", destination), "WrDevProperty");
+  c.wrDevProperty = Named(new QPushButton("&Property", destination), "WrDevProperty");
+  c.labelDiscState = Named(new QLabel(destination), "LabelDiscState");
+  c.labelDiscState->setTextFormat(Qt::PlainText);
   auto* grid = new QGridLayout(destination);
   grid->addWidget(new QLabel("[DVD-R]", destination), 0, 0);
   grid->addWidget(c.cmbWrDstScsi, 0, 1);
   grid->addWidget(c.wrDevProperty, 0, 2);
+  grid->addWidget(c.labelDiscState, 1, 1, 1, 2);
   grid->setColumnStretch(1, 1);
 
-  c.btnWrite = Named(new QPushButton("Write", page), "BtnWrite");
-  c.btnWrVerify = Named(new QPushButton("Verify", page), "BtnWrVerify");
+  c.btnWrite = Named(new QPushButton("&Write", page), "BtnWrite");
+  c.btnWrVerify = Named(new QPushButton("&Verify", page), "BtnWrVerify");
   auto* layout = new QVBoxLayout(page);
   layout->addWidget(source);
   layout->addWidget(destination);
@@ -102,7 +105,7 @@ QWidget* CopyPage(FormMainControls& c) {
   auto* page = Named(new QWidget, "PageCopy");
   auto* source = new QGroupBox("SOURCE", page);
   SideWidgets from = SideGroup(source, "RadioCpSrcScsi", "CmbCpSrcScsi", "RadioCpSrcFile", "EditCpSrcFile",
-                               "BtnCpSrcBrouse");
+                               "BtnCpSrcBrouse", "&Browse");
   c.radioCpSrcScsi = from.scsi;
   c.cmbCpSrcScsi = from.combo;
   c.radioCpSrcFile = from.file;
@@ -110,15 +113,15 @@ QWidget* CopyPage(FormMainControls& c) {
   c.btnCpSrcBrouse = from.browse;
   auto* destination = new QGroupBox("DESTINATION", page);
   SideWidgets to = SideGroup(destination, "RadioCpDstScsi", "CmbCpDstScsi", "RadioCpDstFile", "EditCpDstFile",
-                             "BtnCpDstBrouse");
+                             "BtnCpDstBrouse", "B&rowse");
   c.radioCpDstScsi = to.scsi;
   c.cmbCpDstScsi = to.combo;
   c.radioCpDstFile = to.file;
   c.editCpDstFile = to.edit;
   c.btnCpDstBrouse = to.browse;
 
-  c.btnCopy = Named(new QPushButton("Copy", page), "BtnCopy");
-  c.btnCpVerify = Named(new QPushButton("Verify", page), "BtnCpVerify");
+  c.btnCopy = Named(new QPushButton("&Copy", page), "BtnCopy");
+  c.btnCpVerify = Named(new QPushButton("&Verify", page), "BtnCpVerify");
   auto* layout = new QVBoxLayout(page);
   layout->addWidget(source);
   layout->addWidget(destination);
@@ -135,18 +138,25 @@ QAction* Item(QMenu* menu, const char* text, const char* name) {
 
 void Menus(QMainWindow& window, FormMainControls& c) {
   QMenuBar* bar = window.menuBar();
-  QMenu* file = Named(bar->addMenu("File"), "MenuFile");
+  QMenu* file = Named(bar->addMenu("&File"), "MenuFile");
   c.menuQuit = Item(file, "&Quit", "MenuQuit");
-  QMenu* option = Named(bar->addMenu("Option"), "MenuOption");
+  QMenu* option = Named(bar->addMenu("&Option"), "MenuOption");
   c.menuSetting = Item(option, "&Setting", "MenuSetting");
   c.menuSetting->setVisible(false);
   c.menuLogWindow = Item(option, "&Log Window", "MenuLogWindow");
   c.menuWritePattern = Item(option, "&Write Pattern", "MenuWritePattern");
+  c.menuVerifyRecord = Item(option, "&Verify against record...", "MenuVerifyRecord");
+  c.menuSeveralWriters = Item(option, "Write &to several writers...", "MenuSeveralWriters");
   c.menuUpdateFirmware = Item(option, "&Update Firmware", "MenuUpdateFirmware");
   c.menuReadScan = Item(option, "&Read Scan...", "MenuReadScan");
   option->addSeparator();
   c.menuManager = Item(option, "SCSI &Manager...", "MenuManager");
-  QMenu* information = Named(bar->addMenu("Information"), "MenuInformation");
+  QMenu* drive = Named(bar->addMenu("&Drive"), "MenuDrive");
+  c.menuLoad = Item(drive, "&Load Disc", "MenuLoad");
+  c.menuEject = Item(drive, "&Eject Disc", "MenuEject");
+  drive->addSeparator();
+  c.menuRescan = Item(drive, "&Rescan Devices", "MenuRescan");
+  QMenu* information = Named(bar->addMenu("&Information"), "MenuInformation");
   c.menuVersion = Item(information, "&Version", "MenuVersion");
 }
 
@@ -166,7 +176,7 @@ FormMainControls BuildFormMainControls(QMainWindow& window) {
   c.pages->addTab(WritePage(c), "Write");
   c.pages->addTab(CopyPage(c), "Copy");
   c.pages->setCurrentIndex(0);
-  c.btnQuit = Named(new QPushButton("Quit", central), "BtnQuit");
+  c.btnQuit = Named(new QPushButton("&Quit", central), "BtnQuit");
 
   auto* top = new QHBoxLayout;
   top->addWidget(c.spdBtnVersion);

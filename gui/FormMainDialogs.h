@@ -13,7 +13,11 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
+#include "transfer/OperationDialog.h"
 #include "transfer/OperationRequest.h"
 
 class SCSIDEV;
@@ -22,12 +26,18 @@ class FormMainDialogs {
  public:
   virtual ~FormMainDialogs() = default;
   // The operation dialog, filled in with the request (its form follows the
-  // request: pattern, or the sides as device or file) and shown modally.
-  virtual void ShowOperation(const OperationRequest& request) = 0;
+  // request: pattern, or the sides as device or file) and shown modally; how
+  // the last operation run in it ended, nothing when none ran.
+  virtual std::optional<OperationOutcome> ShowOperation(const OperationRequest& request) = 0;
   // The "Firmware Update" dialog for the selected writer.
   virtual void ShowFirmwareUpdate(std::unique_ptr<SCSIDEV>& writer) = 0;
   // The "Writer Property" dialog for the selected writer.
   virtual void ShowWriterProperty(SCSIDEV& writer) = 0;
+  // "Write to several writers": the checked source (the request's source
+  // and volume) onto writers ticked among the Write page's destinations
+  // (items: their list texts, devices: their devices, in the list's order).
+  virtual void ShowSeveralWriters(const OperationRequest& source, const std::vector<std::string>& items,
+                                  const std::vector<SCSIDEV*>& devices) = 0;
   // The "Read Scan" window for the drive selected in the Copy page's source
   // list.
   virtual void ShowReadScan(SCSIDEV& drive) = 0;

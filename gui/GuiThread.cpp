@@ -46,6 +46,29 @@ void WaitWithEvents(const std::function<bool()>& done) {
   loop.exec();
 }
 
+namespace {
+
+class WorkThread : public host::Thread {
+ public:
+  explicit WorkThread(const std::function<void()>& work) : work_(work) {}
+  ~WorkThread() override { WaitFor(); }
+
+ protected:
+  void Execute() override { work_(); }
+
+ private:
+  const std::function<void()>& work_;
+};
+
+}  // namespace
+
+void RunOnWorker(const std::function<void()>& work) {
+  WorkThread thread(work);
+  thread.Start();
+  WaitWithEvents([&thread] { return thread.Finished(); });
+  thread.WaitFor();
+}
+
 GuiDispatcher::GuiDispatcher() { host::Thread::SetDispatcher(RunOnGuiThread); }
 
 GuiDispatcher::~GuiDispatcher() { host::Thread::SetDispatcher({}); }

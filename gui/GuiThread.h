@@ -12,6 +12,10 @@
 // - WaitWithEvents(done) is how the GUI thread waits for a worker: it keeps
 //   the event loop running (so the worker's boxes and notifications are
 //   served) until done() is true. A plain wait would deadlock.
+// - RunOnWorker(work) runs work on a worker thread of its own and returns
+//   when it is done, serving the GUI thread's events meanwhile (the splash
+//   stays drawn, a box the work shows is served); work must not touch a
+//   widget.
 // - GuiDispatcher installs RunOnGuiThread as host::Thread's Synchronize for
 //   its lifetime.
 #pragma once
@@ -26,6 +30,7 @@ bool OnGuiThread();
 void RunOnGuiThread(const std::function<void()>& fn);
 void PostToGuiThread(QObject* context, std::function<void()> fn);
 void WaitWithEvents(const std::function<bool()>& done);
+void RunOnWorker(const std::function<void()>& work);
 
 class GuiDispatcher {
  public:

@@ -3,10 +3,15 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 #include <QString>
 
+#include "base/Log.h"
 #include "gui/GuiThread.h"
+#include "host/os/Interrupt.h"
 
 namespace gui {
 
@@ -34,6 +39,8 @@ void SetUpBox(QMessageBox& box, const std::string& text, const std::string& capt
   box.setObjectName("MessageBox");
   box.setWindowTitle(QString::fromStdString(caption));
   box.setText(DisplayText(text));
+  // A box's text can be selected and copied (a digest, a file name).
+  box.setTextInteractionFlags(Qt::TextSelectableByMouse);
   box.setIcon(IconOf(flags));
   QMessageBox::StandardButton first = QMessageBox::Ok, second = QMessageBox::NoButton;
   switch (flags & ui::kButtonMask) {
@@ -52,6 +59,20 @@ void SetUpBox(QMessageBox& box, const std::string& text, const std::string& capt
   box.setDefaultButton(secondDefault ? second : first);
   // The close box and Esc answer the negative button, or OK on a plain box.
   box.setEscapeButton(second != QMessageBox::NoButton ? second : first);
+  // A short text must not make the box so narrow that the window manager
+  // cuts its title ("Mar...ight"): the box is at least as wide as the title
+  // with its buttons.
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+    grid->addItem(new QSpacerItem(TitleWidth(box.windowTitle()), 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+}
+
+int TitleWidth(const QString& title) {
+  // Room for the window manager's title bar: its icon and three buttons.
+  constexpr int kTitleBarRoom = 140;
+  QFont font = QApplication::font();
+  font.setBold(true);
+  return QFontMetrics(font).horizontalAdvance(title) + kTitleBarRoom;
 }
 
 int BoxAnswer(const QMessageBox& box) {
@@ -78,12 +99,27 @@ std::string QtFilter(const std::string& filter) {
 }
 
 int QtUi::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
+  ui::OpenQuestion kept;
+  return MessageBox(text, caption, flags, kept);
+}
+
+int QtUi::MessageBox(const std::string& text, const std::string& caption, unsigned flags,
+                     ui::OpenQuestion& question) {
   int answer = ui::NegativeAnswer(flags);
+  // After a signal the program is on its way out: nobody is asked anything,
+  // every box takes its cautious answer (the log keeps its text).
+  if (host::InterruptRequested()) {
+    AddLog("[" + caption + "] " + text + " -> answered without a window: the program ends.");
+    return answer;
+  }
   RunOnGuiThread([&] {
+    if (question.Withdrawn()) return;
     QMessageBox box(QApplication::activeWindow());
     SetUpBox(box, text, caption, flags);
+    question.SetCloser([&box] { box.done(QDialog::Rejected); });
     box.exec();
-    answer = BoxAnswer(box);
+    question.SetCloser({});
+    if (!question.Withdrawn()) answer = BoxAnswer(box);
   });
   return answer;
 }
@@ -99,6 +135,7 @@ std::optional<std::string> QtUi::FileDialog(const ui::FileDialogRequest& request
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     if (!request.filter.empty()) dialog.setNameFilter(QString::fromStdString(QtFilter(request.filter)));
     if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+    if (!request.folder.empty()) dialog.setDirectory(QString::fromStdString(request.folder));
     if (!request.fileName.empty()) dialog.selectFile(QString::fromStdString(request.fileName));
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
       chosen = dialog.selectedFiles().first().toStdString();

@@ -1,6 +1,8 @@
 #include "gui/TFormLog.h"
 
 #include <QCheckBox>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,6 +16,7 @@
 #include "base/ProgramIdentity.h"
 #include "base/SystemInfo.h"
 #include "gui/GuiThread.h"
+#include "gui/UserSettings.h"
 #include "host/ui/MessageBox.h"
 
 namespace {
@@ -62,6 +65,9 @@ TFormLog::TFormLog(std::string logFilePath, QWidget* parent)
   log_->setReadOnly(true);
   log_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   log_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  // A long session adds thousands of lines per operation (header dumps): the
+  // window keeps the last ones, the log file keeps everything.
+  log_->setMaximumBlockCount(kShownLines);
   QFont font("Lucida Console");
   font.setStyleHint(QFont::TypeWriter);
   font.setFixedPitch(true);
@@ -87,6 +93,12 @@ TFormLog::TFormLog(std::string logFilePath, QWidget* parent)
   labelLogFile_ = new QLabel(QString("Log file: ") + QString::fromStdString(logFilePath_), this);
   labelLogFile_->setObjectName("LabelLogFile");
   labelLogFile_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  labelLogFile_->setToolTip(QString("The window shows the last %1 lines; the log file keeps everything.")
+                                .arg(kShownLines));
+  // Where the last save went.
+  labelSaved_ = new QLabel(this);
+  labelSaved_->setObjectName("LabelSaved");
+  labelSaved_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   btnOK_ = new QPushButton("OK", this);
   btnOK_->setObjectName("BtnOK");
   btnOK_->setDefault(true);
@@ -96,6 +108,7 @@ TFormLog::TFormLog(std::string logFilePath, QWidget* parent)
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(group, 1);
+  layout->addWidget(labelSaved_);
   layout->addLayout(bottom);
 
   connect(btnSaveLog_, &QPushButton::clicked, this, [this] { BtnSaveLogClick(); });
@@ -151,7 +164,11 @@ void TFormLog::BtnSaveLogClick() {
   request.title = "Save log file";
   request.filter = "Text files|*.txt|All files|*.*";
   request.defaultExtension = "txt";
-  request.fileName = std::string(ProgramName) + "Log.txt";
+  // Never the running log's own name (which cannot be written over): a
+  // dated one, in the folder of the last save.
+  request.fileName = DatedLogName(QDateTime::currentDateTime()).toStdString();
+  request.folder = SavedLogFolder();
+  if (!request.folder.empty()) request.fileName = request.folder + "/" + request.fileName;
   std::optional<std::string> chosen = ui::FileDialog(request);
   if (!chosen) return;
   if (!MayOverwrite(*chosen)) return;
@@ -168,8 +185,15 @@ void TFormLog::BtnSaveLogClick() {
     auto count = static_cast<uint32_t>(std::min(kPiece, text.size() - at));
     if (!file.Write(text.data() + at, count)) {
       file.ErrorText(true);
-      break;
+      file.Close();
+      return;
     }
   }
   file.Close();
+  SaveLogFolder(QFileInfo(QString::fromStdString(*chosen)).absolutePath().toStdString());
+  labelSaved_->setText("Log saved to " + QString::fromStdString(*chosen));
+}
+
+QString DatedLogName(const QDateTime& when) {
+  return QString(ProgramName) + "Log-" + when.toString("yyyy-MM-dd-HHmm") + ".txt";
 }

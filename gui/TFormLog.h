@@ -2,6 +2,10 @@
 // writes through AddLog, lets a person switch logging off ("Do not output
 // log"), clear what is shown and save it to a file of their choice.
 //
+// The window shows the last kShownLines lines (the log file keeps them
+// all). Save log proposes a dated name in the folder of the last save,
+// remembers that folder in the person's settings and says where it saved.
+//
 // The window owns the log of the run: its construction installs the
 // process-wide log sink with the log file path (nothing is created before the
 // first entry) and becomes the sink's view; its destruction closes the log
@@ -17,6 +21,7 @@
 #include "base/Log.h"
 
 class QCheckBox;
+class QDateTime;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -25,6 +30,8 @@ class TFormLog : public QDialog, public LogView {
   Q_OBJECT
 
  public:
+  static constexpr int kShownLines = 5000;
+
   // logFilePath: where the log file is created at the first entry.
   explicit TFormLog(std::string logFilePath, QWidget* parent = nullptr);
   ~TFormLog() override;
@@ -50,5 +57,9 @@ class TFormLog : public QDialog, public LogView {
   QPushButton* btnClearLog_;
   QCheckBox* chkBoxDontLog_;
   QLabel* labelLogFile_;
+  QLabel* labelSaved_;
   QPushButton* btnOK_;
 };
+
+// "MarrowlightLog-2024-05-01-1432.txt": the name Save log proposes.
+QString DatedLogName(const QDateTime& when);

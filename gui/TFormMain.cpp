@@ -4,22 +4,33 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QToolButton>
+#include <QUrl>
 
+#include "app/ManagerChoice.h"
 #include "base/Log.h"
 #include "base/ProgramIdentity.h"
+#include "drive/WriterProperty.h"
 #include "gui/FormMainDialogs.h"
+#include "gui/GuiThread.h"
 #include "gui/ProgramIcon.h"
 #include "gui/TAboutBox.h"
 #include "gui/TFormLog.h"
 #include "gui/TFormManager.h"
 #include "gui/TFormSettings.h"
 #include "gui/TSplashForm.h"
+#include "gui/UserSettings.h"
 #include "host/ui/MessageBox.h"
+#include "transfer/OperationTexts.h"
 
 namespace {
 
@@ -58,20 +69,24 @@ TFormMain::TFormMain(const StartOptions& options, FormMainDialogs& dialogs, VolS
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
 
+  statusBar()->setObjectName("StatusBar");
   formLog_ = std::make_unique<TFormLog>(options.logFilePath);
   formLog_->setWindowIcon(ProgramIcon());
   SetLogOutput(options.loggingOn);
+  StartupScans scans;
   {
+    // The scans run on a worker while this thread serves the splash, which
+    // is then really drawn.
     TSplashForm splash;
     splash.ShowNow();
-    scans_ = RunStartupScans();
+    gui::RunOnWorker([&scans] { scans = RunStartupScans(); });
     splash.close();
   }
-  FillLists();
-  writeRules_.emplace(Listed(scans_.write, scans_.write.sources), Listed(scans_.write, scans_.write.destinations));
-  copyRules_.emplace(Listed(scans_.copy, scans_.copy.sources), Listed(scans_.copy, scans_.copy.destinations));
-  ApplyWritePage();
-  ApplyCopyPage();
+  // Emulated drives are never taken for real ones.
+  if (SimulatedDrives()) setWindowTitle(QString(ProgramName) + " - " + kSimulatedDrivesLabel);
+  TakeScans(std::move(scans));
+  actions_.Remember(SavedChooserMemory());
+  setAcceptDrops(true);
 
   aboutBox_ = new TAboutBox(this);
   formSettings_ = new TFormSettings(this);
@@ -86,7 +101,23 @@ TFormMain::TFormMain(const StartOptions& options, FormMainDialogs& dialogs, VolS
 
 TFormMain::~TFormMain() = default;
 
+void TFormMain::TakeScans(StartupScans scans) {
+  scans_ = std::move(scans);
+  FillLists();
+  writeRules_.emplace(Listed(scans_.write, scans_.write.sources), Listed(scans_.write, scans_.write.destinations));
+  copyRules_.emplace(Listed(scans_.copy, scans_.copy.sources), Listed(scans_.copy, scans_.copy.destinations));
+  // A source file already given stays the source.
+  if (!c_.editWrSrcFile->text().isEmpty()) writeRules_->ChooseSourceFile();
+  ApplyWritePage();
+  ApplyCopyPage();
+  statusBar()->showMessage(QString::fromStdString(DroppedLine(scans_)));
+  RefreshDiscState();
+}
+
 void TFormMain::FillLists() {
+  // Filling the lists is not a choice of the person: the disc state is read
+  // once they are full.
+  QSignalBlocker quiet(c_.cmbWrDstScsi);
   Fill(c_.cmbWrSrcScsi, scans_.write, scans_.write.sources);
   Fill(c_.cmbWrDstScsi, scans_.write, scans_.write.destinations);
   Fill(c_.cmbCpSrcScsi, scans_.copy, scans_.copy.sources);
@@ -103,7 +134,11 @@ void TFormMain::ApplyWritePage() {
   Enable(s.start, {c_.btnWrite, c_.btnWrVerify});
   c_.wrDevProperty->setEnabled(s.writerActions);
   c_.menuWritePattern->setEnabled(s.writerActions);
+  c_.menuVerifyRecord->setEnabled(s.writerActions);
+  c_.menuSeveralWriters->setEnabled(s.start);
   c_.menuUpdateFirmware->setEnabled(s.writerActions);
+  c_.menuLoad->setEnabled(s.writerActions);
+  c_.menuEject->setEnabled(s.writerActions);
 }
 
 void TFormMain::ApplyCopyPage() {
@@ -139,7 +174,12 @@ void TFormMain::Connect() {
 
   auto browse = [this](QPushButton* button, QLineEdit* edit, FileRole role) {
     connect(button, &QPushButton::clicked, this, [this, edit, role] {
-      if (std::optional<std::string> chosen = actions_.Browse(role)) edit->setText(QString::fromStdString(*chosen));
+      // A destination is proposed beside the Copy page's source file.
+      PageSide source{c_.radioCpSrcFile->isChecked(), nullptr, Text(c_.editCpSrcFile)};
+      std::optional<std::string> chosen = actions_.Browse(role, role == FileRole::Destination ? &source : nullptr);
+      if (!chosen) return;
+      edit->setText(QString::fromStdString(*chosen));
+      SaveChoosers();
     });
   };
   browse(c_.btnWrSrcBrouse, c_.editWrSrcFile, FileRole::Source);
@@ -157,9 +197,15 @@ void TFormMain::Connect() {
   });
   on(c_.menuLogWindow, &QAction::triggered, &TFormMain::MenuLogWindowClick);
   on(c_.menuWritePattern, &QAction::triggered, &TFormMain::MenuWritePatternClick);
+  on(c_.menuVerifyRecord, &QAction::triggered, &TFormMain::MenuVerifyRecordClick);
+  on(c_.menuSeveralWriters, &QAction::triggered, &TFormMain::MenuSeveralWritersClick);
   on(c_.menuUpdateFirmware, &QAction::triggered, &TFormMain::MenuUpdateFirmwareClick);
   on(c_.menuReadScan, &QAction::triggered, &TFormMain::MenuReadScanClick);
   on(c_.menuVersion, &QAction::triggered, &TFormMain::ShowVersion);
+  on(c_.menuLoad, &QAction::triggered, &TFormMain::MenuLoadClick);
+  on(c_.menuEject, &QAction::triggered, &TFormMain::MenuEjectClick);
+  on(c_.menuRescan, &QAction::triggered, &TFormMain::MenuRescanClick);
+  connect(c_.cmbWrDstScsi, &QComboBox::currentIndexChanged, this, [this] { RefreshDiscState(); });
 }
 
 SCSIDEV* TFormMain::SelectedWriter() const { return Selected(scans_.write.destinations, c_.cmbWrDstScsi); }
@@ -199,7 +245,8 @@ void TFormMain::StartWritePage(Operation operation) {
                   Text(c_.editWrSrcFile)};
   std::optional<OperationRequest> request = actions_.StartWritePage(operation, source, SelectedWriter());
   c_.editWrSrcFile->setText(QString::fromStdString(source.fileName));
-  if (request) dialogs_.ShowOperation(*request);
+  SaveChoosers();
+  if (request) ShowOutcome(dialogs_.ShowOperation(*request));
 }
 
 void TFormMain::StartCopyPage(Operation operation) {
@@ -210,18 +257,38 @@ void TFormMain::StartCopyPage(Operation operation) {
   std::optional<OperationRequest> request = actions_.StartCopyPage(operation, source, destination);
   c_.editCpSrcFile->setText(QString::fromStdString(source.fileName));
   c_.editCpDstFile->setText(QString::fromStdString(destination.fileName));
-  if (request) dialogs_.ShowOperation(*request);
+  SaveChoosers();
+  if (request) ShowOutcome(dialogs_.ShowOperation(*request));
 }
 
 void TFormMain::MenuWritePatternClick() {
   if (std::optional<OperationRequest> request = StartActions::WritePattern(SelectedWriter()))
+    ShowOutcome(dialogs_.ShowOperation(*request));
+}
+
+void TFormMain::MenuVerifyRecordClick() {
+  if (std::optional<OperationRequest> request = StartActions::VerifyAgainstRecord(SelectedWriter()))
     dialogs_.ShowOperation(*request);
+}
+
+void TFormMain::MenuSeveralWritersClick() {
+  // The source is checked as Write checks it; the writers are chosen in the
+  // window that opens.
+  PageSide source{c_.radioWrSrcFile->isChecked(), Selected(scans_.write.sources, c_.cmbWrSrcScsi),
+                  Text(c_.editWrSrcFile)};
+  std::optional<OperationRequest> request = actions_.StartWritePage(Operation::WriteVerify, source, SelectedWriter());
+  c_.editWrSrcFile->setText(QString::fromStdString(source.fileName));
+  if (!request) return;
+  std::vector<SCSIDEV*> devices;
+  for (const auto& device : scans_.write.destinations.devices) devices.push_back(device.get());
+  dialogs_.ShowSeveralWriters(*request, scans_.write.destinations.ComboItems(), devices);
 }
 
 void TFormMain::MenuUpdateFirmwareClick() {
   if (SelectedWriter() == nullptr) return;
   auto& slot = scans_.write.destinations.devices[static_cast<size_t>(c_.cmbWrDstScsi->currentIndex())];
   dialogs_.ShowFirmwareUpdate(slot);
+  RefreshDiscState();
 }
 
 void TFormMain::MenuReadScanClick() {
@@ -229,7 +296,80 @@ void TFormMain::MenuReadScanClick() {
 }
 
 void TFormMain::WrDevPropertyClick() {
-  if (SCSIDEV* writer = SelectedWriter()) dialogs_.ShowWriterProperty(*writer);
+  if (SCSIDEV* writer = SelectedWriter()) {
+    dialogs_.ShowWriterProperty(*writer);
+    RefreshDiscState();  // an erase, a load or an eject may have changed it
+  }
+}
+
+void TFormMain::ShowOutcome(const std::optional<OperationOutcome>& outcome) {
+  if (outcome) statusBar()->showMessage(QString::fromStdString(OutcomeLine(*outcome)));
+  RefreshDiscState();
+}
+
+void TFormMain::RefreshDiscState() {
+  SCSIDEV* writer = SelectedWriter();
+  if (writer == nullptr) {
+    c_.labelDiscState->clear();
+    return;
+  }
+  std::string line;
+  // A drive that is becoming ready is asked for a few seconds: the window
+  // is served meanwhile.
+  gui::RunOnWorker([&] { line = DiscStateLine(*writer); });
+  c_.labelDiscState->setText(QString::fromStdString(line));
+}
+
+void TFormMain::MenuLoadClick() {
+  if (SCSIDEV* writer = SelectedWriter()) {
+    gui::RunOnWorker([writer] { LoadDisc(*writer); });
+    RefreshDiscState();
+  }
+}
+
+void TFormMain::MenuEjectClick() {
+  if (SCSIDEV* writer = SelectedWriter()) {
+    gui::RunOnWorker([writer] { EjectDisc(*writer); });
+    RefreshDiscState();
+  }
+}
+
+void TFormMain::MenuRescanClick() {
+  statusBar()->showMessage("Scanning the devices ...");
+  setEnabled(false);
+  StartupScans scans;
+  {
+    ui::BusyCursor busy;
+    gui::RunOnWorker([&scans] { scans = RescanDevices(); });
+  }
+  setEnabled(true);
+  TakeScans(std::move(scans));
+  if (statusBar()->currentMessage().isEmpty()) {
+    statusBar()->showMessage(QString("Devices scanned: %1 writer(s), %2 source(s).")
+                                 .arg(scans_.write.destinations.devices.size())
+                                 .arg(scans_.write.sources.devices.size()));
+  }
+}
+
+void TFormMain::OpenImage(const std::string& path) {
+  c_.pages->setCurrentIndex(0);
+  c_.editWrSrcFile->setText(QString::fromStdString(path));
+  RadioWrSrcFileClick();
+  statusBar()->showMessage(QString::fromStdString("Source file: " + path));
+}
+
+void TFormMain::SaveChoosers() { SaveChooserMemory(actions_.Memory()); }
+
+void TFormMain::dragEnterEvent(QDragEnterEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.size() == 1 && urls.front().isLocalFile()) event->acceptProposedAction();
+}
+
+void TFormMain::dropEvent(QDropEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.size() != 1 || !urls.front().isLocalFile()) return;
+  OpenImage(urls.front().toLocalFile().toStdString());
+  event->acceptProposedAction();
 }
 
 void TFormMain::MenuLogWindowClick() {

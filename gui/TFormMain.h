@@ -1,14 +1,21 @@
 // TFormMain: the main window. Its construction runs the program's start-up
 // share of the windows: it creates the log window (which owns the log of the
 // run) and sets the logging switch, shows the splash while the two device
-// scans run, fills the four device lists and sets the controls' enabled
-// state; then it creates the version and settings dialogs.
+// scans run (on a worker, so the splash is drawn), fills the four device
+// lists and sets the controls' enabled state; then it creates the version
+// and settings dialogs.
 //
-// The window owns the device objects of its lists for the whole run. Its
-// start buttons and menu items open the other dialogs through
-// FormMainDialogs; nothing that needs a device is done without one (a list
-// the scan could not fill leaves its buttons disabled and its handlers idle).
-// Closing it asks "Quit?"; Yes closes the log and lets the window close.
+// The window owns the device objects of its lists; Drive > Rescan Devices
+// scans again and replaces them (no dialog is open then). Its start buttons
+// and menu items open the other dialogs through FormMainDialogs; nothing
+// that needs a device is done without one (a list the scan could not fill
+// leaves its buttons disabled and its handlers idle). Under the writer list
+// a line says what the selected writer holds, read when it is selected and
+// after a load, an eject or an operation; Drive > Load Disc and Eject Disc
+// act on it. The status line says what the scans could not list and how the
+// last operation ended. An image dropped on the window, or named on the
+// command line, becomes the Write page's source file. Closing it asks
+// "Quit?"; Yes closes the log and lets the window close.
 #pragma once
 
 #include <QMainWindow>
@@ -20,8 +27,11 @@
 #include "app/ProgramStart.h"
 #include "app/StartActions.h"
 #include "gui/FormMainControls.h"
+#include "transfer/OperationDialog.h"
 
 class FormMainDialogs;
+class QDragEnterEvent;
+class QDropEvent;
 class TAboutBox;
 class TFormLog;
 class TFormSettings;
@@ -46,13 +56,27 @@ class TFormMain : public QMainWindow {
   const StartupScans& Scans() const { return scans_; }
   // The device of the item selected in the Write page's destination list.
   SCSIDEV* SelectedWriter() const;
+  // An image to write: the Write page's source becomes this file.
+  void OpenImage(const std::string& path);
 
  protected:
   // The close query: "Quit?".
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
+  // Takes the lists of a scan, sets the pages' state and says on the status
+  // line what could not be listed.
+  void TakeScans(StartupScans scans);
   void FillLists();
+  // Reads what the selected writer holds into the line under its list.
+  void RefreshDiscState();
+  void MenuLoadClick();
+  void MenuEjectClick();
+  void MenuRescanClick();
+  void ShowOutcome(const std::optional<OperationOutcome>& outcome);
+  void SaveChoosers();
   void ApplyWritePage();
   void ApplyCopyPage();
   void Connect();
@@ -66,6 +90,8 @@ class TFormMain : public QMainWindow {
   void StartWritePage(Operation operation);
   void StartCopyPage(Operation operation);
   void MenuWritePatternClick();
+  void MenuVerifyRecordClick();
+  void MenuSeveralWritersClick();
   void MenuUpdateFirmwareClick();
   void MenuReadScanClick();
   void WrDevPropertyClick();

@@ -168,6 +168,12 @@ void TFormUpdateFirm::ReleaseFinishedUpdate() {
   update_.reset();
 }
 
+void TFormUpdateFirm::StopForQuit() {
+  if (!update_) return;
+  update_->RequestQuit();
+  gui::WaitWithEvents([this] { return update_->Finished(); });
+}
+
 void TFormUpdateFirm::BtnCloseStopClick() { reject(); }
 
 void TFormUpdateFirm::reject() {

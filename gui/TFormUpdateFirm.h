@@ -35,6 +35,10 @@ class TFormUpdateFirm : public QDialog, public UpdateDialog {
   // writer.
   void SetWriter(std::unique_ptr<SCSIDEV>& writer);
   bool UpdateRunning() const { return running_; }
+  // A signal ends the program: a running update goes on to its next point
+  // where the drive is consistent, says what the drive holds, and ends; this
+  // returns then.
+  void StopForQuit();
 
   // UpdateDialog, on the GUI thread.
   void ShowProgress(UpdateBar bar, int percent) override;

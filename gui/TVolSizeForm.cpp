@@ -10,6 +10,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "base/ProgramIdentity.h"
+#include "host/ui/MessageBox.h"
+
 namespace {
 
 using Choice = VolSizeChoice::Choice;
@@ -120,6 +123,12 @@ void TVolSizeForm::RadioClick(Choice choice) {
 
 void TVolSizeForm::ButtonOKClick() {
   sizes_.SetManualText(editBytes_->text().toStdString());
+  // A typed text that is no size is refused; the window stays open and the
+  // size chosen before stays.
+  if (std::string refusal = sizes_.ManualTextRefusal(); !refusal.empty()) {
+    ui::MessageBox(refusal, ProgramName, ui::kIconError);
+    return;
+  }
   sizes_.Accept();
   accept();
 }

@@ -1,16 +1,18 @@
 #include "gui/TWrDevPropForm.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "devices/DeviceLine.h"
 #include "devices/SCSIDEV.h"
 #include "gui/GuiThread.h"
-#include "host/os/Thread.h"
 
 namespace {
 
@@ -20,21 +22,6 @@ QPushButton* Button(const char* name, const char* text) {
   button->setAutoDefault(false);
   return button;
 }
-
-// EraseDisc on a thread of its own, so that the window is served meanwhile.
-class EraseThread : public host::Thread {
- public:
-  explicit EraseThread(SCSIDEV& writer) : writer_(writer) {}
-  ~EraseThread() override { WaitFor(); }
-  EraseResult Result() const { return result_; }
-
- protected:
-  void Execute() override { result_ = EraseDisc(writer_); }
-
- private:
-  SCSIDEV& writer_;
-  EraseResult result_ = EraseResult::Failed;
-};
 
 }  // namespace
 
@@ -48,16 +35,34 @@ TWrDevPropForm::TWrDevPropForm(QWidget* parent) : QDialog(parent) {
   labelWriterDev_->setObjectName("LabelWriterDev");
   labelFreeSize_ = new QLabel("bytes free.");
   labelFreeSize_->setObjectName("LabelFreeSize");
+  // The erase's progress, shown while it runs.
+  progErase_ = new QProgressBar;
+  progErase_->setObjectName("ProgErase");
+  progErase_->setRange(0, 100);
+  labelEraseProgress_ = new QLabel;
+  labelEraseProgress_->setObjectName("LabelEraseProgress");
   auto* inside = new QVBoxLayout(group);
   inside->addWidget(labelWriterDev_);
   inside->addWidget(labelFreeSize_);
+  inside->addWidget(progErase_);
+  inside->addWidget(labelEraseProgress_);
+  progErase_->hide();
+  labelEraseProgress_->hide();
 
-  btnErase_ = Button("BtnErase", "Erase");
+  btnErase_ = Button("BtnErase", "&Erase");
+  // Another maker's writer also blanks quickly (minimal blank).
+  chkBoxQuickErase_ = new QCheckBox("Quick");
+  chkBoxQuickErase_->setObjectName("ChkBoxQuickErase");
+  btnLoad_ = Button("BtnLoad", "&Load");
+  btnEject_ = Button("BtnEject", "E&ject");
   btnOK_ = Button("BtnOK", "OK");
   btnOK_->setDefault(true);
   btnCancel_ = Button("BtnCancel", "Cancel");
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(btnErase_);
+  buttons->addWidget(chkBoxQuickErase_);
+  buttons->addWidget(btnLoad_);
+  buttons->addWidget(btnEject_);
   buttons->addStretch(1);
   buttons->addWidget(btnOK_);
   buttons->addWidget(btnCancel_);
@@ -68,6 +73,8 @@ TWrDevPropForm::TWrDevPropForm(QWidget* parent) : QDialog(parent) {
   resize(440, sizeHint().height());
 
   connect(btnErase_, &QPushButton::clicked, this, &TWrDevPropForm::BtnEraseClick);
+  connect(btnLoad_, &QPushButton::clicked, this, [this] { LoadOrEject(true); });
+  connect(btnEject_, &QPushButton::clicked, this, [this] { LoadOrEject(false); });
   connect(btnOK_, &QPushButton::clicked, this, &TWrDevPropForm::BtnOKClick);
   connect(btnCancel_, &QPushButton::clicked, this, &TWrDevPropForm::BtnCancelClick);
 }
@@ -82,34 +89,64 @@ void TWrDevPropForm::SetWriter(SCSIDEV& writer) {
   const bool erasable = ShowsFreeSizeAndErase(writer);
   labelFreeSize_->setVisible(erasable);
   btnErase_->setVisible(erasable);
-  btnErase_->setEnabled(true);
+  EnableButtons(true);
+  chkBoxQuickErase_->setVisible(erasable && OffersQuickErase(writer));
+  chkBoxQuickErase_->setChecked(false);
   labelWriterDev_->setText(QString::fromStdString(DeviceLine(writer)));
-  ShowFreeSize();
+  if (erasable) ShowFreeSize();
 }
 
 void TWrDevPropForm::ShowFreeSize() {
-  labelFreeSize_->setText(QString::fromStdString(FreeSizeLine(writer_->GetFreeSize())));
+  std::string line;
+  gui::RunOnWorker([&] { line = FreeSizeOrNoDisc(*writer_); });
+  labelFreeSize_->setText(QString::fromStdString(line));
+}
+
+void TWrDevPropForm::EnableButtons(bool enabled) {
+  for (QPushButton* button : {btnErase_, btnLoad_, btnEject_, btnOK_, btnCancel_}) button->setEnabled(enabled);
+}
+
+void TWrDevPropForm::LoadOrEject(bool load) {
+  if (writer_ == nullptr || erasing_) return;
+  EnableButtons(false);
+  gui::RunOnWorker([this, load] { load ? LoadDisc(*writer_) : EjectDisc(*writer_); });
+  if (labelFreeSize_->isVisible()) ShowFreeSize();
+  EnableButtons(true);
+}
+
+void TWrDevPropForm::ShowEraseProgress(const EraseProgress& progress) {
+  if (progress.percent >= 0) {
+    progErase_->setRange(0, 100);
+    progErase_->setValue(progress.percent);
+  } else {
+    progErase_->setRange(0, 0);  // the drive says nothing of its progress: a busy bar
+  }
+  labelEraseProgress_->setText(QString::fromStdString(EraseProgressText(progress)));
 }
 
 void TWrDevPropForm::BtnEraseClick() {
   if (writer_ == nullptr || erasing_) return;
-  btnErase_->setEnabled(false);
-  btnOK_->setEnabled(false);
-  btnCancel_->setEnabled(false);
+  EnableButtons(false);
   erasing_ = true;
-  {
-    EraseThread erase(*writer_);
-    erase.Start();
-    gui::WaitWithEvents([&erase] { return erase.Finished(); });
-    erase.WaitFor();
-    lastErase_ = erase.Result();
-  }
+  ShowEraseProgress(EraseProgress{0, 0});
+  progErase_->show();
+  labelEraseProgress_->show();
+  EraseResult result = EraseResult::Failed;
+  const EraseKind kind =
+      chkBoxQuickErase_->isVisible() && chkBoxQuickErase_->isChecked() ? EraseKind::Quick : EraseKind::Full;
+  // The polls report from the worker; the window shows them on its thread.
+  EraseProgressFn report = [this](const EraseProgress& progress) {
+    gui::PostToGuiThread(this, [this, progress] { ShowEraseProgress(progress); });
+  };
+  gui::RunOnWorker([&] { result = EraseDisc(*writer_, kind, report); });
+  QCoreApplication::sendPostedEvents(this);
+  lastErase_ = result;
   erasing_ = false;
+  progErase_->hide();
+  labelEraseProgress_->hide();
   // The disc is blank now: show what it can take.
   if (lastErase_ == EraseResult::Done) ShowFreeSize();
-  btnErase_->setEnabled(true);
-  btnOK_->setEnabled(true);
-  btnCancel_->setEnabled(true);
+  EnableButtons(true);
 }
 
 void TWrDevPropForm::BtnOKClick() { accept(); }

@@ -1,14 +1,16 @@
 // TWrDevPropForm: the "Writer Property" dialog. The main window's Property
 // button opens it for the selected writer (ShowProperty): the device line,
-// the bytes the disc can still take, and Erase for a rewritable disc. A
-// writer that offers neither (the later QXW-7100) shows only its line; every
-// showing sets both ways what is shown, so one writer's dialog never hides
-// Erase for the next.
+// the bytes the disc can still take (or that there is no disc), Load and
+// Eject, and Erase for a rewritable disc. A writer that offers neither free
+// size nor erase (the later QXW-7100) shows only its line and Load/Eject;
+// every showing sets both ways what is shown, so one writer's dialog never
+// hides Erase for the next.
 //
 // The erase (drive/WriterProperty.h: the question, BLANK, the polls) runs on
 // a worker thread while the dialog waits with its event loop running, so
 // that the window stays responsive through an erase that may take an hour;
-// meanwhile its buttons are disabled and it does not close.
+// meanwhile a bar and a line show its progress (the drive's, or the time
+// elapsed), its buttons are disabled and it does not close.
 #pragma once
 
 #include <QDialog>
@@ -17,6 +19,8 @@
 #include "drive/WriterProperty.h"
 
 class QLabel;
+class QCheckBox;
+class QProgressBar;
 class QPushButton;
 class SCSIDEV;
 
@@ -47,13 +51,21 @@ class TWrDevPropForm : public QDialog {
 
  private:
   void ShowFreeSize();
+  void EnableButtons(bool enabled);
+  void LoadOrEject(bool load);
+  void ShowEraseProgress(const EraseProgress& progress);
 
   SCSIDEV* writer_ = nullptr;
   bool erasing_ = false;
   std::optional<EraseResult> lastErase_;
   QLabel* labelWriterDev_;
   QLabel* labelFreeSize_;
+  QProgressBar* progErase_;
+  QLabel* labelEraseProgress_;
+  QCheckBox* chkBoxQuickErase_ = nullptr;
   QPushButton* btnErase_;
+  QPushButton* btnLoad_;
+  QPushButton* btnEject_;
   QPushButton* btnOK_;
   QPushButton* btnCancel_;
 };

@@ -3,6 +3,7 @@
 // operation is in TWriteFormOperation.cpp.
 #include "gui/TWriteForm.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -13,6 +14,7 @@
 #include "base/Log.h"
 #include "base/NumberText.h"
 #include "base/ProgramIdentity.h"
+#include "devices/NoDisc.h"
 #include "devices/SCSIDEV.h"
 #include "gui/SpeedChartView.h"
 #include "gui/TVolSizeForm.h"
@@ -78,18 +80,26 @@ bool TWriteForm::SetParameters(const OperationRequest& request) {
 void TWriteForm::ShowModal() {
   CmbWriteModeChange();
   EnableOperationList(true);
-  controls_.btnChangeSize->setEnabled(true);
+  controls_.btnChangeSize->setEnabled(!request_.expected);  // a record fixes the size
+  controls_.SetRunning(false);
+  controls_.labelOverall->clear();
   exec();
 }
 
-void TWriteForm::ShowOperation(const OperationRequest& request) {
-  if (SetParameters(request)) ShowModal();
+std::optional<OperationOutcome> TWriteForm::ShowOperation(const OperationRequest& request) {
+  if (!SetParameters(request)) return std::nullopt;
+  outcome_.reset();
+  ShowModal();
+  return outcome_;
 }
 
 void TWriteForm::SetMode() {
   FormTexts texts = FormTextsOf(request_);
   family_ = texts.family;
-  setWindowTitle(texts.caption);
+  caption_ = texts.caption;
+  setWindowTitle(caption_);
+  // Only a writer's disc is ejected at the end.
+  controls_.chkEjectWhenDone->setVisible(family_ == OperationFamily::Write);
   controls_.groupVolumeInfo->setTitle(texts.group);
   controls_.labelVolName->setText(texts.nameLabel);
   controls_.labelVolSize->setText(texts.sizeLabel);
@@ -97,7 +107,7 @@ void TWriteForm::SetMode() {
     // Filling the list is not a choice of the person.
     QSignalBlocker quiet(controls_.cmbWriteMode);
     controls_.cmbWriteMode->clear();
-    for (const OperationItem& item : OperationList(family_)) controls_.cmbWriteMode->addItem(item.text);
+    for (const OperationItem& item : OperationListFor(request_)) controls_.cmbWriteMode->addItem(item.text);
     controls_.cmbWriteMode->setCurrentIndex(texts.selected);
   }
   CmbWriteModeChange();
@@ -134,13 +144,19 @@ void TWriteForm::CmbWriteModeChange() {
 void TWriteForm::ResetAfterOperation() {
   CmbWriteModeChange();
   EnableOperationList(true);
-  controls_.btnChangeSize->setEnabled(true);
+  controls_.btnChangeSize->setEnabled(!request_.expected);  // a record fixes the size
 }
 
 void TWriteForm::BtnChangeSizeClick() {
   VolSizeChoice& sizes = volSizeForm_->Sizes();
   if (patternMode_) {
-    uint64_t size = request_.destination.device->GetFreeSize();
+    SCSIDEV& writer = *request_.destination.device;
+    if (std::string none = NoDiscIn(writer); !none.empty()) {
+      // The disc's size would read 0: say what is wrong instead.
+      ui::MessageBox(none, ProgramName, ui::kIconError);
+      return;
+    }
+    uint64_t size = writer.GetFreeSize();
     writeSectors_ = LbCountOf(size);
     writeSize_ = size;
     sizes.SetDiscSize(size);

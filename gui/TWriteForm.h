@@ -6,7 +6,13 @@
 // built from the given one and the chosen operation; the dialog is that
 // thread's OperationDialog. Closing it while an operation runs asks first and
 // then cancels the operation, waiting for its end with the event loop
-// running, so that the operation's last boxes are still served.
+// running, so that the operation's last boxes are still served; an operation
+// that ends while the question is open takes the question away.
+//
+// Besides the rows of the passes it shows the whole operation's percent and
+// time left (a line, and the window title), and after the end how the
+// operation ended and how long it took; when the window is not active then,
+// a desktop notification says it too.
 //
 // Under the progress rows a graph draws the speed of every pass over its
 // position on the disc, redrawn at most ten times a second from the pass's
@@ -22,7 +28,9 @@
 
 #include "gui/WriteFormControls.h"
 #include "transfer/OperationDialog.h"
+#include "host/ui/MessageBox.h"
 #include "transfer/OperationForm.h"
+#include "transfer/OperationProgress.h"
 #include "transfer/OperationRequest.h"
 #include "transfer/PassGraph.h"
 #include "transfer/PassSpeed.h"
@@ -47,8 +55,9 @@ class TWriteForm : public QDialog, public OperationDialog {
   bool SetParameters(const OperationRequest& request);
   // Shows the filled dialog modally, until it is closed.
   void ShowModal();
-  // SetParameters, then ShowModal when it allows.
-  void ShowOperation(const OperationRequest& request);
+  // SetParameters, then ShowModal when it allows; how the last operation
+  // run in the dialog then ended (nothing when none ran).
+  std::optional<OperationOutcome> ShowOperation(const OperationRequest& request);
 
   // The size an operation will take when it starts.
   uint64_t VolumeSize() const { return volumeSize_.load(); }
@@ -57,6 +66,9 @@ class TWriteForm : public QDialog, public OperationDialog {
   // How the last operation ended; nothing before the first one has.
   const std::optional<OperationOutcome>& LastOutcome() const { return outcome_; }
   bool OperationRunning() const;
+  // A signal ends the program: the running operation is canceled as Cancel
+  // does, without the question, and waited for.
+  void StopForQuit();
   TVolSizeForm& VolSizeForm() { return *volSizeForm_; }
   // The samples of the passes of the last operation (for a disc record) and
   // the picture drawn from them.
@@ -68,7 +80,8 @@ class TWriteForm : public QDialog, public OperationDialog {
   void ShowProgress(int phase, int percent) override;
   void ShowPassProgress(const PassProgress& report) override;
   void OperationErrorShown() override;
-  bool AskWriteMode() override;
+  bool AskWriteMode(uint64_t volumeBytes, uint64_t discBytes) override;
+  void OperationEnding() override;
   void OperationEnded(OperationResult result, bool closeAtEnd) override;
   void SetComment(const std::string& text) override;
   void EnableCancel(bool enabled) override;
@@ -136,4 +149,9 @@ class TWriteForm : public QDialog, public OperationDialog {
   std::string graphTitle_;
   bool graphChanged_ = false;
   QTimer* graphTimer_ = nullptr;
+  OperationProgress overall_;
+  QString caption_;  // the window title without the overall percent
+  // The cancel question while it is open: taken back when the operation
+  // ends under it.
+  ui::OpenQuestion* cancelQuestion_ = nullptr;
 };

@@ -6,6 +6,7 @@
 // thread and are carried over with PostToGuiThread. The GUI thread never
 // waits for the operation without running its event loop: the operation's
 // last notifications (its result box among them) need that loop.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QMetaObject>
@@ -15,17 +16,23 @@
 
 #include "base/Log.h"
 #include "base/ProgramIdentity.h"
+#include "gui/DesktopNotification.h"
 #include "gui/GuiThread.h"
 #include "gui/TWriteForm.h"
 #include "gui/TVolSizeForm.h"
 #include "gui/TWriteModeSelectForm.h"
 #include "host/ui/MessageBox.h"
+#include "transfer/OperationTexts.h"
 #include "transfer/TOperationThread.h"
 
 namespace {
 
 // The progress row of each phase: test, write, copy, verify.
 constexpr size_t kRowOfPhase[] = {0, 1, 1, 2};
+
+// An operation shorter than this ends while the person still watches it: no
+// desktop notification.
+constexpr double kNotifyAfterSeconds = 20;
 
 }  // namespace
 
@@ -57,10 +64,14 @@ void TWriteForm::BtnStartClick() {
     request.operation = ShownOperation();
     OverrideVolumeSize(request.volume, volumeSize_.load());
   }
+  request.ejectWhenDone = controls_.chkEjectWhenDone->isChecked();
   outcome_.reset();
   speed_.Clear();
   speedPhase_ = -1;
   BeginGraph(request);
+  overall_.Begin(request.operation, OperationProgress::Clock::now());
+  controls_.labelOverall->clear();
+  controls_.SetRunning(true);
   operation_ = std::make_unique<TOperationThread>(*this, std::move(request));
   operation_->Start();
 }
@@ -88,11 +99,14 @@ bool TWriteForm::FormCloseQuery() {
   if (waiting_) return false;
   if (OperationRunning()) {
     int closes = closeCount_;
+    ui::OpenQuestion question;
+    cancelQuestion_ = &question;
     int answer = ui::MessageBox("Are you sure to cancel operation?", ProgramName,
-                                ui::kYesNo | ui::kIconQuestion | ui::kDefButton2);
-    // The operation may have ended and closed the dialog while the question
-    // was open.
-    if (closeCount_ != closes || answer != ui::kIdYes) return false;
+                                ui::kYesNo | ui::kIconQuestion | ui::kDefButton2, question);
+    cancelQuestion_ = nullptr;
+    // The operation may have ended (taking the question away) and closed the
+    // dialog while the question was open.
+    if (question.Withdrawn() || closeCount_ != closes || answer != ui::kIdYes) return false;
   }
   if (operation_) {
     waiting_ = true;
@@ -101,6 +115,14 @@ bool TWriteForm::FormCloseQuery() {
     waiting_ = false;
   }
   return true;
+}
+
+void TWriteForm::StopForQuit() {
+  if (!operation_) return;
+  waiting_ = true;
+  operation_->Terminate();
+  FreeOperation();
+  waiting_ = false;
 }
 
 void TWriteForm::FormClose() {
@@ -133,6 +155,9 @@ void TWriteForm::ShowProgress(int phase, int percent) {
   speed_.Progress(percent, now);
   controls_.labelSpeed->setText(QString::fromStdString(speed_.SpeedText()));
   controls_.labelTimeLeft->setText(QString::fromStdString(speed_.TimeLeftText()));
+  overall_.Progress(phase, percent, now);
+  controls_.labelOverall->setText(QString::fromStdString(overall_.Text()));
+  setWindowTitle(QString("%1% - %2").arg(overall_.Percent()).arg(caption_));
 }
 
 void TWriteForm::OperationErrorShown() {
@@ -140,10 +165,16 @@ void TWriteForm::OperationErrorShown() {
   EnableOperationList(true);
 }
 
-bool TWriteForm::AskWriteMode() { return writeModeForm_->AskRoundDown(); }
+bool TWriteForm::AskWriteMode(uint64_t volumeBytes, uint64_t discBytes) {
+  return writeModeForm_->AskRoundDown(volumeBytes, discBytes);
+}
+
+void TWriteForm::OperationEnding() {
+  if (cancelQuestion_ != nullptr) cancelQuestion_->Withdraw();
+}
 
 void TWriteForm::OperationEnded(OperationResult result, bool closeAtEnd) {
-  outcome_ = operation_ ? operation_->Outcome() : OperationOutcome{result, 0};
+  outcome_ = operation_ ? operation_->Outcome() : OperationOutcome{result, 0, {}, 0};
   controls_.btnStart->setEnabled(true);
   // The last report of the last pass, then the graph stands still.
   GraphTick();
@@ -151,6 +182,12 @@ void TWriteForm::OperationEnded(OperationResult result, bool closeAtEnd) {
   // A graph is worth a look: the dialog then stays until the person closes it.
   if (closeAtEnd && !graph_.HasSamples()) RequestClose();
   ResetAfterOperation();
+  controls_.SetRunning(false);
+  setWindowTitle(caption_);
+  // How it ended stays in view while the dialog is open.
+  const std::string line = OutcomeLine(*outcome_);
+  controls_.labelComment->setText(QString::fromStdString(line));
+  if (!isActiveWindow() && outcome_->seconds >= kNotifyAfterSeconds) gui::NotifyDesktop(ProgramName, line);
 }
 
 void TWriteForm::SetComment(const std::string& text) {

@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "transfer/OperationTexts.h"
+
 namespace {
 
 QLabel* Line(QWidget* parent, const char* name, const char* text) {
@@ -22,6 +24,8 @@ TWriteModeSelectForm::TWriteModeSelectForm(QWidget* parent) : QDialog(parent) {
 
   auto* column = new QVBoxLayout(this);
   column->addWidget(Line(this, "LabelInfo1", "Specified volume size is larger than the disc size."));
+  labelSizes_ = Line(this, "LabelSizes", "");
+  column->addWidget(labelSizes_);
   column->addSpacing(8);
   column->addWidget(Line(this, "Label1", "Do you wish to write the volume up to the disc size?"));
   column->addWidget(Line(this, "Label2", "(Rest of the volume is not written.)"));
@@ -29,9 +33,11 @@ TWriteModeSelectForm::TWriteModeSelectForm(QWidget* parent) : QDialog(parent) {
 
   btnOk_ = new QPushButton("OK", this);
   btnOk_->setObjectName("BtnOK");
-  btnOk_->setDefault(true);
+  // Writing only part of a volume is not done by a stray Enter: "Cancel
+  // writing" is the default.
   btnCancel_ = new QPushButton("Cancel writing", this);
   btnCancel_->setObjectName("BtnCancel");
+  btnCancel_->setDefault(true);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   buttons->addWidget(btnOk_);
@@ -43,7 +49,8 @@ TWriteModeSelectForm::TWriteModeSelectForm(QWidget* parent) : QDialog(parent) {
   connect(btnCancel_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-bool TWriteModeSelectForm::AskRoundDown() {
-  btnOk_->setFocus();
+bool TWriteModeSelectForm::AskRoundDown(uint64_t volumeBytes, uint64_t discBytes) {
+  labelSizes_->setText(QString::fromStdString(WriteModeSizesText(volumeBytes, discBytes)));
+  btnCancel_->setFocus();
   return exec() == QDialog::Accepted;
 }

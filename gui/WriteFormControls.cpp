@@ -1,5 +1,6 @@
 #include "gui/WriteFormControls.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QFrame>
@@ -26,7 +27,7 @@ constexpr int kTestTop = kSettingsTop + kSettingsHeight + 8;
 // up with the panel when rows are left out.
 constexpr int kGraphHeight = 200, kGraphGap = 6;
 constexpr int kStartTop = kTestTop + 3 * kProgressRowHeight + kGraphGap + kGraphHeight + kGraphGap;
-constexpr int kStartHeight = 76;
+constexpr int kStartHeight = 94;
 constexpr int kHeight = kStartTop + kStartHeight + 6;
 
 // A label that reports a click, as the sector count's base label does.
@@ -85,7 +86,7 @@ void WriteFormControls::Build(QDialog& dialog, std::function<void()> onHexDecCli
   editVolName = ReadOnlyEdit(groupVolumeInfo, "EditVolName", {110, 22, 302, 22});
   labelVolSize = Label(groupVolumeInfo, "LabelVolSize", "Voluem Size: ", {12, 50, 96, 20});
   editVolSize = ReadOnlyEdit(groupVolumeInfo, "EditVolSize", {110, 48, 302, 22});
-  btnChangeSize = Button(groupVolumeInfo, "BtnChangeSize", "Change size...", {292, 74, 120, 24});
+  btnChangeSize = Button(groupVolumeInfo, "BtnChangeSize", "C&hange size...", {292, 74, 120, 24});
 
   groupWriteSettings =
       Make<QGroupBox>(&dialog, "GroupWriteSettings", {kMargin, kSettingsTop, kInnerWidth, kSettingsHeight});
@@ -103,6 +104,9 @@ void WriteFormControls::Build(QDialog& dialog, std::function<void()> onHexDecCli
   panelWriteSectors->hide();
   btnGetDiscSize = Button(groupWriteSettings, "BtnGetDiscSize", "Get size of the disc", {276, 48, 136, 24});
   btnGetDiscSize->hide();
+  chkEjectWhenDone = Make<QCheckBox>(groupWriteSettings, "ChkEjectWhenDone", {110, 50, 302, 20});
+  chkEjectWhenDone->setText("&Eject the disc when done");
+  chkEjectWhenDone->setChecked(true);
   labelOperationInfo = Label(groupWriteSettings, "LabelOperationInfo", "", {12, kInfoTop, 400, 16});
 
   const char* panels[] = {"PanelProgTest", "PanelProgWrite", "PanelProgVerify"};
@@ -128,11 +132,13 @@ void WriteFormControls::Build(QDialog& dialog, std::function<void()> onHexDecCli
   labelTimeLeft = Label(panelStart, "LabelTimeLeft", "", {228, 2, 192, 18});
   labelTimeLeft->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   labelComment = Label(panelStart, "LabelComment", "", {4, 22, 416, 18});
-  btnSaveGraph = Button(panelStart, "BtnSaveGraph", "Save graph...", {4, 46, 104, 26});
+  // The whole operation's line under the step's; the buttons below it.
+  labelOverall = Label(panelStart, "LabelOverall", "", {4, 42, 416, 18});
+  btnSaveGraph = Button(panelStart, "BtnSaveGraph", "Sa&ve graph...", {4, 64, 104, 26});
   btnSaveGraph->setEnabled(false);
-  btnStart = Button(panelStart, "BtnStart", "Start", {236, 46, 88, 26});
-  btnCloseStop = Button(panelStart, "BtnCloseStop", "Cancel", {332, 46, 88, 26});
-  btnCloseStop->setDefault(true);
+  btnStart = Button(panelStart, "BtnStart", "&Start", {236, 64, 88, 26});
+  btnCloseStop = Button(panelStart, "BtnCloseStop", "&Cancel", {332, 64, 88, 26});
+  SetRunning(false);
 
   dialog.setFixedSize(kWidth, kHeight);
 }
@@ -156,4 +162,9 @@ void WriteFormControls::ClearProgress() {
     row.bar->setValue(0);
     row.percent->setText("0%");
   }
+}
+
+void WriteFormControls::SetRunning(bool running) {
+  btnStart->setDefault(!running);
+  btnCloseStop->setDefault(running);
 }

@@ -9,6 +9,7 @@
 
 #include "transfer/OperationForm.h"
 
+class QCheckBox;
 class QComboBox;
 class QDialog;
 class QFrame;
@@ -43,6 +44,7 @@ struct WriteFormControls {
   QLineEdit* editWriteSectors;
   QLabel* labelHexDec;  // clicked: the sector count changes base
   QPushButton* btnGetDiscSize;  // hidden
+  QCheckBox* chkEjectWhenDone;  // operations onto a writer: give the disc back at the end
 
   std::array<ProgressRowControls, 3> rows;  // Test, Write (or Copy), Verify
   SpeedChartView* graph;  // under the rows: the speed of every pass
@@ -50,7 +52,8 @@ struct WriteFormControls {
   QFrame* panelStart;
   QLabel* labelSpeed;     // the running pass: MB/s and the DVD multiple
   QLabel* labelTimeLeft;  // and the time it has left
-  QLabel* labelComment;
+  QLabel* labelComment;  // the step running; after the end, how it ended
+  QLabel* labelOverall;  // the whole operation: percent and time left
   QPushButton* btnSaveGraph;  // the graph as PNG
   QPushButton* btnStart;
   QPushButton* btnCloseStop;
@@ -65,4 +68,6 @@ struct WriteFormControls {
   void Place(QDialog& dialog, const ProgressLayout& layout);
   // The progress rows' bars at 0 and their labels "0%".
   void ClearProgress();
+  // Enter presses Start before an operation runs and Cancel while it runs.
+  void SetRunning(bool running);
 };

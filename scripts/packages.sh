@@ -4,11 +4,12 @@
 MARROWLIGHT_PACKAGES=(
   build-essential cmake ninja-build g++ clang libclang-rt-dev
   libgtest-dev libgmock-dev
-  nlohmann-json3-dev libcli11-dev
+  nlohmann-json3-dev libcli11-dev libssl-dev
   genisoimage xorriso udftools
   qt6-base-dev
-  xvfb xauth xdotool imagemagick x11-utils fonts-dejavu-core dpkg-dev
+  xvfb xauth xdotool imagemagick x11-utils fonts-dejavu-core dpkg-dev openbox dbus-daemon
   qemu-system-x86 busybox-static cpio xz-utils
+  tgt qemu-block-extra
 )
 
 # Installs whatever is missing; a machine that has everything is left alone.

@@ -21,6 +21,8 @@ struct ManagerState {
   std::unique_ptr<host::SharedLibrary> library;
   std::atomic<aspi::GetSupportInfoFn> supportInfo{nullptr};
   std::atomic<aspi::SendCommandFn> send{nullptr};
+  std::atomic<aspi::HoldUnitFn> hold{nullptr};
+  std::atomic<aspi::FindUnitFn> find{nullptr};
   std::atomic<bool> faultReported{false};
 };
 
@@ -36,8 +38,9 @@ std::string ManagerPath(const ManagerState& state) {
   return host::ProgramDirectory() + "/" + kDefaultManagerFile;
 }
 
-void ReportNotFound() {
-  ui::MessageBox("ASPI manager is not found.\nInstall ASPI manager and restart your conputer.",
+// reason: why the library at its path could not be used, as the loader says.
+void ReportNotFound(const std::string& reason) {
+  ui::MessageBox("ASPI manager is not found.\nInstall ASPI manager and restart your conputer.\n" + reason,
                  "ASPI manager is missing", ui::kIconError | ui::kOk);
   TraceOut("ASPI manager is not found. (Missing WNASPI32.DLL)\r\n");
 }
@@ -49,14 +52,21 @@ void ManagerLogLine(const char* line) { AddLog(line); }
 // Opens the library and takes both entry points; false (nothing kept) when
 // either is missing. A manager that takes a log sink gets it before anything
 // else.
-bool OpenManager(ManagerState& state) {
-  auto library = host::SharedLibrary::Open(ManagerPath(state));
+bool OpenManager(ManagerState& state, std::string& reason) {
+  const std::string path = ManagerPath(state);
+  auto library = host::SharedLibrary::Open(path, &reason);
   if (!library) return false;
   auto supportInfo = reinterpret_cast<aspi::GetSupportInfoFn>(library->Symbol(aspi::kGetSupportInfoName));
   auto send = reinterpret_cast<aspi::SendCommandFn>(library->Symbol(aspi::kSendCommandName));
-  if (supportInfo == nullptr || send == nullptr) return false;
+  if (supportInfo == nullptr || send == nullptr) {
+    reason = path + ": not a SCSI manager (it lacks " +
+             (supportInfo == nullptr ? aspi::kGetSupportInfoName : aspi::kSendCommandName) + ")";
+    return false;
+  }
   if (auto setLogSink = reinterpret_cast<aspi::SetLogSinkFn>(library->Symbol(aspi::kSetLogSinkName)))
     setLogSink(ManagerLogLine);
+  state.hold.store(reinterpret_cast<aspi::HoldUnitFn>(library->Symbol(aspi::kHoldUnitName)));
+  state.find.store(reinterpret_cast<aspi::FindUnitFn>(library->Symbol(aspi::kFindUnitName)));
   state.library = std::move(library);
   state.faultReported.store(false);
   state.supportInfo.store(supportInfo);
@@ -82,6 +92,17 @@ bool IsAspiManagerLoaded() { return State().send.load() != nullptr; }
 
 aspi::SendCommandFn AspiSendFunction() { return State().send.load(); }
 
+aspi::HoldUnitFn AspiHoldFunction() { return State().hold.load(); }
+
+std::optional<aspi::ScsiAddress> AspiUnitAtNode(const std::string& path) {
+  if (LoadAspiManager(AspiLoadForm::Object) != 0) return std::nullopt;
+  aspi::FindUnitFn find = State().find.load();
+  aspi::ScsiAddress address;
+  if (find == nullptr || find(path.c_str(), &address.ha, &address.id, &address.lun) != aspi::SS_COMP)
+    return std::nullopt;
+  return address;
+}
+
 bool NoteManagerFault() { return !State().faultReported.exchange(true); }
 
 bool ManagerFaultNoted() { return State().faultReported.load(); }
@@ -92,8 +113,9 @@ int LoadAspiManager(AspiLoadForm form, int32_t* supportInfo) {
   {
     std::lock_guard lock(state.loadMutex);
     if (state.send.load() != nullptr) return 0;
-    if (!OpenManager(state)) {
-      ReportNotFound();
+    std::string reason;
+    if (!OpenManager(state, reason)) {
+      ReportNotFound(reason);
       return -1;
     }
     query = state.supportInfo.load();
@@ -122,6 +144,8 @@ void ResetAspiManagerForTesting() {
   std::lock_guard lock(state.loadMutex);
   state.send.store(nullptr);
   state.supportInfo.store(nullptr);
+  state.hold.store(nullptr);
+  state.find.store(nullptr);
   state.faultReported.store(false);
   state.library.reset();
 }

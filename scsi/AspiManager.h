@@ -9,9 +9,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "host/aspi/AspiSrb.h"
+#include "host/aspi/ScsiVocabulary.h"
 
 // The two callers of the loader differ in a few texts and in what they keep.
 enum class AspiLoadForm {
@@ -34,6 +36,14 @@ bool IsAspiReady();
 
 // The manager's send entry point, or nullptr while no manager is available.
 aspi::SendCommandFn AspiSendFunction();
+
+// The manager's optional hold entry point, or nullptr (host/aspi/AspiSrb.h).
+aspi::HoldUnitFn AspiHoldFunction();
+
+// The address of the unit behind a device node ("/dev/sg1", "/dev/sr0"),
+// as the manager says (loading it first); nothing when the manager has no
+// such unit or cannot tell (the simulated bus).
+std::optional<aspi::ScsiAddress> AspiUnitAtNode(const std::string& path);
 
 // The manager's file name when nothing else is chosen: the simulated bus
 // built beside the program.

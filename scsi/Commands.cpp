@@ -281,4 +281,32 @@ int VendorWrite12(ASPI32& channel, uint8_t ha, uint8_t id, uint8_t lun, uint8_t 
       .Run();
 }
 
+int GetConfiguration(ASPI32& channel, uint8_t ha, uint8_t id, uint8_t lun, uint8_t requestType,
+                     uint16_t startFeature, void* buffer, uint16_t length) {
+  return Command(channel, kDataIn, ha, id, lun, op::kGetConfiguration, 10)
+      .Byte1(requestType & 0x03)
+      .Put16(2, startFeature)
+      .Put16(7, length)
+      .Data(buffer, length)
+      .Run();
+}
+
+int ReadDvdStructure(ASPI32& channel, uint8_t ha, uint8_t id, uint8_t lun, uint8_t format, void* buffer,
+                     uint16_t length) {
+  return Command(channel, kDataIn, ha, id, lun, op::kReadDvdStructure, 12)
+      .Byte(7, format)
+      .Put16(8, length)
+      .Data(buffer, length)
+      .Run();
+}
+
+int CloseTrackSession(ASPI32& channel, uint8_t ha, uint8_t id, uint8_t lun, bool immediate, uint8_t function,
+                      uint16_t number) {
+  return Command(channel, kDataIn, ha, id, lun, op::kCloseTrackSession, 10)
+      .Byte1(immediate ? 0x01 : 0x00)
+      .Byte(2, function & 0x07)
+      .Put16(4, number)
+      .Run();
+}
+
 }  // namespace scsi

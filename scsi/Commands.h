@@ -77,6 +77,18 @@ int VendorControl(ASPI32& channel, uint8_t ha, uint8_t id, uint8_t lun, uint8_t 
 int VendorRead10(ASPI32& channel, uint8_t ha, uint8_t id, uint8_t lun, void* buffer, uint16_t length);
 int VendorRead12(ASPI32& channel, uint8_t ha, uint8_t id, uint8_t lun, void* buffer, uint16_t length);
 int VendorWrite10(ASPI32& channel, uint8_t ha, uint8_t id, uint8_t lun, const void* buffer, uint16_t length);
+// GET CONFIGURATION: the feature header (current profile at bytes 6-7) and
+// the feature descriptors from startFeature on. requestType: 0 all
+// features, 1 the current ones, 2 startFeature alone.
+int GetConfiguration(ASPI32& channel, uint8_t ha, uint8_t id, uint8_t lun, uint8_t requestType,
+                     uint16_t startFeature, void* buffer, uint16_t length);
+// READ DVD STRUCTURE of layer 0, address 0, in the given format.
+int ReadDvdStructure(ASPI32& channel, uint8_t ha, uint8_t id, uint8_t lun, uint8_t format, void* buffer,
+                     uint16_t length);
+// CLOSE TRACK/SESSION. function: 1 close the track, 2 close the session;
+// number: the track to close (function 1).
+int CloseTrackSession(ASPI32& channel, uint8_t ha, uint8_t id, uint8_t lun, bool immediate, uint8_t function,
+                      uint16_t number);
 int VendorWrite12(ASPI32& channel, uint8_t ha, uint8_t id, uint8_t lun, uint8_t extra, const void* buffer,
                   uint16_t length);
 

@@ -31,9 +31,16 @@ void EndWorker(std::unique_ptr<Worker>& worker) {
 
 DataPass::DataPass(PassHost& host, PassSides sides) : host_(host), sides_(std::move(sides)) {}
 
-uint32_t DataPass::StepBytes() const {
-  const bool deviceAndFile = sides_.source.IsDevice() != sides_.destination.IsDevice();
-  return deviceAndFile && !sides_.recording ? kLargeStep : TWorkThread::kChunk;
+std::string PassHost::BoxCaption() const { return ProgramName; }
+
+uint32_t DataPass::StepBytesOf(const PassSides& sides) {
+  const bool deviceAndFile = sides.source.IsDevice() != sides.destination.IsDevice();
+  return deviceAndFile && !sides.recording ? kLargeStep : TWorkThread::kChunk;
+}
+
+std::unique_ptr<TReadThread> DataPass::MakeSourceReader() const {
+  if (sides_.seat != nullptr) return std::make_unique<TReadThread>(*sides_.seat, sides_.size);
+  return MakeReader(sides_.source, sides_.sourceStart);
 }
 
 std::unique_ptr<TReadThread> DataPass::MakeReader(const Endpoint& side, uint64_t start) const {
@@ -48,16 +55,16 @@ std::unique_ptr<TWorkThread> DataPass::MakeWriter(const Endpoint& side, uint64_t
 
 bool DataPass::SourceHoldsVolume() {
   if (sides_.source.IsDevice()) return true;
-  std::unique_ptr<TReadThread> reader = MakeReader(sides_.source, sides_.sourceStart);
+  std::unique_ptr<TReadThread> reader = MakeSourceReader();
   // A source that cannot be opened is the pass's to report.
   if (reader->Error() || reader->Holds(sides_.size)) return true;
-  ui::MessageBox(reader->ShortText(), ProgramName, ui::kIconError);
+  ui::MessageBox(reader->ShortText(), host_.BoxCaption(), ui::kIconError);
   return false;
 }
 
 PassOutcome DataPass::Write() {
   PassOutcome outcome;
-  std::unique_ptr<TReadThread> reader = MakeReader(sides_.source, sides_.sourceStart);
+  std::unique_ptr<TReadThread> reader = MakeSourceReader();
   // The reader's file is open (sharing nothing) before the writer's file is
   // created, so a destination that is the source under another name fails
   // to open and the source is never truncated. A source that cannot be
@@ -67,7 +74,14 @@ PassOutcome DataPass::Write() {
   // be emptied by its opening. A question of the writer's (overwrite?) that
   // a cancel abandoned ends the pass as the cancel does.
   const bool sourceUsable = !reader->Error() && reader->Holds(sides_.size);
-  if (sourceUsable && !host_.CancelRequested()) writer = MakeWriter(sides_.destination, 0);
+  if (sourceUsable && !host_.CancelRequested()) {
+    if (!host_.MayWriteDestination() && !host_.CancelRequested()) {
+      EndWorker(reader);
+      outcome.declined = true;
+      return outcome;
+    }
+    if (!host_.CancelRequested()) writer = MakeWriter(sides_.destination, 0);
+  }
   if (host_.CancelRequested() && sourceUsable && (!writer || writer->Error())) {
     EndWorker(writer);
     EndWorker(reader);
@@ -84,7 +98,7 @@ PassOutcome DataPass::Write() {
   // A source file shorter than the volume would be written out with zeros:
   // the pass fails before the destination is opened.
   if (outcome.ok && !reader->Holds(sides_.size)) {
-    ui::MessageBox(reader->ShortText(), ProgramName, ui::kIconError);
+    ui::MessageBox(reader->ShortText(), host_.BoxCaption(), ui::kIconError);
     outcome.ok = false;
   }
   if (!outcome.ok) {
@@ -107,6 +121,7 @@ PassOutcome DataPass::Write() {
     worker->Start();
   }
 
+  bool lookedAgain = false;
   for (;;) {
     changed.Reset();
     if (reader->Error()) {
@@ -115,7 +130,7 @@ PassOutcome DataPass::Write() {
       break;
     }
     if (!reader->Holds(sides_.size - reader->Rest())) {
-      ui::MessageBox(reader->ShortText(), ProgramName, ui::kIconError);
+      ui::MessageBox(reader->ShortText(), host_.BoxCaption(), ui::kIconError);
       outcome.ok = false;
       break;
     }
@@ -139,6 +154,13 @@ PassOutcome DataPass::Write() {
     // Looked at before its bytes: a writer that has ended has counted them
     // all, so its last percent is shown before the pass leaves.
     const bool writerEnded = !writer->Running();
+    // A side that failed (or a source that fell short) after the looks above
+    // has ended the writer too: one more look, so that the failure is
+    // reported rather than taken for the end of the pass.
+    if (writerEnded && !lookedAgain && writer->Done() < sides_.size) {
+      lookedAgain = true;
+      continue;
+    }
     if (host_.ShowPercent(writer->Done(), sides_.size) || writerEnded) break;
     changed.Wait(kWatchMs);
   }
@@ -182,8 +204,9 @@ bool DataPass::CompareStep(VerifySide& source, VerifySide& destination, PassOutc
     std::string message = "Verify: Data are different at " + FormatNumber(from) + " ~ " + FormatNumber(end) +
                           " bytes.\r\nDo you wish to quit verifying?";
     AddLog(message);
+    if (outcome.firstDifferences.size() < PassOutcome::kDifferenceRanges) outcome.firstDifferences.push_back({from, end});
     differenceLog.Step(a.bytes + at, b.bytes + at, count);
-    if (ui::MessageBox(message, ProgramName, ui::kYesNo | ui::kIconError) == ui::kIdYes) return false;
+    if (ui::MessageBox(message, host_.BoxCaption(), ui::kYesNo | ui::kIconError) == ui::kIdYes) return false;
   }
   return true;
 }
@@ -192,7 +215,7 @@ PassOutcome DataPass::Verify() {
   PassOutcome outcome;
   host_.ShowStartPercent(0);
 
-  std::unique_ptr<TReadThread> source = MakeReader(sides_.source, sides_.sourceStart);
+  std::unique_ptr<TReadThread> source = MakeSourceReader();
   std::unique_ptr<TReadThread> destination = MakeReader(sides_.destination, 0);
 
   for (std::unique_ptr<TReadThread>* worker : {&source, &destination}) {
@@ -245,8 +268,59 @@ PassOutcome DataPass::Verify() {
     if (!goOn || host_.ShowPercent(end, sides_.size)) break;
   }
   differenceLog.End();
+  outcome.sourceShort = sourceSide.shortLogged;
 
   EndWorker(source);
   EndWorker(destination);
+  return outcome;
+}
+
+PassOutcome DataPass::ReadThrough() {
+  PassOutcome outcome;
+  std::unique_ptr<TReadThread> reader = MakeReader(sides_.source, sides_.sourceStart);
+  if (reader->Error() || !reader->Holds(sides_.size)) {
+    if (reader->Error()) {
+      reader->ReportWorkerError(true, false);
+    } else {
+      ui::MessageBox(reader->ShortText(), host_.BoxCaption(), ui::kIconError);
+    }
+    EndWorker(reader);
+    outcome.ok = false;
+    return outcome;
+  }
+  host_.ShowStartPercent(0);
+
+  StepRing ring(StepBytes(), kRingDepth);
+  reader->StopAtShortfall(true);
+  reader->SetSourceTap(sides_.sourceTap);
+  reader->SetRing(&ring);
+  reader->Start();
+  for (;;) {
+    const StepRing::Step* step = NextStep(ring);
+    if (host_.CancelRequested()) {
+      reader->Stop();
+      outcome.canceled = true;
+      AddLog("[ReadThrough] canceled.");
+      AddLog("Operation canceled by user instruction.");
+      break;
+    }
+    if (reader->Error()) {
+      reader->ReportWorkerError(true, false);
+      outcome.ok = false;
+      break;
+    }
+    if (step == nullptr) {
+      // The ring ended: a source file that shrank keeps its short step back.
+      if (!reader->Holds(sides_.size)) {
+        ui::MessageBox(reader->ShortText(), host_.BoxCaption(), ui::kIconError);
+        outcome.ok = false;
+      }
+      break;
+    }
+    const uint64_t end = step->offset + step->count;
+    ring.Release();
+    if (host_.ShowPercent(end, sides_.size)) break;
+  }
+  EndWorker(reader);
   return outcome;
 }

@@ -8,6 +8,9 @@
 // worker's whole percent grows or a worker ends, and looks at the person's
 // cancel at least every kWatchMs.
 //
+// ReadThrough reads the source side alone (the verify of a disc against a
+// recorded digest): every byte passes the source tap, nothing is compared.
+//
 // Steps are 64 KiB, as the drive's commands and the log lines count them;
 // a copy or verify between a device and a file moves kLargeStep per step
 // (the same 32 KiB commands, back to back), so that the file side and the
@@ -16,8 +19,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
+
+#include <string>
 
 #include "transfer/OperationRequest.h"
+#include "transfer/SharedPass.h"
 #include "transfer/TReadThread.h"
 
 class TWorkThread;
@@ -35,6 +42,13 @@ class PassHost {
   // progress report, and shown when the whole percent has grown; true at
   // 100.
   virtual bool ShowPercent(uint64_t done, uint64_t total) = 0;
+  // Asked once the source is open and holds the volume, before the
+  // destination is opened for writing: false when it must not be written
+  // (the person declined); the pass then ends without writing or reporting.
+  virtual bool MayWriteDestination() { return true; }
+  // The caption of the pass's boxes (the program's name; with the writer's
+  // address when several writers run at once).
+  virtual std::string BoxCaption() const;
 };
 
 struct PassSides {
@@ -47,12 +61,29 @@ struct PassSides {
   // Sees every byte the pass reads from its source, in order (see
   // TReadThread.h); empty for none.
   TReadThread::SourceTap sourceTap;
+  // Several writers at once: the source side is read through this seat of
+  // the pass they share (not owned), instead of by a reader of its own.
+  PassSeat* seat = nullptr;
+};
+
+// Bytes [from, to) of the volume.
+struct ByteRange {
+  uint64_t from = 0;
+  uint64_t to = 0;
 };
 
 struct PassOutcome {
   bool ok = true;            // false: a side failed (it has reported why)
   bool canceled = false;     // the person canceled; ok stays true
+  bool declined = false;     // MayWriteDestination said no; ok stays true
   uint64_t differences = 0;  // verify steps whose bytes differed
+  // The first differing parts of a verify, as their questions named them
+  // (at most kDifferenceRanges).
+  std::vector<ByteRange> firstDifferences;
+  static constexpr size_t kDifferenceRanges = 16;
+  // A verify's source file ended before the volume did: the source tap saw
+  // zeros for what it lacks.
+  bool sourceShort = false;
 };
 
 class DataPass {
@@ -65,15 +96,19 @@ class DataPass {
 
   PassOutcome Write();
   PassOutcome Verify();
+  PassOutcome ReadThrough();
   // False, with an error box, when the source is a file that ends before the
   // volume does (beyond the padding of its last sector): a write pass would
   // fail. For a writer, asked before the disc is prepared.
   bool SourceHoldsVolume();
   // Bytes per step of this pass.
-  uint32_t StepBytes() const;
+  uint32_t StepBytes() const { return StepBytesOf(sides_); }
+  static uint32_t StepBytesOf(const PassSides& sides);
 
  private:
   std::unique_ptr<TReadThread> MakeReader(const Endpoint& side, uint64_t start) const;
+  // The reader of the source side: its own, or its seat's.
+  std::unique_ptr<TReadThread> MakeSourceReader() const;
   std::unique_ptr<TWorkThread> MakeWriter(const Endpoint& side, uint64_t start) const;
   // The next full step of ring, waiting as long as it takes; nullptr when
   // the ring ended or the person canceled.

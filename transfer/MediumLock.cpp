@@ -23,6 +23,7 @@ MediumLock::~MediumLock() {
   if (writer_ == nullptr) return;
   writer_->StartStopUnit(startstop::kStop);
   writer_->PreventAllowMediumRemoval(removal::kAllow);
+  if (!eject_) return;
   bool ejected = writer_->StartStopUnit(startstop::kEject);
   if (!ejected || !writer_->GetSense()) AddLog(ejectFailed_);
 }

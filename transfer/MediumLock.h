@@ -1,7 +1,7 @@
 // MediumLock: a writer's disc held for one step of an operation. The
 // constructor loads and starts the disc and prevents its removal; the
-// destructor stops it, allows removal and ejects it, so the disc is given
-// back however the step ends. A failed lock or eject is only logged: the
+// destructor stops it, allows removal and ejects it (unless told to keep it
+// in), so the disc is given back however the step ends. A failed lock or eject is only logged: the
 // operation goes on.
 #pragma once
 
@@ -25,10 +25,14 @@ class MediumLock {
   // A cancel before any data moved: allow removal and eject at once,
   // without a stop and without a log line; the destructor does nothing more.
   void EjectNow();
+  // The destructor stops the disc and allows its removal but leaves it in
+  // the drive (the operation's last step, when the person keeps the disc).
+  void KeepDisc() { eject_ = false; }
 
  private:
   MediumLock(SCSIDEV& writer, const char* ejectFailed);
 
   SCSIDEV* writer_;
   const char* ejectFailed_;
+  bool eject_ = true;
 };

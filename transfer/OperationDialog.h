@@ -25,17 +25,27 @@
 
 // How an operation ended, as its result box said.
 enum class OperationResult {
-  ErrorShown,  // an error box has said it all; no result box
-  Canceled,    // "Operation canceled."
-  Done,        // "Operation done."
-  Failed,      // "Operation failed."
+  ErrorShown,   // an error box has said it all; no result box
+  Canceled,     // "Operation canceled."; or the person declined to write over
+                // the destination, and no box follows the question
+  Done,         // "Operation done." (with how much of the volume a disc
+                // holds when it took only the first part)
+  Failed,       // "Operation failed."
+  Differences,  // the verify found differences: a warning box says how many
 };
 
-// What a front end learns when an operation has ended: its result and how
-// many steps of its verify passes found different bytes.
+// What a front end learns when an operation has ended: its result, how many
+// steps of its verify passes found different bytes, the text of its result
+// box (empty when none was shown), how long it ran, the SHA-256 of the
+// volume (empty when no pass read it whole) and where its disc record went
+// (empty when none was written).
 struct OperationOutcome {
   OperationResult result = OperationResult::Failed;
   uint64_t differences = 0;
+  std::string text;
+  double seconds = 0;
+  std::string sha256;
+  std::string recordFile;
   bool DifferencesFound() const { return differences > 0; }
 };
 
@@ -57,10 +67,15 @@ class OperationDialog {
   // An error box has been shown: Start and the operation list are usable
   // again (the list with its normal colour).
   virtual void OperationErrorShown() = 0;
-  // The write mode question: the volume is larger than the disc. Shows the
-  // "Write Mode Select" window modally; true for OK (write the volume up to
-  // the disc size), false for "Cancel writing" or a closed window.
-  virtual bool AskWriteMode() = 0;
+  // The write mode question: the volume (volumeBytes) is larger than the
+  // disc (discBytes). Shows the "Write Mode Select" window modally with both
+  // sizes; true for OK (write the volume up to the disc size), false for
+  // "Cancel writing" or a closed window.
+  virtual bool AskWriteMode(uint64_t volumeBytes, uint64_t discBytes) = 0;
+  // The operation has ended; its result box comes next. A question the
+  // dialog still has open about it (the cancel question) no longer matters
+  // and is taken back.
+  virtual void OperationEnding() {}
   // The operation has ended and its result box (if any) has been answered.
   // Enable Start; when closeAtEnd, close the dialog as its Cancel button does,
   // taking effect after this call has returned; then reset the progress

@@ -20,12 +20,15 @@ constexpr FormRow kForms[] = {
     {OperationFormKind::FileToScsi, "[TWriteForm::SetParameters(File->Scsi)]"},
     {OperationFormKind::ScsiToFile, "[TWriteForm::SetParameters(Scsi->File)]"},
     {OperationFormKind::FileToFile, "[TWriteForm::SetParameters(File->File)]"},
+    {OperationFormKind::RecordToScsi, "[TWriteForm::SetParameters(Record->Scsi)]"},
 };
 
 constexpr FormTexts kCopyTexts{"Copy DVD image", "[Source Volume Information]", "Volume Name: ", "Voluem Size: ",
                                OperationFamily::Copy, 0};
 constexpr FormTexts kWriteTexts{"Write DVD image", "[Source Volume Information]", "Volume Name: ", "Voluem Size: ",
                                 OperationFamily::Write, 0};
+constexpr FormTexts kRecordTexts{"Verify against record", "[Recorded Volume Information]", "Volume Name: ",
+                                 "Voluem Size: ", OperationFamily::Write, 0};
 constexpr FormTexts kPatternTexts{"Write pattern", "[Writing Device Information]", "Device Name: ", "Writing Size: ",
                                   OperationFamily::Write, 0};
 
@@ -33,6 +36,7 @@ constexpr FormTexts kPatternTexts{"Write pattern", "[Writing Device Information]
 
 OperationFormKind FormKindOf(const OperationRequest& request) {
   if (request.pattern) return OperationFormKind::PatternWrite;
+  if (request.expected) return OperationFormKind::RecordToScsi;
   bool fromFile = NamesFile(request.source);
   bool toFile = FamilyOf(request.operation) == OperationFamily::Copy && NamesFile(request.destination);
   if (fromFile) return toFile ? OperationFormKind::FileToFile : OperationFormKind::FileToScsi;
@@ -59,11 +63,13 @@ bool CheckFormSides(const OperationRequest& request) {
       return destination;
     case OperationFormKind::ScsiToFile: return source;
     case OperationFormKind::FileToFile: return true;
+    case OperationFormKind::RecordToScsi: return destination;
   }
   return false;
 }
 
 FormTexts FormTextsOf(const OperationRequest& request) {
+  if (request.expected) return kRecordTexts;
   FormTexts texts = kWriteTexts;
   if (request.pattern) {
     texts = kPatternTexts;
@@ -73,8 +79,25 @@ FormTexts FormTextsOf(const OperationRequest& request) {
   // A pattern always goes onto the writer: it opens on "Test Only" unless
   // the request names an operation of the write list.
   bool fits = FamilyOf(request.operation) == texts.family;
-  texts.selected = ListIndexOf(fits ? request.operation : Operation::TestOnly);
+  Operation opened = fits ? request.operation : Operation::TestOnly;
+  if (!request.testWriteOffered && Has(opened, opcode::kTest)) opened = Operation::WriteVerify;
+  std::vector<OperationItem> list = OperationListFor(request);
+  texts.selected = 0;
+  for (size_t i = 0; i < list.size(); ++i) {
+    if (list[i].operation == opened) texts.selected = static_cast<int>(i);
+  }
   return texts;
+}
+
+std::vector<OperationItem> OperationListFor(const OperationRequest& request) {
+  if (request.expected) return {ItemOf(Operation::VerifyDisc)};
+  OperationFamily family = request.pattern ? OperationFamily::Write : FamilyOf(request.operation);
+  std::vector<OperationItem> list;
+  for (const OperationItem& item : OperationList(family)) {
+    if (!request.testWriteOffered && Has(item.operation, opcode::kTest)) continue;
+    list.push_back(item);
+  }
+  return list;
 }
 
 std::string VolumeSizeText(uint64_t bytes, uint32_t sectors) {

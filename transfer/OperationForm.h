@@ -10,13 +10,14 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "transfer/Operation.h"
 #include "transfer/OperationRequest.h"
 
 class SCSIDEV;
 
-enum class OperationFormKind { PatternWrite, ScsiToScsi, FileToScsi, ScsiToFile, FileToFile };
+enum class OperationFormKind { PatternWrite, ScsiToScsi, FileToScsi, ScsiToFile, FileToFile, RecordToScsi };
 
 // The form of a request. A side is a file when it names one; a side with
 // neither a device nor a file name is a missing device. Onto a writer (the
@@ -37,6 +38,12 @@ struct FormTexts {
   int selected;  // the list item the dialog opens on
 };
 FormTexts FormTextsOf(const OperationRequest& request);
+// The dialog's operation list for a request: its family's list, without
+// the test operations when the medium takes no test write (a DVD+R opens
+// on "Write & Verify" then), or "Verify" alone for a verify against a
+// record (there is no source to write from). FormTexts::selected indexes
+// this list.
+std::vector<OperationItem> OperationListFor(const OperationRequest& request);
 
 // "4,700,372,992 Bytes. (00230540H Sectors)"
 std::string VolumeSizeText(uint64_t bytes, uint32_t sectors);

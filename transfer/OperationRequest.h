@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -30,6 +31,12 @@ struct Endpoint {
   std::string Describe() const;
 };
 
+// What a verify against a record compares the disc's volume with.
+struct ExpectedVolume {
+  std::string sha256;      // 64 lower-case hexadecimal digits
+  std::string recordFile;  // the record it came from; empty for a digest given by hand
+};
+
 struct OperationRequest {
   Operation operation = Operation::TestOnly;
   // The pattern operation: the destination is the writer, there is no
@@ -38,6 +45,22 @@ struct OperationRequest {
   Endpoint source;
   Endpoint destination;
   VolumeInfo volume;  // name, size, sectors and offset (the source start)
+  // A verify (Operation::VerifyDisc) of the destination against a digest
+  // instead of a source: the source is empty, the volume size is the
+  // recorded one.
+  std::optional<ExpectedVolume> expected;
+  // Where the operation's disc record goes: empty for a new file in the
+  // records folder.
+  std::string recordFile;
+  // The writer's medium takes a test write; false for a DVD+R, whose dialog
+  // lists no test operations.
+  bool testWriteOffered = true;
+  // A writer's disc is ejected at the end of the operation; false leaves the
+  // disc of the last step in the drive (unlocked).
+  bool ejectWhenDone = true;
+  // The person has already agreed to write over the destination file (the
+  // file chooser asked): the copy does not ask again.
+  bool overwriteAgreed = false;
 
   static OperationRequest Pattern(Operation operation, SCSIDEV& writer);
 };

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "base/TextFormat.h"
+#include "transfer/OperationTexts.h"
 
 void PassSpeed::Begin(uint64_t bytes, Clock::time_point now) {
   total_ = bytes;
@@ -56,8 +57,5 @@ std::string PassSpeed::SpeedText() const {
 std::string PassSpeed::TimeLeftText() const {
   std::optional<int64_t> left = SecondsLeft();
   if (!left) return {};
-  long long seconds = *left;
-  long long hours = seconds / 3600, minutes = seconds / 60 % 60;
-  if (hours > 0) return FormatText("Time left: %lld:%02lld:%02lld", hours, minutes, seconds % 60);
-  return FormatText("Time left: %lld:%02lld", minutes, seconds % 60);
+  return "Time left: " + DurationText(static_cast<double>(*left));
 }

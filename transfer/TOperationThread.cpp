@@ -2,17 +2,27 @@
 // step table and the checks shared by the operations.
 #include "transfer/TOperationThread.h"
 
+#include <optional>
+#include <span>
 #include <utility>
 
 #include "base/Log.h"
 #include "base/NumberText.h"
 #include "base/ProgramIdentity.h"
+#include "base/Sha256.h"
 #include "base/TextFormat.h"
+#include "devices/DeviceLine.h"
+#include "devices/MediumRules.h"
+#include "devices/NoDisc.h"
 #include "devices/SCSIDEV.h"
+#include "host/aspi/MmcVocabulary.h"
 #include "host/aspi/ScsiVocabulary.h"
 #include "host/os/Sleep.h"
 #include "host/ui/MessageBox.h"
+#include "scsi/UnitHold.h"
 #include "transfer/MediumLock.h"
+#include "transfer/OperationTexts.h"
+#include "transfer/WriterGroup.h"
 
 namespace {
 
@@ -30,6 +40,7 @@ struct TOperationThread::StepRow {
   int phase;
   const char* comment;
   const char* failed;
+  const char* name;  // in the disc record
 };
 
 TOperationThread::TOperationThread(OperationDialog& dialog, OperationRequest request)
@@ -40,18 +51,39 @@ TOperationThread::~TOperationThread() {
   WaitFor();
 }
 
+void TOperationThread::JoinGroup(WriterGroup& group, size_t member) {
+  group_ = &group;
+  member_ = member;
+}
+
+std::string TOperationThread::BoxCaption() const {
+  if (group_ == nullptr) return ProgramName;
+  return std::string(ProgramName) + " - " + group_->Name(member_);
+}
+
 void TOperationThread::Start() {
   running_.store(true);
   ending_ = Ending{};
   ending_.succeeded = true;
   percent_ = 0;
   verifyRan_ = false;
+  cutFrom_ = 0;
+  outcome_ = OperationOutcome{};
+  started_ = std::chrono::steady_clock::now();
+  stepsRan_ = false;
+  passes_.clear();
+  speeds_.Clear();
+  medium_.reset();
+  firstDifferences_.clear();
+  sha256_.clear();
+  recordWritten_.clear();
   host::Thread::Start();
 }
 
 void TOperationThread::Execute() {
   ending_.canceled = false;
   ending_.errorShown = false;
+  startedAt_ = RecordTimeNow();
   bool ok = false;
   {
     ui::BusyCursor busy;
@@ -63,40 +95,85 @@ void TOperationThread::Execute() {
       NotifyOperationError(FormatText("The volume size (%s bytes) is too large: at most 4,294,967,295 sectors (%s "
                                       "bytes) can be transferred.",
                                       FormatNumber(volumeSize_).c_str(), FormatNumber(kLargestVolumeBytes).c_str()));
+    } else if (!request_.pattern && !MayTakeShortSource()) {
+      AddLog("Operation canceled by user instruction.");
     } else if (FamilyOf(request_.operation) == OperationFamily::Write) {
-      ok = request_.pattern ? PatternWrite() : NormalWrite();
-      if (request_.destination.IsDevice()) request_.destination.device->StartStopUnit(aspi::startstop::kStop);
+      // A write or test write holds the drive for this program alone.
+      std::optional<scsi::UnitHold> hold;
+      SCSIDEV* writer = request_.destination.device;
+      if (writer != nullptr && (Has(request_.operation, opcode::kWrite) || Has(request_.operation, opcode::kTest)))
+        hold.emplace(writer->Address(), DriveName(*writer));
+      if (hold && !hold->Held()) {
+        NotifyOperationError(hold->Refusal());
+        ending_.errorShown = true;
+      } else {
+        ok = request_.pattern ? PatternWrite() : NormalWrite();
+        if (writer != nullptr) writer->StartStopUnit(aspi::startstop::kStop);
+      }
     } else {
       ok = CopySingleMode();
     }
   }
   // The total of the verify, whatever its boxes said along the way.
   if (verifyRan_) AddLog("Verify result: " + FormatNumber(ending_.differences) + " differing steps.");
+  outcome_.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+  AddLog("Elapsed time: " + DurationText(outcome_.seconds));
+  if (!sha256_.empty()) AddLog("SHA-256 of the volume: " + sha256_);
   if (!ending_.canceled && ok) {
     ending_.closeAtEnd = true;
   } else {
     ending_.succeeded = false;
   }
+  KeepRecord(ResultOfEnding());
+  // Several writers: the others no longer wait for this one.
+  if (group_ != nullptr) group_->Leave(member_);
   running_.store(false);
   NotifyResult();
 }
 
+bool TOperationThread::MayTakeShortSource() {
+  const uint64_t declared = request_.volume.declaredSize;
+  const bool writes = Has(request_.operation, opcode::kWrite | opcode::kTest | opcode::kCopy);
+  if (!writes || declared <= volumeSize_) return true;
+  // A file cut short (a copy that stopped midway) would be written as if it
+  // were the volume; the person decides, No being the default.
+  std::string question = ShortSourceText(request_.source.Describe(), volumeSize_, declared) +
+                         "\r\nDo you wish to write it anyway?";
+  AddLog(question);
+  if (ui::MessageBox(question, ProgramName, ui::kYesNo | ui::kIconQuestion | ui::kDefButton2) == ui::kIdYes)
+    return true;
+  Cancel(true);
+  return false;
+}
+
 bool TOperationThread::RunSteps(const std::function<bool(Step)>& runStep) {
   static constexpr StepRow kSteps[] = {
-      {Step::Test, opcode::kTest, 0, "Now test writing ...", "Test Writing failed."},
-      {Step::Write, opcode::kWrite, 1, "Now writing ...", "Writing failed."},
-      {Step::Copy, opcode::kCopy, 2, "Now copying ...", "Copying failed."},
-      {Step::Verify, opcode::kVerify, 3, "Now verifying ...", "Verifying failed."},
+      {Step::Test, opcode::kTest, 0, "Now test writing ...", "Test Writing failed.", "test"},
+      {Step::Write, opcode::kWrite, 1, "Now writing ...", "Writing failed.", "write"},
+      {Step::Copy, opcode::kCopy, 2, "Now copying ...", "Copying failed.", "copy"},
+      {Step::Verify, opcode::kVerify, 3, "Now verifying ...", "Verifying failed.", "verify"},
   };
+  const StepRow* last = nullptr;
+  for (const StepRow& row : kSteps)
+    if (Has(request_.operation, row.bit)) last = &row;
   for (const StepRow& row : kSteps) {
     if (!Has(request_.operation, row.bit)) continue;
+    if (ending_.declined) return true;  // nothing was written: nothing to verify
+    // A step canceled ends the operation there: nothing after it starts.
+    if (ending_.canceled) break;
+    lastStep_ = &row == last;
     if (row.step == Step::Test) testFlag_ = 1;
     if (row.step == Step::Write) testFlag_ = 0;
     if (row.step == Step::Verify) verifyRan_ = true;
     phase_ = row.phase;
     dialog_.SetComment(row.comment);
-    if (!runStep(row.step)) {
-      ui::MessageBox(row.failed, ProgramName, ui::kIconError);
+    stepsRan_ = true;
+    passAtStep_ = meter_.Current().pass;
+    const bool canceledBefore = ending_.canceled;
+    const bool ok = runStep(row.step);
+    NotePass(row.name, ok, canceledBefore);
+    if (!ok) {
+      ui::MessageBox(row.failed, BoxCaption(), ui::kIconError);
       return false;
     }
   }
@@ -115,6 +192,17 @@ PassSides TOperationThread::SidesTo(const Endpoint& destination) const {
 bool TOperationThread::RunPass(Step step, const Endpoint& destination) {
   PassSides sides = SidesTo(destination);
   sides.recording = step == Step::Write;
+  // The digest sees every byte the pass reads from its source.
+  Sha256 digest;
+  sides.sourceTap = [&digest](std::span<const uint8_t> bytes) { digest.Update(bytes.data(), bytes.size()); };
+  // Several writers read the source once for all, each from its seat.
+  std::unique_ptr<PassSeat> seat;
+  if (group_ != nullptr) {
+    // The pass is known by its progress row: a test and a real write are
+    // both write steps.
+    seat = group_->JoinPass(member_, phase_, sides);
+    sides.seat = seat.get();
+  }
   if (sides.destination.IsDevice())
     BeginPassReport(sides.destination.device, 0, sides.size);
   else
@@ -124,6 +212,17 @@ bool TOperationThread::RunPass(Step step, const Endpoint& destination) {
   EndPassReport();
   if (outcome.canceled) ending_.canceled = true;
   ending_.differences += outcome.differences;
+  for (const ByteRange& range : outcome.firstDifferences) {
+    if (firstDifferences_.size() < PassOutcome::kDifferenceRanges) firstDifferences_.push_back(range);
+  }
+  // A pass that read the whole volume gives the volume's digest; a verify
+  // the person quit early did not, nor one whose source file fell short.
+  if (outcome.ok && !outcome.canceled && !outcome.sourceShort && digest.Bytes() == volumeSize_) {
+    if (std::optional<Sha256::Digest> value = digest.Final()) {
+      sha256_ = Sha256::Hex(*value);
+      AddLog("SHA-256 of the volume (" + FormatNumber(volumeSize_) + " bytes): " + sha256_);
+    }
+  }
   // A failed write pass closes the dialog after its result box.
   if (!outcome.ok && step != Step::Verify) ending_.closeAtEnd = true;
   return outcome.ok;
@@ -144,7 +243,10 @@ void TOperationThread::BeginPassReport(SCSIDEV* disc, uint64_t start, uint64_t t
   meter_.Begin(pass, PassMeter::Clock::now());
 }
 
-void TOperationThread::EndPassReport() { meter_.End(PassMeter::Clock::now()); }
+void TOperationThread::EndPassReport() {
+  meter_.End(PassMeter::Clock::now());
+  speeds_.Add(meter_.Current());
+}
 
 bool TOperationThread::ShowPercent(uint64_t done, uint64_t total) {
   meter_.Sample(done, total, PassMeter::Clock::now());
@@ -158,6 +260,7 @@ bool TOperationThread::ShowPercent(uint64_t done, uint64_t total) {
 }
 
 void TOperationThread::NotifyProgress() {
+  speeds_.Add(meter_.Current());
   host::Thread::Synchronize([this, report = meter_.Current()] {
     dialog_.ShowProgress(phase_, percent_);
     dialog_.ShowPassProgress(report);
@@ -167,37 +270,97 @@ void TOperationThread::NotifyProgress() {
 
 void TOperationThread::NotifyOperationError(const std::string& text) {
   host::Thread::Synchronize([this, &text] {
-    ui::MessageBox(text, ProgramName, ui::kIconError);
+    ui::MessageBox(text, BoxCaption(), ui::kIconError);
     dialog_.OperationErrorShown();
     AddLog(text);
   });
 }
 
-bool TOperationThread::NotifyAskWriteMode() {
+bool TOperationThread::NotifyAskWriteMode(uint64_t volumeBytes, uint64_t discBytes) {
   bool roundDown = false;
-  host::Thread::Synchronize([this, &roundDown] { roundDown = dialog_.AskWriteMode(); });
+  host::Thread::Synchronize([&] { roundDown = dialog_.AskWriteMode(volumeBytes, discBytes); });
   return roundDown;
+}
+
+// How the operation ended, as its record says it; the result box decides
+// the same way (ShowResultBox).
+OperationResult TOperationThread::ResultOfEnding() const {
+  if (ending_.errorShown) return OperationResult::ErrorShown;
+  if (ending_.declined || ending_.canceled) return OperationResult::Canceled;
+  if (ending_.succeeded && ending_.differences > 0) return OperationResult::Differences;
+  if (ending_.succeeded) return OperationResult::Done;
+  return OperationResult::Failed;
 }
 
 void TOperationThread::NotifyResult() {
   host::Thread::Synchronize([this] {
-    if (ending_.errorShown) {
-      ending_.errorShown = false;
-      ending_.result = OperationResult::ErrorShown;
-    } else if (ending_.canceled) {
-      ending_.result = OperationResult::Canceled;
-      ui::MessageBox("Operation canceled.", ProgramName, ui::kIconInformation);
-    } else if (ending_.succeeded) {
-      ending_.closeAtEnd = true;
-      ending_.result = OperationResult::Done;
-      ui::MessageBox("Operation done.", ProgramName, ui::kIconInformation);
-    } else {
-      ending_.result = OperationResult::Failed;
-      ui::MessageBox("Operation failed.", ProgramName, ui::kIconError);
+    if (group_ != nullptr) {
+      // One of several writers: the operation's end lists every writer's
+      // result at once, so this one shows no box of its own.
+      ending_.result = ResultOfEnding();
+      outcome_.result = ending_.result;
+      outcome_.differences = ending_.differences;
+      outcome_.sha256 = sha256_;
+      outcome_.recordFile = recordWritten_;
+      dialog_.OperationEnded(ending_.result, false);
+      return;
     }
+    // A question still open about the operation goes before its result.
+    dialog_.OperationEnding();
+    ShowResultBox();
+    outcome_.result = ending_.result;
+    outcome_.differences = ending_.differences;
+    outcome_.sha256 = sha256_;
+    outcome_.recordFile = recordWritten_;
     dialog_.OperationEnded(ending_.result, ending_.closeAtEnd);
   });
 }
+
+void TOperationThread::ShowResultBox() {
+  std::string& text = outcome_.text;
+  unsigned icon = ui::kIconInformation;
+  if (ending_.errorShown) {
+    ending_.errorShown = false;
+    ending_.result = OperationResult::ErrorShown;
+    return;
+  }
+  if (ending_.declined) {
+    // The person said No to writing over the destination: nothing more to
+    // say, and the dialog stays open for another choice.
+    ending_.closeAtEnd = false;
+    ending_.result = OperationResult::Canceled;
+    return;
+  }
+  if (ending_.canceled) {
+    ending_.result = OperationResult::Canceled;
+    text = "Operation canceled.";
+  } else if (ending_.succeeded && ending_.differences > 0) {
+    // Not a success: the person must see it, so the dialog stays open.
+    ending_.closeAtEnd = false;
+    ending_.result = OperationResult::Differences;
+    text = DifferencesText(ending_.differences);
+    icon = ui::kIconExclamation;
+  } else if (ending_.succeeded) {
+    ending_.closeAtEnd = true;
+    ending_.result = OperationResult::Done;
+    text = "Operation done.";
+    const bool cut = cutFrom_ > volumeSize_;
+    if (cut) {
+      text += "\r\n" + PartWrittenText(volumeSize_, cutFrom_);
+      icon = ui::kIconExclamation;
+    }
+    // The digest of what the passes read whole: of a volume cut to the disc,
+    // only its part on the disc.
+    if (!sha256_.empty()) text += (cut ? "\r\nSHA-256 of the part written: " : "\r\nSHA-256 of the volume: ") + sha256_;
+  } else {
+    ending_.result = OperationResult::Failed;
+    text = "Operation failed.";
+    icon = ui::kIconError;
+  }
+  ui::MessageBox(text, ProgramName, icon);
+}
+
+bool TOperationThread::EjectAfterStep() const { return request_.ejectWhenDone || !lastStep_; }
 
 void TOperationThread::LogSteps() const {
   if (Has(request_.operation, opcode::kTest)) AddLog("Do test writing");
@@ -223,6 +386,16 @@ bool TOperationThread::PauseBeforeWrite(MediumLock& lock) {
   return false;
 }
 
+bool TOperationThread::RefusedMedium(SCSIDEV& writer) {
+  if (!Has(request_.operation, opcode::kWrite) && !Has(request_.operation, opcode::kTest)) return false;
+  std::string refusal = writer.MediumRefusal(Has(request_.operation, opcode::kTest));
+  if (refusal.empty()) return false;
+  NotifyOperationError(refusal);
+  ending_.errorShown = true;
+  ending_.succeeded = false;
+  return true;
+}
+
 bool TOperationThread::CheckWriter(SCSIDEV& writer, bool capacity, const char* notReadyLog, uint64_t& size) {
   writer.TestUnitReady();
   host::Sleep(1000);
@@ -238,7 +411,9 @@ bool TOperationThread::CheckWriter(SCSIDEV& writer, bool capacity, const char* n
   aspi::Sense sense;
   writer.GetSense(&sense.key, &sense.asc, &sense.ascq);
   if (aspi::sense::IsNotReady(sense)) {
-    NotifyOperationError("Target drive is not ready.");
+    // Without a disc the person learns what to do; busy is "not ready".
+    std::string none = sense.asc == aspi::sense::kAscMediumNotPresent ? NoDiscIn(writer) : std::string();
+    NotifyOperationError(none.empty() ? "Target drive is not ready." : none);
     ending_.errorShown = true;
     Cancel();
     AddLog(notReadyLog);
@@ -250,7 +425,15 @@ bool TOperationThread::CheckWriter(SCSIDEV& writer, bool capacity, const char* n
     return false;
   }
   if (size == 0) {
-    NotifyOperationError("The disc has no free space for write in disc at once mode.");
+    // A disc that has been written says so and what to do. The maker's
+    // writers name no profile: their medium (from the disc information)
+    // stands for it.
+    DiscState state = ReadDiscState(writer);
+    if (state.profile == aspi::profile::kNone && state.HasDisc())
+      state.profile = state.erasable ? aspi::profile::kDvdRw : aspi::profile::kDvdR;
+    std::string refusal = WriteRefusal(state, Has(request_.operation, opcode::kTest), DriveName(writer));
+    if (!refusal.empty()) ending_.errorShown = true;  // it said all: no "Operation failed." after it
+    NotifyOperationError(refusal.empty() ? "The disc has no free space for write in disc at once mode." : refusal);
     writer.PreventAllowMediumRemoval(aspi::removal::kAllow);
     return false;
   }

@@ -10,12 +10,14 @@
 #include "base/NumberText.h"
 #include "base/ProgramIdentity.h"
 #include "base/TextFormat.h"
+#include "devices/NoDisc.h"
 #include "devices/SCSIDEV.h"
 #include "host/aspi/ScsiVocabulary.h"
 #include "host/os/Sleep.h"
 #include "host/ui/MessageBox.h"
 #include "scsi/BigEndian.h"
 #include "transfer/MediumLock.h"
+#include "transfer/OperationTexts.h"
 #include "transfer/TOperationThread.h"
 #include "volume/DifferenceLog.h"
 
@@ -46,15 +48,19 @@ bool TOperationThread::PatternWrite() {
   LogSteps();
   percent_ = 0;
   if (patternSectors_ == 0) {
-    NotifyOperationError("Number of write sectors is 0.");
+    // One box that says what to do; no "Operation failed." after it.
+    ending_.errorShown = true;
+    NotifyOperationError(std::string("Number of write sectors is 0.\r\n") + kChooseSizeHint);
     return false;
   }
   SCSIDEV& writer = *request_.destination.device;
   if (!writer.StartStopUnit(aspi::startstop::kLoadAndStart)) AddLog(writer.LastErrorText());
+  if (RefusedMedium(writer)) return false;
 
   bool capacity = request_.operation == Operation::VerifyDisc;
   uint64_t size = 0;
   if (!CheckWriter(writer, capacity, "Operation canceled for drive being not ready.", size)) return false;
+  NoteMedium(writer, size);
   AddLog(FormatText(capacity ? "DiscSize: %s bytes (%08XH Sectors)." : "DiscFreeSize: %s bytes (%08XH Sectors).",
                     FormatNumber(size).c_str(), static_cast<uint32_t>(CeilDiv64(size, kSector2K))));
 
@@ -80,7 +86,8 @@ bool TOperationThread::PatternPass(SCSIDEV& writer, uint32_t sectors) {
   if (!writer.StartStopUnit(aspi::startstop::kLoadAndStart)) AddLog(writer.LastErrorText());
   if (writer.WaitNoMedium(0)) {
     ending_.errorShown = true;
-    NotifyOperationError("No disc in the drive.");
+    std::string none = NoDiscIn(writer);
+    NotifyOperationError(none.empty() ? "No disc in the drive." : none);
     Cancel();
     return false;
   }
@@ -88,6 +95,7 @@ bool TOperationThread::PatternPass(SCSIDEV& writer, uint32_t sectors) {
   std::string text;
   if (!writer.GetSense(nullptr, nullptr, nullptr, &text)) AddLog(writer.LastErrorText() + "\r\nContinue writing...");
   MediumLock lock = MediumLock::Adopt(writer, kEjectFailed);
+  if (!EjectAfterStep()) lock.KeepDisc();
   if (PauseBeforeWrite(lock)) return true;
 
   BeginPassReport(&writer, 0, uint64_t{sectors} * kSector2K);
@@ -115,7 +123,8 @@ bool TOperationThread::PatternPass(SCSIDEV& writer, uint32_t sectors) {
       uint32_t address = done;
       uint32_t count = std::min(kBlockSectors, sectors - done);
       BuildPatternSectors(area_.A(), address, kBlockSectors);
-      ok = writer.Write(address, area_.A(), count * kSector2K);
+      ok = writer.FitsBuffer(count * kSector2K, TransferArea::kHalf) &&
+           writer.Write(address, area_.A(), count * kSector2K);
       if (!ok) break;
       done += count;
       if (ShowPercent(uint64_t{done} * kSector2K, uint64_t{sectors} * kSector2K)) break;
@@ -134,6 +143,7 @@ bool TOperationThread::PatternPass(SCSIDEV& writer, uint32_t sectors) {
 
 bool TOperationThread::PatternVerify(SCSIDEV& writer, uint32_t sectors) {
   MediumLock lock(writer, "Prevent MediumRemovable failed. (continue writing...)", kEjectFailed);
+  if (!EjectAfterStep()) lock.KeepDisc();
   if (PauseBeforeWrite(lock)) return true;
   AddLog(FormatText("WriteSectors: %d(%XH)", sectors, sectors));
   BeginPassReport(&writer, 0, uint64_t{sectors} * kSector2K);
@@ -150,7 +160,8 @@ bool TOperationThread::PatternVerify(SCSIDEV& writer, uint32_t sectors) {
     uint32_t address = done;
     uint32_t count = std::min(kBlockSectors, sectors - done);
     BuildPatternSectors(area_.A(), address, kBlockSectors);
-    ok = writer.Read(address, area_.B(), count * kSector2K);
+    ok = writer.FitsBuffer(count * kSector2K, TransferArea::kHalf) &&
+         writer.Read(address, area_.B(), count * kSector2K);
     if (!ok) break;
     uint32_t bytes = count * kSector2K;
     if (std::memcmp(area_.A(), area_.B(), bytes) != 0) {

@@ -7,7 +7,9 @@
 #include "host/aspi/ScsiVocabulary.h"
 #include "host/os/Sleep.h"
 #include "transfer/MediumLock.h"
+#include "transfer/OperationTexts.h"
 #include "transfer/TOperationThread.h"
+#include "transfer/WriterGroup.h"
 
 namespace {
 
@@ -22,48 +24,62 @@ bool TOperationThread::NormalWrite() {
   AddLog("Voleme size: " + FormatNumber(volumeSize_) + " bytes.");
   LogSteps();
   if (volumeSize_ == 0) {
-    NotifyOperationError("Volume size is 0");
+    ending_.errorShown = true;
+    NotifyOperationError(std::string("Volume size is 0\r\n") + kChooseSizeHint);
     return false;
   }
   SCSIDEV& writer = *request_.destination.device;
   if (!writer.StartStopUnit(aspi::startstop::kLoadAndStart)) AddLog(writer.LastErrorText());
+  if (RefusedMedium(writer)) return false;
 
   uint64_t free = 0;
   if (request_.operation == Operation::VerifyDisc) {
     writeMode_ = kSingleMode;
   } else {
     if (!CheckWriter(writer, false, "Operation canceled by user instruction.", free)) return false;
+    NoteMedium(writer, free);
     AddLog(FormatText("DiscFreeSpace: %s Size (%08XH Sectors).", FormatNumber(free).c_str(),
                       static_cast<uint32_t>(CeilDiv64(free, kSector2K))));
-    if (free < volumeSize_) {
-      if (!NotifyAskWriteMode()) {
-        Cancel(true);
-        AddLog("Operation canceled by user instruction.");
-        return false;
-      }
-      writeMode_ = kRoundDownMode;
-    } else {
-      writeMode_ = kSingleMode;
+    std::optional<uint64_t> size = SizeToWrite(free);
+    if (!size) {
+      Cancel(true);
+      AddLog("Operation canceled by user instruction.");
+      return false;
     }
+    writeMode_ = *size < volumeSize_ ? kRoundDownMode : kSingleMode;
+    // Round down: the result says how much of the volume the disc holds.
+    if (writeMode_ == kRoundDownMode) cutFrom_ = volumeSize_;
+    volumeSize_ = *size;
   }
-  if (writeMode_ == kSingleMode) {
-    AddLog("\r\n[Writing - Single Mode]");
-  } else {
-    AddLog("\r\n[Writing - Round Down Mode]");
-    volumeSize_ = free;
-  }
+  AddLog(writeMode_ == kSingleMode ? "\r\n[Writing - Single Mode]" : "\r\n[Writing - Round Down Mode]");
   return WriteSequence();
+}
+
+std::optional<uint64_t> TOperationThread::SizeToWrite(uint64_t free) {
+  // Several writers write the same bytes: what the smallest of their discs
+  // holds, asked once for all of them.
+  if (group_ != nullptr)
+    return group_->AgreeOnSize(member_, free, volumeSize_,
+                               [this](uint64_t smallest) { return NotifyAskWriteMode(volumeSize_, smallest); },
+                               [this] { return Terminated(); });
+  if (free >= volumeSize_) return volumeSize_;
+  if (!NotifyAskWriteMode(volumeSize_, free)) return std::nullopt;
+  return free;
 }
 
 bool TOperationThread::WriteSequence() {
   LogSteps();
   percent_ = 0;
   SCSIDEV& writer = *request_.destination.device;
-  return RunSteps([&](Step step) { return step == Step::Verify ? VerifyOnWriter(writer) : WritePass(writer); });
+  return RunSteps([&](Step step) {
+    if (step != Step::Verify) return WritePass(writer);
+    return request_.expected ? VerifyAgainstDigest(writer) : VerifyOnWriter(writer);
+  });
 }
 
 bool TOperationThread::VerifyOnWriter(SCSIDEV& writer) {
   MediumLock lock(writer, "Prevent MediumRemovable failed. (continue verifying...)", "Allow MediumRemovable failed.");
+  if (!EjectAfterStep()) lock.KeepDisc();
   host::Sleep(1000);
   return RunPass(Step::Verify, Endpoint(writer));
 }
@@ -71,12 +87,15 @@ bool TOperationThread::VerifyOnWriter(SCSIDEV& writer) {
 bool TOperationThread::WritePass(SCSIDEV& writer) {
   // A source file that ends before the volume would leave the disc written
   // with zeros: refused before the disc is loaded and prepared.
-  if (!DataPass(*this, SidesTo(Endpoint(writer))).SourceHoldsVolume()) {
+  // Several writers share a source that was checked once before any of
+  // them began.
+  if (group_ == nullptr && !DataPass(*this, SidesTo(Endpoint(writer))).SourceHoldsVolume()) {
     ending_.succeeded = false;
     return false;
   }
   MediumLock lock(writer, "Prevent MediumRemovable failed. (continue writing...)",
                   "Allow MediumRemovable failed. (continue writing...)");
+  if (!EjectAfterStep()) lock.KeepDisc();
   if (PauseBeforeWrite(lock)) return true;
 
   uint32_t sectors = static_cast<uint32_t>(CeilDiv64(volumeSize_, kSector2K));

@@ -5,6 +5,7 @@
 #include "base/Log.h"
 #include "base/NumberText.h"
 #include "devices/SCSIDEV.h"
+#include "transfer/SourceFeed.h"
 #include "base/TextFormat.h"
 
 namespace {
@@ -31,6 +32,17 @@ TReadThread::TReadThread(const std::string& fileName, uint64_t start, uint64_t s
   held_.store(fileSize > start ? fileSize - start : 0);
 }
 
+TReadThread::TReadThread(PassSeat& seat, uint64_t size) : TWorkThread(size), seat_(&seat) {
+  held_.store(seat.Feed().Held());
+}
+
+void TReadThread::ReportWorkerError(bool showBox, bool force) {
+  if (seat_ != nullptr)
+    seat_->Feed().ReportError(showBox);
+  else
+    TWorkThread::ReportWorkerError(showBox, force);
+}
+
 bool TReadThread::Covers(uint64_t held, uint64_t end) {
   // The last partial sector of a source is padded with zeros, as a device
   // write pads it: those bytes are no shortfall.
@@ -46,15 +58,20 @@ bool TReadThread::Deliver(const StepRing::Step& step) {
 }
 
 std::string TReadThread::ShortText() const {
-  return FormatText("%s is shorter than the volume size (%s of %s bytes).", File().FileName().c_str(),
+  const std::string name = seat_ != nullptr ? seat_->Feed().Name() : File().FileName();
+  return FormatText("%s is shorter than the volume size (%s of %s bytes).", name.c_str(),
                     FormatNumber(held_.load()).c_str(), FormatNumber(Size()).c_str());
 }
 
 TReadThread::~TReadThread() { Join(); }
 
-void TReadThread::Execute() { RunLoop(true, FileMode() ? kFileLines : kDeviceLines); }
+void TReadThread::Execute() {
+  const bool file = seat_ != nullptr ? seat_->Feed().IsFile() : FileMode();
+  RunLoop(true, file ? kFileLines : kDeviceLines);
+}
 
 bool TReadThread::Position() {
+  if (seat_ != nullptr) return true;  // the feed finds its own places
   if (FileMode()) return File().Seek(StartPosition());
   SCSIDEV& device = *Device();
   // The start is a byte offset; the block size must be known to turn it
@@ -72,6 +89,14 @@ bool TReadThread::Position() {
 }
 
 bool TReadThread::Transfer(uint8_t* buffer, uint32_t count, uint32_t& moved) {
+  if (seat_ != nullptr) {
+    const uint64_t offset = seatOffset_;
+    seatOffset_ += count;
+    if (!seat_->Read(offset, buffer, count, moved, [this] { return Terminated(); })) return false;
+    // A stopped reader gave up its step: that is no end of the source.
+    if (moved < count && !Terminated()) held_.store(std::min(held_.load(), offset + moved));
+    return true;
+  }
   if (FileMode()) {
     if (!File().Read(buffer, count, &moved)) return false;
     // The file ended here (it may have shrunk since it was opened).
@@ -79,5 +104,5 @@ bool TReadThread::Transfer(uint8_t* buffer, uint32_t count, uint32_t& moved) {
     return true;
   }
   moved = count;
-  return Device()->Read(buffer, count);
+  return Device()->FitsBuffer(count, StepBytes()) && Device()->Read(buffer, count);
 }

@@ -8,6 +8,11 @@
 // back and ends), a verify counts a difference. Only the padding of the
 // volume's last partial 2048-byte sector is no shortfall.
 //
+// A reader of a shared pass (several writers at once) has neither device
+// nor file: it takes its steps through its seat (SharedPass.h), copied from
+// the steps read once for every writer, or read on its own when its writer
+// has fallen a whole window behind.
+//
 // The source tap (when set) sees the volume's bytes of every step, in order,
 // on the reader's thread, before the step is handed on: the one place where
 // all the bytes a pass reads from its source pass by.
@@ -18,6 +23,7 @@
 #include <span>
 #include <string>
 
+#include "transfer/SharedPass.h"
 #include "transfer/TWorkThread.h"
 
 class TReadThread : public TWorkThread {
@@ -27,7 +33,11 @@ class TReadThread : public TWorkThread {
   // File mode: opens the file for reading, sharing nothing; a failed open
   // sets the error flag.
   TReadThread(const std::string& fileName, uint64_t start, uint64_t size);
+  // Shared mode: the volume's size bytes through the seat.
+  TReadThread(PassSeat& seat, uint64_t size);
   ~TReadThread() override;
+
+  void ReportWorkerError(bool showBox, bool force) override;
 
   // True when the source holds the volume's bytes before volume position
   // end (a device always does; it fails a read instead).
@@ -55,4 +65,6 @@ class TReadThread : public TWorkThread {
   std::atomic<uint64_t> held_{UINT64_MAX};
   bool stopAtShortfall_ = false;
   SourceTap tap_;
+  PassSeat* seat_ = nullptr;
+  uint64_t seatOffset_ = 0;  // volume position of the next step taken through the seat
 };

@@ -15,6 +15,8 @@ TWorkThread::TWorkThread(SCSIDEV* device, uint64_t start, uint64_t size)
 
 TWorkThread::TWorkThread(uint64_t start, uint64_t size) : size_(size), start_(start), fileMode_(true), rest_(size) {}
 
+TWorkThread::TWorkThread(uint64_t size) : size_(size), fileMode_(false), rest_(size) {}
+
 TWorkThread::~TWorkThread() { Join(); }
 
 void TWorkThread::Join() {
@@ -40,10 +42,10 @@ void TWorkThread::ReportWorkerError(bool showBox, bool force) {
     if (device_ != nullptr) device_->ReportError(nullptr, showBox, force);
     return;
   }
-  if (file_.Error() == CFILE::kWriteError) {
-    // A write error with room left on the disk has no box: the log line of
-    // the failed step is all there is.
-    if (file_.GetDiskFree() <= StepBytes()) ui::MessageBox("Destination disk is going to full.", ProgramName, ui::kIconError);
+  // A full disk has its own box; any other write error (a file size limit,
+  // an I/O error) is said with the system's reason like other file errors.
+  if (file_.Error() == CFILE::kWriteError && file_.GetDiskFree() <= StepBytes()) {
+    ui::MessageBox("Destination disk is going to full.", ProgramName, ui::kIconError);
     return;
   }
   if (file_.Error() != CFILE::kNoError) file_.ErrorText(showBox);

@@ -51,8 +51,9 @@ class TWorkThread : public host::Thread {
   void Stop();
   // Reports the worker's failure: file write error -> "Destination disk is
   // going to full." when at most one chunk is left free on the disk; other
-  // file errors -> the file's ErrorText; device -> the device's ReportError.
-  void ReportWorkerError(bool showBox, bool force);
+  // file errors (a write past a file size limit among them) -> the file's
+  // ErrorText; device -> the device's ReportError.
+  virtual void ReportWorkerError(bool showBox, bool force);
 
   // Wiring, set by the pass driver before Start: the ring the worker fills
   // or empties (its step size is the worker's step), and the event that
@@ -78,6 +79,8 @@ class TWorkThread : public host::Thread {
  protected:
   TWorkThread(SCSIDEV* device, uint64_t start, uint64_t size);
   TWorkThread(uint64_t start, uint64_t size);
+  // Neither a device nor a file of its own (a reader of a shared pass).
+  explicit TWorkThread(uint64_t size);
 
   // The worker loop shared by both classes: position, then steps until the
   // data are moved, a step fails or the worker is stopped.

@@ -20,10 +20,8 @@ constexpr TWorkThread::StepLines kDeviceLines{
 TWriteThread::TWriteThread(SCSIDEV& device, uint64_t start, uint64_t size) : TWorkThread(&device, start, size) {}
 
 TWriteThread::TWriteThread(const std::string& fileName, uint64_t start, uint64_t size) : TWorkThread(start, size) {
-  if (!MayOverwrite(fileName)) {
-    SetError();
-    return;
-  }
+  // Whether an existing file may be replaced has been decided before (the
+  // copy asks once, TOperationThread::MayWriteOver).
   if (!File().Open(fileName, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS, 0)) SetError();
 }
 
@@ -40,5 +38,6 @@ bool TWriteThread::Position() {
 bool TWriteThread::Transfer(uint8_t* buffer, uint32_t count, uint32_t& moved) {
   moved = count;
   if (FileMode()) return File().Write(buffer, count, &moved);
-  return Device()->Write(buffer, count);
+  // A device write pads the buffer in place up to its next block.
+  return Device()->FitsBuffer(count, StepBytes()) && Device()->Write(buffer, count);
 }

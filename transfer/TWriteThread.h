@@ -10,10 +10,10 @@ class TWriteThread : public TWorkThread {
  public:
   // Device mode: writes from 2048-byte sector ceil(start / 2048) on.
   TWriteThread(SCSIDEV& device, uint64_t start, uint64_t size);
-  // File mode: an existing file is replaced only when the person agrees to
-  // the overwrite question; the file is created afresh, sharing nothing (so a
-  // file that is open as the source cannot be opened, and is left intact).
-  // A declined question or a failed open sets the error flag.
+  // File mode: the file is created afresh (an existing one replaced; the
+  // operation has asked the person before), sharing nothing, so a file that
+  // is open as the source cannot be opened and is left intact. A failed open
+  // sets the error flag.
   TWriteThread(const std::string& fileName, uint64_t start, uint64_t size);
   ~TWriteThread() override;
 

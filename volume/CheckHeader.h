@@ -24,7 +24,15 @@ struct VolumeInfo {
   uint32_t lbCount = 0;     // LbCountOf(volumeSize)
   uint64_t volumeSize = 0;  // bytes to transfer
   uint32_t volumeOffset = 0;
+  // What the volume's own file system declares when the source holds less
+  // (an image cut short); 0 otherwise. A write or copy asks before it takes
+  // such a source.
+  uint64_t declaredSize = 0;
 };
+
+// "<source>: <bytes> bytes of a volume that declares <declared> bytes. The
+// source may have been cut short."
+std::string ShortSourceText(const std::string& source, uint64_t bytes, uint64_t declared);
 
 bool CheckHeader(const std::string& fileName, VolSizeChoice& sizes, VolumeInfo& info);
 bool CheckHeader(SCSIDEV& device, VolSizeChoice& sizes, VolumeInfo& info);

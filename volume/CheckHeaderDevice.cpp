@@ -34,6 +34,8 @@ class DeviceReader : public VolumeReader {
     const uint64_t blocksHeld = capacity_ / blockSize;
     if (address >= blocksHeld || address > UINT32_MAX) return true;
     const uint64_t bytes = std::min<uint64_t>(count, (blocksHeld - address) * blockSize);
+    // Every probe leaves room for one block after it in the work area.
+    if (!device_.FitsBuffer(static_cast<uint32_t>(bytes), uint64_t{count} + kWorkSlack)) return Fail();
     if (!device_.Read(static_cast<uint32_t>(address), buffer, static_cast<uint32_t>(bytes))) return Fail();
     return true;
   }
@@ -57,7 +59,10 @@ bool CheckHeader(SCSIDEV& device, VolSizeChoice& sizes, VolumeInfo& info) {
   info = VolumeInfo{};
   device.StartStopUnit(aspi::startstop::kLoadAndStart);
   if (!device.SetDevice()) {
-    ui::MessageBox("Device read error.\nA medium may not be in the source device.", ProgramName, ui::kIconError);
+    if (!device.GeometryRefusal().empty())
+      ui::MessageBox(device.GeometryRefusal(), ProgramName, ui::kIconError);
+    else
+      ui::MessageBox("Device read error.\nA medium may not be in the source device.", ProgramName, ui::kIconError);
     return false;
   }
   std::vector<uint8_t> work(kMidArea + kWorkSlack);

@@ -1,6 +1,7 @@
 #include "volume/VolSizeChoice.h"
 
 #include "base/NumberText.h"
+#include "base/SizeText.h"
 
 VolSizeChoice::VolSizeChoice() { UpdateManualInput(); }
 
@@ -61,11 +62,19 @@ uint64_t VolSizeChoice::GetVolumeSize() {
     case Choice::Iso: chosenSize_ = isoSize_; break;
     case Choice::Udf: chosenSize_ = udfSize_; break;
     case Choice::Media: chosenSize_ = mediaSize_; break;
-    case Choice::Manual: chosenSize_ = ParseNumber(manualText_, 10); break;
+    // A text that is no size keeps the size chosen before.
+    case Choice::Manual: ReadSizeText(manualText_, chosenSize_); break;
     case Choice::None: break;
   }
   savedSize_ = chosenSize_;
   return chosenSize_;
+}
+
+std::string VolSizeChoice::ManualTextRefusal() const {
+  uint64_t bytes = 0;
+  std::string refusal;
+  if (checked_ != Choice::Manual || ReadSizeText(manualText_, bytes, &refusal)) return {};
+  return refusal;
 }
 
 void VolSizeChoice::Check(Choice choice) {

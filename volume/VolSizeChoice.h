@@ -34,6 +34,10 @@ class VolSizeChoice {
   // A radio button clicked; enables the byte field only for the manual choice.
   void Check(Choice choice);
   void SetManualText(std::string text) { manualText_ = std::move(text); }
+  // With the manual choice checked, the message for a typed text that is no
+  // size (base/SizeText.h); otherwise empty. Such a text keeps the size
+  // chosen before.
+  std::string ManualTextRefusal() const;
   // "OK": take the checked choice. "Cancel": bring back the saved size.
   uint64_t Accept() { return GetVolumeSize(); }
   void Cancel() { chosenSize_ = savedSize_; }

@@ -1,9 +1,12 @@
 #include "volume/VolumeProbe.h"
 
+#include <algorithm>
 
 #include "base/Log.h"
 #include "base/NumberText.h"
 #include "base/TextFormat.h"
+#include "host/os/Interrupt.h"
+#include "host/ui/TerminalText.h"
 #include "volume/CheckHeader.h"
 #include "volume/VolSizeChoice.h"
 #include "volume/VolumeProbes.h"
@@ -11,6 +14,16 @@
 namespace {
 
 using ReadKind = VolumeReader::ReadKind;
+
+// reader.ReadAt, unless an interrupt came (Ctrl-C, a signal): then the check
+// ends before its next read, which on a slow source may take a while.
+bool ReadChecked(VolumeReader& reader, uint64_t offset, uint8_t* buffer, uint32_t count, ReadKind kind) {
+  if (host::InterruptRequested()) {
+    AddLog("[CheckHeader] Canceled.");
+    return false;
+  }
+  return reader.ReadAt(offset, buffer, count, kind);
+}
 
 // A MID whose start lies outside the source or beyond 32 bits is taken as no
 // index at all, as a MID without one is.
@@ -35,12 +48,12 @@ void LimitToSource(const char* name, uint64_t& size, uint64_t available) {
 void ProbeUdfEnd(VolumeReader& reader, uint64_t offset, std::vector<uint8_t>& work, ProbeFindings& found,
                  bool& failed) {
   uint8_t* sector = work.data();
-  if (!reader.ReadAt(offset + found.udfSize - kSector, sector, kSector, ReadKind::Trailing)) {
+  if (!ReadChecked(reader, offset + found.udfSize - kSector, sector, kSector, ReadKind::Trailing)) {
     failed = true;
     return;
   }
   if (IsUdfAnchor(sector)) return;
-  if (!reader.ReadAt(offset + found.udfSize, sector, kSector, ReadKind::Trailing)) {
+  if (!ReadChecked(reader, offset + found.udfSize, sector, kSector, ReadKind::Trailing)) {
     failed = true;
     return;
   }
@@ -58,12 +71,12 @@ bool ProbeVolume(VolumeReader& reader, const ProbeTexts& texts, std::vector<uint
   uint8_t* buffer = work.data();
   const uint64_t sourceSize = reader.SourceSize();
 
-  if (!reader.ReadAt(0, buffer, kProbeBlock, ReadKind::Probe)) return false;
+  if (!ReadChecked(reader, 0, buffer, kProbeBlock, ReadKind::Probe)) return false;
   if (texts.topDumpTitle) AddLog(PrintDataBuffer(buffer, 128, texts.topDumpTitle));
   if (HasMid(buffer, kProbeBlock)) {
     AddLog(texts.withMid);
     found.mid = true;
-    if (!reader.ReadAt(0, buffer, kMidArea, ReadKind::Probe)) return false;
+    if (!ReadChecked(reader, 0, buffer, kMidArea, ReadKind::Probe)) return false;
     uint64_t start = ParseMidIndex(buffer, kMidArea, found.midSize);
     CheckMidIndex(start, sourceSize, found);
   } else {
@@ -72,13 +85,13 @@ bool ProbeVolume(VolumeReader& reader, const ProbeTexts& texts, std::vector<uint
   AddLog(FormatText("[CheckHeader]\r\nOffset: %u", found.volumeOffset));
   const uint64_t offset = found.volumeOffset;
 
-  if (!reader.ReadAt(offset + kIsoDescriptorOffset, buffer, kProbeBlock, ReadKind::Probe)) return false;
+  if (!ReadChecked(reader, offset + kIsoDescriptorOffset, buffer, kProbeBlock, ReadKind::Probe)) return false;
   if (!GetIsoVolumeInfo(buffer, found.volumeName, found.isoSize)) AddLog(texts.notIso);
 
-  if (!reader.ReadAt(offset + kUdfAnchorOffset, buffer, kProbeBlock, ReadKind::Probe)) return false;
+  if (!ReadChecked(reader, offset + kUdfAnchorOffset, buffer, kProbeBlock, ReadKind::Probe)) return false;
   if (IsUdfAnchor(buffer)) {
     uint64_t sequence = offset + static_cast<uint64_t>(UdfSequenceLocation(buffer)) * kSector;
-    if (!reader.ReadAt(sequence, buffer, kProbeBlock, ReadKind::Sequence)) {
+    if (!ReadChecked(reader, sequence, buffer, kProbeBlock, ReadKind::Sequence)) {
       AddLog("GetUdfVolumeInfo failed.");
       return false;
     }
@@ -90,9 +103,16 @@ bool ProbeVolume(VolumeReader& reader, const ProbeTexts& texts, std::vector<uint
   } else {
     AddLog(texts.notUdf);
   }
-  AddLog("VolumeName: " + found.volumeName);
+  // The identifier comes from the source: its control bytes are escaped, so
+  // that printing the log cannot drive a terminal.
+  AddLog("VolumeName: " + ui::TerminalText(found.volumeName));
 
   found.available = sourceSize > offset ? sourceSize - offset : 0;
+  const uint64_t declared = std::max(found.isoSize, found.udfSize);
+  if (declared > found.available) {
+    found.declared = declared;
+    AddLog(ShortSourceText("The source holds", found.available, declared));
+  }
   LimitToSource("ISO", found.isoSize, found.available);
   LimitToSource("UDF", found.udfSize, found.available);
   LimitToSource("MID", found.midSize, found.available);
@@ -114,5 +134,11 @@ void TakeChosenVolume(const ProbeFindings& found, VolSizeChoice& sizes, const ch
   info.volumeName = found.volumeName;
   info.volumeOffset = found.volumeOffset;
   info.lbCount = LbCountOf(info.volumeSize);
+  info.declaredSize = found.declared;
   AddLog(FormatText("%s VolumeSize: %s bytes, LBSize: %XH", tag, FormatNumber(info.volumeSize).c_str(), info.lbCount));
+}
+
+std::string ShortSourceText(const std::string& source, uint64_t bytes, uint64_t declared) {
+  return source + ": " + FormatNumber(bytes) + " bytes of a volume that declares " + FormatNumber(declared) +
+         " bytes. The source may have been cut short.";
 }

@@ -46,6 +46,9 @@ struct ProbeFindings {
   uint64_t isoSize = 0;
   uint64_t udfSize = 0;
   uint64_t available = 0;  // what the source holds from the volume offset on
+  // The larger of the ISO 9660 and UDF sizes as the volume declares them,
+  // when the source holds less (a file cut short); 0 otherwise.
+  uint64_t declared = 0;
   std::string volumeName;
 };
 

@@ -1,5 +1,6 @@
 #include "firmware/format/FirmwareFile.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/CFILE.h"
@@ -37,10 +38,49 @@ std::string PartProblem(const char* name, const FirmwarePart& part, uint64_t fil
   return {};
 }
 
-bool ReadExactly(CFILE& file, void* buffer, uint32_t count) {
+bool ReadWholeFile(CFILE& file, std::vector<uint8_t>& bytes) {
+  bytes.clear();
+  const uint64_t size = file.GetSize();
+  if (size > kLargestUpdateFile || !file.Seek(0)) return false;
+  bytes.resize(size);
   uint32_t got = 0;
-  return file.Read(buffer, count, &got) && got == count;
+  if (!file.Read(bytes.data(), static_cast<uint32_t>(size), &got)) return false;
+  // A file that shrank while it was read is not taken either.
+  bytes.resize(got);
+  return got == size;
 }
+
+std::array<uint8_t, kRecognitionBytes> FirmwareHead(FirmwareBytes file) {
+  std::array<uint8_t, kRecognitionBytes> head{};
+  std::copy_n(file.begin(), std::min<size_t>(file.size(), kRecognitionBytes), head.begin());
+  return head;
+}
+
+bool NextLine(FirmwareBytes file, size_t& position, std::string& text) {
+  constexpr size_t kBlock = 4096;
+  if (position >= file.size()) return false;
+  // The terminators are looked for within one block from the position, as
+  // the file reader does with the block it reads.
+  const FirmwareBytes block = file.subspan(position, std::min(kBlock, file.size() - position));
+  const auto cr = std::find(block.begin(), block.end(), '\r');
+  const auto lf = std::find(block.begin(), block.end(), '\n');
+  if (cr == block.end() && lf == block.end()) {
+    text.clear();
+    return false;
+  }
+  auto end = cr, next = lf;
+  if (cr == block.end() || lf == block.end()) {
+    end = next = cr != block.end() ? cr : lf;
+  } else {
+    end = std::min(cr, lf);
+    next = std::max(cr, lf);
+  }
+  text.assign(block.begin(), std::find(block.begin(), end, '\0'));
+  position += static_cast<size_t>(next - block.begin()) + 1;
+  return true;
+}
+
+FirmwareBytes PartBytes(FirmwareBytes file, const FirmwarePart& part) { return file.subspan(part.offset, part.size); }
 
 int Percent(uint64_t part, uint64_t whole) {
   if (whole == 0) return 0;

@@ -1,8 +1,8 @@
 #include "firmware/format/SysMecHeader.h"
 
+#include <algorithm>
 #include <cstring>
 
-#include "base/CFILE.h"
 #include "host/aspi/BigEndian.h"
 
 namespace {
@@ -35,9 +35,11 @@ FirmwarePart SysMecHeader::Sys() const { return PartAfter(bytes, kSysMarkerOffse
 
 FirmwarePart SysMecHeader::Mec() const { return PartAfter(bytes, kMecMarkerOffset); }
 
-bool ReadSysMecHeader(CFILE& file, SysMecHeader& header) {
+bool ReadSysMecHeader(FirmwareBytes file, SysMecHeader& header) {
   header.bytes.fill(0);
-  return file.Seek(0) && ReadExactly(file, header.bytes.data(), SysMecHeader::kSize);
+  if (file.size() < SysMecHeader::kSize) return false;
+  std::copy_n(file.begin(), SysMecHeader::kSize, header.bytes.begin());
+  return true;
 }
 
 std::string SysMecLayoutProblem(const SysMecHeader& header, uint64_t fileSize) {

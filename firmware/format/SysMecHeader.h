@@ -17,8 +17,6 @@
 
 #include "firmware/format/FirmwareFile.h"
 
-class CFILE;
-
 inline constexpr uint32_t kSysReadBackBase = 0x20000;
 inline constexpr uint32_t kMecReadBackBase = 0x40000;
 
@@ -34,9 +32,9 @@ struct SysMecHeader {
   FirmwarePart Mec() const;
 };
 
-// Reads the 128 header bytes from the start of the file into a zeroed
-// header; false unless all of them were read.
-bool ReadSysMecHeader(CFILE& file, SysMecHeader& header);
+// Takes the 128 header bytes from the start of the file into a zeroed
+// header; false when the file is shorter.
+bool ReadSysMecHeader(FirmwareBytes file, SysMecHeader& header);
 
 // Why the two parts cannot be sent as they stand, or an empty text: each
 // needs bytes, must lie after the header and inside the file, and must fit

@@ -5,7 +5,6 @@
 #include <string_view>
 #include <vector>
 
-#include "base/CFILE.h"
 #include "base/Log.h"
 #include "base/NumberText.h"
 #include "firmware/format/Crc16.h"
@@ -21,7 +20,6 @@ constexpr char kEndLine[] = "[ End of File Descriptor ]";
 constexpr std::string_view kFileSize = "FileSize = ";
 constexpr std::string_view kOffset = "Offset = ";
 constexpr std::string_view kChecksum = "Checksum = ";
-constexpr uint32_t kChecksumPiece = 65536;
 constexpr uint32_t kDumpBytes = 128;
 
 // The FileName lines, in the order of Type1Part.
@@ -41,12 +39,11 @@ std::string Type1Version(std::span<const uint8_t, kRecognitionBytes> head) {
   return std::string(reinterpret_cast<const char*>(head.data()) + kVersionOffset, 4);
 }
 
-bool ReadType1Descriptor(CFILE& file, Type1Descriptor& descriptor) {
+bool ReadType1Descriptor(FirmwareBytes file, Type1Descriptor& descriptor) {
   descriptor = Type1Descriptor{};
-  if (!file.Seek(kDescriptorStart)) return false;
   int current = -1;
   std::string line;
-  while (file.ReadLine(line)) {
+  for (size_t position = kDescriptorStart; NextLine(file, position, line);) {
     if (line == kEndLine) return true;
     for (size_t i = 0; i < kType1PartCount; ++i) {
       if (line.starts_with(kFileNameLines[i])) {
@@ -75,12 +72,12 @@ std::string Type1LayoutProblem(const Type1Descriptor& descriptor, uint64_t fileS
   return {};
 }
 
-ChecksumResult CheckType1Checksum(CFILE& file, uint64_t fileSize) {
+ChecksumResult CheckType1Checksum(FirmwareBytes file) {
   ChecksumResult result;
-  if (fileSize < kType1ImageStart || !file.Seek(kDescriptorStart)) return result;
+  if (file.size() < kType1ImageStart) return result;
   std::string line;
   bool found = false;
-  while (!found && file.ReadLine(line)) {
+  for (size_t position = kDescriptorStart; !found && NextLine(file, position, line);) {
     if (line.starts_with(kChecksum)) {
       result.stated = static_cast<uint16_t>(GetAssignedValue(line));
       found = true;
@@ -90,21 +87,12 @@ ChecksumResult CheckType1Checksum(CFILE& file, uint64_t fileSize) {
     result.verdict = ChecksumVerdict::NoChecksum;
     return result;
   }
-
-  if (!file.Seek(kType1ImageStart)) return result;
-  std::vector<uint8_t> piece(kChecksumPiece);
+  const FirmwareBytes images = file.subspan(kType1ImageStart);
   std::array<uint8_t, kDumpBytes> head{};
-  Crc16 crc;
-  uint64_t remaining = fileSize - kType1ImageStart;
-  bool first = true;
-  while (remaining > 0) {
-    uint32_t count = TakeChunk(remaining, kChecksumPiece);
-    if (!ReadExactly(file, piece.data(), count)) return result;
-    if (first) std::copy_n(piece.begin(), std::min(count, kDumpBytes), head.begin());
-    first = false;
-    crc.Add({piece.data(), count});
-  }
+  std::copy_n(images.begin(), std::min<size_t>(images.size(), kDumpBytes), head.begin());
   AddLog(PrintDataBuffer(head.data(), kDumpBytes));
+  Crc16 crc;
+  crc.Add(images);
   result.computed = crc.Value();
   result.verdict = result.computed == result.stated ? ChecksumVerdict::Valid : ChecksumVerdict::Invalid;
   return result;
@@ -114,9 +102,12 @@ uint32_t LoaderInfo::LoadAddress() const { return aspi::GetBE32(bytes.data()); }
 
 uint32_t LoaderInfo::StartAddress() const { return aspi::GetBE32(bytes.data() + 8); }
 
-bool ReadLoaderInfo(CFILE& file, const Type1Descriptor& descriptor, LoaderInfo& info) {
+bool ReadLoaderInfo(FirmwareBytes file, const Type1Descriptor& descriptor, LoaderInfo& info) {
   info.bytes.fill(0);
-  return file.Seek(descriptor[Type1Part::LoaderInf].offset) && ReadExactly(file, info.bytes.data(), kLoaderInfoSize);
+  const uint64_t offset = descriptor[Type1Part::LoaderInf].offset;
+  if (offset + kLoaderInfoSize > file.size()) return false;
+  std::copy_n(file.begin() + static_cast<ptrdiff_t>(offset), kLoaderInfoSize, info.bytes.begin());
+  return true;
 }
 
 std::string LoaderInfoProblem(const LoaderInfo& info, const Type1Descriptor& descriptor) {

@@ -24,8 +24,6 @@
 
 #include "firmware/format/FirmwareFile.h"
 
-class CFILE;
-
 enum class Type1Part { LoaderInf, LoaderBin, RomIn, RomExt };
 inline constexpr size_t kType1PartCount = 4;
 inline constexpr uint32_t kType1ImageStart = 512;
@@ -46,7 +44,7 @@ std::string Type1Version(std::span<const uint8_t, kRecognitionBytes> head);
 
 // Reads the descriptor lines from byte 64; false when the end line is
 // missing (the descriptor is incomplete).
-bool ReadType1Descriptor(CFILE& file, Type1Descriptor& descriptor);
+bool ReadType1Descriptor(FirmwareBytes file, Type1Descriptor& descriptor);
 
 // Why the components cannot be sent as they stand, or an empty text. The
 // file holds at least 512 bytes; all four components are named, each with
@@ -65,9 +63,8 @@ struct ChecksumResult {
 // Looks for the "Checksum = " line from byte 64 on; without one the file
 // counts as unchecked (NoChecksum). Otherwise logs a dump of the first 128
 // bytes from byte 512 and computes the CRC from byte 512 to the end of the
-// file, a piece at a time; a read that delivers less than asked gives
-// Unreadable. fileSize must be at least 512.
-ChecksumResult CheckType1Checksum(CFILE& file, uint64_t fileSize);
+// file. A file shorter than 512 bytes gives Unreadable.
+ChecksumResult CheckType1Checksum(FirmwareBytes file);
 
 struct LoaderInfo {
   std::array<uint8_t, kLoaderInfoSize> bytes{};
@@ -75,9 +72,9 @@ struct LoaderInfo {
   uint32_t StartAddress() const;
 };
 
-// Reads the 16 bytes of loader.inf at its position into a zeroed record;
-// false unless all of them were read.
-bool ReadLoaderInfo(CFILE& file, const Type1Descriptor& descriptor, LoaderInfo& info);
+// Takes the 16 bytes of loader.inf at its position into a zeroed record;
+// false when they are not all inside the file.
+bool ReadLoaderInfo(FirmwareBytes file, const Type1Descriptor& descriptor, LoaderInfo& info);
 
 // Why the loader cannot be placed as loader.inf says, or an empty text:
 // loader.bin must fit below the 24-bit limit from the load address, and the

@@ -77,6 +77,28 @@
 //     loaded; the manager copies nothing it is given. A manager without a
 //     sink writes such lines to the standard error.
 //
+// A manager may also export a fourth, which the program calls while an
+// operation writes or erases a disc:
+//
+//   uint32_t HoldASPI32Unit(uint8_t ha, uint8_t id, uint8_t lun, uint32_t hold,
+//                           char* reason, uint32_t reasonSize);
+//     hold 1: from now on the unit at the address answers this program
+//     alone (the SCSI generic manager opens its nodes exclusively, so that
+//     no automounter or second recorder interleaves commands); hold 0: the
+//     unit is shared again. Returns SS_COMP when done, SS_NO_DEVICE when no
+//     unit is there, SS_ERR when another program holds or uses the unit;
+//     then reason receives one line for the person (NUL-terminated, at most
+//     reasonSize bytes, no line end). Called from the operation's thread,
+//     never while a request to the unit is in flight. A manager without it
+//     shares its units as it always does.
+//
+// And a fifth, for a person who names a drive by its device node:
+//
+//   uint32_t FindASPI32Unit(const char* path, uint8_t* ha, uint8_t* id, uint8_t* lun);
+//     The address of the unit behind a device node such as "/dev/sg1" or
+//     "/dev/sr0" (the manager's own nodes and the block devices of its
+//     units). SS_COMP with the address filled in, or SS_NO_DEVICE.
+//
 // The layout follows the published ASPI for Win32 blocks field for field,
 // byte-packed, except that pointer-sized fields (SRB_BufPointer, SRB_PostProc,
 // SRB_ToAbort) are 64 bits wide, which shifts the offsets after them.
@@ -232,9 +254,13 @@ using GetSupportInfoFn = uint32_t (*)();
 using SendCommandFn = uint32_t (*)(void*);
 using LogSinkFn = void (*)(const char* line);
 using SetLogSinkFn = void (*)(LogSinkFn sink);
+using FindUnitFn = uint32_t (*)(const char* path, uint8_t* ha, uint8_t* id, uint8_t* lun);
+using HoldUnitFn = uint32_t (*)(uint8_t ha, uint8_t id, uint8_t lun, uint32_t hold, char* reason, uint32_t reasonSize);
 
 inline constexpr const char* kGetSupportInfoName = "GetASPI32SupportInfo";
 inline constexpr const char* kSendCommandName = "SendASPI32Command";
 inline constexpr const char* kSetLogSinkName = "SetASPI32LogSink";  // optional
+inline constexpr const char* kHoldUnitName = "HoldASPI32Unit";      // optional
+inline constexpr const char* kFindUnitName = "FindASPI32Unit";      // optional
 
 }  // namespace aspi

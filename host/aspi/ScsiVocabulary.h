@@ -46,6 +46,8 @@ inline constexpr Sense kNotReadyBecomingReady{kNotReadyKey, kAscLogicalUnitNotRe
 inline constexpr Sense kNotReadyOperationInProgress{kNotReadyKey, kAscLogicalUnitNotReady, 0x07};
 inline constexpr Sense kNotReadyLongWriteInProgress{kNotReadyKey, kAscLogicalUnitNotReady, 0x08};
 inline constexpr Sense kMediumNotPresent{kNotReadyKey, kAscMediumNotPresent, 0x00};
+inline constexpr Sense kMediumNotPresentTrayClosed{kNotReadyKey, kAscMediumNotPresent, 0x01};
+inline constexpr Sense kMediumNotPresentTrayOpen{kNotReadyKey, kAscMediumNotPresent, 0x02};
 
 inline constexpr Sense kUnrecoveredReadError{kMediumErrorKey, 0x11, 0x00};
 inline constexpr Sense kWriteError{kMediumErrorKey, 0x0C, 0x00};

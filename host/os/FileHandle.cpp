@@ -55,7 +55,9 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
   return *this;
 }
 
-bool FileHandle::Open(const std::string& name, uint32_t access, uint32_t share, uint32_t disposition) {
+bool FileHandle::Open(const std::string& name, uint32_t access, uint32_t share, uint32_t disposition,
+                      uint32_t attributes) {
+  const bool noFollow = (attributes & kOpenNoFollow) != 0;
   Close();
   if (name.empty()) {
     lastError_ = ENOENT;
@@ -65,15 +67,16 @@ bool FileHandle::Open(const std::string& name, uint32_t access, uint32_t share, 
   // the open until someone opens its other end, a device file may act on its
   // open: neither is opened at all.
   struct stat before {};
-  if (::stat(name.c_str(), &before) == 0 && !S_ISREG(before.st_mode)) {
-    lastError_ = S_ISDIR(before.st_mode) ? EISDIR : kNotRegularFile;
+  if ((noFollow ? ::lstat(name.c_str(), &before) : ::stat(name.c_str(), &before)) == 0 && !S_ISREG(before.st_mode)) {
+    lastError_ = S_ISDIR(before.st_mode) ? EISDIR : S_ISLNK(before.st_mode) ? kSymbolicLink : kNotRegularFile;
     return false;
   }
   // Non-blocking, should the name have become a FIFO since: the check after
   // the open refuses it then.
-  int fd = ::open(name.c_str(), OpenFlags(access, disposition) | O_NONBLOCK, 0666);
+  int fd = ::open(name.c_str(), OpenFlags(access, disposition) | O_NONBLOCK | (noFollow ? O_NOFOLLOW : 0), 0666);
   if (fd < 0) {
-    lastError_ = errno;
+    // A link put there since the check is refused the same way.
+    lastError_ = noFollow && errno == ELOOP ? kSymbolicLink : errno;
     return false;
   }
   struct stat info {};
@@ -108,8 +111,10 @@ bool FileHandle::Open(const std::string& name, uint32_t access, uint32_t share, 
 std::string FileHandle::LastErrorText() const {
   switch (lastError_) {
     case 0: return {};
-    case kInUse: return "already open in this program";
+    // A lock held by another process conflicts as well as one of our own.
+    case kInUse: return "in use by this or another program";
     case kNotRegularFile: return "not a regular file";
+    case kSymbolicLink: return "a symbolic link, which is not followed";
     default: return std::generic_category().message(lastError_);
   }
 }

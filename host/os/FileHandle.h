@@ -28,6 +28,9 @@ inline constexpr uint32_t kOpenExisting = 3;
 inline constexpr uint32_t kOpenAlways = 4;
 inline constexpr uint32_t kTruncateExisting = 5;
 inline constexpr uint32_t kFileAttributeNormal = 0x80u;
+// An attribute that opens the name itself, never what a symbolic link of
+// that name points to: such a link is refused as not a regular file.
+inline constexpr uint32_t kOpenNoFollow = 0x00200000u;
 
 class FileHandle {
  public:
@@ -40,7 +43,9 @@ class FileHandle {
 
   // Opens name; on failure the handle stays closed and LastError() says why
   // (an errno value, or kInUse for a sharing conflict).
-  bool Open(const std::string& name, uint32_t access, uint32_t share, uint32_t disposition);
+  // attributes: kOpenNoFollow or 0.
+  bool Open(const std::string& name, uint32_t access, uint32_t share, uint32_t disposition,
+            uint32_t attributes = 0);
   void Close();
   bool IsOpen() const { return fd_ >= 0; }
   int LastError() const { return lastError_; }
@@ -54,6 +59,7 @@ class FileHandle {
   // is refused before it is opened.
   static constexpr int kInUse = -1;
   static constexpr int kNotRegularFile = -2;
+  static constexpr int kSymbolicLink = -3;
 
   // One read at the file pointer; got may be below count at the end of file.
   bool Read(void* buffer, uint32_t count, uint32_t* got);

@@ -1,11 +1,14 @@
 #include "host/os/Interrupt.h"
 
+#include <poll.h>
 #include <signal.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cstdint>
+
+#include "host/os/Sleep.h"
 
 namespace host {
 namespace {
@@ -38,6 +41,7 @@ void InstallInterruptHandler() {
   action.sa_flags = SA_RESTART;
   ::sigaction(SIGINT, &action, nullptr);
   ::sigaction(SIGTERM, &action, nullptr);
+  ::sigaction(SIGHUP, &action, nullptr);
 }
 
 bool InterruptRequested() { return requested.load(); }
@@ -54,6 +58,20 @@ void ClearInterrupt() {
 
 int InterruptHandle() { return wakeFd.load(); }
 
+bool SleepUnlessInterrupted(uint32_t ms) {
+  if (requested.load()) return true;
+  const int fd = wakeFd.load();
+  if (fd < 0) {
+    Sleep(ms);
+  } else {
+    pollfd wake{fd, POLLIN, 0};
+    ::poll(&wake, 1, static_cast<int>(ScaledMs(ms)));  // a signal that comes meanwhile ends it as well
+  }
+  return requested.load();
+}
+
 void IgnoreBrokenPipe() { ::signal(SIGPIPE, SIG_IGN); }
+
+void IgnoreFileSizeSignal() { ::signal(SIGXFSZ, SIG_IGN); }
 
 }  // namespace host

@@ -26,11 +26,25 @@ Backend& Current() {
 
 }  // namespace
 
+void OpenQuestion::Withdraw() {
+  withdrawn_ = true;
+  if (closer_) closer_();
+}
+
+int Backend::MessageBox(const std::string& text, const std::string& caption, unsigned flags, OpenQuestion& question) {
+  if (question.Withdrawn()) return NegativeAnswer(flags);
+  return MessageBox(text, caption, flags);
+}
+
 std::optional<std::string> Backend::FileDialog(const FileDialogRequest&) { return std::nullopt; }
 void Backend::SetBusyCursor(bool) {}
 
 int MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
   return Current().MessageBox(text, caption, flags);
+}
+
+int MessageBox(const std::string& text, const std::string& caption, unsigned flags, OpenQuestion& question) {
+  return Current().MessageBox(text, caption, flags, question);
 }
 
 std::optional<std::string> FileDialog(const FileDialogRequest& request) { return Current().FileDialog(request); }

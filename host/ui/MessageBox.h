@@ -11,10 +11,16 @@
 // - FileDialog returns the chosen path, or nothing when the person cancels.
 // - SetBusyCursor shows or clears the busy cursor; backends without one ignore
 //   it. It may be called from any thread, as MessageBox.
+// - MessageBox(..., question) shows a question its asker may take back while
+//   it is open (OpenQuestion::Withdraw). A backend that can close its box
+//   hands OpenQuestion a closer for as long as the box is shown; one that
+//   cannot (a terminal, a script) answers as usual. A withdrawn question
+//   answers the negative button.
 // A backend is installed for the whole process; ScopedBackend installs one for
 // a scope (a test) and restores the previous one.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -40,18 +46,39 @@ struct FileDialogRequest {
   std::string title;
   std::string filter;            // "Text files|*.txt|All files|*.*"
   std::string defaultExtension;  // added when the name has none
-  std::string fileName;          // proposed name
+  std::string fileName;          // proposed name (a path: its folder is where the dialog opens)
+  std::string folder;            // where the dialog opens when no name is proposed
+};
+
+// A question that may be taken back while it is open: the operation it asks
+// about has ended meanwhile, so its answer no longer matters. Used on one
+// thread (the one that asks and the one that withdraws are the GUI thread).
+class OpenQuestion {
+ public:
+  // Closes the box if it is open; a box not shown yet is not shown at all.
+  void Withdraw();
+  bool Withdrawn() const { return withdrawn_; }
+  // For backends: how to close the box while it is shown; empty once it is
+  // closed.
+  void SetCloser(std::function<void()> closer) { closer_ = std::move(closer); }
+
+ private:
+  bool withdrawn_ = false;
+  std::function<void()> closer_;
 };
 
 class Backend {
  public:
   virtual ~Backend() = default;
   virtual int MessageBox(const std::string& text, const std::string& caption, unsigned flags) = 0;
+  virtual int MessageBox(const std::string& text, const std::string& caption, unsigned flags,
+                         OpenQuestion& question);
   virtual std::optional<std::string> FileDialog(const FileDialogRequest& request);
   virtual void SetBusyCursor(bool busy);
 };
 
 int MessageBox(const std::string& text, const std::string& caption, unsigned flags);
+int MessageBox(const std::string& text, const std::string& caption, unsigned flags, OpenQuestion& question);
 std::optional<std::string> FileDialog(const FileDialogRequest& request);
 void SetBusyCursor(bool busy);
 

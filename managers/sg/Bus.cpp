@@ -66,6 +66,8 @@ void RefuseWrite(aspi::SRB_ExecSCSICmd* block) {
 Bus::Environment Bus::SystemEnvironment() {
   Environment environment;
   environment.open = LinuxNode::Open;
+  environment.openExclusive = LinuxNode::OpenExclusive;
+  environment.holdBlock = LinuxNode::HoldBlock;
   return environment;
 }
 
@@ -74,7 +76,7 @@ Bus& Bus::Instance() {
   return bus;
 }
 
-Bus::Bus(const Environment& environment) {
+Bus::Bus(const Environment& environment) : environment_(environment) {
   std::vector<std::string> problems;
   nodes_ = ReadTopology(environment.sysfsRoot, &problems);
   for (const std::string& problem : problems) Report(problem);
@@ -86,20 +88,53 @@ Bus::Bus(const Environment& environment) {
                    : "The kernel has no SCSI generic driver loaded: load it with \"modprobe sg\" (as root), or "
                      "add \"sg\" to /etc/modules-load.d/ to load it at every start.");
   }
-  for (uint8_t ha = 0; ha < map_.AdapterCount(); ++ha) {
-    const uint64_t host = *map_.HostOf(ha);
+  NameAdapters(environment, 0);
+  OpenUnits(environment, 0);
+}
+
+void Bus::NameAdapters(const Environment& environment, size_t fromAdapter) {
+  driverNames_.resize(fromAdapter);
+  for (size_t ha = 0; ha < map_.AdapterCount(); ++ha) {
+    const uint64_t host = *map_.HostOf(static_cast<uint8_t>(ha));
+    if (ha < fromAdapter) continue;
     driverNames_.push_back(HostDriverName(environment.sysfsRoot, host));
     Report("Host adapter " + std::to_string(ha) + " is SCSI host " + std::to_string(host) +
            (driverNames_.back().empty() ? "" : " (" + driverNames_.back() + ")") + ".");
   }
-  OpenUnits(environment);
 }
 
-void Bus::OpenUnits(const Environment& environment) {
+void Bus::Rescan() {
+  std::unique_lock lock(mutex_);
+  std::vector<std::string> problems;
+  std::vector<NodeInfo> found = ReadTopology(environment_.sysfsRoot, &problems);
+  const size_t known = nodes_.size();
+  for (NodeInfo& node : found) {
+    auto same = [&node](const NodeInfo& old) { return old.name == node.name; };
+    if (std::none_of(nodes_.begin(), nodes_.end(), same)) nodes_.push_back(std::move(node));
+  }
+  if (nodes_.size() == known) return;
+  std::vector<uint64_t> hosts;
+  for (uint8_t ha = 0; ha < map_.AdapterCount(); ++ha) hosts.push_back(*map_.HostOf(ha));
+  map_ = AddressMap(nodes_);
+  // The adapters whose host did not move keep their names and lines.
+  size_t kept = 0;
+  while (kept < hosts.size() && map_.HostOf(static_cast<uint8_t>(kept)) == hosts[kept]) ++kept;
+  // The units known before keep their workers; their labels follow the map.
+  for (size_t i = 0; i < known; ++i) {
+    const aspi::ScsiAddress address = map_.AddressOf(i);
+    if (address.IsSet()) labels_[i] = AddressText(address) + " (" + environment_.devRoot + "/" + nodes_[i].name + ")";
+  }
+  NameAdapters(environment_, kept);
+  OpenUnits(environment_, known);
+}
+
+void Bus::OpenUnits(const Environment& environment, size_t from) {
   devices_.resize(nodes_.size());
+  held_.resize(nodes_.size());
+  holding_.resize(nodes_.size(), false);
   inUse_.resize(nodes_.size());
   labels_.resize(nodes_.size());
-  for (size_t i = 0; i < nodes_.size(); ++i) {
+  for (size_t i = from; i < nodes_.size(); ++i) {
     const aspi::ScsiAddress address = map_.AddressOf(i);
     if (!address.IsSet()) continue;
     const std::string path = environment.devRoot + "/" + nodes_[i].name;
@@ -107,8 +142,10 @@ void Bus::OpenUnits(const Environment& environment) {
     OpenedNode opened = environment.open(path);
     if (!opened.node) {
       const bool denied = opened.error == EACCES || opened.error == EPERM;
+      const bool busy = opened.error == EBUSY;
       Report("Cannot open " + path + " for " + AddressText(address) + ", " + nodes_[i].Describe() + ": " +
              std::strerror(opened.error) + "." + (denied ? PermissionHint(path) : "") +
+             (busy ? " Another program holds it (a recorder writing a disc?): start again when it is done." : "") +
              " The program sees no device there.");
       continue;
     }
@@ -127,6 +164,63 @@ void Bus::OpenUnits(const Environment& environment) {
   }
 }
 
+uint32_t Bus::HoldUnit(uint8_t ha, uint8_t id, uint8_t lun, bool hold, std::string* reason) {
+  std::shared_lock lock(mutex_);
+  const auto node = map_.Find(ha, id, lun);
+  if (!node || !devices_[*node]) return aspi::SS_NO_DEVICE;
+  const size_t i = *node;
+  const std::string path = environment_.devRoot + "/" + nodes_[i].name;
+  auto openShared = [&] { return std::move(environment_.open(path).node); };
+  if (!hold) {
+    if (!holding_[i]) return aspi::SS_COMP;
+    held_[i].reset();
+    devices_[i]->SwapNode(openShared);
+    holding_[i] = false;
+    Report(labels_[i] + " is shared again.");
+    return aspi::SS_COMP;
+  }
+  if (holding_[i]) return aspi::SS_COMP;
+  if (!environment_.openExclusive) return aspi::SS_COMP;  // nothing to hold with
+  int refused = 0;
+  devices_[i]->SwapNode([&] {
+    OpenedNode exclusive = environment_.openExclusive(path);
+    if (exclusive.node) return std::move(exclusive.node);
+    refused = exclusive.error;
+    return openShared();
+  });
+  if (refused != 0) {
+    *reason = "another program has " + path + " open (" + std::strerror(refused) + ")";
+    return aspi::SS_ERR;
+  }
+  if (!nodes_[i].blockName.empty() && environment_.holdBlock) {
+    const std::string block = environment_.devRoot + "/" + nodes_[i].blockName;
+    HeldBlock taken = environment_.holdBlock(block);
+    if (taken.error == EBUSY) {
+      devices_[i]->SwapNode(openShared);
+      *reason = block + " is mounted or held by another program (" + std::string(std::strerror(EBUSY)) + ")";
+      return aspi::SS_ERR;
+    }
+    // A block device that cannot be opened at all (no permission, no
+    // node) cannot be mounted by this user either: the sg node suffices.
+    if (!taken.hold) Report(labels_[i] + ": " + block + " not held (" + std::strerror(taken.error) + ").");
+    held_[i] = std::move(taken.hold);
+  }
+  holding_[i] = true;
+  Report(labels_[i] + " is held for this program alone while it writes.");
+  return aspi::SS_COMP;
+}
+
+std::optional<aspi::ScsiAddress> Bus::FindUnit(const std::string& path) const {
+  std::shared_lock lock(mutex_);
+  const std::string prefix = environment_.devRoot + "/";
+  if (path.rfind(prefix, 0) != 0) return std::nullopt;
+  const std::string name = path.substr(prefix.size());
+  for (size_t i = 0; i < nodes_.size(); ++i) {
+    if ((name == nodes_[i].name || name == nodes_[i].blockName) && map_.AddressOf(i).IsSet()) return map_.AddressOf(i);
+  }
+  return std::nullopt;
+}
+
 uint32_t Bus::SupportInfo() const {
   const size_t count = map_.AdapterCount();
   if (count == 0) return uint32_t{aspi::SS_NO_ADAPTERS} << 8;
@@ -136,12 +230,17 @@ uint32_t Bus::SupportInfo() const {
 uint32_t Bus::Send(void* block) {
   if (block == nullptr) return aspi::SS_INVALID_SRB;
   auto* header = static_cast<aspi::SRB_Header*>(block);
+  if (header->SRB_Cmd == aspi::SC_RESCAN_SCSI_BUS) {
+    // The first adapter's rescan reads the nodes again; the others' find
+    // them read.
+    if (header->SRB_HaId == 0) Rescan();
+  }
+  std::shared_lock lock(mutex_);
   switch (header->SRB_Cmd) {
     case aspi::SC_HA_INQUIRY: return HostAdapterInquiry(static_cast<aspi::SRB_HAInquiry*>(block));
     case aspi::SC_EXEC_SCSI_CMD: return Execute(static_cast<aspi::SRB_ExecSCSICmd*>(block));
     case aspi::SC_ABORT_SRB: return AbortRequest(static_cast<aspi::SRB_Abort*>(block));
     case aspi::SC_RESCAN_SCSI_BUS:
-      // The units stay as they were found at load (see Bus.h).
       header->SRB_Status = header->SRB_HaId < map_.AdapterCount() ? aspi::SS_COMP : aspi::SS_INVALID_HA;
       return header->SRB_Status;
     default:

@@ -2,9 +2,13 @@
 // kernel's SCSI generic nodes once, when it is first used, maps them to the
 // program's addresses (AddressMap.h), opens each node and says in the log
 // what it found: one line per adapter and per unit, and for a node it
-// cannot open, why and what would let it. The set of units then stays as it
-// is for the life of the manager; a drive attached later is seen by the
-// next run.
+// cannot open, why and what would let it. A rescan (SC_RESCAN_SCSI_BUS)
+// reads the nodes again and adds the units attached since, with the same
+// lines; the units found before keep their nodes and workers (a unit that
+// went away answers its commands with errors). The adapter numbers follow
+// the host numbers, so a new host below the others moves theirs: the program
+// scans every address again after a rescan. A rescan waits for requests being
+// handed to units and holds the next ones until it is done.
 //
 // Requests are dispatched by SRB_Cmd: host adapter inquiry and rescan are
 // answered before Send returns, execute requests go to their unit's worker
@@ -16,6 +20,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <shared_mutex>
 #include <string>
 #include <vector>
 
@@ -35,6 +41,8 @@ class Bus {
     std::string devRoot = "/dev";
     std::string procRoot = "/proc";
     NodeOpener open;
+    NodeOpener openExclusive;  // the exclusive hold (HoldUnit)
+    BlockHolder holdBlock;     // the unit's block device, held with it
   };
   static Environment SystemEnvironment();
 
@@ -46,19 +54,35 @@ class Bus {
   // when the kernel has no SCSI generic node the program can address.
   uint32_t SupportInfo() const;
   uint32_t Send(void* block);
+  // The hold entry point (host/aspi/AspiSrb.h): the unit's sg node is opened
+  // again with O_EXCL, and its block device (/dev/srN) too, so that no other
+  // program opens the drive (or mounts its disc) while this one writes; a
+  // node or block device another program has open is refused (SS_ERR, with
+  // the reason). hold 0 opens the node as before.
+  uint32_t HoldUnit(uint8_t ha, uint8_t id, uint8_t lun, bool hold, std::string* reason);
+  // The address of the unit behind devRoot/sgN or devRoot/<its block device>.
+  std::optional<aspi::ScsiAddress> FindUnit(const std::string& path) const;
 
  private:
-  void OpenUnits(const Environment& environment);
+  // Opens the nodes from index `from` on and says what it found.
+  void OpenUnits(const Environment& environment, size_t from);
+  // Names the host adapters (after the map has changed).
+  void NameAdapters(const Environment& environment, size_t fromAdapter);
+  void Rescan();
   uint32_t HostAdapterInquiry(aspi::SRB_HAInquiry* block) const;
   uint32_t Execute(aspi::SRB_ExecSCSICmd* block);
   uint32_t AbortRequest(aspi::SRB_Abort* block);
 
+  mutable std::shared_mutex mutex_;  // held shared by every request and hold, alone by a rescan
   std::vector<NodeInfo> nodes_;
   AddressMap map_;
   std::vector<std::string> driverNames_;          // by adapter
   std::vector<std::unique_ptr<Device>> devices_;  // by node; empty where the node did not open
   std::vector<std::string> inUse_;                // by node: why the system uses its disk, or empty
   std::vector<std::string> labels_;               // by node: "0,1,0 (/dev/sg1)" for log lines
+  std::vector<std::unique_ptr<BlockHold>> held_;   // by node: the block device while held
+  std::vector<bool> holding_;                      // by node: opened exclusively
+  Environment environment_;
 };
 
 }  // namespace sg

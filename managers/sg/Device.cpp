@@ -56,8 +56,13 @@ Device::~Device() {
 }
 
 uint8_t Device::Submit(aspi::SRB_ExecSCSICmd* request) {
-  PublishStatus(request, aspi::SS_PENDING);
   std::unique_lock lock(mutex_);
+  if (!node_) {
+    // The node could not be opened again after a hold: the unit is gone.
+    manager::CompleteAtOnce(request, aspi::SS_NO_DEVICE, aspi::HASTAT_SEL_TO);
+    return aspi::SS_NO_DEVICE;
+  }
+  PublishStatus(request, aspi::SS_PENDING);
   // Only with the unit idle: a command never overtakes one sent before it.
   if (queue_.empty() && current_ == nullptr && !handedOver_ && RunsOnCaller(*request)) {
     if (RunOnCaller(lock, request)) return __atomic_load_n(&request->SRB_Status, __ATOMIC_ACQUIRE);
@@ -115,6 +120,13 @@ uint8_t Device::Abort(const aspi::SRB_ExecSCSICmd* request) {
   return aspi::SS_COMP;
 }
 
+void Device::SwapNode(const std::function<std::unique_ptr<Node>()>& reopen) {
+  std::unique_lock lock(mutex_);
+  idle_.wait(lock, [this] { return current_ == nullptr && queue_.empty() && !handedOver_; });
+  node_.reset();
+  node_ = reopen();
+}
+
 void Device::Run() {
   sigset_t all;
   sigfillset(&all);
@@ -138,6 +150,7 @@ void Device::Complete(aspi::SRB_ExecSCSICmd* request, const Command& command, co
   if (!currentAbandoned_) Finish(request, command, result);
   current_ = nullptr;
   currentAbandoned_ = false;
+  idle_.notify_all();
 }
 
 bool Device::Take(aspi::SRB_ExecSCSICmd*& request, Command& command, bool& collect) {

@@ -36,6 +36,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -64,6 +65,12 @@ class Device {
   // as aborted), SS_ABORT_FAIL when it is not in flight on this unit.
   uint8_t Abort(const aspi::SRB_ExecSCSICmd* request);
 
+  // Closes the node and puts the one `reopen` makes in its place, once no
+  // command of the unit is in the kernel and none is queued (the exclusive
+  // hold: the old descriptor must be closed before an O_EXCL open can
+  // succeed). A unit whose reopen fails answers as no longer there.
+  void SwapNode(const std::function<std::unique_ptr<Node>()>& reopen);
+
  private:
   void Run();
   // Takes the next request and readies its command; false when ending.
@@ -86,6 +93,7 @@ class Device {
   std::string label_;
   std::mutex mutex_;
   std::condition_variable wake_;
+  std::condition_variable idle_;  // a command came back from the kernel
   std::deque<aspi::SRB_ExecSCSICmd*> queue_;
   aspi::SRB_ExecSCSICmd* current_ = nullptr;  // in the kernel
   bool currentAbandoned_ = false;             // answered as aborted; its answer is dropped

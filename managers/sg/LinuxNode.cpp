@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 namespace sg {
 namespace {
@@ -53,7 +54,53 @@ void TakeAnswer(const sg_io_hdr_t& header, Result& result) {
   result.senseLength = header.sb_len_wr;
 }
 
+// The descriptor of an exclusively opened block device.
+class FdHold : public BlockHold {
+ public:
+  explicit FdHold(int fd) : fd_(fd) {}
+  ~FdHold() override { ::close(fd_); }
+  FdHold(const FdHold&) = delete;
+  FdHold& operator=(const FdHold&) = delete;
+
+ private:
+  int fd_;
+};
+
+// Checks the driver version; a node that is no SCSI generic one is closed.
+OpenedNode Checked(int fd, OpenedNode opened) {
+  int version = 0;
+  if (::ioctl(fd, SG_GET_VERSION_NUM, &version) < 0 || version < kLowestDriverVersion) {
+    ::close(fd);
+    opened.error = ENOTTY;
+    opened.readOnly = false;
+    return opened;
+  }
+  opened.node = std::make_unique<LinuxNode>(fd);
+  return opened;
+}
+
 }  // namespace
+
+OpenedNode LinuxNode::OpenExclusive(const std::string& path) {
+  OpenedNode opened;
+  int fd = OpenNode(path, O_RDWR | O_EXCL);
+  if (fd < 0) {
+    opened.error = errno;
+    return opened;
+  }
+  return Checked(fd, std::move(opened));
+}
+
+HeldBlock LinuxNode::HoldBlock(const std::string& path) {
+  HeldBlock held;
+  int fd = OpenNode(path, O_RDONLY | O_EXCL);
+  if (fd < 0) {
+    held.error = errno;
+    return held;
+  }
+  held.hold = std::make_unique<FdHold>(fd);
+  return held;
+}
 
 OpenedNode LinuxNode::Open(const std::string& path) {
   OpenedNode opened;
@@ -67,15 +114,7 @@ OpenedNode LinuxNode::Open(const std::string& path) {
     opened.error = errno;
     return opened;
   }
-  int version = 0;
-  if (::ioctl(fd, SG_GET_VERSION_NUM, &version) < 0 || version < kLowestDriverVersion) {
-    ::close(fd);
-    opened.error = ENOTTY;
-    opened.readOnly = false;
-    return opened;
-  }
-  opened.node = std::make_unique<LinuxNode>(fd);
-  return opened;
+  return Checked(fd, std::move(opened));
 }
 
 LinuxNode::~LinuxNode() { ::close(fd_); }

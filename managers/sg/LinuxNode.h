@@ -20,6 +20,12 @@ class LinuxNode : public Node {
   // only (the kernel then refuses commands that change the medium). Fails
   // with ENOTTY for a node that is not a SCSI generic one.
   static OpenedNode Open(const std::string& path);
+  // Opens for reading and writing with O_EXCL: refused (EBUSY) while any
+  // other descriptor of the node is open, and then no one else opens it
+  // until this one is closed.
+  static OpenedNode OpenExclusive(const std::string& path);
+  // Opens a block device (/dev/srN) with O_EXCL for reading.
+  static HeldBlock HoldBlock(const std::string& path);
 
   explicit LinuxNode(int fd) : fd_(fd) {}
   ~LinuxNode() override;

@@ -68,4 +68,16 @@ struct OpenedNode {
 // Opens the node at a path such as "/dev/sg3".
 using NodeOpener = std::function<OpenedNode(const std::string& path)>;
 
+// A block device held exclusively (an O_EXCL open of /dev/srN: refused while
+// it is mounted or another program holds it so); let go with the object.
+class BlockHold {
+ public:
+  virtual ~BlockHold() = default;
+};
+struct HeldBlock {
+  std::unique_ptr<BlockHold> hold;
+  int error = 0;  // errno of the failed open
+};
+using BlockHolder = std::function<HeldBlock(const std::string& path)>;
+
 }  // namespace sg

@@ -67,6 +67,12 @@ std::vector<NodeInfo> ReadTopology(const std::string& sysfsRoot, std::vector<std
     if (ParseNumber(ReadAttribute(unit / "type"), type)) node.type = static_cast<int>(type);
     node.vendor = ReadAttribute(unit / "vendor");
     node.model = ReadAttribute(unit / "model");
+    // The block device of the unit (sr_mod, sd_mod), when its driver is loaded.
+    for (const fs::directory_entry& block : fs::directory_iterator(unit / "block", error)) {
+      node.blockName = block.path().filename().string();
+      break;
+    }
+    error.clear();
     nodes.push_back(std::move(node));
   }
   std::sort(nodes.begin(), nodes.end(), [](const NodeInfo& a, const NodeInfo& b) {

@@ -23,6 +23,7 @@ struct NodeInfo {
   int type = -1;  // peripheral device type, -1 when sysfs does not say
   std::string vendor;
   std::string model;
+  std::string blockName;  // "sr0", "sda": the unit's block device, when it has one
 
   // "sg3 (2:0:1:0, QEMU QEMU HARDDISK)", for log lines.
   std::string Describe() const;

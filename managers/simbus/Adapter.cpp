@@ -1,7 +1,10 @@
 #include "managers/simbus/Adapter.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <filesystem>
+#include <thread>
 
 #include "managers/RequestCompletion.h"
 #include "host/os/Event.h"
@@ -153,7 +156,15 @@ void Adapter::Execute(aspi::SRB_ExecSCSICmd* request) {
     finished_.notify_all();
     return;
   }
-  {
+  bool gateAborted = false;
+  if (std::optional<std::string> release = drive->DeviceFaults().GateFor(command)) {
+    // Waits until the test opens the gate; an abort ends the wait, and the
+    // command is not run then.
+    while (!abortCurrent_ && !std::filesystem::exists(*release))
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    gateAborted = abortCurrent_;
+  }
+  if (!gateAborted) {
     std::lock_guard driveLock(drive->Mutex());
     drive->Execute(command);
   }

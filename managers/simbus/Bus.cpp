@@ -62,6 +62,14 @@ uint32_t Bus::Send(void* block) {
   }
 }
 
+uint32_t Bus::HoldUnit(uint8_t ha, uint8_t id, uint8_t lun, std::string* reason) {
+  Drive* drive = ha < adapters_.size() ? adapters_[ha]->Find(id, lun) : nullptr;
+  if (drive == nullptr) return aspi::SS_NO_DEVICE;
+  if (!drive->DeviceFaults().HeldElsewhere()) return aspi::SS_COMP;
+  *reason = "another program holds the simulated drive";
+  return aspi::SS_ERR;
+}
+
 uint32_t Bus::HostAdapterInquiry(aspi::SRB_HAInquiry* block) const {
   block->HA_Count = static_cast<uint8_t>(adapters_.size());
   if (block->SRB_HaId >= adapters_.size()) {

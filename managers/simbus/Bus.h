@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "managers/simbus/Adapter.h"
@@ -28,6 +29,9 @@ class Bus {
   uint32_t SupportInfo() const;
   // SendASPI32Command.
   uint32_t Send(void* block);
+  // HoldASPI32Unit: nothing to hold on a simulated bus, unless the drive's
+  // description says another program holds it (a "held" fault).
+  uint32_t HoldUnit(uint8_t ha, uint8_t id, uint8_t lun, std::string* reason);
 
   size_t AdapterCount() const { return adapters_.size(); }
   Adapter& AdapterAt(size_t index) { return *adapters_[index]; }

@@ -178,11 +178,14 @@ class Reader {
     if (kind == "none") config.kind = MediumKind::None;
     else if (kind == "dvd-r") config.kind = MediumKind::DvdR;
     else if (kind == "dvd-rw") config.kind = MediumKind::DvdRw;
+    else if (kind == "dvd+r") config.kind = MediumKind::DvdPlusR;
     else if (kind == "image") config.kind = MediumKind::Image;
-    else Throw(place + ".kind", "unknown kind \"" + kind + "\" (known: none, dvd-r, dvd-rw, image)");
-    bool recordable = config.kind == MediumKind::DvdR || config.kind == MediumKind::DvdRw;
-    if (recordable && model.family != ModelFamily::DvdWriter)
+    else Throw(place + ".kind", "unknown kind \"" + kind + "\" (known: none, dvd-r, dvd-rw, dvd+r, image)");
+    bool writer = model.family == ModelFamily::DvdWriter || model.family == ModelFamily::MmcRecorder;
+    if (IsRecordable(config.kind) && !writer)
       Throw(place + ".kind", "a " + std::string(model.name) + " takes no blank " + kind + " disc");
+    if (config.kind == MediumKind::DvdPlusR && model.family != ModelFamily::MmcRecorder)
+      Throw(place + ".kind", "a " + std::string(model.name) + " takes no DVD+R disc");
     if (medium.contains("path")) config.path = Path(Text(medium["path"], place + ".path"));
     if (medium.contains("sectors"))
       config.sectors = Number(medium["sectors"], place + ".sectors", 0xFFFFFFFFull);
@@ -235,7 +238,7 @@ class Reader {
 
   FaultRule Fault(const json& fault, const std::string& place) {
     if (!fault.is_object()) Throw(place, "must be an object with \"kind\"");
-    Keys(fault, place, {"kind", "opcode", "lba", "buffer", "first", "from", "sense", "byte21", "polls", "factor"});
+    Keys(fault, place, {"kind", "opcode", "lba", "buffer", "first", "from", "sense", "byte21", "polls", "factor", "until"});
     if (!fault.contains("kind")) Throw(place, "the key \"kind\" is missing");
     FaultRule rule;
     std::string kind = Text(fault["kind"], place + ".kind");
@@ -245,10 +248,12 @@ class Reader {
     else if (kind == "not-ready") rule.kind = FaultKind::NotReady;
     else if (kind == "support-not-initialised") rule.kind = FaultKind::SupportNotInitialised;
     else if (kind == "corrupt") rule.kind = FaultKind::Corrupt;
+    else if (kind == "held") rule.kind = FaultKind::Held;
     else if (kind == "slow") rule.kind = FaultKind::Slow;
+    else if (kind == "gate") rule.kind = FaultKind::Gate;
     else
       Throw(place + ".kind", "unknown fault \"" + kind +
-                                 "\" (known: sense, hang, busy, not-ready, support-not-initialised, corrupt, slow)");
+                                 "\" (known: sense, hang, gate, busy, not-ready, support-not-initialised, corrupt, slow, held)");
     if (fault.contains("opcode")) rule.opcode = static_cast<uint8_t>(Number(fault["opcode"], place + ".opcode", 255));
     if (fault.contains("lba")) {
       const json& lba = fault["lba"];
@@ -270,6 +275,10 @@ class Reader {
       if (rule.kind != FaultKind::Slow) Throw(place + ".factor", "only a slow fault takes a factor");
       rule.factor = static_cast<uint32_t>(Number(fault["factor"], place + ".factor", 10000));
       if (rule.factor < 2) Throw(place + ".factor", "must be at least 2");
+    }
+    if (rule.kind == FaultKind::Gate) {
+      if (!fault.contains("until")) Throw(place, "a gate fault needs \"until\", the file that releases it");
+      rule.until = Path(Text(fault["until"], place + ".until"));
     }
     if (rule.kind == FaultKind::NotReady) {
       if (!fault.contains("polls")) Throw(place, "a not-ready fault needs \"polls\"");
@@ -364,11 +373,9 @@ BusConfig DefaultBus() {
     bus.devices.push_back(std::move(device));
     return &bus.devices.back();
   };
-  MediumConfig disk;
-  disk.kind = MediumKind::Image;
-  disk.sectors = 131072;  // 64 MiB of 512-byte blocks
-  disk.writable = true;
-  add(0, "disk", disk);
+  // Scan order is list order: the sample disc of the DVD-ROM drive comes
+  // first, so a first start offers it as the Write page's source; the empty
+  // disk comes after the writers.
   MediumConfig sample;
   sample.kind = MediumKind::Image;
   sample.sampleImage = true;
@@ -379,6 +386,11 @@ BusConfig DefaultBus() {
   MediumConfig dvdrw;
   dvdrw.kind = MediumKind::DvdRw;
   add(5, "qxw7200", dvdrw);
+  MediumConfig disk;
+  disk.kind = MediumKind::Image;
+  disk.sectors = 131072;  // 64 MiB of 512-byte blocks
+  disk.writable = true;
+  add(6, "disk", disk);
   return bus;
 }
 

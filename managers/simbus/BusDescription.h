@@ -15,7 +15,12 @@
 
 namespace simbus {
 
-enum class MediumKind { None, DvdR, DvdRw, Image };
+enum class MediumKind { None, DvdR, DvdRw, DvdPlusR, Image };
+
+// Discs a writer records on.
+constexpr bool IsRecordable(MediumKind kind) {
+  return kind == MediumKind::DvdR || kind == MediumKind::DvdRw || kind == MediumKind::DvdPlusR;
+}
 
 inline constexpr uint32_t kBlankDvdSectors = 2298496;
 

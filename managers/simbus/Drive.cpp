@@ -67,6 +67,13 @@ void Drive::FillInquiry(uint8_t* inquiry) const {
 bool Drive::NeedReady(ScsiCommand& command) const {
   if (auto sense = Readiness()) {
     command.Fail(*sense);
+    // A drive busy with a long operation (a blank, a close) says how far it
+    // has come, as MMC drives do.
+    const Clock::time_point now = Clock::now();
+    if (*sense == busySense_ && now < busyUntil_ && busyUntil_ > busyFrom_) {
+      double done = std::chrono::duration<double>(now - busyFrom_) / (busyUntil_ - busyFrom_);
+      command.progress = static_cast<uint16_t>(done * 65535);
+    }
     return false;
   }
   return true;
@@ -74,7 +81,8 @@ bool Drive::NeedReady(ScsiCommand& command) const {
 
 void Drive::BecomeBusy(Sense sense, uint32_t ms) {
   busySense_ = sense;
-  busyUntil_ = Clock::now() + std::chrono::milliseconds(host::ScaledMs(ms));
+  busyFrom_ = Clock::now();
+  busyUntil_ = busyFrom_ + std::chrono::milliseconds(host::ScaledMs(ms));
 }
 
 std::optional<Sense> Drive::BusySense() const {

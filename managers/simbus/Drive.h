@@ -88,6 +88,7 @@ class Drive {
   std::mutex mutex_;
   uint8_t lastSense_[kFixedSenseLength] = {};
   Sense busySense_{};
+  Clock::time_point busyFrom_{};
   Clock::time_point busyUntil_{};
   TransferPace pace_;
   TransferPace slowPace_;  // the slow regions of a drive without a speed

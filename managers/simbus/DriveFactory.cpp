@@ -13,6 +13,7 @@
 #include "managers/simbus/DirectAccessDrive.h"
 #include "managers/simbus/DriveRecord.h"
 #include "managers/simbus/DvdWriter.h"
+#include "managers/simbus/MmcWriter.h"
 #include "managers/simbus/OpticalDrive.h"
 #include "managers/simbus/TapeDrive.h"
 
@@ -97,6 +98,7 @@ std::unique_ptr<Drive> CreateDrive(DeviceConfig config, const std::string& state
   }
   switch (config.model->family) {
     case ModelFamily::DvdWriter: return std::make_unique<DvdWriter>(config, stateDir);
+    case ModelFamily::MmcRecorder: return std::make_unique<MmcWriter>(config, stateDir);
     case ModelFamily::DvdRom: return std::make_unique<OpticalDrive>(config, stateDir);
     case ModelFamily::CdWo: return std::make_unique<CdWoDrive>(config, stateDir);
     case ModelFamily::Tape: return std::make_unique<TapeDrive>(config, stateDir);

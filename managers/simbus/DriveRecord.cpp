@@ -18,6 +18,7 @@ using nlohmann::json;
 MediumKind KindFromName(const std::string& name) {
   if (name == "dvd-r") return MediumKind::DvdR;
   if (name == "dvd-rw") return MediumKind::DvdRw;
+  if (name == "dvd+r") return MediumKind::DvdPlusR;
   if (name == "image") return MediumKind::Image;
   return MediumKind::None;
 }
@@ -34,6 +35,7 @@ const char* MediumKindName(MediumKind kind) {
   switch (kind) {
     case MediumKind::DvdR: return "dvd-r";
     case MediumKind::DvdRw: return "dvd-rw";
+    case MediumKind::DvdPlusR: return "dvd+r";
     case MediumKind::Image: return "image";
     case MediumKind::None: break;
   }

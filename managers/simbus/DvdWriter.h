@@ -34,17 +34,22 @@ class DvdWriter : public OpticalDrive {
   void OnTestUnitReady() override;
   void FillInquiry(uint8_t* inquiry) const override;
 
- private:
-  bool FirstGeneration() const;
+ protected:
   DiscRecord& Working() { return testMode_ ? testDisc_ : record_.disc; }
+  bool TestMode() const { return testMode_; }
   bool CheckWritableDisc(ScsiCommand& command);
   void WriteSectors(ScsiCommand& command, uint32_t lba, uint32_t count);
+  // A test write ends: the scratch copy is dropped.
+  void DropTestCopy() { testDisc_ = record_.disc; }
+  void ReserveRZone(ScsiCommand& command);
+
+ private:
+  bool FirstGeneration() const;
   void PowerCycleIfCommitted();
   // Keeps the firmware's mode in the state folder when it changed, so that
   // an update cut off midway finds the drive as it left it.
   void SaveModeIfChanged(FirmwareMode before);
 
-  void ReserveRZone(ScsiCommand& command);
   void SendDvdStructure(ScsiCommand& command);
   void Write10(ScsiCommand& command);
   void Write12(ScsiCommand& command);

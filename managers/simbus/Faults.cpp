@@ -52,6 +52,12 @@ bool Faults::HangFor(const ScsiCommand& command) {
   return Fire(FaultKind::Hang, command.cdb, command.cdbLength) != nullptr;
 }
 
+std::optional<std::string> Faults::GateFor(const ScsiCommand& command) {
+  std::lock_guard lock(mutex_);
+  if (Entry* entry = Fire(FaultKind::Gate, command.cdb, command.cdbLength)) return entry->rule.until;
+  return std::nullopt;
+}
+
 bool Faults::BusyFor(const uint8_t* cdb, uint8_t cdbLength) {
   std::lock_guard lock(mutex_);
   return Fire(FaultKind::Busy, cdb, cdbLength) != nullptr;
@@ -81,7 +87,15 @@ uint32_t Faults::SlowFactorFor(const ScsiCommand& command) {
 bool Faults::CanHold() const {
   std::lock_guard lock(mutex_);
   for (const Entry& entry : entries_)
-    if (entry.rule.kind == FaultKind::Hang || entry.rule.kind == FaultKind::Slow) return true;
+    if (entry.rule.kind == FaultKind::Hang || entry.rule.kind == FaultKind::Slow || entry.rule.kind == FaultKind::Gate)
+      return true;
+  return false;
+}
+
+bool Faults::HeldElsewhere() const {
+  std::lock_guard lock(mutex_);
+  for (const auto& entry : entries_)
+    if (entry.rule.kind == FaultKind::Held) return true;
   return false;
 }
 

@@ -5,6 +5,8 @@
 // from the Mth on, or always:
 //   sense      the command fails with the given sense data
 //   hang       the command never completes until it is aborted
+//   gate       the command waits until a file (the test's release) exists,
+//              or until it is aborted; then it runs as usual
 //   corrupt    the command completes, but the first byte of the data it
 //              returns is inverted (a read-back that does not match)
 //   busy       the manager refuses the request with SS_ASPI_IS_BUSY
@@ -14,6 +16,8 @@
 //              not initialised
 //   slow       the command completes, but takes `factor` times as long as
 //              the drive's speed gives (a disc region that reads slowly)
+//   held       another program holds the drive: the manager's hold entry
+//              point refuses to hold it for the program
 // The rules are checked on the adapter's worker and on the caller's thread
 // (busy), so the set keeps its own lock.
 #pragma once
@@ -21,6 +25,7 @@
 #include <cstdint>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "managers/simbus/ScsiCommand.h"
@@ -28,7 +33,7 @@
 
 namespace simbus {
 
-enum class FaultKind { Sense, Hang, Busy, NotReady, SupportNotInitialised, Corrupt, Slow };
+enum class FaultKind { Sense, Hang, Busy, NotReady, SupportNotInitialised, Corrupt, Slow, Held, Gate };
 
 struct FaultRule {
   FaultKind kind = FaultKind::Sense;
@@ -41,6 +46,7 @@ struct FaultRule {
   uint8_t vendorByte21 = 0;
   uint32_t polls = 0;                // not-ready: TEST UNIT READY polls to answer
   uint32_t factor = 20;              // slow: times the usual duration
+  std::string until;                 // gate: the file whose existence releases the command
 };
 
 class Faults {
@@ -51,6 +57,8 @@ class Faults {
   // The sense rule that fires for this command, counting the match.
   std::optional<FaultRule> SenseFor(const ScsiCommand& command);
   bool HangFor(const ScsiCommand& command);
+  // The release file of the gate rule that fires for this command.
+  std::optional<std::string> GateFor(const ScsiCommand& command);
   // The corrupt rule fires for this completed command, counting the match.
   bool CorruptFor(const ScsiCommand& command);
   // How many times longer this data command takes (1: as usual), counting
@@ -61,8 +69,9 @@ class Faults {
   // uses up one poll.
   std::optional<Sense> NotReadyFor(const ScsiCommand& command);
   bool SupportNotInitialised() const;
-  // Whether any rule can make a command hang or wait (the adapter must then
-  // keep it abortable on its worker).
+  bool HeldElsewhere() const;
+  // Whether any rule can make a command hang, wait at a gate or run slow
+  // (the adapter must then keep it abortable on its worker).
   bool CanHold() const;
 
  private:

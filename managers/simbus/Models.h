@@ -11,7 +11,10 @@
 
 namespace simbus {
 
-enum class ModelFamily { Disk, OpticalMemory, DvdRom, DvdWriter, CdWo, Tape };
+// MmcRecorder: another maker's DVD writer that speaks the Multi-Media
+// Commands (GET CONFIGURATION, tracks, CLOSE TRACK/SESSION) and takes DVD-R,
+// DVD-RW and DVD+R discs.
+enum class ModelFamily { Disk, OpticalMemory, DvdRom, DvdWriter, MmcRecorder, CdWo, Tape };
 enum class FirmwareKind { None, SysMec, Type1 };
 // What a writer runs: its firmware, or (qxw7200, during an update) its boot
 // code or the update loader.
@@ -31,12 +34,14 @@ struct ModelSpec {
   uint32_t blockSize;      // of file-backed media
 };
 
-inline constexpr std::array<ModelSpec, 8> kModels{{
+inline constexpr std::array<ModelSpec, 9> kModels{{
     {"qxw7100", 5, ModelFamily::DvdWriter, "HALVERN", "DVD-R QXW-7100", "1.07", true, false, true,
      FirmwareKind::SysMec, 2048},
     {"qxw7200", 5, ModelFamily::DvdWriter, "HALVERN", "DVD-RW QXW-7200", "2.10", true, true, false,
      FirmwareKind::Type1, 2048},
-    {"dvdrw-writer", 5, ModelFamily::DvdWriter, "ORBITEK", "DVR-RW 1120", "1.30", true, true, false,
+    {"dvdrw-writer", 5, ModelFamily::MmcRecorder, "ORBITEK", "DVR-RW 1120", "1.30", true, true, false,
+     FirmwareKind::None, 2048},
+    {"mmc-recorder", 5, ModelFamily::MmcRecorder, "GENERIC", "DVD RECORDER", "1.00", true, true, false,
      FirmwareKind::None, 2048},
     {"dvd-rom", 5, ModelFamily::DvdRom, "ORBITEK", "DVD-ROM DR-160", "1.02", false, false, false,
      FirmwareKind::None, 2048},

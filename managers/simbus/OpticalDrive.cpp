@@ -7,6 +7,7 @@
 
 #include "host/os/Sleep.h"
 #include "managers/simbus/Bytes.h"
+#include "managers/simbus/MmcConfiguration.h"
 
 namespace simbus {
 namespace {
@@ -46,6 +47,10 @@ OpticalDrive::OpticalDrive(const DeviceConfig& config, std::string stateDir)
       {op::kSynchronizeCache, &OpticalDrive::SynchronizeCache},
   }};
   Install(kCommands);
+  if (config.model->family != ModelFamily::DvdWriter) {
+    static constexpr std::array<Entry<OpticalDrive>, 1> kMmc{{{op::kGetConfiguration, &OpticalDrive::GetConfiguration}}};
+    Install(kMmc);
+  }
   recordPath_ = RecordPath(stateDir_, config.adapter, config.id, config.lun, ".json");
   dataPath_ = RecordPath(stateDir_, config.adapter, config.id, config.lun, ".img");
   LoadInitialDisc();
@@ -59,7 +64,7 @@ OpticalDrive::~OpticalDrive() {
 }
 
 bool OpticalDrive::Recordable() const {
-  return record_.disc.kind == MediumKind::DvdR || record_.disc.kind == MediumKind::DvdRw;
+  return IsRecordable(record_.disc.kind);
 }
 
 void OpticalDrive::LoadInitialDisc() {
@@ -157,8 +162,12 @@ std::string OpticalDrive::Summary() const {
   return text;
 }
 
+bool OpticalDrive::DiscLoaded() const {
+  return !trayOpen_ && record_.disc.kind != MediumKind::None && data_.IsOpen();
+}
+
 std::optional<Sense> OpticalDrive::Readiness() const {
-  if (trayOpen_ || record_.disc.kind == MediumKind::None || !data_.IsOpen()) return kMediumNotPresent;
+  if (!DiscLoaded()) return kMediumNotPresent;
   return BusySense();
 }
 
@@ -361,5 +370,13 @@ void OpticalDrive::ReadTrackInformation(ScsiCommand& command) {
 }
 
 void OpticalDrive::SynchronizeCache(ScsiCommand& command) { NeedReady(command); }
+
+void OpticalDrive::GetConfiguration(ScsiCommand& command) {
+  // Known without a disc: the current profile is then none.
+  const MediumKind disc = DiscLoaded() ? Disc().kind : MediumKind::None;
+  const bool recorder = config_.model->family == ModelFamily::MmcRecorder;
+  std::vector<uint8_t> reply = ConfigurationReply(recorder, disc, command.cdb[1] & 0x03, GetBE16(command.cdb + 2));
+  command.ReplyIn(reply.data(), static_cast<uint32_t>(reply.size()), GetBE16(command.cdb + 7));
+}
 
 }  // namespace simbus

@@ -42,6 +42,8 @@ class OpticalDrive : public Drive {
   // The tray opens: whatever a write session kept in the drive ends.
   virtual void OnEject() {}
   bool Recordable() const;
+  // A disc is in and its data can be reached (the tray is shut).
+  bool DiscLoaded() const;
   void SaveRecord();
   // Opens the data file of the disc; false (with a message on stderr) when it fails.
   bool OpenDiscData();
@@ -56,6 +58,9 @@ class OpticalDrive : public Drive {
   void ReadDiscInformation(ScsiCommand& command);
   void ReadTrackInformation(ScsiCommand& command);
   void SynchronizeCache(ScsiCommand& command);
+  // GET CONFIGURATION (dvd-rom and the MMC recorders; the maker's writers do
+  // not know it).
+  void GetConfiguration(ScsiCommand& command);
   void ReadSectors(ScsiCommand& command, uint32_t lba, uint32_t count);
   void OnTestUnitReady() override;
 

@@ -63,6 +63,11 @@ uint32_t BuildFixedSense(const ScsiCommand& command, uint8_t* out, uint32_t capa
   bytes[7] = kFixedSenseLength - 8;  // additional sense length
   bytes[12] = command.sense.asc;
   bytes[13] = command.sense.ascq;
+  if (command.progress) {
+    bytes[15] = 0x80;  // sense-key specific data valid
+    bytes[16] = static_cast<uint8_t>(*command.progress >> 8);
+    bytes[17] = static_cast<uint8_t>(*command.progress);
+  }
   bytes[21] = command.vendorByte21;
   uint32_t count = std::min(capacity, kFixedSenseLength);
   std::memcpy(out, bytes, count);

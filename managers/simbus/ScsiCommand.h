@@ -6,10 +6,9 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-
-#include "host/aspi/OperationCodes.h"
 #include <optional>
 
+#include "host/aspi/OperationCodes.h"
 #include "managers/simbus/SenseCodes.h"
 
 namespace simbus {
@@ -32,6 +31,9 @@ struct ScsiCommand {
   bool informationValid = false;
   uint32_t information = 0;   // sense bytes 3-6
   uint8_t vendorByte21 = 0;
+  // Progress indication of a not-ready answer (sense-key specific bytes
+  // 15-17): how far a long operation has come, in 65536ths.
+  std::optional<uint16_t> progress;
 
   uint8_t Op() const { return cdb[0]; }
   uint8_t Lun() const { return static_cast<uint8_t>(cdb[1] >> 5); }

@@ -16,6 +16,7 @@ constexpr const char* kUsage =
     "Usage: marrowlight-simbus list\n"
     "       marrowlight-simbus insert ADAPTER,ID[,LUN] dvd-r [SECTORS]\n"
     "       marrowlight-simbus insert ADAPTER,ID[,LUN] dvd-rw [SECTORS]\n"
+    "       marrowlight-simbus insert ADAPTER,ID[,LUN] dvd+r [SECTORS]\n"
     "       marrowlight-simbus insert ADAPTER,ID[,LUN] image PATH\n"
     "       marrowlight-simbus insert ADAPTER,ID[,LUN] none\n"
     "       marrowlight-simbus reset ADAPTER,ID[,LUN]\n"
@@ -74,15 +75,20 @@ int Insert(const BusConfig& bus, const std::vector<std::string>& args, std::ostr
   const DeviceConfig* device = FindDevice(bus, args[1], err);
   if (device == nullptr) return 1;
   const ModelFamily family = device->model->family;
-  if (family != ModelFamily::DvdWriter && family != ModelFamily::DvdRom) {
+  const bool writer = family == ModelFamily::DvdWriter || family == ModelFamily::MmcRecorder;
+  if (!writer && family != ModelFamily::DvdRom) {
     err << "A " << device->model->name << " takes no discs; only the DVD drives do.\n";
     return 1;
   }
   const std::string& kind = args[2];
   DiscRecord disc;
-  if (kind == "dvd-r" || kind == "dvd-rw") {
-    if (family != ModelFamily::DvdWriter) {
+  if (kind == "dvd-r" || kind == "dvd-rw" || kind == "dvd+r") {
+    if (!writer) {
       err << "A dvd-rom reads only images.\n";
+      return 1;
+    }
+    if (kind == "dvd+r" && family != ModelFamily::MmcRecorder) {
+      err << "A " << device->model->name << " takes no DVD+R disc.\n";
       return 1;
     }
     unsigned long sectors = kBlankDvdSectors;
@@ -90,7 +96,7 @@ int Insert(const BusConfig& bus, const std::vector<std::string>& args, std::ostr
       err << "\"" << args[3] << "\" is not a number of sectors.\n";
       return 1;
     }
-    disc.kind = kind == "dvd-r" ? MediumKind::DvdR : MediumKind::DvdRw;
+    disc.kind = kind == "dvd-r" ? MediumKind::DvdR : kind == "dvd-rw" ? MediumKind::DvdRw : MediumKind::DvdPlusR;
     disc.sectors = static_cast<uint32_t>(sectors);
   } else if (kind == "image") {
     char resolved[PATH_MAX];

@@ -55,13 +55,18 @@ TEST(DeviceScan, EachPageListsTheDevicesItsRulesTake) {
   ASSERT_TRUE(copy.ran);
   EXPECT_EQ(Addresses(write.sources),
             (std::vector<std::string>{"0,0 SCSIDEV", "2,0 SCSIDEV", "4,0 SCSIDVDR100", "4,1 SCSIDVDR100",
-                                      "5,0 SCSIDVDRW", "6,0 SCSIDVDRW", "9,0 SCSIDVDR100"}));
-  // Another vendor's writer, and the maker's name in lower case, are no destinations.
-  EXPECT_EQ(Addresses(write.destinations),
-            (std::vector<std::string>{"3,0 CDR_QRC880Z", "4,0 SCSIDVDR100", "4,1 SCSIDVDR100", "5,0 SCSIDVDRW"}));
+                                      "5,0 SCSIDVDRW", "6,0 MMCRECORDER", "9,0 SCSIDVDR100"}));
+  // Another vendor's writer is an MMC recorder, listed after the maker's
+  // writers with its revision and medium; the maker's name in lower case is
+  // no destination.
+  EXPECT_EQ(Addresses(write.destinations), (std::vector<std::string>{"3,0 CDR_QRC880Z", "4,0 SCSIDVDR100",
+                                                                     "4,1 SCSIDVDR100", "5,0 SCSIDVDRW",
+                                                                     "6,0 MMCRECORDER"}));
+  EXPECT_EQ(write.destinations.items.back(), "(0,6,0) ORBITEK DVR-RW 1120      1.30 - DVD-R");
+  EXPECT_EQ(write.destinations.media, (std::vector<std::string>{"", "", "", "", "DVD-R"}));
   EXPECT_EQ(Addresses(copy.sources),
             (std::vector<std::string>{"0,0 SCSIDEV", "2,0 SCSIDEV", "3,0 CDR_QRC880Z", "4,0 SCSIDVDR100",
-                                      "4,1 SCSIDVDR100", "5,0 SCSIDVDRW", "6,0 SCSIDVDRW", "7,0 SCSIDEV",
+                                      "4,1 SCSIDVDR100", "5,0 SCSIDVDRW", "6,0 MMCRECORDER", "7,0 SCSIDEV",
                                       "9,0 SCSIDVDR100"}));
   EXPECT_EQ(Addresses(copy.destinations), (std::vector<std::string>{"0,0 SCSIDEV", "7,0 SCSIDEV"}));
   EXPECT_EQ(write.destinations.items[1].substr(0, 16), "(0,4,0) HALVERN ");
@@ -95,8 +100,9 @@ TEST(DeviceScan, MissingManagerStopsBothScansWithOneBoxEach) {
   std::string saved = previous ? previous : "";
   ::setenv("MARROWLIGHT_ASPI", "/nonexistent/libwnaspi32.so", 1);
   for (int scan = 0; scan < 2; ++scan) {
-    ui.Expect("ASPI manager is not found.\nInstall ASPI manager and restart your conputer.", "ASPI manager is missing",
-              0x10, ui::kIdOk);
+    ui.Expect("ASPI manager is not found.\nInstall ASPI manager and restart your conputer.\n/nonexistent/"
+              "libwnaspi32.so: cannot open shared object file: No such file or directory",
+              "ASPI manager is missing", 0x10, ui::kIdOk);
   }
   PageScan write = InitWritePage();
   PageScan copy = InitCopyPage();
@@ -123,4 +129,40 @@ TEST(DeviceScan, OldWriterRevisions) {
   EXPECT_FALSE(IsOldQxw7100(inquiry("HALVERN", "DVD-R QXW-7100", "1.07").data()));
   EXPECT_FALSE(IsOldQxw7100(inquiry("HALVERN", "DVD-R QXW-7100", "2.00").data()));
   EXPECT_FALSE(IsOldQxw7100(inquiry("halvern", "DVD-R QXW-7100", "1.00").data()));
+}
+
+TEST(DeviceScan, AddressesThatCouldNotBeListedAreNamed) {
+  CapturedLog log;
+  ScriptedUiGuard ui;
+  // A disk whose first INQUIRY is never answered, and a maker's writer that
+  // stays not ready, so that it cannot be asked whether it writes DVD-R.
+  ProgramBus bus(R"({"id": 1, "model": "disk", "medium": {"kind": "image", "sectors": 64},
+                     "faults": [{"kind": "hang", "opcode": "12h", "first": 1}]},
+                    {"id": 4, "model": "qxw7100", "revision": "1.07", "medium": {"kind": "dvd-r"},
+                     "faults": [{"kind": "not-ready", "polls": 1000000}]})");
+  StartupScans scans = RunStartupScans();
+  EXPECT_TRUE(scans.write.destinations.devices.empty());
+  ASSERT_EQ(scans.write.dropped.size(), 2u);
+  EXPECT_EQ(scans.write.dropped[0], "0,1,0: no answer to its identification");
+  EXPECT_EQ(scans.write.dropped[1].rfind("0,4,0 HALVERN DVD-R QXW-7100: not ready (2-04-01 ", 0), 0u)
+      << scans.write.dropped[1];
+  // The log line of each says why instead of ending blank.
+  const std::vector<std::string> entries = log.Entries();
+  EXPECT_TRUE(std::any_of(entries.begin(), entries.end(), [](const std::string& entry) {
+    return entry.rfind("now serching 0,1,0 ... No answer (request status ", 0) == 0;
+  }));
+  EXPECT_TRUE(std::any_of(entries.begin(), entries.end(), [](const std::string& entry) {
+    return entry.find("DVD-R QXW-7100  1.07 - not listed as a writer: not ready (2-04-01 ") != std::string::npos;
+  }));
+  const std::string line = DroppedLine(scans);
+  EXPECT_EQ(line.rfind("Not listed: 0,1,0: no answer to its identification; 0,4,0 HALVERN DVD-R QXW-7100: not ready", 0),
+            0u)
+      << line;
+  EXPECT_TRUE(line.ends_with("). Choose Rescan Devices when it is ready.")) << line;
+
+  // A rescan asks the manager to rescan and scans both pages again: the disk
+  // answers now.
+  StartupScans again = RescanDevices();
+  EXPECT_EQ(again.write.dropped.size(), 1u);
+  EXPECT_TRUE(log.Contains("\r\n[RescanDevices]"));
 }

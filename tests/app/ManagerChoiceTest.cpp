@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -116,4 +117,24 @@ TEST(ManagerChoice, StartUpTakesTheCommandLineThenTheEnvironmentThenTheSetting) 
   EXPECT_FALSE(ApplyStartupManagerChoice(1, argv, dir.File("gone.so"), &error));
   EXPECT_EQ(error, "No SCSI manager library at " + dir.File("gone.so") +
                        " (choose sim, sg or the path of a manager library).");
+}
+
+// With nothing chosen, an installed program (its marker beside it) takes the
+// machine's real drives when the machine has SCSI generic units; a build
+// tree, and a machine without units, the simulated bus.
+TEST(ManagerChoice, TheDefaultOfAnInstalledProgramIsRealDrivesWhereThereAreAny) {
+  struct Row {
+    bool installed;
+    int units;  // -1: no scsi_generic class at all
+    const char* choice;
+  };
+  const Row rows[] = {{true, 2, "sg"}, {true, 0, ""}, {true, -1, ""}, {false, 2, ""}, {false, -1, ""}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::to_string(row.installed) + " " + std::to_string(row.units));
+    TempDir program, sysfs;
+    if (row.installed) program.Write(kInstalledMarker, "auto\n");
+    if (row.units >= 0) std::filesystem::create_directories(sysfs.File("class/scsi_generic"));
+    for (int n = 0; n < row.units; ++n) std::filesystem::create_directories(sysfs.File("class/scsi_generic/sg" + std::to_string(n)));
+    EXPECT_EQ(DefaultManagerChoice(program.Path(), sysfs.Path()), row.choice);
+  }
 }

@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "app/ProgramStart.h"
+#include "app/StartActions.h"
 #include "devices/DeviceLine.h"
 #include "base/ProgramIdentity.h"
 #include "devices/SCSIDEV.h"
+#include "tests/fixtures/ScriptedUiGuard.h"
+#include "tests/fixtures/TempDir.h"
+#include "volume/VolSizeChoice.h"
 
 TEST(ProgramStart, TheLogStaysBesideAWritableProgramAndGoesToTheStateFolderOtherwise) {
   using Env = std::optional<std::string>;
@@ -50,8 +54,55 @@ TEST(ProgramStart, OnlyAFirstArgumentBeginningWithNologSwitchesLoggingOff) {
   }
 }
 
+TEST(ProgramStart, TheImageToOpenAndTheTraceSwitch) {
+  struct Case {
+    std::vector<const char*> arguments;
+    std::string image;
+    bool trace;
+  };
+  const Case cases[] = {
+      {{"marrowlight"}, "", false},
+      {{"marrowlight", "/tmp/a.iso"}, "/tmp/a.iso", false},
+      {{"marrowlight", "-nolog", "--trace", "a.iso"}, "a.iso", true},
+      {{"marrowlight", "--manager", "sg", "b.img"}, "b.img", false},
+      {{"marrowlight", "--manager=sg", "--trace"}, "", true},
+  };
+  for (const Case& c : cases) {
+    const int count = static_cast<int>(c.arguments.size());
+    EXPECT_EQ(ImageArgument(count, c.arguments.data()), c.image) << c.arguments.back();
+    EXPECT_EQ(ReadStartOptions(count, c.arguments.data()).trace, c.trace) << c.arguments.back();
+  }
+}
+
 TEST(VersionLine, NoWriterOrTheUnsetDeviceIsNotAWritingDevice) {
   SCSIDEV unset;
   EXPECT_EQ(WritingDeviceLine(nullptr), "No writing device is found.");
   EXPECT_EQ(WritingDeviceLine(&unset), "No writing device is found.");
+}
+
+TEST(StartActions, ADestinationIsProposedBesideItsSourceUnderANewName) {
+  TempDir dir;
+  EXPECT_EQ(NewCopyName(dir.File("vol.iso")), dir.File("vol-copy.iso"));
+  dir.Write("vol-copy.iso", "taken");
+  dir.Write("vol-copy2.iso", "taken");
+  EXPECT_EQ(NewCopyName(dir.File("vol.iso")), dir.File("vol-copy3.iso"));
+  EXPECT_EQ(NewCopyName(dir.File("image")), dir.File("image-copy.iso"));
+}
+
+TEST(StartActions, ChoosersOpenWhereTheirLastFileWas) {
+  ScriptedUiGuard ui;
+  VolSizeChoice sizes;
+  StartActions actions(sizes);
+  actions.Remember(ChooserMemory{"/discs/last.iso", "/copies/out.iso"});
+  ui->ExpectFileDialog(std::nullopt);
+  EXPECT_EQ(actions.Browse(FileRole::Source), std::nullopt);
+  ui->ExpectFileDialog("/discs/next.iso");
+  EXPECT_EQ(actions.Browse(FileRole::Source), "/discs/next.iso");
+  const std::vector<ui::FileDialogRequest> asked = ui->FileDialogs();
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[0].folder, "/discs");
+  EXPECT_EQ(asked[0].fileName, "/discs/last.iso");
+  EXPECT_EQ(asked[0].filter, kImageFilter);
+  EXPECT_EQ(actions.Memory().lastSource, "/discs/next.iso");
+  EXPECT_EQ(actions.Memory().lastDestination, "/copies/out.iso");
 }

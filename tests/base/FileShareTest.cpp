@@ -32,7 +32,7 @@ TEST(FileShare, DestinationThatIsTheSourceUnderAnotherNameFailsAndTruncatesNothi
     CFILE writer;
     EXPECT_FALSE(CreateDestination(writer, other)) << other;
     EXPECT_EQ(writer.Error(), CFILE::kOpenError);
-    EXPECT_EQ(writer.ErrorText(false), "Open error: " + other + " (already open in this program)");
+    EXPECT_EQ(writer.ErrorText(false), "Open error: " + other + " (in use by this or another program)");
     EXPECT_EQ(TempDir::Read(source), content) << "truncated through " << other;
   }
   // Another reader that shares nothing conflicts as well; one that shares

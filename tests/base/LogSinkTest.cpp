@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -12,6 +13,7 @@
 
 #include "base/Log.h"
 #include "tests/fixtures/CapturedLog.h"
+#include "tests/fixtures/FileSizeLimit.h"
 #include "tests/fixtures/TempDir.h"
 
 namespace {
@@ -116,7 +118,9 @@ TEST(LogSink, UnwritableFolderSwitchesLoggingOffAndTheProgramGoesOn) {
   sink.Add("entry that cannot be written");
   sink.Flush();
   EXPECT_FALSE(sink.OutputOn());
-  EXPECT_EQ(view.shown, (std::vector<std::string>{"entry that cannot be written"}));
+  EXPECT_EQ(view.shown, (std::vector<std::string>{"entry that cannot be written",
+                                                  "Logging is off: " + dir.File("MarrowlightLog.txt") +
+                                                      " cannot be created (Permission denied)."}));
   EXPECT_EQ(view.switches, (std::vector<bool>{false}));
   EXPECT_EQ(trace.text, "entry that cannot be written");
 }
@@ -133,7 +137,9 @@ TEST(LogSink, FolderThatIsAFileSwitchesLoggingOff) {
   sink.Add("not logged");
   sink.Flush();
   EXPECT_FALSE(sink.OutputOn());
-  EXPECT_EQ(view.shown, (std::vector<std::string>{"lost entry"}));
+  EXPECT_EQ(view.shown, (std::vector<std::string>{"lost entry", "Logging is off: " + notAFolder +
+                                                                    "/MarrowlightLog.txt cannot be created (Not a "
+                                                                    "directory)."}));
   EXPECT_EQ(trace.text, "lost entry");
 
   // Clearing the switch tries again from the start.
@@ -207,4 +213,41 @@ TEST(CapturedLog, GlobalAddLogReachesTheInstalledSink) {
   AddLog(std::string("[Global] second"));
   EXPECT_EQ(log.Entries(), (std::vector<std::string>{"HEADER\r\n", "[Global] done.", "[Global] second"}));
   EXPECT_EQ(log.Trace(), "HEADER\r\n[Global] done.[Global] second");
+}
+
+// A log beside the program is never written through a symbolic link, and a
+// log that stops growing (a file size limit) turns logging off with one
+// message that says why; nothing of the program stops.
+TEST(LogSink, ALogThatCannotBeWrittenSaysWhyOnceAndTurnsOff) {
+  struct Row {
+    const char* what;
+    bool link;
+    uint64_t sizeLimit;  // 0: none
+    const char* reason;
+  };
+  const Row rows[] = {{"symbolic link", true, 0, " cannot be created (a symbolic link, which is not followed)."},
+                      {"file size limit", false, 4096, " cannot be written (File too large)."}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    TempDir dir;
+    SilentTrace trace;
+    RecordingView view;
+    const std::string victim = dir.Write("victim.txt", "keep me");
+    const std::string path = dir.File("MarrowlightLog.txt");
+    if (row.link) std::filesystem::create_symlink(victim, path);
+    std::unique_ptr<FileSizeLimit> limit;
+    if (row.sizeLimit != 0) limit = std::make_unique<FileSizeLimit>(row.sizeLimit);
+    LogSink sink(path, kHeader);
+    sink.SetView(&view);
+    for (int i = 0; i < 20; ++i) sink.Add(std::string(500, 'a' + i % 26));
+    sink.Flush();
+    limit.reset();
+    EXPECT_FALSE(sink.OutputOn());
+    const std::string message = "Logging is off: " + path + row.reason;
+    EXPECT_EQ(std::count(view.shown.begin(), view.shown.end(), message), 1);
+    EXPECT_EQ(view.switches, (std::vector<bool>{false}));
+    EXPECT_EQ(TempDir::Read(victim), "keep me");
+    if (row.link) EXPECT_TRUE(std::filesystem::is_symlink(path));
+    if (row.sizeLimit != 0) EXPECT_LE(std::filesystem::file_size(path), row.sizeLimit);
+  }
 }

@@ -13,6 +13,7 @@ std::map<std::string, std::string> CliBus::Environment() const {
   return {{"MARROWLIGHT_ASPI", SIMBUS_LIBRARY},
           {"MARROWLIGHT_SIMBUS", dir_.File("bus.json")},
           {"MARROWLIGHT_SIMBUS_STATE", dir_.File("state")},
+          {"XDG_DATA_HOME", dir_.File("data")},
           {"MARROWLIGHT_TIME_SCALE", scale}};
 }
 

@@ -98,7 +98,7 @@ TEST(CliInput, AWriterThatIsNotReadyIsSaidToBeNotReady) {
     ProcessResult result = bus.Run(command);
     EXPECT_EQ(result.status, 1) << result.err;
     EXPECT_TRUE(Has(result.err, "0,4,0 is not ready (2-04-01")) << result.err;
-    EXPECT_FALSE(Has(result.err, "not one of the maker's writers")) << result.err;
+    EXPECT_FALSE(Has(result.err, "is not a DVD writer")) << result.err;
   }
 }
 
@@ -107,7 +107,7 @@ TEST(CliInput, EraseAndInfoRefuseADeviceThatIsNotAWriterBeforeAnyQuestion) {
   for (const char* command : {"erase", "info"}) {
     ProcessResult result = bus.Run({"--yes", command, "0,0,0"});
     EXPECT_EQ(result.status, 1) << command << "\n" << result.err;
-    EXPECT_TRUE(Has(result.err, "0,0,0 is not one of the maker's writers.")) << result.err;
+    EXPECT_TRUE(Has(result.err, "0,0,0 is not a DVD writer.")) << result.err;
     EXPECT_FALSE(Has(result.err, "Do you wish to erase")) << result.err;
     EXPECT_EQ(result.out, "") << command;
   }
@@ -119,9 +119,47 @@ TEST(CliInput, AnUnknownCommandIsNamed) {
     ProcessResult result = bus.Run(words);
     EXPECT_EQ(result.status, 2);
     EXPECT_TRUE(Has(result.err, "Unknown command \"frobnicate\"")) << result.err;
-    EXPECT_TRUE(Has(result.err, "scan, check, write, copy, pattern, erase, info")) << result.err;
+    EXPECT_TRUE(Has(result.err, "scan, check, write, copy, pattern, verify, records, erase, info")) << result.err;
   }
   ProcessResult none = bus.Run({});
   EXPECT_EQ(none.status, 2);
   EXPECT_TRUE(Has(none.err, "A command is required")) << none.err;
+}
+
+// An image cut short (a copy killed midway) is no volume: the check gives
+// both sizes, and a write asks first (No the default); --no refuses, and
+// --yes writes it only when --size says that the short size is meant.
+TEST(CliInput, AnImageCutShortIsSaidAndWrittenOnlyWhenTheShortSizeIsMeant) {
+  CliBus bus(kDevices);
+  std::string image = MakeGenisoImage(bus.Dir().Path(), "g.iso", "CUT", 2 * 1024 * 1024);
+  const uint64_t whole = std::filesystem::file_size(image);
+  const uint64_t cut = whole / 2 / 2048 * 2048;
+  ResizeFile(image, cut);
+
+  ProcessResult check = bus.Run({"check", image});
+  ASSERT_EQ(check.status, 0) << check.err;
+  EXPECT_TRUE(Has(check.out, "Declared size: ")) << check.out;
+  EXPECT_TRUE(Has(check.out, "bytes; the source holds less and may have been cut short")) << check.out;
+  ProcessResult json = bus.Run({"check", image, "--json"});
+  EXPECT_GT(nlohmann::json::parse(json.out)["declared_size"].get<uint64_t>(), cut);
+
+  struct Row {
+    std::vector<std::string> args;
+    int status;
+    std::string said;
+  };
+  const std::string size = std::to_string(cut);
+  const Row rows[] = {
+      {{"--no", "write", image, "0,4,0", "--mode", "write"}, 3, "Do you wish to write it anyway?"},
+      {{"--yes", "write", image, "0,4,0", "--mode", "write"}, 1, "Nothing was written: give --size " + size},
+      {{"--yes", "write", image, "0,4,0", "--mode", "write", "--size", size}, 0, "Operation done."},
+  };
+  for (const Row& row : rows) {
+    ProcessResult result = bus.Run(row.args);
+    EXPECT_EQ(result.status, row.status) << row.args[0] << "\n" << result.err;
+    EXPECT_TRUE(Has(result.err, row.said)) << result.err;
+    const bool written = row.status == 0;
+    ProcessResult list = bus.Tool({"list"});
+    EXPECT_EQ(Has(list.out, "0,4,0  qxw7100  HALVERN DVD-R QXW-7100 1.07: blank dvd-r"), !written) << list.out;
+  }
 }

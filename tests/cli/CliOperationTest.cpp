@@ -90,7 +90,14 @@ TEST(CliOperation, CopiesBetweenFilesAndDevicesExtractTheBareVolume) {
   ASSERT_EQ(toFile.status, 0) << toFile.err;
   EXPECT_EQ(TempDir::Read(bus.File("bare.iso")), volume);
 
-  ProcessResult toDisk = bus.Run({"copy", midFile, "0,0,0"});
+  // A copy onto a device asks first, naming it and its size; --no (or no
+  // terminal) keeps the disk as it is, --yes writes.
+  ProcessResult refused = bus.Run({"--no", "copy", midFile, "0,0,0"});
+  EXPECT_EQ(refused.status, 3) << refused.err;
+  EXPECT_TRUE(Has(refused.err, "The copy writes over all data on 0,0,0 (ORBITEK HD-2100 DISK), 4,194,304 bytes."))
+      << refused.err;
+  EXPECT_FALSE(Has(refused.err, "Operation failed.")) << "a refusal is said once";
+  ProcessResult toDisk = bus.Run({"--yes", "copy", midFile, "0,0,0"});
   ASSERT_EQ(toDisk.status, 0) << toDisk.err;
   ProcessResult fromDisk = bus.Run({"--yes", "copy", "0,0,0", bus.File("bare.iso"), "--size",
                                     std::to_string(volume.size())});
@@ -100,7 +107,7 @@ TEST(CliOperation, CopiesBetweenFilesAndDevicesExtractTheBareVolume) {
   // An existing destination is kept unless the question is answered Yes.
   bus.Dir().Write("keep.iso", "precious");
   ProcessResult declined = bus.Run({"copy", image, bus.File("keep.iso")});
-  EXPECT_EQ(declined.status, 1) << declined.err;
+  EXPECT_EQ(declined.status, 3) << declined.err;
   EXPECT_EQ(TempDir::Read(bus.File("keep.iso")), "precious");
 
   ProcessResult same = bus.Run({"copy", image, image});
@@ -138,13 +145,16 @@ TEST(CliOperation, PatternAndErase) {
 }
 
 TEST(CliOperation, CtrlCDuringAPassCancelsLikeTheCancelButton) {
-  CliBus slow(R"({"id": 4, "model": "qxw7100", "revision": "1.07", "speed": 0.02,
-                  "medium": {"kind": "dvd-r", "sectors": 8192}})");
-  slow.timeScale = 0.01;
+  // The write is held at block 1000 until the program has taken the Ctrl-C:
+  // the pass cannot end before it, however slowly the test runs.
+  CliBus slow(R"({"id": 4, "model": "qxw7100", "revision": "1.07", "medium": {"kind": "dvd-r", "sectors": 8192},
+                  "faults": [{"kind": "gate", "opcode": "2Ah", "lba": [1000, 1000], "first": 1, "until": "release"}]})");
   std::string image = MakeGenisoImage(slow.Dir().Path(), "g.iso", "SLOW", 6 * 1024 * 1024);
   Process run(CliBus::Program(), {"--nolog", "write", image, "0,4,0", "--mode", "write-verify"}, slow.Environment());
-  ASSERT_TRUE(run.WaitForError("Write 2%"));
+  ASSERT_TRUE(run.WaitForError("Write 0%"));  // the pass has begun
   run.Signal(SIGINT);
+  ASSERT_TRUE(run.WaitForError("Canceling..."));
+  slow.Dir().Write("release", "");
   ProcessResult result = run.Finish();
   EXPECT_EQ(result.status, 3) << result.err;
   EXPECT_TRUE(Has(result.err, "[Marrowlight] Operation canceled.")) << result.err;
@@ -152,6 +162,15 @@ TEST(CliOperation, CtrlCDuringAPassCancelsLikeTheCancelButton) {
   EXPECT_FALSE(Has(result.err, "Write 100%"));
   EXPECT_FALSE(Has(result.err, "Now writing leadout"));
   EXPECT_FALSE(Has(result.err, "Verify 1%"));
+}
+
+TEST(CliOperation, InfoWithoutADiscSaysSoAndFails) {
+  CliBus bus(R"({"id": 4, "model": "qxw7100", "revision": "1.07", "medium": {"kind": "none"}})");
+  ProcessResult info = bus.Run({"info", "0,4,0"});
+  EXPECT_EQ(info.status, 1);
+  EXPECT_TRUE(Has(info.out, "SCSI address 0,4,0:  HALVERN ")) << info.out;
+  EXPECT_TRUE(Has(info.out, "There is no disc in 0,4,0 (HALVERN DVD-R QXW-7100). Insert a disc and try again."))
+      << info.out;
 }
 
 TEST(CliOperation, AVolumeCutToTheDiscCountsTheBytesItWrites) {

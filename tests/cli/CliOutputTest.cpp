@@ -3,10 +3,12 @@
 // characters.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "tests/cli/CliBus.h"
 #include "tests/fixtures/Images.h"
+#include "tests/fixtures/TempDir.h"
 
 namespace {
 
@@ -46,15 +48,23 @@ TEST(CliOutput, ControlCharactersOfAVolumeNameReachTheTerminalEscaped) {
   ProcessResult check = bus.Run({"check", image});
   ASSERT_EQ(check.status, 0) << check.err;
   EXPECT_NE(check.out.find("Volume name:   " + shown + "\n"), std::string::npos) << check.out;
-  ProcessResult copy = bus.Run({"--yes", "copy", image, "0,0,0"});
+  // A file name of the same kind, and the log, which keeps the identifier
+  // escaped as well.
+  const std::string named = bus.File("evil\x1b[2J.iso");
+  std::filesystem::rename(image, named);
+  ProcessResult copy = bus.RunLogged({"--yes", "copy", named, "0,0,0"});
   ASSERT_EQ(copy.status, 0) << copy.err;
+  EXPECT_NE(copy.err.find("Checking " + bus.File("evil\\x1B[2J.iso") + " ..."), std::string::npos) << copy.err;
   EXPECT_NE(copy.err.find("Volume \"" + shown + "\": "), std::string::npos) << copy.err;
+  const std::string log = TempDir::Read(bus.File("MarrowlightLog.txt"));
+  EXPECT_NE(log.find("VolumeName: " + shown + "\r\n"), std::string::npos);
+  EXPECT_EQ(log.find("EVIL\x1b"), std::string::npos);
   for (const ProcessResult* run : {&check, &copy}) {
     EXPECT_EQ(run->out.find('\x1b'), std::string::npos);
     EXPECT_EQ(run->err.find('\x1b'), std::string::npos);
   }
   // JSON escapes them its own way, and the name stays whole there.
-  ProcessResult json = bus.Run({"check", image, "--json"});
+  ProcessResult json = bus.Run({"check", named, "--json"});
   EXPECT_EQ(nlohmann::json::parse(json.out)["volume_name"], "EVIL\x1b[2J\x1b]0;owned\x07");
 }
 

@@ -30,11 +30,15 @@ TEST(CliScan, JsonListsEveryDeviceWithItsClass) {
   nlohmann::json lists = nlohmann::json::parse(result.out);
   EXPECT_EQ(Column(lists["write_sources"], "address"),
             (std::vector<std::string>{"0,0,0", "0,2,0", "0,4,0", "0,5,0", "0,6,0"}));
-  EXPECT_EQ(Column(lists["write_destinations"], "address"), (std::vector<std::string>{"0,4,0", "0,5,0"}));
-  EXPECT_EQ(Column(lists["write_destinations"], "class"), (std::vector<std::string>{"SCSIDVDR090", "SCSIDVDRW"}));
+  EXPECT_EQ(Column(lists["write_destinations"], "address"), (std::vector<std::string>{"0,4,0", "0,5,0", "0,6,0"}));
+  EXPECT_EQ(Column(lists["write_destinations"], "class"),
+            (std::vector<std::string>{"SCSIDVDR090", "SCSIDVDRW", "MMCRECORDER"}));
+  EXPECT_EQ(lists["write_destinations"][2]["medium"], "DVD-R") << "another maker's writer names its medium";
+  EXPECT_FALSE(lists["write_destinations"][0].contains("medium"));
+  EXPECT_EQ(lists["simulated_drives"], true);
   EXPECT_EQ(Column(lists["copy_destinations"], "address"), (std::vector<std::string>{"0,0,0", "0,7,0"}));
   EXPECT_EQ(Column(lists["write_sources"], "class"),
-            (std::vector<std::string>{"SCSIDEV", "SCSIDEV", "SCSIDVDR090", "SCSIDVDRW", "SCSIDVDRW"}));
+            (std::vector<std::string>{"SCSIDEV", "SCSIDEV", "SCSIDVDR090", "SCSIDVDRW", "MMCRECORDER"}));
   const auto& first = lists["write_destinations"][0];
   EXPECT_EQ(first["vendor"], "HALVERN");
   EXPECT_EQ(first["product"], "DVD-R QXW-7100");
@@ -80,4 +84,58 @@ TEST(CliScan, ANumberOutOfRangeInTheBusDescriptionGivesItsOneLineMessage) {
             std::string::npos)
       << result.err;
   EXPECT_NE(result.err.find("The bus is empty."), std::string::npos) << result.err;
+}
+
+// A manager that cannot be used gives no device lists to trust: the scan says
+// so once (with the library and the loader's reason) and fails.
+TEST(CliScan, AManagerThatCannotBeUsedFailsTheScanWithOneMessage) {
+  struct Row {
+    const char* what;
+    bool notALibrary;
+    const char* expected;
+  };
+  const Row rows[] = {{"not a library", true, "ASPI manager is not found."},
+                      {"not initialised", false, "ASPI manager is not initialized!!"}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    CliBus bus(R"({"id": 0, "model": "disk", "medium": {"kind": "image", "sectors": 64}})");
+    auto environment = bus.Environment();
+    const std::string text = bus.Dir().Write("text.so", "not a library");
+    if (row.notALibrary) {
+      environment["MARROWLIGHT_ASPI"] = text;
+    } else {
+      bus.Dir().Write("bus.json", R"({"faults": [{"kind": "support-not-initialised"}],
+                                      "adapters": [{"devices": []}]})");
+      environment["MARROWLIGHT_SIMBUS"] = bus.File("bus.json");
+    }
+    ProcessResult result = Process::Run(CliBus::Program(), {"--nolog", "scan"}, environment);
+    EXPECT_EQ(result.status, 1) << result.err;
+    size_t first = result.err.find(row.expected);
+    ASSERT_NE(first, std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find(row.expected, first + 1), std::string::npos) << "said once:\n" << result.err;
+    if (row.notALibrary) EXPECT_NE(result.err.find(text + ": "), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("The SCSI manager is not ready"), std::string::npos) << result.err;
+  }
+}
+
+// A QXW-7200 that an update left in boot or loader mode stays a writer one
+// can choose, named for what it is, never as a ready writer.
+TEST(CliScan, AWriterInBootOrLoaderModeIsNamedSoAndStaysListed) {
+  for (const char* mode : {"boot", "loader"}) {
+    SCOPED_TRACE(mode);
+    CliBus bus(std::string(R"({"id": 5, "model": "qxw7200", "firmware_mode": ")") + mode +
+               R"(", "medium": {"kind": "dvd-rw"}})");
+    const std::string note = std::string(mode) + " mode: run the firmware update again";
+    ProcessResult scan = bus.Run({"scan", "--json"});
+    ASSERT_EQ(scan.status, 0) << scan.err;
+    nlohmann::json lists = nlohmann::json::parse(scan.out);
+    ASSERT_EQ(lists["write_destinations"].size(), 1u);
+    EXPECT_EQ(lists["write_destinations"][0]["state"], note);
+    ProcessResult text = bus.Run({"scan"});
+    EXPECT_NE(text.out.find("(0,5,0) HALVERN DVD-RW QXW-7200 - " + note), std::string::npos) << text.out;
+    ProcessResult info = bus.Run({"info", "0,5,0"});
+    EXPECT_EQ(info.status, 1) << info.err;
+    EXPECT_NE(info.out.find(" - " + note + "\n"), std::string::npos) << info.out;
+    EXPECT_EQ(info.out.find("bytes free"), std::string::npos) << info.out;
+  }
 }

@@ -6,6 +6,7 @@
 
 #include "devices/CDR_QRC880Z.h"
 #include "devices/CreateDevice.h"
+#include "devices/MMCRECORDER.h"
 #include "devices/SCSIDVDR090.h"
 #include "devices/SCSIDVDR100.h"
 #include "devices/SCSIDVDRW.h"
@@ -40,12 +41,15 @@ TEST_F(CreateDeviceTest, TheMakersWritersByRevision) {
   EXPECT_EQ(bus.Count(0x5A), 0u);
 }
 
+// Another maker's DVD writer that answers GET CONFIGURATION is an MMC
+// recorder (MmcRecorderTest); the maker's other drives keep the
+// capabilities page.
 TEST_F(CreateDeviceTest, OtherDvdDrivesByTheirCapabilities) {
   SimBus bus(DeviceEntry(1, "qxw7200", BlankDisc("dvd-rw")) + "," + DeviceEntry(2, "dvdrw-writer") + "," +
              DeviceEntry(3, "dvd-rom") + "," +
              DeviceEntry(4, "qxw7100", R"("product": "DVD-R QXW-7000")"));
   ExpectClass<SCSIDVDRW>(1, "qxw7200");
-  ExpectClass<SCSIDVDRW>(2, "another vendor's writer");
+  ExpectClass<MMCRECORDER>(2, "another vendor's writer");
   ExpectClass<SCSIDEV>(3, "reader");
   ExpectClass<SCSIDVDRW>(4, "the maker's name with another product");
 }
@@ -102,3 +106,50 @@ TEST_F(CreateDeviceTest, AnInquiryThatTimesOutGivesAPlainDevice) {
 }
 
 }  // namespace
+
+// A busy answer of the manager never reached the drive: the factory and the
+// configuration commands ask again, and a command the manager keeps turning
+// away is reported for what it is, never as "OK.".
+TEST_F(CreateDeviceTest, BusyAnswersAreAskedAgain) {
+  struct Row {
+    uint8_t opcode;
+    const char* what;
+  };
+  const Row rows[] = {{kInquiry, "INQUIRY"}, {0x53, "RESERVE RZONE"}, {0x55, "MODE SELECT"}, {0x3B, "WRITE BUFFER"}};
+  // One writer per row, each with its own busy answer.
+  std::string writers;
+  for (size_t i = 0; i < std::size(rows); ++i)
+    writers += (i ? "," : "") + DeviceEntry(static_cast<int>(i + 1), "qxw7100",
+                                            BlankDisc("dvd-r") + R"(, "faults": [{"kind": "busy", "opcode": )" +
+                                                std::to_string(rows[i].opcode) + R"(, "first": 1}])");
+  SimBus bus(writers);
+  int retries = 0;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const auto id = static_cast<uint8_t>(&row - rows + 1);
+    if (row.opcode == kInquiry) ui.Expect("ASPI is busy.", "Interrupt", ui::kOk, ui::kIdOk);
+    CreatedDevice created = CreateDevice(0, id, 0);
+    ASSERT_TRUE(created.found);
+    EXPECT_EQ(typeid(*created.device), typeid(SCSIDVDR100));
+    if (row.opcode != kInquiry) ui.Expect("ASPI is busy.", "Interrupt", ui::kOk, ui::kIdOk);
+    if (row.opcode == 0x3B) {
+      const uint8_t image[16] = {};
+      EXPECT_TRUE(created.device->WriteBuffer(5, 0, 0, image, sizeof image));
+    } else if (row.opcode != kInquiry) {
+      EXPECT_TRUE(created.device->SetWritingConfig(100, 0, 0));
+    }
+    EXPECT_EQ(CountEntries("[SCSI] The SCSI manager is busy; the command is sent again (1/10)."), ++retries);
+  }
+}
+
+TEST_F(CreateDeviceTest, ACommandTheManagerKeepsTurningAwayIsReportedAsBusy) {
+  SimBus bus(DeviceEntry(4, "qxw7100", BlankDisc("dvd-r") + R"(, "faults": [{"kind": "busy", "opcode": 85}])"));
+  SCSIDVDR100 writer(0, 4, 0);
+  for (int i = 0; i < 10; ++i) ui.Expect("ASPI is busy.", "Interrupt", ui::kOk, ui::kIdOk);
+  ui.Expect("[Error Information]\r\nSCSI Address: 0,4,0\r\nDevice: HALVERN DVD-R QXW-7100  1.07\r\n"
+            "Command: (55H) Mode Select 10\r\nAddress: 00000000H\r\nError Code: 0-00-00\r\n"
+            "The SCSI manager was busy and did not take the command.\r\n\r\n",
+            "Error Information", ui::kOk | ui::kIconError, ui::kIdOk);
+  ui.Expect("Test mode setting error.", "Error", ui::kOk | ui::kIconError, ui::kIdOk);
+  EXPECT_FALSE(writer.SetWritingConfig(100, 0, 0));
+}

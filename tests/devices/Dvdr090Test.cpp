@@ -112,7 +112,8 @@ TEST_F(Dvdr090, WriteRetriesOnlyUnansweredRequests) {
   ui.Expect("ASPI is busy.", "Interrupt", ui::kOk, ui::kIdOk);
   std::vector<uint8_t> buffer(32768);
   EXPECT_TRUE(dev.Write(0, buffer.data(), 32768));
-  EXPECT_EQ(CountEntries("[SCSIDVDR090::Write] - Retry 1/10"), 1);
+  EXPECT_EQ(CountEntries("[SCSI] The SCSI manager is busy; the command is sent again (1/10)."), 1);
+  EXPECT_EQ(CountPrefixed("[SCSIDVDR090::Write] - Retry"), 0);
 }
 
 TEST_F(Dvdr090, WriteStopsAtTheFirstSense) {

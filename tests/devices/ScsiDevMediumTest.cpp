@@ -168,7 +168,8 @@ TEST_F(ScsiDevMedium, WriteBufferRetriesARequestTheManagerRefused) {
   ui.Expect("ASPI is busy.", "Interrupt", ui::kOk, ui::kIdOk);
   std::vector<uint8_t> image(100, 1);
   EXPECT_TRUE(dev.WriteBuffer(5, 0, 0, image.data(), 100));
-  EXPECT_EQ(CountEntries("[SCSIDEV::WriteBuffer] - Retry 2"), 1);
+  EXPECT_EQ(CountEntries("[SCSI] The SCSI manager is busy; the command is sent again (1/10)."), 1);
+  EXPECT_EQ(CountPrefixed("[SCSIDEV::WriteBuffer] - Retry"), 0);
 }
 
 TEST_F(ScsiDevMedium, ReadBufferRetriesAndFails) {
@@ -225,7 +226,8 @@ TEST_F(ScsiDevMedium, ACleanCommandIsReportedOnlyWhenForced) {
   dev.ReportError(&text, false, true);
   EXPECT_EQ(text,
             "[Error Information]\r\nSCSI Address: 0,1,0\r\nDevice: ORBITEK HD-2100 DISK    3.11\r\n"
-            "Command: (00H) Test Unit Ready\r\nAddress: 00000000H\r\nError Code: 0-00-00\r\nOK.\r\n\r\n");
+            "Command: (00H) Test Unit Ready\r\nAddress: 00000000H\r\nError Code: 0-00-00\r\n"
+            "The drive reported no error, but its answer could not be used.\r\n\r\n");
   EXPECT_EQ(dev.LastResult(), 1);
 }
 

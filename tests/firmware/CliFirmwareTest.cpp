@@ -25,6 +25,12 @@ TEST(CliFirmware, UpdatesTheQxw7100AndRefusesAWrongPartMarker) {
   wrong.sys = FirmwareImage("1.09", 40000, 1);
   std::string bad = bus.Dir().Write("wrong.bin", wrong.Build());
 
+  // A file that is no update file at all: said at once, nothing touched.
+  std::string text = bus.Dir().Write("notes.txt", "not firmware\n");
+  ProcessResult none = bus.Run({"--yes", "firmware", "0,4,0", text});
+  EXPECT_EQ(none.status, 1) << none.err;
+  EXPECT_EQ(none.err, text + " is not a firmware update file.\n");
+
   ProcessResult refused = bus.Run({"--yes", "firmware", "0,4,0", bad});
   EXPECT_EQ(refused.status, 1) << refused.err;
   EXPECT_TRUE(Has(refused.err, "[Error] This is not update file for QXW-7100.")) << refused.err;
@@ -98,4 +104,21 @@ TEST(CliFirmware, AnUnattendedRunGivesUpOnADriveThatNeverComesBack) {
     ++asked;
   EXPECT_EQ(asked, 3u) << stuck.err;
   EXPECT_TRUE(Has(stuck.err, "[Marrowlight] Update firmware  failed."));
+}
+
+// On a terminal the person answers the question and switches the drive off
+// and on: each power prompt waits for Enter.
+TEST(CliFirmware, OnATerminalThePowerPromptsWaitForThePerson) {
+  CliBus bus(kWriters);
+  std::string good = bus.Dir().Write("sysmec.bin", SysMecFile{}.Build());
+  Process run(CliBus::Program(), {"--nolog", "firmware", "0,4,0", good}, bus.Environment(), Process::Input::Terminal);
+  ASSERT_TRUE(run.WaitForError("OK or Cancel? [o/c]"));
+  run.Type("o\n");
+  ASSERT_TRUE(run.WaitForError("Turn off QXW-7100 and push OK button.\nPress Enter when done."));
+  run.Type("\n");
+  ASSERT_TRUE(run.WaitForError("Turn on QXW-7100 and push OK button.\nPress Enter when done."));
+  run.Type("\n");
+  ProcessResult result = run.Finish();
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_TRUE(Has(Listed(bus), "0,4,0  qxw7100  HALVERN DVD-R QXW-7100 1.08:")) << Listed(bus);
 }

@@ -6,23 +6,19 @@
 #include <array>
 #include <random>
 
-#include "base/CFILE.h"
 #include "firmware/format/Crc16.h"
 #include "firmware/format/SysMecHeader.h"
 #include "firmware/format/Type1File.h"
 #include "tests/fixtures/CapturedLog.h"
 #include "tests/fixtures/FirmwareFiles.h"
-#include "tests/fixtures/TempDir.h"
 
 namespace {
 
 class FormatTest : public ::testing::Test {
  protected:
-  // Opens bytes written to a file of the test's folder.
-  CFILE& Open(const std::string& bytes) {
-    file_.Close();
-    std::string path = dir_.Write("update.bin", bytes);
-    EXPECT_TRUE(file_.Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
+  // The bytes of an update file as the update holds them: read once.
+  FirmwareBytes Open(const std::string& bytes) {
+    file_.assign(bytes.begin(), bytes.end());
     return file_;
   }
   Type1Descriptor Descriptor(const std::string& bytes) {
@@ -37,8 +33,7 @@ class FormatTest : public ::testing::Test {
   }
 
   CapturedLog log;
-  TempDir dir_;
-  CFILE file_;
+  std::vector<uint8_t> file_;
 };
 
 std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
@@ -199,7 +194,7 @@ TEST_F(FormatTest, Type1LayoutRefusesWhatCannotBeSentSafely) {
 TEST_F(FormatTest, Type1ChecksumCoversEveryByteFrom512ToTheEnd) {
   Type1File made;
   std::string bytes = made.Build();
-  ChecksumResult result = CheckType1Checksum(Open(bytes), bytes.size());
+  ChecksumResult result = CheckType1Checksum(Open(bytes));
   EXPECT_EQ(result.verdict, ChecksumVerdict::Valid);
   EXPECT_EQ(result.computed, BitwiseCrc16(made.Body()));
   EXPECT_TRUE(log.Contains(PrintDataBuffer(made.Body().data(), 128))) << "the first 128 bytes are dumped";
@@ -207,15 +202,14 @@ TEST_F(FormatTest, Type1ChecksumCoversEveryByteFrom512ToTheEnd) {
   // The last byte counts: change it and the file is corrupt.
   std::string damaged = bytes;
   damaged.back() ^= 1;
-  result = CheckType1Checksum(Open(damaged), damaged.size());
+  result = CheckType1Checksum(Open(damaged));
   EXPECT_EQ(result.verdict, ChecksumVerdict::Invalid);
   EXPECT_EQ(result.stated, BitwiseCrc16(made.Body()));
-  // A file that is shorter than its size says cannot be checked.
-  EXPECT_EQ(CheckType1Checksum(Open(bytes.substr(0, bytes.size() - 1)), bytes.size()).verdict,
-            ChecksumVerdict::Unreadable);
+  // A file too short for its images cannot be checked.
+  EXPECT_EQ(CheckType1Checksum(Open(bytes.substr(0, 511))).verdict, ChecksumVerdict::Unreadable);
   // A file without a checksum line is not checked.
   made.withChecksum = false;
-  EXPECT_EQ(CheckType1Checksum(Open(made.Build()), made.Build().size()).verdict, ChecksumVerdict::NoChecksum);
+  EXPECT_EQ(CheckType1Checksum(Open(made.Build())).verdict, ChecksumVerdict::NoChecksum);
 }
 
 TEST_F(FormatTest, ALargeFileIsChecksummedWholeInPieces) {
@@ -225,11 +219,11 @@ TEST_F(FormatTest, ALargeFileIsChecksummedWholeInPieces) {
   std::string bytes = made.Build();
   ASSERT_EQ(bytes.size(), 1000000u);
   EXPECT_EQ(made.Body().size(), 999488u);
-  EXPECT_EQ(CheckType1Checksum(Open(bytes), bytes.size()).verdict, ChecksumVerdict::Valid);
+  EXPECT_EQ(CheckType1Checksum(Open(bytes)).verdict, ChecksumVerdict::Valid);
   // More than 1 MiB is checksummed whole as well.
   made.romExt.assign(3 << 20, 0xA5);
   bytes = made.Build();
-  ChecksumResult result = CheckType1Checksum(Open(bytes), bytes.size());
+  ChecksumResult result = CheckType1Checksum(Open(bytes));
   EXPECT_EQ(result.verdict, ChecksumVerdict::Valid);
   EXPECT_EQ(result.computed, BitwiseCrc16(made.Body()));
 }

@@ -1,8 +1,10 @@
-// The re-identification at the end of an update: a drive that stays not
-// ready is polled for a minute at a time and the person is asked whether to
-// go on; No, or an unattended retry limit, ends the wait, and an update
-// whose drive did not come back is no success.
+// The re-identification at the end of an update that reached the drive: a
+// drive that stays not ready is polled for a minute at a time and the person
+// is asked whether to go on; No, or an unattended retry limit, ends the wait,
+// and an update whose drive did not come back is no success.
 #include "devices/CreateDevice.h"
+#include "firmware/ReidentifyDrive.h"
+#include "firmware/UpdateSession.h"
 #include "tests/firmware/UpdateTestSupport.h"
 
 namespace {
@@ -17,12 +19,11 @@ const char kStuck[] =
 TEST_F(UpdateTest, ADriveThatStaysNotReadyIsAskedAboutEachMinuteUntilNo) {
   SimBus bus(kStuck);
   std::unique_ptr<SCSIDEV> writer = CreateDevice(0, 4, 0).device;
-  std::string neither = File("neither.bin", std::string(100, 'n'));
   ui.Expect(kRetry, "Marrowlight", ui::kYesNo | ui::kIconQuestion, ui::kIdYes);
   ui.Expect(kRetry, "Marrowlight", ui::kYesNo | ui::kIconQuestion, ui::kIdNo);
-  ExpectFailed();
   bus.Clear();
-  EXPECT_EQ(Run(neither, writer), UpdateResult::Failed);
+  UpdateSession session(dialog, *writer, {});
+  EXPECT_FALSE(ReidentifyDrive(session, writer));
   EXPECT_EQ(bus.Count(0x00), 40u) << "twenty polls (a minute) before each question";
   EXPECT_TRUE(log.Contains("[ReidentifyDrive] The drive did not come back; the update is not confirmed."));
   EXPECT_EQ(dialog.deviceLines, (std::vector<std::string>{"Now getting inquiry data..."}))
@@ -32,13 +33,12 @@ TEST_F(UpdateTest, ADriveThatStaysNotReadyIsAskedAboutEachMinuteUntilNo) {
 TEST_F(UpdateTest, AnUnattendedRunStopsAskingAtItsRetryLimit) {
   SimBus bus(kStuck);
   std::unique_ptr<SCSIDEV> writer = CreateDevice(0, 4, 0).device;
-  std::string neither = File("neither.bin", std::string(100, 'n'));
   ui.Expect(kRetry, "Marrowlight", ui::kYesNo | ui::kIconQuestion, ui::kIdYes);
-  ExpectFailed();
   bus.Clear();
   UpdateOptions unattended;
   unattended.retryLimit = 1;
-  EXPECT_EQ(Run(neither, writer, unattended), UpdateResult::Failed);
+  UpdateSession session(dialog, *writer, unattended);
+  EXPECT_FALSE(ReidentifyDrive(session, writer));
   EXPECT_EQ(bus.Count(0x00), 40u);
   EXPECT_TRUE(log.Contains("[ReidentifyDrive] The drive is still not ready after 1 retries."));
 }

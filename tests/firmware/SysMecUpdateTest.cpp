@@ -38,15 +38,16 @@ TEST_F(UpdateTest, SysMecSendsMecThenSysChunkByChunkReadsEachBackAndCommits) {
 
   auto writes = BufferCommands(bus, kWriteBufferOp);
   ASSERT_EQ(writes.size(), 7u);
-  // MEC first (the drive's revision is not 0.00): buffer 1, then its commit.
+  // MEC first (the drive's revision is not 0.00): buffer 1, then SYS; both
+  // are committed only once both are staged and read back.
   auto mec = To(writes, 1);
   ASSERT_EQ(mec.size(), 2u);
   EXPECT_EQ(mec[0].offset, 0u);
   EXPECT_EQ(mec[0].data, Slice(made.mec, 0, 16384));
   EXPECT_EQ(mec[1].offset, 16384u);
   EXPECT_EQ(mec[1].data, Slice(made.mec, 16384, 3616));
-  EXPECT_EQ(writes[2].id, 0xF9);
-  EXPECT_EQ(std::string(writes[2].data.begin(), writes[2].data.end()), "QXW-7100 MEC");
+  EXPECT_EQ(writes[5].id, 0xF9);
+  EXPECT_EQ(std::string(writes[5].data.begin(), writes[5].data.end()), "QXW-7100 MEC");
   // SYS: 16,384, 16,384 and 7,232 bytes at 0, 16,384 and 32,768.
   auto sys = To(writes, 0);
   ASSERT_EQ(sys.size(), 3u);
@@ -181,7 +182,7 @@ TEST_F(UpdateTest, AFailedCommitIsAFailure) {
   ExpectFailed();
   bus.Clear();
   EXPECT_EQ(Run(File("sysmec.bin", SysMecFile{}.Build()), writer), UpdateResult::Failed);
-  EXPECT_TRUE(To(BufferCommands(bus, kWriteBufferOp), 0).empty()) << "no SYS byte after the failed MEC commit";
+  EXPECT_TRUE(To(BufferCommands(bus, kWriteBufferOp), 0xF8).empty()) << "no SYS commit after the failed MEC commit";
   EXPECT_STREQ(writer->Revision(), "1.07");
 }
 

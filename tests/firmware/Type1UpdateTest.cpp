@@ -2,7 +2,9 @@
 // boot mode, the loader, the ROM images, their commit and verify, a drive
 // already in loader mode, refused files, and the files of one writer
 // offered to the other.
+#include "base/ProgramIdentity.h"
 #include "devices/CreateDevice.h"
+#include "devices/DeviceLine.h"
 #include "scsi/ASPI32.h"
 #include "scsi/Commands.h"
 #include "tests/firmware/UpdateTestSupport.h"
@@ -67,9 +69,11 @@ TEST_F(UpdateTest, Type1GoesThroughBootModeAndTheLoaderThenWritesCommitsAndVerif
   EXPECT_EQ(std::string(writes[11].data.begin(), writes[11].data.end()), "HALVERN");
   EXPECT_EQ(writes.size(), 12u);
 
-  // The read-back after the commit: mode 5, the ROM buffers, chunk by chunk.
+  // The read-back before the commit: mode 5, the ROM buffers, chunk by chunk.
   auto reads = BufferCommands(bus, kReadBufferOp);
   ASSERT_EQ(reads.size(), 7u);
+  auto all = BufferCommands(bus);
+  EXPECT_EQ(all.back().id, 0xF8) << "the commit comes after every read-back";
   EXPECT_EQ(reads[0].mode, 5);
   EXPECT_EQ(reads[4].length, 4464u);
   EXPECT_EQ(reads[5].id, 1);
@@ -152,15 +156,30 @@ TEST_F(UpdateTest, Type1FilesThatCannotBeSentSafelyAreRefused) {
   EXPECT_TRUE(BufferCommands(bus).empty());
 }
 
-TEST_F(UpdateTest, AType1ReadBackMismatchFailsAndLeavesTheDriveInLoaderMode) {
-  SimBus bus(Qxw7200(R"(, "faults": [{"kind": "corrupt", "opcode": "3Ch", "buffer": 1}])"));
+TEST_F(UpdateTest, AType1ReadBackMismatchIsNeverCommittedAndARunAgainRecoversTheDrive) {
+  SimBus bus(Qxw7200(R"(, "faults": [{"kind": "corrupt", "opcode": "3Ch", "buffer": 1, "first": 1}])"));
   std::unique_ptr<SCSIDEV> writer = CreateDevice(0, 5, 0).device;
+  const std::string file = File("type1.bin", Type1File{}.Build());
   ExpectConfirmation(kQuestion);
   ExpectError("Verify error.");
-  ExpectFailed();
-  EXPECT_EQ(Run(File("type1.bin", Type1File{}.Build()), writer), UpdateResult::Failed);
+  ui.Expect("Update firmware  failed.\r\nThe drive is in loader mode. Run the firmware update again with a good file "
+            "to recover it.",
+            ProgramName, ui::kIconError, ui::kIdOk);
+  EXPECT_EQ(Run(file, writer), UpdateResult::Failed);
   EXPECT_TRUE(log.Contains("[UpdateType1] rom_ext.bin reads back different at offset 0."));
   EXPECT_LT(dialog.verifies.back(), 100);
+  for (const BufferCommand& write : BufferCommands(bus, kWriteBufferOp)) EXPECT_NE(write.id, 0xF8) << "no commit";
+  // Scan, info and the property window name the drive for what it is.
+  std::unique_ptr<SCSIDEV> again = CreateDevice(0, 5, 0).device;
+  EXPECT_EQ(DeviceLine(*again),
+            "SCSI address 0,5,0:  HALVERN  DVD-RW QXW-7200  (Version L.10) - loader mode: run the firmware update "
+            "again");
+  // The way out the box names.
+  ExpectConfirmation("This file is for updating the firmware of QXW-7200\nVerL.10 to 2.20");
+  ExpectPowerCycle("QXW-7200");
+  ExpectDone();
+  EXPECT_EQ(Run(file, again), UpdateResult::Done);
+  EXPECT_EQ(FirmwareModeNote(*again), "");
 }
 
 TEST_F(UpdateTest, AFileOfOneWriterOfferedToTheOtherIsRefused) {
@@ -177,9 +196,9 @@ TEST_F(UpdateTest, AFileOfOneWriterOfferedToTheOtherIsRefused) {
   ExpectError("This is not HALVERN QXW-7200");
   ExpectFailed();
   EXPECT_EQ(Run(type1, qxw7100), UpdateResult::Failed);
+  ExpectError(neither + " is not a firmware update file.");
   ExpectFailed();
   EXPECT_EQ(Run(neither, qxw7100), UpdateResult::Failed);
-  EXPECT_TRUE(log.Contains("[UpdateFirmware] This is not a firmware update file."));
   ExpectError("Open error: " + dir.File("missing.bin") + " (No such file or directory)");
   ExpectFailed();
   EXPECT_EQ(Run(dir.File("missing.bin"), qxw7100), UpdateResult::Failed);

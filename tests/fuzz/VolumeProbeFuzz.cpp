@@ -114,6 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(found.volumeOffset % 32768 == 0);
   Check(found.isoSize <= available && found.udfSize <= available && found.midSize <= available);
   Check(found.volumeName.size() <= 32);
+  Check(found.declared == 0 || found.declared > available);
 
   VolSizeChoice sizes;
   const bool fileForm = (flags & 2) != 0;

@@ -8,7 +8,9 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <algorithm>
 #include <filesystem>
+#include <regex>
 
 #include "base/Log.h"
 #include "gui/TFormLog.h"
@@ -92,7 +94,11 @@ TEST_F(FormLogTest, SaveWritesWhatIsShownWithCrLfAndAsksBeforeOverwriting) {
   EXPECT_EQ(request.title, "Save log file");
   EXPECT_EQ(request.filter, "Text files|*.txt|All files|*.*");
   EXPECT_EQ(request.defaultExtension, "txt");
-  EXPECT_EQ(request.fileName, "MarrowlightLog.txt");
+  // A dated name, never the running log's; the save is said and its folder
+  // is where the next save opens.
+  EXPECT_TRUE(std::regex_match(request.fileName, std::regex(R"(.*MarrowlightLog-\d{4}-\d\d-\d\d-\d{4}\.txt)")))
+      << request.fileName;
+  EXPECT_EQ(form_->findChild<QLabel*>("LabelSaved")->text().toStdString(), "Log saved to " + saved);
 
   // An existing file: No leaves it, Yes overwrites it with what is shown now.
   AddLog("third");
@@ -109,12 +115,23 @@ TEST_F(FormLogTest, SaveWritesWhatIsShownWithCrLfAndAsksBeforeOverwriting) {
   // A cancelled dialog saves nothing.
   ui_->ExpectFileDialog(std::nullopt);
   Click("BtnSaveLog");
+  EXPECT_EQ(ui_->FileDialogs().back().folder, dir_.Path());
+  EXPECT_EQ(ui_->FileDialogs().back().fileName.rfind(dir_.Path() + "/MarrowlightLog-", 0), 0u);
+}
+
+TEST_F(FormLogTest, TheWindowKeepsItsLastLinesAndTheFileKeepsAll) {
+  for (int i = 0; i < TFormLog::kShownLines + 100; ++i) AddLog("line " + std::to_string(i));
+  std::string shown = Shown();
+  EXPECT_EQ(std::count(shown.begin(), shown.end(), '\n') + 1, TFormLog::kShownLines);
+  EXPECT_EQ(shown.substr(0, 9), "line 100\n");
+  std::string file = TempDir::Read(LogFile());
+  EXPECT_EQ(file.substr(0, 8), "line 0\r\n");
 }
 
 TEST_F(FormLogTest, SavingOntoTheRunningLogFileIsRefusedWithTheOpenError) {
   AddLog("running");
   ui_->ExpectFileDialog(LogFile());
-  ui_.Expect("Open error: " + LogFile() + " (already open in this program)", "Error", 0x10, ui::kIdOk);
+  ui_.Expect("Open error: " + LogFile() + " (in use by this or another program)", "Error", 0x10, ui::kIdOk);
   Click("BtnSaveLog");
   AddLog("still logging");
   Shown();
@@ -147,7 +164,10 @@ TEST(FormLog, AnUnwritableLogSwitchesItselfOffAndTicksTheBox) {
     AddLog("shown all the same");
     Log().Flush();
     QCoreApplication::sendPostedEvents();
-    EXPECT_EQ(form.findChild<QPlainTextEdit*>("Log")->toPlainText(), "shown all the same");
+    // The entry, and one line that says why logging is off.
+    EXPECT_EQ(form.findChild<QPlainTextEdit*>("Log")->toPlainText().toStdString(),
+              "shown all the same\nLogging is off: " + dir.File("gone/MarrowlightLog.txt") +
+                  " cannot be created (No such file or directory).");
     EXPECT_TRUE(form.findChild<QCheckBox*>("ChkBoxDontLog")->isChecked());
   }
   SetTraceWriter(previous);

@@ -5,13 +5,21 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMetaObject>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QToolButton>
+#include <QUrl>
 #include <filesystem>
 
 #include "base/Log.h"
@@ -81,7 +89,9 @@ TEST(FormMain, ABusWithWritersFillsTheListsAndEnablesTheWritePage) {
   ProgramBus bus(kBus);
   MainWindowRun run;
 
-  EXPECT_EQ(run.Form().windowTitle(), "Marrowlight");
+  // On the simulated bus the title says so, lest an emulated drive be taken
+  // for a real one.
+  EXPECT_EQ(run.Form().windowTitle(), "Marrowlight - simulated drives");
   EXPECT_EQ(run.Items("CmbWrSrcScsi"), (QStringList{"(0,0,0) ORBITEK HD-2100 DISK", "(0,2,0) ORBITEK DVD-ROM DR-160",
                                                      "(0,4,0) HALVERN DVD-R QXW-7100",
                                                      "(0,5,0) HALVERN DVD-RW QXW-7200"}));
@@ -123,7 +133,7 @@ TEST(FormMain, WithoutAWriterNothingOnTheWritePageStarts) {
   ScriptedUiGuard ui;
   ProgramBus bus(R"({"id": 0, "model": "disk", "medium": {"kind": "image", "sectors": 64}},
                     {"id": 2, "model": "dvd-rom", "medium": {"kind": "none"}},
-                    {"id": 6, "model": "dvdrw-writer", "medium": {"kind": "dvd-r"}})");
+                    {"id": 6, "model": "cd-wo", "vendor": "ORBITEK", "medium": {"kind": "none"}})");
   MainWindowRun run;
   EXPECT_EQ(run.Items("CmbWrDstScsi"), QStringList{"Not Available"});
   EXPECT_EQ(EnabledItems(run), "MenuLogWindow MenuVersion");
@@ -151,8 +161,9 @@ TEST(FormMain, AMissingManagerIsReportedOnceAndNoHandlerActsWithoutADevice) {
   ProgramBus bus(kBus);
   ::setenv("MARROWLIGHT_ASPI", bus.Dir().File("no-such-manager.so").c_str(), 1);
   ResetAspiManagerForTesting();
-  ui.Expect("ASPI manager is not found.\nInstall ASPI manager and restart your conputer.", "ASPI manager is missing",
-            0x10, ui::kIdOk);
+  ui.Expect("ASPI manager is not found.\nInstall ASPI manager and restart your conputer.\n" +
+                bus.Dir().File("no-such-manager.so") + ": cannot open shared object file: No such file or directory",
+            "ASPI manager is missing", 0x10, ui::kIdOk);
   MainWindowRun run;
   for (const char* combo : {"CmbWrSrcScsi", "CmbWrDstScsi", "CmbCpSrcScsi", "CmbCpDstScsi"})
     EXPECT_EQ(run.Items(combo), QStringList{}) << combo;
@@ -280,4 +291,56 @@ TEST(FormMain, QuitAsksAndOnlyYesClosesTheLogAndTheWindow) {
   AddLog("after the end");
   Log().Flush();
   EXPECT_EQ(TempDir::Read(run.LogFile()).find("after the end"), std::string::npos);
+}
+
+// The writer as a person handles it: the line that says what it holds (read
+// when it is chosen and after a load or an eject), the Drive menu, a rescan,
+// the status line for what the scans could not list, and an image dropped
+// on the window or named on the command line.
+TEST(FormMain, TheDriveMenuTheDiscLineTheStatusLineAndAnOpenedImage) {
+  ScriptedUiGuard ui;
+  ProgramBus bus(R"({"id": 1, "model": "disk", "medium": {"kind": "image", "sectors": 64},
+                     "faults": [{"kind": "hang", "opcode": "12h", "first": 1}]},
+                    {"id": 4, "model": "qxw7100", "medium": {"kind": "dvd-r", "sectors": 4096}},
+                    {"id": 5, "model": "qxw7200", "medium": {"kind": "dvd-rw", "sectors": 4096}})");
+  MainWindowRun run;
+  auto disc = [&] { return run.Get<QLabel>("LabelDiscState")->text().toStdString(); };
+  auto status = [&] { return run.Form().statusBar()->currentMessage().toStdString(); };
+  EXPECT_EQ(disc(), "Disc: DVD-R, blank, 8,388,608 bytes free");
+  EXPECT_EQ(status(), "Not listed: 0,1,0: no answer to its identification. Choose Rescan Devices when it is ready.");
+  run.Get<QComboBox>("CmbWrDstScsi")->setCurrentIndex(1);
+  EXPECT_EQ(disc(), "Disc: DVD-RW, blank, 8,388,608 bytes free");
+
+  run.Get<QAction>("MenuEject")->trigger();
+  EXPECT_EQ(disc(), "Disc: no disc (insert a disc and load it)");
+  run.Get<QAction>("MenuLoad")->trigger();
+  EXPECT_EQ(disc(), "Disc: DVD-RW, blank, 8,388,608 bytes free");
+
+  // The disk answers now: a rescan lists it and says what it found.
+  run.Get<QAction>("MenuRescan")->trigger();
+  EXPECT_EQ(run.Items("CmbCpDstScsi"), QStringList{"(0,1,0) ORBITEK HD-2100 DISK"});
+  EXPECT_EQ(status(), "Devices scanned: 2 writer(s), 3 source(s).");
+  EXPECT_EQ(disc(), "Disc: DVD-R, blank, 8,388,608 bytes free");
+
+  // Menus and buttons have mnemonics.
+  for (const char* menu : {"MenuFile", "MenuOption", "MenuDrive", "MenuInformation"})
+    EXPECT_TRUE(run.Form().findChild<QMenu*>(menu)->title().startsWith('&')) << menu;
+  EXPECT_EQ(run.Get<QPushButton>("BtnWrite")->text(), "&Write");
+
+  // An image dropped on the window becomes the Write page's source file.
+  std::string image = bus.Dir().Write("dropped.iso", std::string(2048, 'x'));
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(image))});
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&run.Form(), &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&run.Form(), &drop);
+  EXPECT_TRUE(run.Get<QRadioButton>("RadioWrSrcFile")->isChecked());
+  EXPECT_EQ(run.Get<QLineEdit>("EditWrSrcFile")->text().toStdString(), image);
+  EXPECT_TRUE(run.Get<QAbstractButton>("BtnWrite")->isEnabled());
+  // As from the command line: the same place.
+  run.Form().OpenImage("/tmp/other.iso");
+  EXPECT_EQ(run.Get<QLineEdit>("EditWrSrcFile")->text().toStdString(), "/tmp/other.iso");
+  EXPECT_EQ(status(), "Source file: /tmp/other.iso");
 }

@@ -3,17 +3,22 @@
 // closed while the update runs, Start without a file or without a writer.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <functional>
+#include <utility>
 
 #include "devices/CreateDevice.h"
 #include "devices/DeviceLine.h"
 #include "gui/GuiThread.h"
 #include "gui/TFormUpdateFirm.h"
+#include "gui/TerminationWatch.h"
+#include "host/os/Interrupt.h"
 #include "tests/devices/SimBus.h"
 #include "tests/fixtures/CapturedLog.h"
 #include "tests/fixtures/FirmwareFiles.h"
@@ -140,4 +145,49 @@ TEST(FormUpdateFirm, StartAsksForAFileAndNeedsAWriter) {
   form.SetWriter(unset);
   EXPECT_EQ(Text(form, "LabelWriteDev"), "No writing device is found.");
   EXPECT_FALSE(start->isEnabled());
+}
+
+// SIGTERM while an update runs: the update cannot be canceled, so it goes on
+// to the point where the drive is consistent (both parts committed), shows
+// no power prompt that nobody would answer, logs what the drive holds and
+// how to go on, and only then the program ends.
+TEST(FormUpdateFirm, ASignalLetsTheUpdateReachAConsistentPointAndSaysWhatTheDriveHolds) {
+  CapturedLog log;
+  ScriptedUiGuard ui;
+  TempDir dir;
+  SimBus bus(R"({"id": 4, "model": "qxw7100", "revision": "1.07", "medium": {"kind": "dvd-r"}})");
+  std::unique_ptr<SCSIDEV> writer = CreateDevice(0, 4, 0).device;
+  TFormUpdateFirm form;
+  form.SetWriter(writer);
+  form.show();
+  Child<QLineEdit>(form, "EditUpdateFile")->setText(QString::fromStdString(dir.Write("u.bin", SysMecFile{}.Build())));
+  struct FormTargets : QuitTargets {
+    explicit FormTargets(TFormUpdateFirm& form) : form(form) {}
+    void StopForQuit() override { form.StopForQuit(); }
+    bool Runs(const QWidget& window) const override { return &window == &form; }
+    TFormUpdateFirm& form;
+  } targets(form);
+  bool ended = false, runningAtTheEnd = true;
+  TerminationWatch watch(targets, [&] {
+    ended = true;
+    runningAtTheEnd = form.UpdateRunning();
+  });
+  // The signal comes once the first chunk has reached the drive.
+  QObject::connect(Child<QProgressBar>(form, "ProgUpdateBar"), &QProgressBar::valueChanged, [](int value) {
+    static bool raised = false;
+    if (value > 0 && !std::exchange(raised, true)) ::raise(SIGTERM);
+  });
+  ui.Expect("This file is for updating the firmware of QXW-7100\nVer1.07 to 1.08", "Update firmware",
+            ui::kOkCancel | ui::kIconQuestion, ui::kIdOk);
+  ui.Expect("Update firmware done.", "Marrowlight", ui::kIconInformation, ui::kIdOk);
+
+  Child<QPushButton>(form, "BtnStart")->click();
+  guitest::RunUntil([&] { return ended && !form.UpdateRunning(); });
+  host::ClearInterrupt();
+
+  EXPECT_FALSE(runningAtTheEnd) << "the program ends only after the update";
+  EXPECT_TRUE(log.Contains("[UpdateSysMec] MEC part committed."));
+  EXPECT_TRUE(log.Contains("[UpdateSysMec] SYS part committed."));
+  EXPECT_TRUE(log.Contains(
+      "[UpdateFirmware] The program quits. The drive holds the new firmware: switch it off and on to start it."));
 }

@@ -17,6 +17,9 @@ int main(int argc, char** argv) {
   ::setenv("MARROWLIGHT_TIME_SCALE", "0.001", 0);
   TempDir state;
   ::setenv("MARROWLIGHT_SIMBUS_STATE", state.Path().c_str(), 0);
+  // The disc records of the tests' operations go to the run's folder, never
+  // among the user's.
+  ::setenv("XDG_DATA_HOME", state.Path().c_str(), 1);
   // Settings a test saves go to a test folder of Qt's, never to the user's.
   QStandardPaths::setTestModeEnabled(true);
   QApplication app(argc, argv);

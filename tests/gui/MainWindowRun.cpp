@@ -8,6 +8,7 @@
 #include "base/SystemInfo.h"
 #include "devices/SCSIDEV.h"
 #include "gui/TFormLog.h"
+#include "gui/UserSettings.h"
 
 MainWindowRun::MainWindowRun(bool loggingOn) {
   // As the program does before its first window; the trace output (the
@@ -17,6 +18,8 @@ MainWindowRun::MainWindowRun(bool loggingOn) {
     std::lock_guard lock(traceMutex_);
     trace_.append(text);
   });
+  // The choosers start from nothing remembered, whatever an earlier test saved.
+  SaveChooserMemory({});
   form_ = std::make_unique<TFormMain>(StartOptions{loggingOn, LogFile()}, dialogs, sizes);
 }
 

@@ -22,16 +22,26 @@ class RecordingDialogs : public FormMainDialogs {
   struct Firmware {
     std::unique_ptr<SCSIDEV>* slot;
   };
-  void ShowOperation(const OperationRequest& request) override { operations.push_back(request); }
+  std::optional<OperationOutcome> ShowOperation(const OperationRequest& request) override {
+    operations.push_back(request);
+    return std::nullopt;
+  }
   void ShowFirmwareUpdate(std::unique_ptr<SCSIDEV>& writer) override { firmware.push_back({&writer}); }
   void ShowWriterProperty(SCSIDEV& writer) override { properties.push_back(&writer); }
+  void ShowSeveralWriters(const OperationRequest& source, const std::vector<std::string>& items,
+                          const std::vector<SCSIDEV*>&) override {
+    several.push_back(source);
+    severalItems = items;
+  }
   void ShowReadScan(SCSIDEV& drive) override { scans.push_back(&drive); }
 
   std::vector<OperationRequest> operations;
   std::vector<Firmware> firmware;
   std::vector<SCSIDEV*> properties;
   std::vector<SCSIDEV*> scans;
-  size_t Count() const { return operations.size() + firmware.size() + properties.size() + scans.size(); }
+  std::vector<OperationRequest> several;
+  std::vector<std::string> severalItems;
+  size_t Count() const { return operations.size() + firmware.size() + properties.size() + scans.size() + several.size(); }
 };
 
 class MainWindowRun {

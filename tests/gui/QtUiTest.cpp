@@ -9,6 +9,7 @@
 #include <atomic>
 #include <thread>
 
+#include "app/StartActions.h"
 #include "gui/GuiThread.h"
 #include "gui/QtUi.h"
 #include "host/os/Thread.h"
@@ -39,7 +40,13 @@ TEST(QtUi, BoxesHaveTheButtonsIconAndDefaultsTheFlagsAskFor) {
     EXPECT_EQ(box.text(), "First line.\nSecond line?");
     EXPECT_EQ(box.windowTitle(), "Marrowlight");
   }
+  // A short text does not make the box narrower than its title needs.
+  QMessageBox quit;
+  gui::SetUpBox(quit, "Quit?", "Marrowlight", 0x24);
+  EXPECT_GE(quit.sizeHint().width(), gui::TitleWidth("Marrowlight"));
+  EXPECT_GT(gui::TitleWidth("Marrowlight"), gui::TitleWidth("M"));
   EXPECT_EQ(gui::QtFilter("Text files|*.txt|All files|*.*"), "Text files (*.txt);;All files (*)");
+  EXPECT_EQ(gui::QtFilter(kImageFilter), "Disc images (*.iso *.img *.udf);;All files (*)");
   EXPECT_EQ(gui::QtFilter("Update files|*.bin;*.sys"), "Update files (*.bin *.sys)");
 }
 

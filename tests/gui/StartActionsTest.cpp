@@ -16,6 +16,7 @@
 #include "tests/fixtures/ProgramBus.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
 #include "tests/gui/MainWindowRun.h"
+#include "transfer/RecordStore.h"
 
 namespace {
 
@@ -131,7 +132,38 @@ TEST_F(StartActionsTest, TheSharedDialogGivesACancelledDestinationTheSourcesName
   EXPECT_EQ(run.dialogs.Count(), 0u);
   ASSERT_EQ(ui_->FileDialogs().size(), 2u);
   EXPECT_EQ(ui_->FileDialogs()[1].title, "Select a destination file");
-  EXPECT_EQ(ui_->FileDialogs()[1].fileName, image_);
+  // The destination chooser proposes a new name beside the source, with
+  // the image filter.
+  EXPECT_EQ(ui_->FileDialogs()[1].fileName, bus_.Dir().File("image-copy.iso"));
+  EXPECT_EQ(ui_->FileDialogs()[1].filter, kImageFilter);
+}
+
+TEST_F(StartActionsTest, AnExistingDestinationIsAskedAboutOnceAndNoEndsWithThatBox) {
+  MainWindowRun run;
+  Click(run, "RadioCpSrcFile");
+  Click(run, "RadioCpDstFile");
+  run.Get<QLineEdit>("EditCpSrcFile")->setText(QString::fromStdString(image_));
+  std::string existing = bus_.Dir().Write("old.iso", "old");
+  const std::string question = existing + " already exists.\r\nDo you wish to overwrite it?";
+  // No at the chooser: nothing chosen, no more boxes.
+  ui_->ExpectFileDialog(existing);
+  ui_.Expect(question, "Marrowlight", 0x124, ui::kIdNo);
+  Click(run, "BtnCpDstBrouse");
+  EXPECT_EQ(Edit(run, "EditCpDstFile"), "");
+  // Yes at the chooser: the copy is told not to ask again.
+  ui_->ExpectFileDialog(existing);
+  ui_.Expect(question, "Marrowlight", 0x124, ui::kIdYes);
+  Click(run, "BtnCpDstBrouse");
+  Click(run, "BtnCopy");
+  ASSERT_EQ(run.dialogs.operations.size(), 1u);
+  EXPECT_EQ(run.dialogs.operations[0].destination.file, existing);
+  EXPECT_TRUE(run.dialogs.operations[0].overwriteAgreed);
+  // A name typed in is the copy's to ask about.
+  std::string typed = bus_.Dir().Write("typed.iso", "old");
+  run.Get<QLineEdit>("EditCpDstFile")->setText(QString::fromStdString(typed));
+  Click(run, "BtnCopy");
+  ASSERT_EQ(run.dialogs.operations.size(), 2u);
+  EXPECT_FALSE(run.dialogs.operations[1].overwriteAgreed);
 }
 
 TEST_F(StartActionsTest, CopyPageBetweenDevicesAndOntoANewFile) {
@@ -195,6 +227,38 @@ TEST_F(StartActionsTest, ReadScanTakesTheCopyPagesSelectedSourceDrive) {
   EXPECT_EQ(run.dialogs.Count(), 1u);
 }
 
+TEST_F(StartActionsTest, VerifyAgainstRecordTakesARecordFromTheFileDialogForTheSelectedWriter) {
+  MainWindowRun run;
+  ASSERT_TRUE(run.Get<QAction>("MenuVerifyRecord")->isEnabled());
+  const std::string digest(64, 'a');
+  const std::string good = bus_.Dir().Write(
+      "good.json", R"({"format": "marrowlight-disc-record", "version": 1,
+                       "source": {"kind": "file", "volume_name": "KEPT", "size": 4096, "sha256": ")" +
+                       digest + "\"}}");
+  const std::string bad = bus_.Dir().Write("bad.json", R"({"format": "marrowlight-disc-record", "version": 7})");
+
+  // Cancelled, then a record that cannot be used, then a good one.
+  ui_->ExpectFileDialog(std::nullopt);
+  ui_->ExpectFileDialog(bad);
+  ui_.Expect("The record " + bad + " cannot be used: It is a record of version 7; this program reads version 1.",
+             "Marrowlight", 0x10, ui::kIdOk);
+  ui_->ExpectFileDialog(good);
+  for (int i = 0; i < 3; ++i) run.Get<QAction>("MenuVerifyRecord")->trigger();
+
+  ASSERT_EQ(run.dialogs.operations.size(), 1u);
+  const OperationRequest& verify = run.dialogs.operations[0];
+  EXPECT_EQ(verify.operation, Operation::VerifyDisc);
+  ASSERT_TRUE(verify.expected);
+  EXPECT_EQ(verify.expected->sha256, digest);
+  EXPECT_EQ(verify.expected->recordFile, good);
+  EXPECT_EQ(verify.volume.volumeSize, 4096u);
+  EXPECT_EQ(verify.volume.volumeName, "KEPT");
+  EXPECT_EQ(AddressOf(verify.destination.device), "0,4,0");
+  ASSERT_EQ(ui_->FileDialogs().size(), 3u);
+  EXPECT_EQ(ui_->FileDialogs()[0].title, "Select a disc record");
+  EXPECT_EQ(ui_->FileDialogs()[0].fileName, DefaultRecordsFolder() + "/");
+}
+
 TEST_F(StartActionsTest, AWriterIsNoSourceForItself) {
   MainWindowRun run;
   run.Get<QComboBox>("CmbWrSrcScsi")->setCurrentIndex(2);  // (0,4,0), the selected writer too
@@ -202,4 +266,16 @@ TEST_F(StartActionsTest, AWriterIsNoSourceForItself) {
   ui_.Expect("Source device is same with destination device.", "Marrowlight", 0x10, ui::kIdOk);
   Click(run, "BtnWrVerify");
   EXPECT_EQ(run.dialogs.Count(), 0u);
+}
+
+TEST_F(StartActionsTest, SeveralWritersGetsTheCheckedSourceAndEveryWriterOfTheWritePage) {
+  MainWindowRun run;
+  run.Get<QComboBox>("CmbWrSrcScsi")->setCurrentIndex(1);  // (0,2,0)
+  run.Get<QAction>("MenuSeveralWriters")->trigger();
+  ASSERT_EQ(run.dialogs.several.size(), 1u);
+  EXPECT_EQ(AddressOf(run.dialogs.several[0].source.device), "0,2,0");
+  EXPECT_EQ(run.dialogs.several[0].volume.volumeName, "ON_DISC");
+  ASSERT_EQ(run.dialogs.severalItems.size(), 1u);
+  EXPECT_EQ(run.dialogs.severalItems[0], run.Get<QComboBox>("CmbWrDstScsi")->itemText(0).toStdString());
+  EXPECT_EQ(run.dialogs.operations.size(), 0u);
 }

@@ -4,8 +4,11 @@
 // "Erase done.", a medium error while polling, and Cancel sending nothing.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
+#include <regex>
 
 #include "devices/CreateDevice.h"
 #include "devices/DeviceLine.h"
@@ -75,6 +78,7 @@ TEST_F(WrDevPropFormTest, EraseBlanksAndPollsThroughOperationInProgressUntilRead
   // The drive is busy erasing for three polls, then ready.
   bus.Script(kTestUnitReady, 3, 0x04, SenseBytes(2, 0x04, 0x07), {});
   bool buttonsLocked = false, stayed = false;
+  std::string progress;
   struct Watch : ui::Backend {
     ui::ScriptedUi* script;
     std::function<void()> look;
@@ -87,6 +91,10 @@ TEST_F(WrDevPropFormTest, EraseBlanksAndPollsThroughOperationInProgressUntilRead
   watch.look = [&] {
     buttonsLocked = !Child<QPushButton>(form, "BtnOK")->isEnabled() && !Child<QPushButton>(form, "BtnCancel")->isEnabled() &&
                     !Child<QPushButton>(form, "BtnErase")->isEnabled();
+    // The last poll's progress is on view: the drive says nothing of its
+    // own here, so the time elapsed and a busy bar.
+    if (Child<QProgressBar>(form, "ProgErase")->isVisible() && Child<QProgressBar>(form, "ProgErase")->maximum() == 0)
+      progress = Child<QLabel>(form, "LabelEraseProgress")->text().toStdString();
     form.reject();
     form.close();
     stayed = form.isVisible();
@@ -98,6 +106,8 @@ TEST_F(WrDevPropFormTest, EraseBlanksAndPollsThroughOperationInProgressUntilRead
 
   EXPECT_EQ(form.LastErase(), EraseResult::Done);
   EXPECT_TRUE(buttonsLocked);
+  EXPECT_TRUE(std::regex_match(progress, std::regex(R"(Erasing \.\.\. \d+:\d\d elapsed)"))) << progress;
+  EXPECT_FALSE(Child<QProgressBar>(form, "ProgErase")->isVisible()) << "shown only while erasing";
   EXPECT_TRUE(stayed) << "the dialog does not close during an erase";
   auto blanks = bus.Commands(kBlank);
   ASSERT_EQ(blanks.size(), 1u);
@@ -136,4 +146,48 @@ TEST_F(WrDevPropFormTest, CancelAtTheQuestionSendsNothing) {
   Child<QPushButton>(form, "BtnOK")->click();
   EXPECT_FALSE(form.isVisible());
   EXPECT_EQ(form.result(), QDialog::Accepted);
+}
+
+TEST_F(WrDevPropFormTest, EjectSaysThereIsNoDiscAndLoadBringsItBack) {
+  form.SetWriter(*rewritable);
+  form.show();
+  Child<QPushButton>(form, "BtnEject")->click();
+  EXPECT_EQ(Child<QLabel>(form, "LabelFreeSize")->text().toStdString(),
+            "There is no disc in 0,5,0 (HALVERN DVD-RW QXW-7200). Insert a disc and try again.");
+  Child<QPushButton>(form, "BtnLoad")->click();
+  EXPECT_EQ(Child<QLabel>(form, "LabelFreeSize")->text(), "8,388,608 bytes free.");
+  // The later QXW-7100 offers Load and Eject too.
+  form.SetWriter(*later);
+  EXPECT_TRUE(Child<QPushButton>(form, "BtnLoad")->isVisible());
+  EXPECT_TRUE(Child<QPushButton>(form, "BtnEject")->isVisible());
+}
+
+// Another maker's writer offers the quick erase: the check box shows for it
+// alone, and a quick erase sends the minimal BLANK (type 1).
+TEST(WrDevPropFormRecorder, TheQuickEraseOfAnotherMakersWriter) {
+  CapturedLog log;
+  ScriptedUiGuard ui;
+  SimBus bus(std::string(kWriters) +
+             R"(, {"id": 7, "model": "dvdrw-writer", "medium": {"kind": "dvd-rw", "sectors": 4096}})");
+  auto maker = CreateDevice(0, 5, 0).device;
+  auto recorder = CreateDevice(0, 7, 0).device;
+  TWrDevPropForm form;
+  form.show();
+  form.SetWriter(*maker);
+  EXPECT_FALSE(Child<QCheckBox>(form, "ChkBoxQuickErase")->isVisible());
+  form.SetWriter(*recorder);
+  auto* quick = Child<QCheckBox>(form, "ChkBoxQuickErase");
+  EXPECT_TRUE(quick->isVisible());
+  EXPECT_FALSE(quick->isChecked()) << "a full erase unless asked";
+  quick->setChecked(true);
+  bus.Clear();
+  ui.Expect(kQuestion, "Marrowlight", kQuestionFlags, ui::kIdOk);
+  ui.Expect("Erase done.", "Marrowlight", ui::kIconInformation, ui::kIdOk);
+  Child<QPushButton>(form, "BtnErase")->click();
+  EXPECT_EQ(form.LastErase(), EraseResult::Done);
+  auto blanks = bus.Commands(kBlank);
+  ASSERT_EQ(blanks.size(), 1u);
+  EXPECT_EQ(blanks[0].head.cdb[1], 0x11) << "immediate bit, minimal blank";
+  form.SetWriter(*recorder);
+  EXPECT_FALSE(quick->isChecked()) << "every showing starts from the full erase";
 }

@@ -138,8 +138,9 @@ TEST(WriteForm, ChangeSizeTakesTheVolumeSizeWindowsChoice) {
   };
   const Pass passes[] = {
       {"RadioManual", "100000H", true, 1'048'576, "1,048,576 Bytes. (00000200H Sectors)"},
-      {"RadioManual", "12X", true, 0, "0 Bytes. (00000000H Sectors)"},
-      {"RadioUDF", nullptr, false, 0, "0 Bytes. (00000000H Sectors)"},
+      // Refused with a box; the window stays open until Cancel, the size stays.
+      {"RadioManual", "12X", true, 1'048'576, "1,048,576 Bytes. (00000200H Sectors)"},
+      {"RadioUDF", nullptr, false, 1'048'576, "1,048,576 Bytes. (00000200H Sectors)"},
       {"RadioUDF", nullptr, true, 2'500'000, "2,500,000 Bytes. (000004C5H Sectors)"},
   };
   for (const Pass& pass : passes) {
@@ -156,7 +157,16 @@ TEST(WriteForm, ChangeSizeTakesTheVolumeSizeWindowsChoice) {
       Child<QRadioButton>(window, pass.radio).click();
       manualEnabledAfter = Child<QLineEdit>(window, "EditBytes").isEnabled();
       if (pass.typed) Child<QLineEdit>(window, "EditBytes").setText(pass.typed);
+      const bool refused = pass.typed && std::string(pass.typed) == "12X";
+      if (refused)
+        ui.Expect("\"12X\" is not a number of bytes (whole bytes in decimal, 0 to 18446744073709551615, or in "
+                  "hexadecimal ending in H, such as 100000H)",
+                  "Marrowlight", ui::kIconError, ui::kIdOk);
       Child<QPushButton>(window, pass.ok ? "ButtonOK" : "ButtonCancel").click();
+      if (refused) {
+        EXPECT_TRUE(window.isVisible()) << "a refused size keeps the window open";
+        Child<QPushButton>(window, "ButtonCancel").click();
+      }
     });
     Child<QPushButton>(form, "BtnChangeSize").click();
     EXPECT_TRUE(person.Done());
@@ -192,7 +202,15 @@ TEST(WriteModeSelectForm, OkWritesUpToTheDiscAndCancelOrTheCloseBoxCancel) {
   const bool expected[] = {true, false, false};
   for (size_t i = 0; i < 3; ++i) {
     guitest::Sequence person;
-    person.ThenShown("WriteModeSelectForm", answers[i]);
-    EXPECT_EQ(window.AskRoundDown(), expected[i]) << "answer " << i;
+    std::string sizes;
+    bool cancelIsDefault = false;
+    person.ThenShown("WriteModeSelectForm", [&, i](QDialog& shown) {
+      sizes = Text(shown, "LabelSizes");
+      cancelIsDefault = Child<QPushButton>(shown, "BtnCancel").isDefault() && !Child<QPushButton>(shown, "BtnOK").isDefault();
+      answers[i](shown);
+    });
+    EXPECT_EQ(window.AskRoundDown(3'000'000, 2'097'152), expected[i]) << "answer " << i;
+    EXPECT_EQ(sizes, "Volume: 3,000,000 bytes.  Disc: 2,097,152 bytes (the first 69% of the volume).");
+    EXPECT_TRUE(cancelIsDefault) << "a stray Enter writes nothing";
   }
 }

@@ -2,13 +2,15 @@
 # of the run's own, a folder holding the program beside its manager (so its
 # log is made there and nowhere else), and the person's moves with xdotool.
 #
-# xvfb_session             starts an X server of its own (Xvfb) for the run and
-#                          sets DISPLAY (exits 77, skipped, when Xvfb, xdotool
-#                          or import is missing); the server ends with the run
+# xvfb_session             starts an X server of its own (Xvfb) for the run,
+#                          sets DISPLAY and starts a window manager (openbox)
+#                          on it, as a desktop has one (exits 77, skipped, when
+#                          Xvfb, openbox, xdotool, xprop or import is missing);
+#                          both end with the run
 # xvfb_prepare NAME PROGRAM MANAGER OUT
 #                          sets run=OUT/NAME (emptied), links the program and
 #                          the manager into it, keeps the user's settings out
-# xvfb_start               starts "$run/marrowlight"; sets pid and log
+# xvfb_start [ARGS...]     starts "$run/marrowlight" with ARGS; sets pid and log
 # fail TEXT                ends the run with the text and the program's stderr
 # window TENTHS NAME [NOT] waits for a visible window named NAME (a regular
 #                          expression) other than the window NOT; prints its id
@@ -16,10 +18,15 @@
 # click WINDOW X Y         a left click at X,Y in WINDOW
 # quit_through_box MAIN    File > Quit, Return on "Quit?" (Yes is its default),
 #                          then the program must end with status 0
+# start_pattern BYTES KEYS waits for the main window (sets main), opens Option >
+#                          Write Pattern (sets dialog), types BYTES into
+#                          "Volume Size", picks the operation with KEYS in the
+#                          list (Home first: "Write") and clicks Start; sets
+#                          HEIGHT to the dialog's height
 
 xvfb_session() {
   local tool
-  for tool in Xvfb xdotool import; do
+  for tool in Xvfb openbox xdotool xprop import; do
     command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
   done
   # Xvfb picks a free display itself and writes its number once it accepts
@@ -36,6 +43,18 @@ xvfb_session() {
   done
   [ -s "$xvfb_number_file" ] || { echo "FAILED: Xvfb gave no display within 30 s"; exit 1; }
   export DISPLAY=":$(head -n 1 "$xvfb_number_file")"
+  # A window manager: focus, decorations and titles as a person sees them.
+  # Its settings and session stay out of the user's folders.
+  XDG_CONFIG_HOME="$(mktemp -d)" openbox --sm-disable >/dev/null 2>&1 &
+  wm_pid=$!
+  trap 'kill "$wm_pid" "$xvfb_pid" 2>/dev/null || true; rm -f "$xvfb_number_file"' EXIT
+  for _ in $(seq 300); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && return 0
+    kill -0 "$wm_pid" 2>/dev/null || { echo "FAILED: openbox did not start"; exit 1; }
+    sleep 0.1
+  done
+  echo "FAILED: openbox took no charge of the display within 30 s"
+  exit 1
 }
 
 xvfb_prepare() {
@@ -48,13 +67,15 @@ xvfb_prepare() {
   export QT_QPA_PLATFORM=xcb
   # A person's saved settings (a chosen SCSI manager) stay out of the run.
   export XDG_CONFIG_HOME="$run/config"
+  # So do the disc records of its operations.
+  export XDG_DATA_HOME="$run/data"
   # A sanitizer build: what the system's libraries keep is not the program's
   # leak.
   export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(dirname "${BASH_SOURCE[0]}")/lsan-system.supp:print_suppressions=0"
 }
 
 xvfb_start() {
-  "$run/marrowlight" >"$run/stdout.txt" 2>"$run/stderr.txt" &
+  "$run/marrowlight" "$@" >"$run/stdout.txt" 2>"$run/stderr.txt" &
   pid=$!
   log="$run/MarrowlightLog.txt"
 }
@@ -103,11 +124,16 @@ click() {
 
 quit_through_box() {
   local main="$1" box
-  # Without a window manager the keyboard reaches the window only through its
-  # menu: open File with the mouse, then its accelerator.
-  click "$main" 20 8
+  # File by its mnemonic, then its Quit item.
+  xdotool windowactivate --sync "$main" 2>/dev/null || true
+  xdotool key alt+f
+  sleep 0.3
   xdotool key q
   box="$(window 100 '^Marrowlight$' "$main")" || fail "Quit? did not appear"
+  # The box is wide enough for its title: the window manager does not cut it.
+  local width
+  width="$(xdotool getwindowgeometry --shell "$box" | sed -n 's/^WIDTH=//p')"
+  [ "$width" -ge 200 ] || fail "the Quit? box is only $width pixels wide: its title would be cut"
   xdotool mousemove --window "$box" 10 10
   sleep 0.3
   xdotool key Return
@@ -119,4 +145,33 @@ quit_through_box() {
   local status=0
   wait "$pid" || status=$?
   [ "$status" -eq 0 ] || fail "exit status $status"
+}
+
+start_pattern() {
+  local bytes="$1" keys="$2"
+  main="$(window 600 '^Marrowlight( - simulated drives)?$')" || fail "no main window"
+  sleep 1
+  # Option > Write Pattern: open File, move to Option, take its W item.
+  click "$main" 20 8
+  xdotool key Right w
+  dialog="$(window 100 '^Write pattern$')" || fail "Option > Write Pattern did not open \"Write pattern\""
+  sleep 0.5
+  # The dialog's controls stand at fixed places (its progress rows move 24
+  # pixels at a time): "Change size..." at (360, 94), the list at (269, 154),
+  # Start 288 pixels from its left edge and 23 from its bottom.
+  click "$dialog" 360 94
+  window 100 '^Volume Size$' >/dev/null || fail "\"Change size...\" did not open \"Volume Size\""
+  sleep 0.3
+  # The manual choice is checked for a pattern; OK has the focus, the byte
+  # field stands before it.
+  xdotool key shift+Tab ctrl+a
+  xdotool type "$bytes"
+  xdotool key Return
+  sleep 0.5
+  click "$dialog" 269 154
+  # shellcheck disable=SC2086
+  xdotool key Home $keys Return
+  sleep 0.3
+  eval "$(xdotool getwindowgeometry --shell "$dialog")"
+  click "$dialog" 288 $((HEIGHT - 23))
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The real marrowlight on an X server of its own (Xvfb): it must show its main
-# window titled "Marrowlight" on the built-in simulated bus; a screenshot of
+# window titled "Marrowlight - simulated drives" on the built-in simulated bus; a screenshot of
 # the screen is kept in the build folder to look at; then the person's way out
 # is taken: File > Quit, and Return on "Quit?" (Yes is its default button).
 # The program must end with status 0 and leave a log that holds both scans.
@@ -16,7 +16,7 @@ unset MARROWLIGHT_SIMBUS
 export MARROWLIGHT_SIMBUS_STATE="$run/state" MARROWLIGHT_TIME_SCALE=0.01
 xvfb_start
 
-main="$(window 600 '^Marrowlight$')" || fail "no window titled Marrowlight appeared"
+main="$(window 600 '^Marrowlight - simulated drives$')" || fail "no window titled \"Marrowlight - simulated drives\" appeared"
 sleep 1  # let it paint
 shot="$out/marrowlight-main-window.png"
 import -window root "$shot"

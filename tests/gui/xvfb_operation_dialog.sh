@@ -11,10 +11,6 @@
 # ends the program with status 0. Its log must show the write and the verify
 # complete.
 #
-# The dialog's controls stand at fixed places (its progress rows move 24
-# pixels at a time): "Change size..." at (360, 94), the list at (269, 154),
-# Start 288 pixels from its left edge and 23 from its bottom.
-#
 # usage: xvfb_operation_dialog.sh PROGRAM MANAGER OUTPUT_FOLDER
 # Exits 77 (skipped) when Xvfb, xdotool or ImageMagick's import is missing.
 set -euo pipefail
@@ -31,29 +27,7 @@ unset MARROWLIGHT_SIMBUS_STATE
 export MARROWLIGHT_SIMBUS="$run/bus.json" MARROWLIGHT_TIME_SCALE=0.1
 xvfb_start
 
-main="$(window 600 '^Marrowlight$')" || fail "no main window"
-sleep 1
-# Option > Write Pattern: open File, move to Option, take its W item.
-click "$main" 20 8
-xdotool key Right w
-dialog="$(window 100 '^Write pattern$')" || fail "Option > Write Pattern did not open \"Write pattern\""
-sleep 0.5
-
-click "$dialog" 360 94
-sizes="$(window 100 '^Volume Size$')" || fail "\"Change size...\" did not open \"Volume Size\""
-sleep 0.3
-# The manual choice is checked for a pattern; OK has the focus, the byte
-# field stands before it.
-xdotool key shift+Tab ctrl+a
-xdotool type 33554432
-xdotool key Return
-sleep 0.5
-
-click "$dialog" 269 154
-xdotool key Home Down Return  # "Write & Verify"
-sleep 0.3
-eval "$(xdotool getwindowgeometry --shell "$dialog")"
-click "$dialog" 288 $((HEIGHT - 23))
+start_pattern 33554432 Down  # "Write & Verify"
 
 logged 600 '^[3-9][0-9]% real written\.' || fail "the write pass did not get past 30%"
 shot="$out/marrowlight-operation-dialog.png"

@@ -30,7 +30,7 @@ unset MARROWLIGHT_SIMBUS_STATE
 # the Option menu with the accelerator KEY, a window titled TITLE (opened).
 open_from_option() {
   xvfb_start
-  main="$(window 600 '^Marrowlight$')" || fail "no main window"
+  main="$(window 600 '^Marrowlight - simulated drives$')" || fail "no main window"
   sleep 1
   click "$main" 20 8  # File; Right moves to Option
   xdotool key Right "$1"

@@ -101,9 +101,16 @@ struct Images {
     for (const char* file : {MARROWLIGHT_CLI, SG_LIBRARY, GUEST_TESTS, REALBUS_DIR "/guest-lib.sh"}) {
       std::filesystem::copy_file(file, payload + "/" + std::filesystem::path(file).filename().string());
     }
+    // The image the recorders are given to write.
+    std::filesystem::copy_file(iso, payload + "/cd.iso");
+    WriteEnvironment(0);
+  }
+  // realbus.env: what the guest scripts know of the image, and how many
+  // recorders the boot has.
+  void WriteEnvironment(int recorders) const {
     std::ofstream(payload + "/realbus.env") << "export ISO_BYTES=" << isoBytes
                                             << " REALBUS_CD_SECTORS=" << (isoBytes + 2047) / 2048
-                                            << " REALBUS_VOLUME=" << kVolume << "\n";
+                                            << " REALBUS_VOLUME=" << kVolume << " RECORDERS=" << recorders << "\n";
   }
   TempDir dir;
   std::string iso;
@@ -144,10 +151,51 @@ const GuestRun& LoadedGuest() {
   return run;
 }
 
+// Two blank DVD+R recorders of tgt for the empty guest, when this machine
+// can start them; stopped (and their backing files removed) at the end of
+// the run.
+struct Recorders {
+  Recorders() {
+    ProcessResult started = Process::Run("/bin/bash", {REALBUS_DIR "/tgt-target.sh", "start", dir.Path(), "2"}, {});
+    if (started.status != 0) {
+      why = started.err.empty() ? "tgt-target.sh failed" : started.err;
+      return;
+    }
+    for (size_t at = 0; at < started.out.size();) {
+      size_t end = started.out.find('\n', at);
+      urls.push_back(started.out.substr(at, end - at));
+      at = end == std::string::npos ? started.out.size() : end + 1;
+    }
+  }
+  ~Recorders() { Process::Run("/bin/bash", {REALBUS_DIR "/tgt-target.sh", "stop", dir.Path()}, {}); }
+  bool Running() const { return urls.size() == 2; }
+  std::string Disc(int k) const { return dir.File("disc" + std::to_string(k) + ".img"); }
+
+  TempDir dir;
+  std::vector<std::string> urls;
+  std::string why;  // when not running
+};
+
+Recorders& SharedRecorders() {
+  static Recorders recorders;
+  return recorders;
+}
+
 const GuestRun& EmptyGuest() {
-  static const GuestRun run = Boot("guest-empty.sh", {"--cd", "empty"});
+  static const GuestRun run = [] {
+    Recorders& recorders = SharedRecorders();
+    std::vector<std::string> drives = {"--cd", "empty"};
+    for (const std::string& url : recorders.urls) drives.insert(drives.end(), {"--recorder", url});
+    SharedImages().WriteEnvironment(recorders.Running() ? 2 : 0);
+    GuestRun boot = Boot("guest-empty.sh", drives);
+    SharedImages().WriteEnvironment(0);
+    return boot;
+  }();
   return run;
 }
+
+#define SKIP_WITHOUT_RECORDERS()                                         \
+  if (!SharedRecorders().Running()) GTEST_SKIP() << SharedRecorders().why
 
 #define SKIP_WITHOUT_GUEST(run) \
   if ((run).Skipped()) GTEST_SKIP() << (run).bootErrors
@@ -253,8 +301,9 @@ TEST(RealBus, AnEmptyDriveFailsCleanly) {
   const Section& scan = run.Get("scan");
   ASSERT_EQ(scan.status, 0) << scan.err;
   const nlohmann::json lists = nlohmann::json::parse(scan.out);
-  EXPECT_EQ(Column(lists["copy_sources"], "address"), std::vector<std::string>{"0,0,0"})
-      << "a drive without a medium is still a source";
+  const std::vector<std::string> sources =
+      SharedRecorders().Running() ? std::vector<std::string>{"0,0,0", "0,3,0", "0,4,0"} : std::vector<std::string>{"0,0,0"};
+  EXPECT_EQ(Column(lists["copy_sources"], "address"), sources) << "a drive without a medium is still a source";
   EXPECT_TRUE(lists["copy_destinations"].empty());
 
   const char* noMedium = "[Marrowlight] Device read error.\n    A medium may not be in the source device.\n";
@@ -279,4 +328,78 @@ TEST(RealBus, AddressesWithoutADeviceAnswerNoDevice) {
   const Section& adapter = run.Get("no-adapter");
   EXPECT_EQ(adapter.status, 1);
   EXPECT_EQ(adapter.err, "No device answers at 1,0,0.\n");
+}
+
+TEST(RealBus, AnInstalledProgramStartsOnTheRealDrives) {
+  const GuestRun& run = EmptyGuest();
+  SKIP_WITHOUT_GUEST(run);
+  const Section& scan = run.Get("installed");
+  ASSERT_EQ(scan.status, 0) << scan.err;
+  const nlohmann::json lists = nlohmann::json::parse(scan.out);
+  EXPECT_EQ(lists["simulated_drives"], false);
+  ASSERT_FALSE(lists["copy_sources"].empty()) << scan.out;
+  EXPECT_EQ(lists["copy_sources"][0]["product"], "REALBUS CD-ROM");
+}
+
+// The recorders of tgt: an MMC implementation nobody here wrote, behind the
+// guest kernel's SCSI midlayer.
+TEST(RealBus, ScanListsTheRecordersAsWriters) {
+  const GuestRun& run = EmptyGuest();
+  SKIP_WITHOUT_GUEST(run);
+  SKIP_WITHOUT_RECORDERS();
+  const Section& scan = run.Get("scan");
+  ASSERT_EQ(scan.status, 0) << scan.err;
+  const nlohmann::json lists = nlohmann::json::parse(scan.out);
+  EXPECT_EQ(lists["simulated_drives"], false);
+  ASSERT_EQ(lists["write_destinations"].size(), 2u) << scan.out;
+  const nlohmann::json recorder = {{"address", "0,3,0"}, {"vendor", "IET"},       {"product", "VIRTUAL-CDROM"},
+                                   {"revision", "0001"},  {"class", "MMCRECORDER"}, {"medium", "DVD+R"}};
+  EXPECT_EQ(lists["write_destinations"][0], recorder);
+  EXPECT_EQ(lists["write_destinations"][1]["address"], "0,4,0");
+}
+
+TEST(RealBus, ARecorderWritesAndVerifiesTheImageAndTheBackingFileHoldsIt) {
+  const GuestRun& run = EmptyGuest();
+  SKIP_WITHOUT_GUEST(run);
+  SKIP_WITHOUT_RECORDERS();
+  const Section& write = run.Get("rec-write");
+  EXPECT_EQ(write.status, 0) << write.out << write.err;
+  EXPECT_TRUE(Has(write.err, "100% verified.") || Has(write.out + write.err, "Operation done.")) << write.err;
+  EXPECT_TRUE(Has(write.out + write.err, "Operation done.")) << write.err;
+  const std::string disc = SharedRecorders().Disc(1);
+  ASSERT_TRUE(std::filesystem::exists(disc));
+  EXPECT_EQ(std::filesystem::file_size(disc), SharedImages().isoBytes);
+  EXPECT_EQ(ToolOutput("sha256sum < '" + disc + "'"), SharedImages().isoSum) << "the recorder's backing file";
+
+  // The disc is closed: a second write is refused before anything is sent.
+  const Section& second = run.Get("rec-second");
+  EXPECT_EQ(second.status, 1);
+  EXPECT_TRUE(Has(second.out + second.err,
+                  "The disc in 0,3,0 (IET VIRTUAL-CDROM) is a DVD-ROM: it cannot be written. Insert a blank DVD-R, "
+                  "DVD-RW or DVD+R and try again."))
+      << second.err;
+}
+
+TEST(RealBus, ATestWriteOnDvdPlusRAndAHeldDriveAreRefusedBeforeAnythingIsWritten) {
+  const GuestRun& run = EmptyGuest();
+  SKIP_WITHOUT_GUEST(run);
+  SKIP_WITHOUT_RECORDERS();
+  const Section& test = run.Get("rec-test");
+  EXPECT_EQ(test.status, 1) << test.out << test.err;
+  EXPECT_TRUE(Has(test.out + test.err,
+                  "The DVD+R in 0,4,0 (IET VIRTUAL-CDROM) cannot be test written: a DVD+R has no test write."))
+      << test.err;
+  const Section& held = run.Get("rec-held");
+  EXPECT_EQ(held.status, 1) << held.out << held.err;
+  EXPECT_TRUE(Has(held.out + held.err, "0,4,0 (IET VIRTUAL-CDROM) is in use by another program: another program has "
+                                       "/dev/sg"))
+      << held.err;
+  EXPECT_TRUE(Has(held.out + held.err, "Close that program (or unmount the disc) and try again.")) << held.err;
+  EXPECT_EQ(std::filesystem::file_size(SharedRecorders().Disc(2)), 0u) << "nothing reached the second disc";
+
+  // The node names the recorder: info by /dev/sgN.
+  const Section& info = run.Get("rec-info");
+  EXPECT_EQ(info.status, 0) << info.err;
+  EXPECT_TRUE(Has(info.out, "SCSI address 0,4,0:  IET      VIRTUAL-CDROM    (Version 0001)")) << info.out;
+  EXPECT_TRUE(Has(info.out, "Disc: DVD+R, blank")) << info.out;
 }

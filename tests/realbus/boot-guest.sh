@@ -5,7 +5,7 @@
 # initramfs; programs inside reach the emulated targets through /dev/sg*,
 # that is through the real Linux SCSI midlayer and SG_IO.
 #
-# usage: boot-guest.sh --payload DIR --script FILE [--cd ISO|empty] [--disk IMAGE]
+# usage: boot-guest.sh --payload DIR --script FILE [--cd ISO|empty] [--disk IMAGE] [--recorder URL]...
 #   --payload DIR   copied to /realbus in the guest (the script's folder and
 #                   the start of PATH); the shared libraries that its ELF
 #                   files need are copied along, at their host paths, and
@@ -15,6 +15,9 @@
 #                   one (the default)
 #   --disk IMAGE    a raw image for a writable disk at target 1; none when
 #                   not given
+#   --recorder URL  an iSCSI logical unit (tgt-target.sh) handed to the guest
+#                   unchanged as a SCSI generic unit, at targets 3, 4, ...
+#                   in the order given (QEMU's iSCSI driver, qemu-block-extra)
 #   The CD-ROM drive is target 0, LUN 0 of a virtio-scsi controller. It
 #   answers INQUIRY as vendor QEMU, product "REALBUS CD-ROM", revision 1.23;
 #   the disk as QEMU "REALBUS DISK", 1.23.
@@ -38,13 +41,14 @@
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-payload="" script="" cd_image="empty" disk_image=""
+payload="" script="" cd_image="empty" disk_image="" recorders=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --payload) payload="$2"; shift 2 ;;
     --script) script="$2"; shift 2 ;;
     --cd) cd_image="$2"; shift 2 ;;
     --disk) disk_image="$2"; shift 2 ;;
+    --recorder) recorders+=("$2"); shift 2 ;;
     *) echo "boot-guest: unknown argument $1" >&2; exit 2 ;;
   esac
 done
@@ -178,8 +182,8 @@ done | sort -u | while read -r library; do
   cp -L "$library" "$stage$library"
 done
 cp "$script" "$stage/etc/realbus-script"
-devices=1
-[ -n "$disk_image" ] && devices=2
+devices=$((1 + ${#recorders[@]}))
+[ -n "$disk_image" ] && devices=$((devices + 1))
 echo "$devices" > "$stage/etc/realbus-devices"
 (cd "$stage" && find . | cpio -o -H newc --quiet) > "$run/payload.cpio"
 cat "$base" "$run/payload.cpio" > "$run/initrd"
@@ -207,6 +211,12 @@ if [ -n "$disk_image" ]; then
   scsi+=(-drive "if=none,id=hd0,format=raw,file=$disk_image"
          -device "scsi-hd,bus=scsi0.0,drive=hd0,scsi-id=1,lun=0,vendor=QEMU,product=REALBUS DISK,ver=1.23")
 fi
+target=3
+for url in "${recorders[@]}"; do
+  scsi+=(-drive "file=$url,if=none,id=rec$target,format=raw"
+         -device "scsi-generic,drive=rec$target,bus=scsi0.0,scsi-id=$target,lun=0")
+  target=$((target + 1))
+done
 
 : > "$run/console"
 : > "$run/output"

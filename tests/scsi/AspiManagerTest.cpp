@@ -23,7 +23,12 @@ const char* const kNotInitText =
     "ASPI manager is not initialized!!\nCheck SCSI board driver and ASPI manager are correctly installed.";
 const char* const kNotInitCaption = "ASPI Initializing Error.";
 
-void ExpectNotFoundBox(ScriptedUiGuard& ui) { ui.Expect(kNotFoundText, kNotFoundCaption, 0x10, ui::kIdOk); }
+// The box names the library and says why the loader could not use it.
+std::string NotFoundText(const std::string& reason) { return std::string(kNotFoundText) + "\n" + reason; }
+void ExpectNotFoundBox(ScriptedUiGuard& ui, const std::string& path = MissingManagerPath()) {
+  ui.Expect(NotFoundText(path + ": cannot open shared object file: No such file or directory"), kNotFoundCaption,
+            0x10, ui::kIdOk);
+}
 
 }  // namespace
 
@@ -53,7 +58,8 @@ TEST(AspiManagerLoad, LibraryWithoutSendEntryPointCountsAsNotFound) {
   TestManager manager(TEST_MANAGER_MissingEntry);
   CapturedLog log;
   ScriptedUiGuard ui;
-  ExpectNotFoundBox(ui);
+  ui.Expect(NotFoundText(std::string(TEST_MANAGER_MissingEntry) + ": not a SCSI manager (it lacks SendASPI32Command)"),
+            kNotFoundCaption, 0x10, ui::kIdOk);
   EXPECT_FALSE(IsAspiReady());
   EXPECT_EQ(log.Trace(), kNotFoundTrace);
   EXPECT_EQ(AspiSendFunction(), nullptr);

@@ -21,6 +21,13 @@ namespace {
 constexpr unsigned kErrorBox = 0x10;
 constexpr unsigned kInfoBox = 0x40;
 constexpr uint32_t kMidBytes = 32768;
+constexpr unsigned kWriteOverQuestion = 0x124;  // Yes/No, question icon, No as default
+
+// The question before a copy writes over a device, naming it and its size.
+std::string WriteOver(const std::string& address, const std::string& bytes) {
+  return "The copy writes over all data on " + address + " (ORBITEK HD-2100 DISK), " + bytes +
+         " bytes.\r\nDo you wish to continue?";
+}
 
 // The volume behind a mastering information text that puts it at 32,768.
 std::string WithMid(const std::string& volume) {
@@ -55,7 +62,7 @@ TEST_F(DeviceCopy, DeviceToFileExtractsTheBareVolume) {
   ASSERT_EQ(info.volumeOffset, kMidBytes);
   ASSERT_EQ(info.volumeSize, volume.size());
   std::string destination = dir.File("bare.iso");
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(volume)), ProgramName, kInfoBox, 1);
   TestDialog dialog(info.volumeSize);
   TOperationThread op(dialog, Request(*disk, 0x09, info.volumeOffset, info.volumeSize, info.volumeName, destination));
   RunOperation(op);
@@ -96,7 +103,16 @@ TEST_F(DeviceCopy, FileToDeviceWritesTheBareVolumeFromBlockZero) {
   VolumeInfo info;
   ASSERT_TRUE(CheckHeader(source, sizes, info));
   ASSERT_EQ(info.volumeOffset, kMidBytes);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  // No, the default, writes nothing and says nothing more.
+  ui.Expect(WriteOver("0,1,0", "4,194,304"), ProgramName, kWriteOverQuestion, ui::kIdNo);
+  TestDialog declined(info.volumeSize);
+  TOperationThread kept(declined, Request(source, 0x09, info.volumeOffset, info.volumeSize, info.volumeName, *disk));
+  RunOperation(kept);
+  EXPECT_EQ(declined.result, OperationResult::Canceled);
+  EXPECT_EQ(ReadBack(*disk, 4096), std::string(4096, '\0'));
+
+  ui.Expect(WriteOver("0,1,0", "4,194,304"), ProgramName, kWriteOverQuestion, ui::kIdYes);
+  ui.Expect(DoneWithDigest(Sha256Of(volume)), ProgramName, kInfoBox, 1);
   TestDialog dialog(info.volumeSize);
   TOperationThread op(dialog, Request(source, 0x09, info.volumeOffset, info.volumeSize, info.volumeName, *disk));
   RunOperation(op);
@@ -111,7 +127,8 @@ TEST_F(DeviceCopy, DeviceToDevice) {
   ProgramBus bus(DiskJson(1, source, 0, 2048, false) + ", " + DiskJson(3, "", 8192, 512, true));
   auto from = OpenDevice(1);
   auto to = OpenDevice(3);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(WriteOver("0,3,0", "4,194,304"), ProgramName, kWriteOverQuestion, ui::kIdYes);
+  ui.Expect(DoneWithDigest(Sha256Of(volume)), ProgramName, kInfoBox, 1);
   TestDialog dialog(volume.size());
   TOperationThread op(dialog, Request(*from, 0x09, kMidBytes, volume.size(), "MARROW", *to));
   RunOperation(op);
@@ -171,7 +188,7 @@ TEST_F(DeviceCopy, FileToFileExtractsTheBareVolume) {
   ASSERT_EQ(info.volumeOffset, kMidBytes);
   ASSERT_EQ(info.volumeSize, volume.size());
   std::string destination = dir.File("bare.iso");
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(volume)), ProgramName, kInfoBox, 1);
   TestDialog dialog(info.volumeSize);
   TOperationThread op(dialog, Request(source, 0x09, info.volumeOffset, info.volumeSize, info.volumeName, destination));
   RunOperation(op);
@@ -186,6 +203,7 @@ TEST_F(DeviceCopy, VerifyReadErrorFailsTheVerifyAndKeepsTheDialogOpen) {
   auto disk = OpenDevice(1);
   // The verify reads the disk from block 0, 64 blocks per command: the
   // command from 64 (40H) holds the damaged block 100.
+  ui.Expect(WriteOver("0,1,0", "4,194,304"), ProgramName, kWriteOverQuestion, ui::kIdYes);
   ui.Expect(ErrorReport(*disk, "(28H) Read10", 0x40, "3-11-00", "Medium Error: Unrecovered read error."),
             "Error Information", kErrorBox, 1);
   ui.Expect("Verifying failed.", ProgramName, kErrorBox, 1);

@@ -7,6 +7,7 @@
 #include "base/NumberText.h"
 #include "base/ProgramIdentity.h"
 #include "tests/fixtures/CapturedLog.h"
+#include "tests/fixtures/Images.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
 #include "tests/fixtures/TempDir.h"
 #include "tests/transfer/TestDialog.h"
@@ -19,8 +20,16 @@ constexpr unsigned kInfoBox = 0x40;
 constexpr unsigned kQuitQuestion = 0x14;  // Yes/No with the stop icon
 constexpr uint16_t kVerify = 0x01;
 
+constexpr unsigned kWarningBox = 0x30;
+
 std::string DifferenceQuestion(const std::string& from, const std::string& to) {
   return "Verify: Data are different at " + from + " ~ " + to + " bytes.\r\nDo you wish to quit verifying?";
+}
+
+// A verify that found differences does not end as done: a warning box says
+// how many steps differed.
+std::string FoundDifferences(uint64_t steps) {
+  return "Verify found differences: " + FormatNumber(steps) + " differing steps.\r\nThe log names where the data differ.";
 }
 
 }  // namespace
@@ -32,7 +41,7 @@ TEST(FileVerify, IdenticalImagesMoveOnlyTheVerifyRow) {
   std::string a = dir.Write("a.iso", data);
   std::string b = dir.Write("b.iso", data);
   ScriptedUiGuard ui;
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(data)), ProgramName, kInfoBox, 1);
   TestDialog dialog(300000);
   TOperationThread op(dialog, Request(a, kVerify, 0, 300000, "VOL", b));
   RunOperation(op);
@@ -54,11 +63,14 @@ TEST(FileVerify, DifferenceInTheThirdStepNamesItsRangeAndLogsTheRows) {
   std::string b = dir.Write("b.iso", changed);
   ScriptedUiGuard ui;
   ui.Expect(DifferenceQuestion("131,072", "196,608"), ProgramName, kQuitQuestion, 7);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(FoundDifferences(1), ProgramName, kWarningBox, 1);
   TestDialog dialog(300000);
   TOperationThread op(dialog, Request(a, kVerify, 0, 300000, "VOL", b));
   RunOperation(op);
-  EXPECT_EQ(dialog.result, OperationResult::Done);
+  EXPECT_EQ(dialog.result, OperationResult::Differences);
+  EXPECT_FALSE(dialog.closeAtEnd) << "the dialog stays open with the result in view";
+  EXPECT_EQ(dialog.endingsBeforeResult, 1);
+  EXPECT_EQ(op.Outcome().text, FoundDifferences(1));
   EXPECT_TRUE(log.Contains("SrcThread->readSize 65536\r\n"));
   EXPECT_TRUE(log.Contains(DifferenceQuestion("131,072", "196,608")));
   auto u = [](char c) { return static_cast<unsigned>(static_cast<uint8_t>(c)); };
@@ -73,7 +85,7 @@ TEST(FileVerify, DifferenceInTheThirdStepNamesItsRangeAndLogsTheRows) {
     if (entry.rfind("[index: ", 0) == 0) ++rows;
   EXPECT_EQ(rows, 1u);
   EXPECT_EQ(dialog.Percents(3).back(), 100);
-  EXPECT_EQ(op.Outcome().result, OperationResult::Done);
+  EXPECT_EQ(op.Outcome().result, OperationResult::Differences);
   EXPECT_EQ(op.Outcome().differences, 1u);
 }
 
@@ -87,12 +99,12 @@ TEST(FileVerify, DifferenceInAShortLastStepNamesThatStep) {
   std::string b = dir.Write("b.iso", changed);
   ScriptedUiGuard ui;
   ui.Expect(DifferenceQuestion("131,072", "150,000"), ProgramName, kQuitQuestion, 7);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(FoundDifferences(1), ProgramName, kWarningBox, 1);
   TestDialog dialog(150000);
   TOperationThread op(dialog, Request(a, kVerify, 0, 150000, "VOL", b));
   RunOperation(op);
   EXPECT_TRUE(log.Contains("SrcThread->readSize 18928\r\n"));
-  EXPECT_EQ(dialog.result, OperationResult::Done);
+  EXPECT_EQ(dialog.result, OperationResult::Differences);
 }
 
 TEST(FileVerify, QuittingAtADifferenceIsNoFailure) {
@@ -106,11 +118,11 @@ TEST(FileVerify, QuittingAtADifferenceIsNoFailure) {
   std::string b = dir.Write("b.iso", changed);
   ScriptedUiGuard ui;
   ui.Expect(DifferenceQuestion("0", "65,536"), ProgramName, kQuitQuestion, 6);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(FoundDifferences(1), ProgramName, kWarningBox, 1);
   TestDialog dialog(400000);
   TOperationThread op(dialog, Request(a, kVerify, 0, 400000, "VOL", b));
   RunOperation(op);
-  EXPECT_EQ(dialog.result, OperationResult::Done);
+  EXPECT_EQ(dialog.result, OperationResult::Differences);
   EXPECT_FALSE(log.Contains("262,144 ~"));
   EXPECT_EQ(op.Outcome().differences, 1u) << "quitting at the first difference counts only it";
 }
@@ -139,7 +151,7 @@ TEST(FileVerify, ShorterDestinationDiffersInItsMissingBytes) {
   std::string b = dir.Write("b.iso", data.substr(0, 70000));
   ScriptedUiGuard ui;
   ui.Expect(DifferenceQuestion("65,536", "100,000"), ProgramName, kQuitQuestion, 7);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(FoundDifferences(1), ProgramName, kWarningBox, 1);
   TestDialog dialog(100000);
   TOperationThread op(dialog, Request(a, kVerify, 0, 100000, "VOL", b));
   RunOperation(op);
@@ -163,7 +175,7 @@ TEST(FileVerify, AnUnattendedVerifyDetailsTheRowsOfTheFirst16DifferingStepsOnly)
   for (uint32_t step = 0; step < steps; ++step)
     ui.Expect(DifferenceQuestion(FormatNumber(uint64_t{step} * 65536), FormatNumber(uint64_t{step + 1} * 65536)),
               ProgramName, kQuitQuestion, 7);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(FoundDifferences(steps), ProgramName, kWarningBox, 1);
   TestDialog dialog(data.size());
   TOperationThread op(dialog, Request(a, kVerify, 0, data.size(), "VOL", b));
   RunOperation(op);
@@ -184,7 +196,7 @@ TEST(FileVerify, TheResultLineSaysSoWhenNothingDiffers) {
   std::string a = dir.Write("a.iso", data);
   std::string b = dir.Write("b.iso", data);
   ScriptedUiGuard ui;
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(data)), ProgramName, kInfoBox, 1);
   TestDialog dialog(100000);
   TOperationThread op(dialog, Request(a, kVerify, 0, 100000, "VOL", b));
   RunOperation(op);

@@ -7,6 +7,8 @@
 #include "devices/SCSIDEV.h"
 #include "tests/fixtures/CapturedLog.h"
 #include "transfer/OperationForm.h"
+#include "transfer/OperationProgress.h"
+#include "transfer/OperationTexts.h"
 #include "transfer/PassSpeed.h"
 
 namespace {
@@ -67,6 +69,30 @@ TEST(OperationForm, EachStartCodeOpensItsFormAndList) {
     EXPECT_STREQ(texts.sizeLabel, c.sizeLabel);
     EXPECT_EQ(texts.family, c.family);
     EXPECT_EQ(texts.selected, c.selected);
+  }
+}
+
+// A DVD+R takes no test write: its list leaves the test operations out and
+// opens on "Write & Verify"; every other writer keeps the whole list.
+TEST(OperationForm, AMediumWithoutTestWriteListsNoTests) {
+  SCSIDEV writer;
+  auto texts = [](const std::vector<OperationItem>& list) {
+    std::string joined;
+    for (const OperationItem& item : list) joined += std::string(item.text) + "|";
+    return joined;
+  };
+  for (OperationRequest request : {OperationRequest::Pattern(Operation::TestOnly, writer), [&] {
+         OperationRequest r;
+         r.operation = Operation::TestOnly;
+         r.source = Endpoint("a.iso");
+         r.destination = Endpoint(writer);
+         return r;
+       }()}) {
+    EXPECT_EQ(texts(OperationListFor(request)),
+              "Write|Write & Verify|Verify|Test Only|Test & Write|Test & Write & Verify|");
+    request.testWriteOffered = false;
+    EXPECT_EQ(texts(OperationListFor(request)), "Write|Write & Verify|Verify|");
+    EXPECT_EQ(FormTextsOf(request).selected, 1);
   }
 }
 
@@ -199,4 +225,43 @@ TEST(PassSpeed, SpeedOverTheRecentWindowAndTheTimeLeft) {
   EXPECT_EQ(speed.TimeLeftText(), "Time left: 1:17:33");
   speed.Clear();
   EXPECT_EQ(speed.SpeedText(), "");
+}
+
+TEST(OperationProgress, TheWholeOperationAcrossItsSteps) {
+  using Clock = OperationProgress::Clock;
+  const Clock::time_point start{};
+  OperationProgress whole;
+  whole.Begin(Operation::TestWriteVerify, start);
+  EXPECT_EQ(whole.Steps(), 3);
+  EXPECT_EQ(whole.Text(), "Overall: 0%");
+  // Half the test pass after 10 s: a sixth of the whole, 50 s left.
+  whole.Progress(0, 50, start + std::chrono::seconds(10));
+  EXPECT_EQ(whole.Percent(), 16);
+  EXPECT_EQ(whole.SecondsLeft(), 50);
+  // The verify (phase 3) is the third step.
+  whole.Progress(3, 50, start + std::chrono::seconds(50));
+  EXPECT_EQ(whole.Percent(), 83);
+  EXPECT_EQ(whole.Text(), "Overall: 83%   Time left: 0:10");
+  whole.Progress(3, 100, start + std::chrono::seconds(60));
+  EXPECT_EQ(whole.Percent(), 100);
+  EXPECT_EQ(whole.SecondsLeft(), 0);
+
+  // A copy has one step before its verify: the verify is the second.
+  whole.Begin(Operation::CopyVerify, start);
+  whole.Progress(3, 0, start);
+  EXPECT_EQ(whole.Percent(), 50);
+}
+
+TEST(OperationTexts, DurationsSizesAndOutcomes) {
+  EXPECT_EQ(DurationText(0), "0:00");
+  EXPECT_EQ(DurationText(65.4), "1:05");
+  EXPECT_EQ(DurationText(3723), "1:02:03");
+  EXPECT_EQ(WriteModeSizesText(3'000'000, 2'097'152),
+            "Volume: 3,000,000 bytes.  Disc: 2,097,152 bytes (the first 69% of the volume).");
+  OperationOutcome done{OperationResult::Done, 0, "Operation done.\r\nThe disc holds only ...", 42};
+  EXPECT_EQ(OutcomeLine(done), "Operation done. The disc holds only ... Elapsed time: 0:42.");
+  // A declined overwrite shows no box: its line says what became of it.
+  EXPECT_EQ(OutcomeLine(OperationOutcome{OperationResult::Canceled, 0, "", 1}), "Nothing was written. Elapsed time: 0:01.");
+  EXPECT_EQ(OutcomeLine(OperationOutcome{OperationResult::ErrorShown, 0, "", 0}),
+            "The operation ended with an error. Elapsed time: 0:00.");
 }

@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "base/ProgramIdentity.h"
+#include "devices/NoDisc.h"
 #include "tests/fixtures/CapturedLog.h"
+#include "tests/fixtures/Images.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
 #include "tests/fixtures/TempDir.h"
 #include "tests/fixtures/ProgramBus.h"
@@ -80,7 +82,7 @@ TEST_F(PatternOperation, VerifyOfADifferentSectorNamesItsBlock) {
   std::string image = dir.Write("changed.iso", changed);
   ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", 4096));
   auto writer = OpenDevice(4);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(changed)), ProgramName, kInfoBox, 1);
   {
     TestDialog write(changed.size());
     TOperationThread op(write, Request(image, 0x82, 0, changed.size(), "VOL", *writer));
@@ -88,9 +90,9 @@ TEST_F(PatternOperation, VerifyOfADifferentSectorNamesItsBlock) {
   }
   std::string question = "Verify: Data are different at LBA 20H ~ 28H.\r\nDo you wish to quit verifying?";
   ui.Expect(question, ProgramName, 0x14, ui::kIdNo);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect("Verify found differences: 1 differing steps.\r\nThe log names where the data differ.", ProgramName, 0x30, 1);
   Run(*writer, 0x81, 40);
-  EXPECT_EQ(dialog->result, OperationResult::Done);
+  EXPECT_EQ(dialog->result, OperationResult::Differences);
   EXPECT_TRUE(log.Contains("DiscSize: 81,920 bytes (00000028H Sectors)."));
   EXPECT_TRUE(log.Contains("transBlock*SIZE_2K: 16384\r\n"));
   EXPECT_TRUE(log.Contains(question));
@@ -130,10 +132,10 @@ TEST_F(PatternOperation, LargerThanTheDiscAnsweredNoIsCanceled) {
 TEST_F(PatternOperation, SizeZeroFails) {
   ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", 4096));
   auto writer = OpenDevice(4);
-  ui.Expect("Number of write sectors is 0.", ProgramName, kErrorBox, 1);
-  ui.Expect("Operation failed.", ProgramName, kErrorBox, 1);
+  ui.Expect("Number of write sectors is 0.\r\nChoose a size with \"Change size...\" first.", ProgramName, kErrorBox,
+            1);
   Run(*writer, 0x84, 0);
-  EXPECT_EQ(dialog->result, OperationResult::Failed);
+  EXPECT_EQ(dialog->result, OperationResult::ErrorShown);
 }
 
 TEST_F(PatternOperation, FailedWriteFailsTheTestStep) {
@@ -169,7 +171,8 @@ TEST_F(PatternOperation, FailedReadFailsTheVerify) {
 TEST_F(PatternOperation, WriterNotReadyIsCanceledWithoutResultBox) {
   ProgramBus bus(R"({"id": 4, "model": "qxw7100", "medium": {"kind": "none"}})");
   auto writer = OpenDevice(4);
-  ui.Expect("Target drive is not ready.", ProgramName, kErrorBox, 1);
+  ui.Expect("There is no disc in 0,4,0 (HALVERN DVD-R QXW-7100). Insert a disc and try again.", ProgramName,
+            kErrorBox, 1);
   Run(*writer, 0x84, 40);
   EXPECT_EQ(dialog->result, OperationResult::ErrorShown);
   EXPECT_TRUE(log.Contains("Operation canceled for drive being not ready."));
@@ -189,7 +192,8 @@ TEST_F(PatternOperation, DiscTakenOutBeforeAPassIsACancelWithoutResultBox) {
     for (int poll = 0; poll < 100 && !TrayOpen(*writer); ++poll) writer->WaitReady(0);
     ASSERT_TRUE(TrayOpen(*writer));
   };
-  ui.Expect("No disc in the drive.", ProgramName, kErrorBox, 1);
+  ui.Expect("There is no disc in 0,4,0 (HALVERN DVD-R QXW-7100). Insert a disc and try again.", ProgramName,
+            kErrorBox, 1);
   ui.Expect("Writing failed.", ProgramName, kErrorBox, 1);
   RunOperation(op);
   EXPECT_EQ(dialog->result, OperationResult::ErrorShown);

@@ -30,10 +30,12 @@ class TestDialog : public OperationDialog {
     reports.push_back(report);
   }
   void OperationErrorShown() override { ++errorsShown; }
-  bool AskWriteMode() override {
+  bool AskWriteMode(uint64_t volumeBytes, uint64_t discBytes) override {
     ++writeModeAsked;
+    writeModeSizes = {volumeBytes, discBytes};
     return writeModeAnswer;
   }
+  void OperationEnding() override { ++endingsBeforeResult; }
   void OperationEnded(OperationResult ended, bool close) override {
     result = ended;
     closeAtEnd = close;
@@ -69,6 +71,8 @@ class TestDialog : public OperationDialog {
   std::vector<bool> cancelStates;
   int errorsShown = 0;
   int writeModeAsked = 0;
+  std::pair<uint64_t, uint64_t> writeModeSizes{0, 0};  // volume, disc
+  int endingsBeforeResult = 0;
   std::optional<OperationResult> result;
   bool closeAtEnd = false;
 

@@ -4,7 +4,9 @@
 
 #include "base/ProgramIdentity.h"
 #include "base/TextFormat.h"
+#include "devices/NoDisc.h"
 #include "tests/fixtures/CapturedLog.h"
+#include "tests/fixtures/Images.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
 #include "tests/fixtures/TempDir.h"
 #include "tests/fixtures/ProgramBus.h"
@@ -52,10 +54,10 @@ class WriteFailure : public ::testing::Test {
 TEST_F(WriteFailure, VolumeSizeZero) {
   ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", 4096));
   auto writer = OpenDevice(4);
-  ui.Expect("Volume size is 0", ProgramName, kErrorBox, 1);
-  ExpectFailed(nullptr);
+  // One box, which says where the size is chosen; no "Operation failed." after it.
+  ui.Expect("Volume size is 0\r\nChoose a size with \"Change size...\" first.", ProgramName, kErrorBox, 1);
   Run(*writer, 0x82, 0);
-  EXPECT_EQ(dialog.result, OperationResult::Failed);
+  EXPECT_EQ(dialog.result, OperationResult::ErrorShown);
   EXPECT_EQ(dialog.errorsShown, 1);
   EXPECT_TRUE(log.Contains("Volume size is 0"));
 }
@@ -63,7 +65,9 @@ TEST_F(WriteFailure, VolumeSizeZero) {
 TEST_F(WriteFailure, WriterNotReadyIsACancelWithoutResultBox) {
   ProgramBus bus(R"({"id": 4, "model": "qxw7100", "medium": {"kind": "none"}})");
   auto writer = OpenDevice(4);
-  ui.Expect("Target drive is not ready.", ProgramName, kErrorBox, 1);
+  // No disc at all: the box says so and what to do.
+  ui.Expect("There is no disc in 0,4,0 (HALVERN DVD-R QXW-7100). Insert a disc and try again.", ProgramName,
+            kErrorBox, 1);
   Run(*writer, 0x87);
   EXPECT_EQ(dialog.result, OperationResult::ErrorShown);
   EXPECT_TRUE(log.Contains("Operation canceled by user instruction."));
@@ -83,14 +87,17 @@ TEST_F(WriteFailure, OtherSenseAtTheReadinessCheckShowsTheReport) {
 TEST_F(WriteFailure, NoFreeSpaceOnAClosedDisc) {
   ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", 4096));
   auto writer = OpenDevice(4);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(data)), ProgramName, kInfoBox, 1);
   Run(*writer, 0x82);
-  ui.Expect("The disc has no free space for write in disc at once mode.", ProgramName, kErrorBox, 1);
-  ExpectFailed(nullptr);
+  // The written disc is named as closed, and the person told to insert a
+  // blank one: one box.
+  ui.Expect("The DVD-R in 0,4,0 (HALVERN DVD-R QXW-7100) is closed: it has been written and takes no more data. "
+            "Insert a blank disc and try again.",
+            ProgramName, kErrorBox, 1);
   TestDialog second(kVolume);
   TOperationThread op(second, Request(image, 0x82, 0, kVolume, "VOL", *writer));
   RunOperation(op);
-  EXPECT_EQ(second.result, OperationResult::Failed);
+  EXPECT_EQ(second.result, OperationResult::ErrorShown);
   EXPECT_EQ(second.errorsShown, 1);
 }
 
@@ -136,7 +143,7 @@ TEST_F(WriteFailure, FailedVerifyReadReportsAndKeepsTheDialogOpen) {
   ProgramBus bus(
       WriterJson("qxw7100", "1.07", "dvd-r", 4096, R"("faults": [)" + SenseFault(0x28, "03/11/00", 100, 100) + "]"));
   auto writer = OpenDevice(4);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(data)), ProgramName, kInfoBox, 1);
   Run(*writer, 0x82);
   // The 16-block read from 96 = 60H covers the damaged block 100.
   ErrorBox(*writer, "(28H) Read10", 0x60, "3-11-00", "Medium Error: Unrecovered read error.");
@@ -154,7 +161,7 @@ TEST_F(WriteFailure, FailedVerifyReadReportsAndKeepsTheDialogOpen) {
 TEST_F(WriteFailure, FailedLockIsOnlyLogged) {
   ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", 4096, R"("faults": [)" + SenseFault(0x1E, "05/24/00") + "]"));
   auto writer = OpenDevice(4);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(data)), ProgramName, kInfoBox, 1);
   Run(*writer, 0x83);
   EXPECT_EQ(dialog.result, OperationResult::Done);
   EXPECT_TRUE(log.Contains("Prevent MediumRemovable failed. (continue writing...)"));

@@ -68,7 +68,7 @@ TEST_P(WriteFamily, LeavesTheDiscHoldingTheImage) {
   Image image = CheckedImage(dir, 3'000'000);
   ProgramBus bus(WriterJson(model, revision, "dvd-r", kDiscSectors));
   auto writer = OpenDevice(4);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(image.bytes)), ProgramName, kInfoBox, 1);
   TestDialog dialog(image.info.volumeSize);
   TOperationThread op(dialog, Request(image.path, static_cast<uint16_t>(code), image.info.volumeOffset, image.info.volumeSize, image.info.volumeName, *writer));
   RunOperation(op);
@@ -116,7 +116,7 @@ TEST_F(WriteOperation, TestOnlyLeavesTheDiscBlank) {
   Image image = CheckedImage(dir, 1'000'000);
   ProgramBus bus(WriterJson("qxw7200", "2.10", "dvd-r", kDiscSectors));
   auto writer = OpenDevice(4);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(image.bytes)), ProgramName, kInfoBox, 1);
   TestDialog dialog(image.info.volumeSize);
   TOperationThread op(dialog, Request(image.path, 0x84, 0, image.info.volumeSize, "MARROW", *writer));
   RunOperation(op);
@@ -130,12 +130,34 @@ TEST_F(WriteOperation, TestOnlyLeavesTheDiscBlank) {
   EXPECT_EQ(writer->GetFreeSize(), uint64_t{kDiscSectors} * 2048);
 }
 
+TEST_F(WriteOperation, WithoutEjectWhenDoneTheLastStepLeavesTheDiscIn) {
+  Image image = CheckedImage(dir, 1'000'000);
+  ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", kDiscSectors));
+  auto writer = OpenDevice(4);
+  ui.Expect(DoneWithDigest(Sha256Of(image.bytes)), ProgramName, kInfoBox, 1);
+  TestDialog dialog(image.info.volumeSize);
+  OperationRequest request = Request(image.path, 0x86, 0, image.info.volumeSize, "MARROW", *writer);
+  request.ejectWhenDone = false;
+  // The test write's disc still goes out between its steps, as the drive
+  // needs; only the last step keeps it.
+  int ejectsBeforeTheWrite = -1;
+  dialog.onComment = [&](const std::string& text) {
+    if (text == "Now writing ...") ejectsBeforeTheWrite = TrayOpen(*writer) ? 1 : 0;
+  };
+  TOperationThread op(dialog, request);
+  RunOperation(op);
+  EXPECT_EQ(dialog.result, OperationResult::Done);
+  EXPECT_EQ(ejectsBeforeTheWrite, 1);
+  EXPECT_FALSE(TrayOpen(*writer)) << "the written disc stays in the drive";
+  EXPECT_EQ(ReadBack(*writer, image.bytes.size()), image.bytes);
+}
+
 TEST_F(WriteOperation, VerifyOnlySkipsTheSpaceCheck) {
   Image image = CheckedImage(dir, 1'000'000);
   ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", kDiscSectors));
   auto writer = OpenDevice(4);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(image.bytes)), ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(image.bytes)), ProgramName, kInfoBox, 1);
   for (uint16_t code : {0x82, 0x81}) {
     TestDialog dialog(image.info.volumeSize);
     TOperationThread op(dialog, Request(image.path, code, 0, image.info.volumeSize, "MARROW", *writer));
@@ -158,9 +180,9 @@ TEST_F(WriteOperation, VerifyOfADamagedSectorNamesItsStepAndRowsAndDoesNotFail) 
   ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", kDiscSectors));
   auto writer = OpenDevice(4);
   std::string question = "Verify: Data are different at 65,536 ~ 131,072 bytes.\r\nDo you wish to quit verifying?";
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect(DoneWithDigest(Sha256Of(damaged)), ProgramName, kInfoBox, 1);
   ui.Expect(question, ProgramName, 0x14, ui::kIdNo);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  ui.Expect("Verify found differences: 1 differing steps.\r\nThe log names where the data differ.", ProgramName, 0x30, 1);
   {
     TestDialog dialog(image.info.volumeSize);
     TOperationThread op(dialog, Request(damagedPath, 0x82, 0, image.info.volumeSize, "MARROW", *writer));
@@ -169,7 +191,7 @@ TEST_F(WriteOperation, VerifyOfADamagedSectorNamesItsStepAndRowsAndDoesNotFail) 
   TestDialog dialog(image.info.volumeSize);
   TOperationThread op(dialog, Request(image.path, 0x81, 0, image.info.volumeSize, "MARROW", *writer));
   RunOperation(op);
-  EXPECT_EQ(dialog.result, OperationResult::Done);
+  EXPECT_EQ(dialog.result, OperationResult::Differences);
   EXPECT_EQ(dialog.Percents(3).back(), 100);
   EXPECT_TRUE(log.Contains(question));
   EXPECT_TRUE(log.Contains("SrcThread->readSize 65536\r\n"));
@@ -197,12 +219,19 @@ TEST_F(WriteOperation, VolumeLargerThanTheDiscIsRoundedDownWhenAgreed) {
   ASSERT_GT(image.bytes.size(), 1000u * 2048);
   ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", 1000));
   auto writer = OpenDevice(4);
-  ui.Expect("Operation done.", ProgramName, kInfoBox, 1);
+  // The result says how much of the volume the disc holds, and the digest
+  // of the part written.
+  ui.Expect("Operation done.\r\nThe disc holds only the first 2,048,000 bytes of the volume of " +
+                FormatNumber(image.info.volumeSize) + " bytes (" +
+                std::to_string(2'048'000 * 100 / image.info.volumeSize) + "%); the rest was not written." +
+                "\r\nSHA-256 of the part written: " + Sha256Of(image.bytes.substr(0, 2'048'000)),
+            ProgramName, 0x30, 1);
   TestDialog dialog(image.info.volumeSize);
   dialog.writeModeAnswer = true;
   TOperationThread op(dialog, Request(image.path, 0x83, 0, image.info.volumeSize, "MARROW", *writer));
   RunOperation(op);
   EXPECT_EQ(dialog.writeModeAsked, 1);
+  EXPECT_EQ(dialog.writeModeSizes, std::make_pair(image.info.volumeSize, uint64_t{2'048'000}));
   EXPECT_EQ(dialog.result, OperationResult::Done);
   EXPECT_EQ(op.WriteMode(), 3);
   EXPECT_EQ(op.VolumeSize(), 2'048'000u);

@@ -58,12 +58,17 @@ TEST(VolSizeChoice, ManualTextsDiscSizeAndCancel) {
   EXPECT_EQ(sizes.Iso().caption, "ISO9660 volume size (0 bytes.)");
   EXPECT_EQ(sizes.Media().caption, "The disc size in the DVD-R drive (4,700,372,992 bytes.)");
 
-  for (const char* text : {"1,048,576", "100000H", "100000h"}) {
+  for (const char* text : {"1048576", "100000H", "100000h"}) {
     sizes.SetManualText(text);
+    EXPECT_TRUE(sizes.ManualTextRefusal().empty()) << text;
     EXPECT_EQ(sizes.Accept(), 1048576u) << text;
   }
-  sizes.SetManualText("12X");
-  EXPECT_EQ(sizes.Accept(), 0u);
+  // A text that is no size is refused and keeps the size chosen before.
+  for (const char* text : {"12X", "1,048,576", "77000000000000001064960", "-1"}) {
+    sizes.SetManualText(text);
+    EXPECT_NE(sizes.ManualTextRefusal().find("is not a number of bytes"), std::string::npos) << text;
+    EXPECT_EQ(sizes.Accept(), 1048576u) << text;
+  }
 
   sizes.SetManualText("2048");
   EXPECT_EQ(sizes.Accept(), 2048u);

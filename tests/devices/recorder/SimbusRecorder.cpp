@@ -48,6 +48,7 @@ struct State {
   std::unique_ptr<host::SharedLibrary> bus;
   aspi::GetSupportInfoFn support = nullptr;
   aspi::SendCommandFn send = nullptr;
+  aspi::HoldUnitFn hold = nullptr;
   std::vector<Kept> kept;
   std::vector<Script> scripts;
 };
@@ -64,6 +65,7 @@ bool OpenBus(State& state) {
   if (!state.bus) return false;
   state.support = reinterpret_cast<aspi::GetSupportInfoFn>(state.bus->Symbol("GetASPI32SupportInfo"));
   state.send = reinterpret_cast<aspi::SendCommandFn>(state.bus->Symbol("SendASPI32Command"));
+  state.hold = reinterpret_cast<aspi::HoldUnitFn>(state.bus->Symbol(aspi::kHoldUnitName));
   return state.send != nullptr && state.support != nullptr;
 }
 
@@ -126,6 +128,14 @@ RECORDER_EXPORT uint32_t SendASPI32Command(void* srb) {
     if (AnswerFromScript(state, *block)) return block->SRB_Status;
   }
   return state.send(srb);
+}
+
+// The optional hold entry point, passed on to the bus.
+RECORDER_EXPORT uint32_t HoldASPI32Unit(uint8_t ha, uint8_t id, uint8_t lun, uint32_t hold, char* reason,
+                                        uint32_t reasonSize) {
+  State& state = Recorder();
+  if (!OpenBus(state) || state.hold == nullptr) return aspi::SS_COMP;
+  return state.hold(ha, id, lun, hold, reason, reasonSize);
 }
 
 RECORDER_EXPORT size_t RecorderCount(void) {

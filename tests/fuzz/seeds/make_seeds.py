@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Writes the seed inputs of fuzz_volume_probe (the bus description seeds are
-plain JSON files beside this script). Run from this folder:
+"""Writes the seed inputs of fuzz_volume_probe and fuzz_device_layer (the bus
+description seeds are plain JSON files beside this script). Run from this
+folder:
 
     python3 make_seeds.py
 
@@ -8,6 +9,7 @@ Input layout (VolumeProbeFuzz.cpp): source size (8 bytes LE), first failing
 sector (4 bytes LE, FFFFFFFFh: none), flags (1 byte: 1 repair tag checksums,
 2 file form), then pieces: sector (4 bytes LE), length (2 bytes LE), bytes.
 """
+import os
 import struct
 
 SECTOR = 2048
@@ -59,3 +61,66 @@ seed("udf-read-fails", 1258 * SECTOR, udf, fail=1000)
 mid = b"[ Mastering Information Descriptor ]\r\nIndex = MAINdata( 2, 3000000 )\r\n"
 seed("mid-offset", 4 * 1024 * 1024, [piece(0, mid), piece(48, pvd(1000, "BEHIND")), piece(288, anchor(64)),
                                       piece(96, partition(0, 900))], flags=3)
+
+
+# fuzz_device_layer (AnswerManager.h): one answer per request, in order:
+# ending (0 completed, 1 check condition, 2 no device, 3 busy), length (2
+# bytes LE), then data or sense.
+def answer(ending, data=b""):
+    return struct.pack("<BH", ending, len(data)) + data
+
+
+def inquiry(kind, vendor, product, revision):
+    data = bytearray(96)
+    data[0] = kind
+    data[8:36] = (vendor.ljust(8) + product.ljust(16) + revision.ljust(4)).encode()
+    return answer(0, bytes(data))
+
+
+def capacity(last_lba, block):
+    return answer(0, struct.pack(">II", last_lba, block))
+
+
+def sense(key, asc, ascq):
+    data = bytearray(18)
+    data[0] = 0x70
+    data[2] = key
+    data[7] = 10
+    data[12] = asc
+    data[13] = ascq
+    return answer(1, bytes(data))
+
+
+def device_seed(name, answers):
+    os.makedirs("device_layer", exist_ok=True)
+    with open("device_layer/" + name, "wb") as out:
+        out.write(b"".join(answers))
+
+
+ready = answer(0)
+zeros = answer(0, bytes(2048))  # the rest of a read stays as the program left it
+
+
+def geometry(last_lba, block):
+    # TEST UNIT READY and READ CAPACITY, as SetDevice asks them.
+    return [ready, capacity(last_lba, block)]
+
+
+def device_check(last_lba, block):
+    # The requests of the fuzz target after the factory's INQUIRY pair, in
+    # order: the geometry, the writer probe's MODE SENSE (refused), capacity,
+    # free size, then the volume check's START STOP UNIT, geometry twice and
+    # its reads.
+    return (geometry(last_lba, block) + [sense(5, 0x24, 0)] + geometry(last_lba, block) * 2 + [ready] +
+            geometry(last_lba, block) * 2 + [zeros] * 8)
+
+
+disk = inquiry(0, "ORBITEK", "HD-2100 DISK", "3.11")
+device_seed("disk", [disk, disk] + device_check(99, 512))
+# Blocks the program cannot carry: a 32 KiB read would be one 2 MiB block.
+device_seed("huge-blocks", [disk, disk] + device_check(99, 2 * 1024 * 1024))
+writer = inquiry(5, "HALVERN", "DVD-R QXW-7100", "1.07")
+device_seed("writer", [writer, writer] + device_check(2298495, 2048))
+tape = inquiry(1, "ORBITEK", "DAT TD-40 TAPE", "1.00")
+device_seed("tape", [tape, tape, ready, sense(5, 0x20, 0), answer(0), sense(0x80, 0, 1)] + [zeros] * 6 +
+            [answer(0, bytes(4096))] + [sense(0x20, 0, 0)] * 4)

@@ -261,3 +261,35 @@ TEST(SgLinuxNode, OpensOnlySgNodes) {
   EXPECT_EQ(opened.node, nullptr);
   EXPECT_EQ(opened.error, ENOENT);
 }
+
+TEST(SgBus, ARescanAddsTheUnitsAttachedSince) {
+  TwoHosts hosts;
+  ManagerLines lines;
+  sg::Bus bus(hosts.sysfs.Environment());
+  EXPECT_EQ(bus.SupportInfo(), 0x0102u);
+  // A USB drive plugged in later: a host of its own, after the others.
+  hosts.sysfs.AddHost(9, "usb-storage");
+  auto usb = hosts.sysfs.AddNode(3, "9:0:0:0", 5, "USB DVD");
+  aspi::SRB_RescanPort rescan{};
+  rescan.SRB_Cmd = aspi::SC_RESCAN_SCSI_BUS;
+  EXPECT_EQ(bus.Send(&rescan), aspi::SS_COMP);
+  EXPECT_EQ(bus.SupportInfo(), 0x0103u);
+  const std::vector<std::string> all = lines.Lines();
+  ASSERT_GE(all.size(), 2u);
+  const std::vector<std::string> added(all.end() - 2, all.end());
+  EXPECT_EQ(added, (std::vector<std::string>{
+                       "[SCSI generic] Host adapter 2 is SCSI host 9 (usb-storage).",
+                       "[SCSI generic] 2,0,0 is " + hosts.sysfs.Root() + "/dev/sg3, sg3 (9:0:0:0, FAKE USB DVD).",
+                   }));
+  // The new unit answers at its address; a second rescan finds nothing new.
+  usb->Answer(TargetAnswer(aspi::STATUS_GOOD), std::vector<uint8_t>(36, 0x5A));
+  std::vector<uint8_t> data(36);
+  Request inquiry(2, 0, 0, Inquiry(36), kIn, data.data(), 36);
+  EXPECT_EQ(bus.Send(&inquiry.block), aspi::SS_PENDING);
+  ASSERT_TRUE(inquiry.WaitSignalled());
+  EXPECT_EQ(inquiry.Status(), aspi::SS_COMP);
+  EXPECT_EQ(usb->Received().size(), 1u);
+  const size_t before = lines.Lines().size();
+  EXPECT_EQ(bus.Send(&rescan), aspi::SS_COMP);
+  EXPECT_EQ(lines.Lines().size(), before);
+}

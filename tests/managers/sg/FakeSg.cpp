@@ -17,6 +17,20 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A block device held by the bus; it leaves the list when let go.
+class FakeBlockHold : public sg::BlockHold {
+ public:
+  FakeBlockHold(std::shared_ptr<std::vector<std::string>> held, std::string name)
+      : held_(std::move(held)), name_(std::move(name)) {
+    held_->push_back(name_);
+  }
+  ~FakeBlockHold() override { held_->erase(std::find(held_->begin(), held_->end(), name_)); }
+
+ private:
+  std::shared_ptr<std::vector<std::string>> held_;
+  std::string name_;
+};
+
 class FakeNode : public sg::Node {
  public:
   explicit FakeNode(std::shared_ptr<FakeUnit> unit) : unit_(std::move(unit)) {}
@@ -184,7 +198,37 @@ sg::Bus::Environment FakeSysfs::Environment() {
     opened.node = std::make_unique<FakeNode>(unit->second);
     return opened;
   };
+  environment.openExclusive = [this, open = environment.open](const std::string& path) {
+    if (auto error = exclusiveErrors_.find(path); error != exclusiveErrors_.end() && error->second != 0) {
+      sg::OpenedNode refused;
+      refused.error = error->second;
+      return refused;
+    }
+    ++exclusiveOpens_[path];
+    return open(path);
+  };
+  environment.holdBlock = [this](const std::string& path) {
+    sg::HeldBlock held;
+    const std::string name = fs::path(path).filename().string();
+    if (auto error = blockErrors_.find(name); error != blockErrors_.end() && error->second != 0) {
+      held.error = error->second;
+      return held;
+    }
+    held.hold = std::make_unique<FakeBlockHold>(heldBlocks_, name);
+    return held;
+  };
   return environment;
+}
+
+void FakeSysfs::RefuseExclusive(int n, int error) { exclusiveErrors_[dir_.File("dev/sg" + std::to_string(n))] = error; }
+
+void FakeSysfs::RefuseBlock(const std::string& name, int error) { blockErrors_[name] = error; }
+
+std::vector<std::string> FakeSysfs::HeldBlocks() const { return *heldBlocks_; }
+
+int FakeSysfs::ExclusiveOpens(int n) const {
+  auto found = exclusiveOpens_.find(dir_.File("dev/sg" + std::to_string(n)));
+  return found == exclusiveOpens_.end() ? 0 : found->second;
 }
 
 ManagerLines::ManagerLines() {

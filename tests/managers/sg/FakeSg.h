@@ -82,6 +82,13 @@ class FakeSysfs {
   // The node sgN does not open: open fails with this errno.
   void FailOpen(int n, int error);
   void OpenReadOnly(int n, int error);
+  // The exclusive opens of the hold: sgN's fails with error (0: opens);
+  // the block device `name` ("sr1") refuses its exclusive open with error.
+  void RefuseExclusive(int n, int error);
+  void RefuseBlock(const std::string& name, int error);
+  // The block devices held now, and how often sgN was opened exclusively.
+  std::vector<std::string> HeldBlocks() const;
+  int ExclusiveOpens(int n) const;
 
   sg::Bus::Environment Environment();
   std::string Root() const { return dir_.Path(); }
@@ -91,6 +98,10 @@ class FakeSysfs {
   std::map<std::string, std::shared_ptr<FakeUnit>> units_;  // by /dev path
   std::map<std::string, int> openErrors_;
   std::map<std::string, int> readOnly_;
+  std::map<std::string, int> exclusiveErrors_;
+  std::map<std::string, int> blockErrors_;
+  std::map<std::string, int> exclusiveOpens_;
+  std::shared_ptr<std::vector<std::string>> heldBlocks_ = std::make_shared<std::vector<std::string>>();
 };
 
 // The manager's log lines while the object lives.

@@ -49,16 +49,17 @@ TEST(BusDescription, DefaultBusHasTheFourDrives) {
   simbus::BusConfig bus = simbus::DefaultBus();
   EXPECT_EQ(bus.adapterCount, 1u);
   ASSERT_EQ(bus.devices.size(), 4u);
-  EXPECT_EQ(bus.devices[0].model->name, "disk");
-  EXPECT_EQ(bus.devices[1].id, 2);
-  EXPECT_EQ(bus.devices[1].model->name, "dvd-rom");
-  EXPECT_TRUE(bus.devices[1].medium.sampleImage);
-  EXPECT_EQ(bus.devices[2].id, 4);
-  EXPECT_EQ(*bus.devices[2].revision, "1.07");
-  EXPECT_EQ(bus.devices[2].medium.kind, simbus::MediumKind::DvdR);
-  EXPECT_EQ(bus.devices[3].id, 5);
-  EXPECT_EQ(bus.devices[3].model->name, "qxw7200");
-  EXPECT_EQ(bus.devices[3].medium.kind, simbus::MediumKind::DvdRw);
+  EXPECT_EQ(bus.devices[0].id, 2);
+  EXPECT_EQ(bus.devices[0].model->name, "dvd-rom");
+  EXPECT_TRUE(bus.devices[0].medium.sampleImage);
+  EXPECT_EQ(bus.devices[1].id, 4);
+  EXPECT_EQ(*bus.devices[1].revision, "1.07");
+  EXPECT_EQ(bus.devices[1].medium.kind, simbus::MediumKind::DvdR);
+  EXPECT_EQ(bus.devices[2].id, 5);
+  EXPECT_EQ(bus.devices[2].model->name, "qxw7200");
+  EXPECT_EQ(bus.devices[2].medium.kind, simbus::MediumKind::DvdRw);
+  EXPECT_EQ(bus.devices[3].id, 6);
+  EXPECT_EQ(bus.devices[3].model->name, "disk");
 }
 
 TEST(BusDescription, SyntaxErrorNamesFileLineAndColumn) {

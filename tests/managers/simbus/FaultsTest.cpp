@@ -2,6 +2,10 @@
 // bytes of the replies.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
+#include "tests/fixtures/TempDir.h"
 #include "tests/managers/simbus/TestBus.h"
 
 namespace {
@@ -65,4 +69,26 @@ TEST(Faults, NotReadyWithAGivenSense) {
 TEST(Faults, HangOnlyForTheGivenCommand) {
   TestBus bus(DiskWithFaults(R"([{"kind": "hang", "opcode": "0x28"}])"));
   EXPECT_EQ(bus.Exec(0, {0, 0, 0, 0, 0, 0}).status, aspi::SS_COMP);
+}
+
+TEST(Faults, GateKeepsTheCommandUntilItsFileExists) {
+  TempDir gate;
+  const std::string release = gate.File("go");
+  TestBus bus(DiskWithFaults(R"([{"kind": "gate", "opcode": "28h", "lba": [8, 8], "first": 1, "until": ")" +
+                             release + R"("}])"));
+  std::vector<uint8_t> data(512);
+  // Another block is not held.
+  EXPECT_EQ(bus.Exec(0, Cdb10(0x28, 7, 1), data.data(), 512).status, aspi::SS_COMP);
+  std::atomic<bool> released{false};
+  bool answeredAfterRelease = false;
+  Reply held;
+  std::thread reader([&] {
+    held = bus.Exec(0, Cdb10(0x28, 8, 1), data.data(), 512);
+    answeredAfterRelease = released.load();
+  });
+  released = true;
+  gate.Write("go", "");
+  reader.join();
+  EXPECT_EQ(held.status, aspi::SS_COMP);
+  EXPECT_TRUE(answeredAfterRelease);
 }

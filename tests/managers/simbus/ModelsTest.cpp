@@ -20,6 +20,7 @@ constexpr ModelCase kCases[] = {
     {"qxw7100", R"({"kind": "dvd-r"})", 5, "HALVERN ", "DVD-R QXW-7100"},
     {"qxw7200", R"({"kind": "dvd-rw"})", 5, "HALVERN ", "DVD-RW QXW-7200"},
     {"dvdrw-writer", R"({"kind": "dvd-r"})", 5, "ORBITEK ", "DVR-RW"},
+    {"mmc-recorder", R"({"kind": "dvd+r"})", 5, "GENERIC ", "DVD RECORDER"},
     {"dvd-rom", R"({"kind": "none"})", 5, "ORBITEK ", "DVD-ROM"},
     {"disk", R"({"kind": "image", "sectors": 64})", 0, "ORBITEK ", "HD-2100"},
     {"optical-memory", R"({"kind": "image", "sectors": 64})", 7, "ORBITEK ", "MO-640"},

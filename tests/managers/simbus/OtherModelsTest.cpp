@@ -133,8 +133,8 @@ TEST_F(OtherModelsTest, DefaultBusHasItsFourDrivesAndTheSampleVolume) {
   uint8_t count = 0;
   ASSERT_EQ(channel.HostAdapterInquiry(0, &count), aspi::SS_COMP);
   EXPECT_EQ(count, 1);
-  EXPECT_EQ(CreateDevice(0, 0, 0).device->GetDeviceType(), 0);
-  EXPECT_FALSE(CreateDevice(0, 1, 0).found);
+  EXPECT_FALSE(CreateDevice(0, 0, 0).found);
+  EXPECT_EQ(CreateDevice(0, 6, 0).device->GetDeviceType(), 0);
   EXPECT_EQ(CreateDevice(0, 4, 0).device->ClassCode(), 0x8011);
   CreatedDevice second = CreateDevice(0, 5, 0);
   EXPECT_EQ(second.device->ClassCode(), 0x8020);

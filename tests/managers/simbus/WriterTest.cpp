@@ -16,6 +16,7 @@ namespace {
 constexpr int32_t kClassDvdR090 = 0x8010;
 constexpr int32_t kClassDvdR100 = 0x8011;
 constexpr int32_t kClassDvdRw = 0x8020;
+constexpr int32_t kClassMmcRecorder = 0x8030;
 
 std::string Writer(const std::string& model, const std::string& revision, const std::string& kind,
                    uint32_t sectors) {
@@ -112,9 +113,11 @@ TEST_F(WriterTest, SecondWriterClosesWithPollingAndBlanks) {
   EXPECT_TRUE(BlankCheckAt(*writer, 0));
 }
 
-TEST_F(WriterTest, OtherVendorsWriterIsAGenericDvdRwWriter) {
+// Another vendor's writer answers as an MMC recorder, which the program
+// drives through the Multi-Media Commands.
+TEST_F(WriterTest, OtherVendorsWriterIsAnMmcRecorder) {
   ProgramBus bus(Writer("dvdrw-writer", "1.30", "dvd-r", 20000));
-  auto writer = Open(kClassDvdRw);
+  auto writer = Open(kClassMmcRecorder);
   WriteAndClose(*writer, 33, 0);
   ExpectReadsBack(*writer, 33);
   // BLANK of a DVD-R is refused.

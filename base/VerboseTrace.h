@@ -1,7 +1,8 @@
-// --verbose: the trace output (every log entry) on the standard error. Log
-// entries come without line ends (the log file adds its own), so each one is
-// ended here; the line end of a trace written in two pieces (text, then
-// "\r\n") is not doubled. Control characters are escaped, layout kept.
+// The trace output (every log entry) on the standard error, when a person
+// asks for it (marrowlight-cli --verbose, marrowlight --trace). Log entries
+// come without line ends (the log file adds its own), so each one is ended
+// here; the line end of a trace written in two pieces (text, then "\r\n")
+// is not doubled. Control characters are escaped, layout kept.
 #pragma once
 
 #include <string>
