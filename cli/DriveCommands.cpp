@@ -62,12 +62,19 @@ int RunErase(const std::string& writer, bool quick) {
   return kExitFailed;
 }
 
-int RunLoad(const std::string& writer) {
-  auto device = OpenWriter(writer);
-  return device && LoadDisc(*device) ? kExitDone : kExitFailed;
+namespace {
+
+// The Drive menu's Load or Eject on a writer; an argument that names no
+// device is a usage error.
+int OnWriter(const std::string& text, bool (*action)(SCSIDEV&)) {
+  auto address = ParseDeviceArgument(text, "A writer");
+  if (!address) return kExitUsage;
+  auto device = OpenDeviceAs(*address, AddressRole::Writer);
+  return device && action(*device) ? kExitDone : kExitFailed;
 }
 
-int RunEject(const std::string& writer) {
-  auto device = OpenWriter(writer);
-  return device && EjectDisc(*device) ? kExitDone : kExitFailed;
-}
+}  // namespace
+
+int RunLoad(const std::string& writer) { return OnWriter(writer, LoadDisc); }
+
+int RunEject(const std::string& writer) { return OnWriter(writer, EjectDisc); }

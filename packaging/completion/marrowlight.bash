@@ -31,7 +31,7 @@ _marrowlight_devices_and_files() {
 
 _marrowlight_cli() {
   local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
-  local commands="scan check write copy pattern erase info load eject firmware readscan"
+  local commands="scan check write copy pattern verify records erase info load eject firmware readscan"
   local global_options="--help --nolog --yes --no --verbose --manager --progress"
   local write_modes="test write test-write write-verify test-write-verify verify"
   local copy_modes="copy copy-verify verify"
@@ -49,7 +49,7 @@ _marrowlight_cli() {
       esac
     else
       case $word in
-        --mode | --size | --svg) ((i++)) ;;
+        --mode | --size | --svg | --record | --from-record | --sha256) ((i++)) ;;
         -*) ;;
         *) ((arguments++)) ;;
       esac
@@ -68,8 +68,8 @@ _marrowlight_cli() {
         *) _marrowlight_words "$write_modes" "$cur" ;;
       esac
       return ;;
-    --size) return ;;
-    --svg) _marrowlight_files "$cur"; return ;;
+    --size | --sha256) return ;;
+    --svg | --record | --from-record) _marrowlight_files "$cur"; return ;;
   esac
 
   if [[ -z $command ]]; then
@@ -85,9 +85,13 @@ _marrowlight_cli() {
   case $command in
     scan) options+=" --json" ;;
     check) options+=" --json"; places=1 ;;
-    write | copy) options+=" --mode --size"; places=2 ;;
-    pattern) options+=" --size --mode"; places=1 ;;
-    erase | info | load | eject) places=1 ;;
+    write) options+=" --mode --size --record --json"; places=2 ;;
+    copy) options+=" --mode --size --record"; places=2 ;;
+    pattern) options+=" --size --mode --record"; places=1 ;;
+    verify) options+=" --from-record --sha256 --record"; places=1 ;;
+    records) options+=" --json" ;;
+    erase) options+=" --quick"; places=1 ;;
+    info | load | eject) places=1 ;;
     firmware)
       places=2
       # The update file is a file, never a drive.
@@ -100,7 +104,7 @@ _marrowlight_cli() {
   esac
   if [[ $cur == -* ]]; then
     _marrowlight_words "$options" "$cur"
-  elif ((arguments < places)); then
+  elif ((arguments < places)) || [[ $command == write ]]; then
     _marrowlight_devices_and_files "$cur"
   fi
 }
@@ -115,7 +119,10 @@ _marrowlight_gui() {
       return ;;
   esac
   if [[ $cur == -* ]]; then
-    _marrowlight_words "-nolog --manager" "$cur"
+    _marrowlight_words "-nolog --trace --manager" "$cur"
+  else
+    # The image to open.
+    _marrowlight_files "$cur"
   fi
 }
 
@@ -125,12 +132,12 @@ _marrowlight_simbus() {
   case $COMP_CWORD in
     1) _marrowlight_words "list insert reset help" "$cur" ;;
     3)
-      [[ ${COMP_WORDS[1]} == insert ]] && _marrowlight_words "dvd-r dvd-rw image none" "$cur" ;;
+      [[ ${COMP_WORDS[1]} == insert ]] && _marrowlight_words "dvd-r dvd-rw dvd+r image none" "$cur" ;;
     4)
       [[ ${COMP_WORDS[1]} == insert && ${COMP_WORDS[3]} == image ]] && _marrowlight_files "$cur" ;;
   esac
 }
 
 complete -F _marrowlight_cli marrowlight-cli
-complete -F _marrowlight_gui -o default marrowlight
+complete -F _marrowlight_gui marrowlight
 complete -F _marrowlight_simbus marrowlight-simbus
