@@ -1,8 +1,9 @@
 // ConsoleDialog: the operation dialog on a terminal. Progress goes to the
 // standard error, as a bar per phase (percent, bytes, speed, time left) on a
 // terminal and as a plain line per whole percent otherwise; the comment line
-// and the result are printed as lines. With --progress json the progress
-// goes to the JSON lines instead (cli/ProgressJson.h), the comments to both.
+// and the result are printed as lines. With JSON lines in force
+// (--progress json, write --json: cli/ProgressJson.h) the progress goes to
+// them instead, the comments to both.
 #pragma once
 
 #include <chrono>

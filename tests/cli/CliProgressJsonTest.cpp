@@ -66,59 +66,71 @@ void ExpectWellFormed(const std::vector<json>& lines, int status) {
 }  // namespace
 
 TEST(CliProgressJson, EveryLineOfAWriteIsJsonAndThePassesRunInOrder) {
-  CliBus bus(kWriter);
+  CliBus bus(std::string(kWriter) + R"(, {"id": 5, "model": "qxw7100", "medium": {"kind": "dvd-r", "sectors": 8192}})");
   std::string image = MakeGenisoImage(bus.Dir().Path(), "g.iso", "JSON_LINES", 3 * 1024 * 1024);
-  ProcessResult run = bus.Run({"--yes", "--progress", "json", "write", image, "0,4,0"});
-  ASSERT_EQ(run.status, 0) << run.err;
-  std::vector<json> lines = Lines(run.out);
-  ExpectWellFormed(lines, 0);
-  EXPECT_EQ(lines.back()["command"], "write");
-  EXPECT_EQ(lines.back()["result"], "done");
+  // One writer, and two at once: the same lines, each naming its writer.
+  for (const std::vector<std::string>& writers :
+       {std::vector<std::string>{"0,4,0"}, std::vector<std::string>{"0,4,0", "0,5,0"}}) {
+    SCOPED_TRACE(writers.size());
+    bus.Tool({"insert", "0,4", "dvd-r", "8192"});
+    bus.Tool({"insert", "0,5", "dvd-r", "8192"});
+    std::vector<std::string> args = {"--yes", "--progress", "json", "write", image};
+    args.insert(args.end(), writers.begin(), writers.end());
+    ProcessResult run = bus.Run(args);
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::vector<json> lines = Lines(run.out);
+    ExpectWellFormed(lines, 0);
+    EXPECT_EQ(lines.back()["command"], "write");
+    EXPECT_EQ(lines.back()["result"], "done");
 
-  // Three passes, each announced before its progress.
-  std::vector<std::string> phases;
-  for (const json& phase : OfType(lines, "phase")) {
-    phases.push_back(phase["phase"]);
-    EXPECT_EQ(phase["pass"], phases.size());
-    EXPECT_EQ(phase["writer"], "0,4,0");
-  }
-  EXPECT_EQ(phases, (std::vector<std::string>{"test", "write", "verify"}));
+    for (const std::string& writer : writers) {
+      // Three passes, each announced before its progress.
+      std::vector<std::string> phases;
+      for (const json& phase : OfType(lines, "phase")) {
+        if (phase["writer"] != writer) continue;
+        phases.push_back(phase["phase"]);
+        EXPECT_EQ(phase["pass"], phases.size());
+      }
+      EXPECT_EQ(phases, (std::vector<std::string>{"test", "write", "verify"})) << writer;
 
-  // Within a pass percent and bytes only grow, and the pass ends complete.
-  const json* last = nullptr;
-  int steps = 0;
-  for (const json& line : lines) {
-    if (line["type"] == "phase") last = nullptr;
-    if (line["type"] != "progress") continue;
-    ++steps;
-    EXPECT_EQ(line["writer"], "0,4,0");
-    EXPECT_LE(line["bytes"].get<uint64_t>(), line["total"].get<uint64_t>()) << line;
-    EXPECT_TRUE(line["speed_mb_s"].is_null() || line["speed_mb_s"].get<double>() >= 0) << line;
-    EXPECT_TRUE(line["time_left_s"].is_null() || line["time_left_s"].get<int64_t>() >= 0) << line;
-    if (last != nullptr) {
-      EXPECT_EQ(line["pass"], (*last)["pass"]);
-      EXPECT_GT(line["percent"].get<int>(), (*last)["percent"].get<int>()) << line;
-      EXPECT_GE(line["bytes"].get<uint64_t>(), (*last)["bytes"].get<uint64_t>()) << line;
+      // Within a pass percent and bytes only grow, and the pass ends complete.
+      const json* last = nullptr;
+      int steps = 0, ends = 0;
+      for (const json& line : lines) {
+        if (line.value("writer", "") != writer) continue;
+        if (line["type"] == "phase") last = nullptr;
+        if (line["type"] != "progress") continue;
+        ++steps;
+        EXPECT_LE(line["bytes"].get<uint64_t>(), line["total"].get<uint64_t>()) << line;
+        EXPECT_TRUE(line["speed_mb_s"].is_null() || line["speed_mb_s"].get<double>() >= 0) << line;
+        EXPECT_TRUE(line["time_left_s"].is_null() || line["time_left_s"].get<int64_t>() >= 0) << line;
+        if (last != nullptr) {
+          EXPECT_EQ(line["pass"], (*last)["pass"]);
+          EXPECT_GT(line["percent"].get<int>(), (*last)["percent"].get<int>()) << line;
+          EXPECT_GE(line["bytes"].get<uint64_t>(), (*last)["bytes"].get<uint64_t>()) << line;
+        }
+        last = &line;
+        if (line["percent"] == 100) {
+          ++ends;
+          EXPECT_EQ(line["bytes"], line["total"]) << line;
+        }
+      }
+      EXPECT_GE(steps, 3 * 2) << writer;
+      EXPECT_EQ(ends, 3) << writer;
     }
-    last = &line;
-    if (line["percent"] == 100) EXPECT_EQ(line["bytes"], line["total"]) << line;
-  }
-  EXPECT_GE(steps, 3 * 2);
-  std::vector<json> ends;
-  for (const json& line : OfType(lines, "progress"))
-    if (line["percent"] == 100) ends.push_back(line);
-  EXPECT_EQ(ends.size(), 3u);
 
-  // The comments and the result box as JSON; the text they had stays on
-  // the standard error.
-  std::vector<json> boxes = OfType(lines, "box");
-  ASSERT_FALSE(boxes.empty());
-  EXPECT_EQ(boxes.back()["text"].get<std::string>().rfind("Operation done.\nSHA-256 of the volume: ", 0), 0u)
-      << boxes.back();
-  EXPECT_EQ(boxes.back()["answer"], "ok");
-  EXPECT_FALSE(OfType(lines, "comment").empty());
-  EXPECT_NE(run.err.find("Now verifying ..."), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find("Volume \"JSON_LINES\""), std::string::npos) << run.err;
+    // The comments and the result box as JSON; the text they had stays on
+    // the standard error.
+    std::vector<json> boxes = OfType(lines, "box");
+    ASSERT_FALSE(boxes.empty());
+    const std::string result = boxes.back()["text"];
+    EXPECT_EQ(result.rfind(writers.size() == 1 ? "Operation done.\nSHA-256 of the volume: " : "2 of 2 discs done.", 0), 0u)
+        << result;
+    EXPECT_EQ(boxes.back()["answer"], "ok");
+    EXPECT_FALSE(OfType(lines, "comment").empty());
+    EXPECT_NE(run.err.find("Now verifying ..."), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("Volume \"JSON_LINES\""), std::string::npos) << run.err;
+  }
 }
 
 TEST(CliProgressJson, QuestionsNeedYesOrNoAndTheirAnswersAreLines) {
