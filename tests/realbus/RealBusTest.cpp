@@ -151,12 +151,12 @@ const GuestRun& LoadedGuest() {
   return run;
 }
 
-// Two blank DVD+R recorders of tgt for the empty guest, when this machine
-// can start them; stopped (and their backing files removed) at the end of
-// the run.
+// Five blank DVD+R recorders of tgt for the empty guest (0,3,0 to 0,7,0;
+// the last three are recorded at once), when this machine can start them;
+// stopped (and their backing files removed) at the end of the run.
 struct Recorders {
   Recorders() {
-    ProcessResult started = Process::Run("/bin/bash", {REALBUS_DIR "/tgt-target.sh", "start", dir.Path(), "2"}, {});
+    ProcessResult started = Process::Run("/bin/bash", {REALBUS_DIR "/tgt-target.sh", "start", dir.Path(), std::to_string(kCount)}, {});
     if (started.status != 0) {
       why = started.err.empty() ? "tgt-target.sh failed" : started.err;
       return;
@@ -168,7 +168,8 @@ struct Recorders {
     }
   }
   ~Recorders() { Process::Run("/bin/bash", {REALBUS_DIR "/tgt-target.sh", "stop", dir.Path()}, {}); }
-  bool Running() const { return urls.size() == 2; }
+  static constexpr int kCount = 5;
+  bool Running() const { return urls.size() == kCount; }
   std::string Disc(int k) const { return dir.File("disc" + std::to_string(k) + ".img"); }
 
   TempDir dir;
@@ -186,7 +187,7 @@ const GuestRun& EmptyGuest() {
     Recorders& recorders = SharedRecorders();
     std::vector<std::string> drives = {"--cd", "empty"};
     for (const std::string& url : recorders.urls) drives.insert(drives.end(), {"--recorder", url});
-    SharedImages().WriteEnvironment(recorders.Running() ? 2 : 0);
+    SharedImages().WriteEnvironment(recorders.Running() ? Recorders::kCount : 0);
     GuestRun boot = Boot("guest-empty.sh", drives);
     SharedImages().WriteEnvironment(0);
     return boot;
@@ -302,7 +303,8 @@ TEST(RealBus, AnEmptyDriveFailsCleanly) {
   ASSERT_EQ(scan.status, 0) << scan.err;
   const nlohmann::json lists = nlohmann::json::parse(scan.out);
   const std::vector<std::string> sources =
-      SharedRecorders().Running() ? std::vector<std::string>{"0,0,0", "0,3,0", "0,4,0"} : std::vector<std::string>{"0,0,0"};
+      SharedRecorders().Running() ? std::vector<std::string>{"0,0,0", "0,3,0", "0,4,0", "0,5,0", "0,6,0", "0,7,0"}
+                                  : std::vector<std::string>{"0,0,0"};
   EXPECT_EQ(Column(lists["copy_sources"], "address"), sources) << "a drive without a medium is still a source";
   EXPECT_TRUE(lists["copy_destinations"].empty());
 
@@ -351,7 +353,7 @@ TEST(RealBus, ScanListsTheRecordersAsWriters) {
   ASSERT_EQ(scan.status, 0) << scan.err;
   const nlohmann::json lists = nlohmann::json::parse(scan.out);
   EXPECT_EQ(lists["simulated_drives"], false);
-  ASSERT_EQ(lists["write_destinations"].size(), 2u) << scan.out;
+  ASSERT_EQ(lists["write_destinations"].size(), 5u) << scan.out;
   const nlohmann::json recorder = {{"address", "0,3,0"}, {"vendor", "IET"},       {"product", "VIRTUAL-CDROM"},
                                    {"revision", "0001"},  {"class", "MMCRECORDER"}, {"medium", "DVD+R"}};
   EXPECT_EQ(lists["write_destinations"][0], recorder);
@@ -402,4 +404,20 @@ TEST(RealBus, ATestWriteOnDvdPlusRAndAHeldDriveAreRefusedBeforeAnythingIsWritten
   EXPECT_EQ(info.status, 0) << info.err;
   EXPECT_TRUE(Has(info.out, "SCSI address 0,4,0:  IET      VIRTUAL-CDROM    (Version 0001)")) << info.out;
   EXPECT_TRUE(Has(info.out, "Disc: DVD+R, blank")) << info.out;
+}
+
+// Three recorders of tgt recorded at once through the kernel: the image read
+// once per pass, each backing file the image afterwards.
+TEST(RealBus, ThreeRecordersAtOnceEachHoldTheImage) {
+  const GuestRun& run = EmptyGuest();
+  SKIP_WITHOUT_GUEST(run);
+  SKIP_WITHOUT_RECORDERS();
+  const Section& several = run.Get("rec-several");
+  EXPECT_EQ(several.status, 0) << several.out << several.err;
+  EXPECT_TRUE(Has(several.err, "3 of 3 discs done.")) << several.err;
+  for (int k = 3; k <= 5; ++k) {
+    const std::string disc = SharedRecorders().Disc(k);
+    ASSERT_TRUE(std::filesystem::exists(disc)) << k;
+    EXPECT_EQ(ToolOutput("sha256sum < '" + disc + "'"), SharedImages().isoSum) << "backing file " << k;
+  }
 }

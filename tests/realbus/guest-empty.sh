@@ -29,3 +29,9 @@ if [ "${RECORDERS:-0}" -ge 2 ]; then
   section rec-held sh -c "exec 3</dev/$node; /realbus/marrowlight-cli --manager sg --yes write /realbus/cd.iso 0,4,0 --mode write"
   section rec-info cli info "/dev/$node"
 fi
+
+# Three more recorders (0,5,0 to 0,7,0) recorded at once, when the host
+# started five.
+if [ "${RECORDERS:-0}" -ge 5 ]; then
+  section rec-several cli --yes write /realbus/cd.iso 0,5,0 0,6,0 0,7,0 --mode write-verify
+fi
