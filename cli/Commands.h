@@ -14,6 +14,7 @@ struct GlobalOptions {
   bool no = false;
   bool verbose = false;
   std::string manager;  // app/ManagerChoice.h; empty: MARROWLIGHT_ASPI or the simulated bus
+  std::string progress = "text";  // "json": JSON lines on the standard output (cli/ProgressJson.h)
 };
 
 int RunScan(bool json);
@@ -21,6 +22,9 @@ int RunCheck(const std::string& source, bool json);
 int RunInfo(const std::string& writer);
 // quick: the minimal BLANK of another maker's writer.
 int RunErase(const std::string& writer, bool quick);
+// The Drive menu's Load and Eject: close or open the writer's tray.
+int RunLoad(const std::string& writer);
+int RunEject(const std::string& writer);
 // The firmware update of a writer from an update file. unattendedYes: --yes
 // was given, so the retry question is answered Yes only a few times.
 int RunFirmware(const std::string& writer, const std::string& fileName, bool unattendedYes);
@@ -36,8 +40,6 @@ struct OperationArguments {
   std::string record;  // --record: where the disc record goes
   // write: every WRITER named; more than one records them all at once.
   std::vector<std::string> writers;
-  // Progress as JSON lines.
-  bool json = false;
 };
 int RunOperation(const OperationArguments& arguments);
 

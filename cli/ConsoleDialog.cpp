@@ -1,10 +1,8 @@
 #include "cli/ConsoleDialog.h"
 
-
 #include "base/NumberText.h"
 #include "base/ProgramIdentity.h"
 #include "base/TextFormat.h"
-#include "cli/JsonText.h"
 #include "host/os/Platform.h"
 #include "host/ui/MessageBox.h"
 #include "transfer/OperationTexts.h"
@@ -23,7 +21,8 @@ std::string Duration(double seconds) {
 
 const char* ConsoleDialog::PhaseName(int phase) { return phase >= 0 && phase < 4 ? kPhaseNames[phase] : "Progress"; }
 
-ConsoleDialog::ConsoleDialog(uint64_t volumeSize, bool terminal) : volumeSize_(volumeSize), terminal_(terminal) {}
+ConsoleDialog::ConsoleDialog(uint64_t volumeSize, bool terminal)
+    : volumeSize_(volumeSize), terminal_(terminal), json_(ActiveProgressJson()) {}
 
 std::string ConsoleDialog::Bar(const char* phase, int percent, uint64_t bytes, double seconds, uint64_t total) {
   int filled = percent * kBarWidth / 100;
@@ -33,27 +32,6 @@ std::string ConsoleDialog::Bar(const char* phase, int percent, uint64_t bytes, d
   std::string left = speed > 0 ? Duration(static_cast<double>(total - bytes) / speed) : "-:--";
   return FormatText("%-6s [%s] %3d%%  %s bytes  %.1f MB/s  %s left", phase, bar.c_str(), percent,
                     FormatNumber(bytes).c_str(), speed / 1e6, left.c_str());
-}
-
-std::string ConsoleDialog::ProgressJson(int phase, int percent, const PassProgress& report) {
-  static constexpr const char* kJsonPhases[] = {"test", "write", "copy", "verify"};
-  const bool unset = report.writer == aspi::ScsiAddress{255, 255, 255};
-  nlohmann::ordered_json line = {
-      {"writer", unset ? "" : FormatText("%d,%d,%d", report.writer.ha, report.writer.id, report.writer.lun)},
-      {"phase", phase >= 0 && phase < 4 ? kJsonPhases[phase] : ""},
-      {"pass", report.pass},
-      {"percent", percent},
-      {"done", report.done},
-      {"total", report.total},
-      {"bytes_per_second", static_cast<uint64_t>(report.bytesPerSecond)},
-      {"seconds_left", report.secondsLeft}};
-  return JsonLine(line);
-}
-
-void ConsoleDialog::ShowPassProgress(const PassProgress& report) {
-  if (!json_) return;
-  std::lock_guard lock(mutex_);
-  host::WriteStderr(ProgressJson(phase_, lastPercent_, report) + "\n");
 }
 
 void ConsoleDialog::ShowProgress(int phase, int percent) {
@@ -82,6 +60,11 @@ void ConsoleDialog::ShowProgress(int phase, int percent) {
   } else {
     host::WriteStderr(FormatText("%s %d%% (%s bytes)\n", PhaseName(phase), percent, FormatNumber(bytes).c_str()));
   }
+}
+
+void ConsoleDialog::ShowPassProgress(const PassProgress& report) {
+  std::lock_guard lock(mutex_);
+  if (json_) json_->Progress(ProgressJson::FromPass(phase_, lastPercent_, report));
 }
 
 void ConsoleDialog::EndBarLine() {
@@ -114,6 +97,7 @@ void ConsoleDialog::SetComment(const std::string& text) {
   if (text.empty()) return;
   EndBarLine();
   host::WriteStderr(text + "\n");
+  if (json_) json_->Comment(writer_, text);
 }
 
 void ConsoleDialog::BreakLine() {

@@ -1,7 +1,9 @@
 // ConsoleDialog: the operation dialog on a terminal. Progress goes to the
 // standard error, as a bar per phase (percent, bytes, speed, time left) on a
 // terminal and as a plain line per whole percent otherwise; the comment line
-// and the result are printed as lines.
+// and the result are printed as lines. With JSON lines in force
+// (--progress json, write --json: cli/ProgressJson.h) the progress goes to
+// them instead, the comments to both.
 #pragma once
 
 #include <chrono>
@@ -10,6 +12,7 @@
 #include <mutex>
 #include <string>
 
+#include "cli/ProgressJson.h"
 #include "transfer/OperationDialog.h"
 
 class ConsoleDialog : public OperationDialog {
@@ -18,6 +21,7 @@ class ConsoleDialog : public OperationDialog {
 
   uint64_t CurrentVolumeSize() override { return volumeSize_; }
   void ShowProgress(int phase, int percent) override;
+  void ShowPassProgress(const PassProgress& report) override;
   void OperationErrorShown() override {}
   bool AskWriteMode(uint64_t volumeBytes, uint64_t discBytes) override;
   void OperationEnded(OperationResult result, bool closeAtEnd) override;
@@ -31,15 +35,10 @@ class ConsoleDialog : public OperationDialog {
   // exists: it may cut the volume to the disc (round down mode, a pattern
   // set to the disc size), and the bar counts what it really moves.
   void FollowPassBytes(std::function<uint64_t()> passBytes) { passBytes_ = std::move(passBytes); }
+  // The drive on the disc side of the operation ("0,4,0", "" for files
+  // only), which the JSON comment lines name.
+  void NameWriter(std::string writer) { writer_ = std::move(writer); }
 
-  void ShowPassProgress(const PassProgress& report) override;
-  // Progress as JSON lines (ProgressJson) instead of bars or plain lines.
-  void SetJsonProgress(bool json) { json_ = json; }
-
-  // One progress line as JSON: {"writer": "0,4,0", "phase": "write",
-  // "pass": 2, "percent": 37, "done": ..., "total": ..., "bytes_per_second":
-  // ..., "seconds_left": ...} ("writer" is "" when both sides are files).
-  static std::string ProgressJson(int phase, int percent, const PassProgress& report);
   // One progress line as the terminal shows it.
   static std::string Bar(const char* phase, int percent, uint64_t bytes, double seconds, uint64_t total);
   // "Test", "Write", "Copy", "Verify" for the progress rows 0-3.
@@ -54,7 +53,8 @@ class ConsoleDialog : public OperationDialog {
   uint64_t volumeSize_;
   std::function<uint64_t()> passBytes_;
   bool terminal_;
-  bool json_ = false;
+  ProgressJson* json_;  // JSON lines (--progress json, write --json), else null
+  std::string writer_;
   mutable std::mutex mutex_;
   int phase_ = -1;
   int lastPercent_ = -1;

@@ -1,4 +1,5 @@
-// info and erase: the writer property dialog's line, free size and Erase.
+// info, erase, load and eject: the writer property dialog's line, free size
+// and Erase, and the Drive menu's Load and Eject.
 #include <iostream>
 
 #include "cli/Commands.h"
@@ -60,3 +61,20 @@ int RunErase(const std::string& writer, bool quick) {
   }
   return kExitFailed;
 }
+
+namespace {
+
+// The Drive menu's Load or Eject on a writer; an argument that names no
+// device is a usage error.
+int OnWriter(const std::string& text, bool (*action)(SCSIDEV&)) {
+  auto address = ParseDeviceArgument(text, "A writer");
+  if (!address) return kExitUsage;
+  auto device = OpenDeviceAs(*address, AddressRole::Writer);
+  return device && action(*device) ? kExitDone : kExitFailed;
+}
+
+}  // namespace
+
+int RunLoad(const std::string& writer) { return OnWriter(writer, LoadDisc); }
+
+int RunEject(const std::string& writer) { return OnWriter(writer, EjectDisc); }

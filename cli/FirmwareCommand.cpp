@@ -15,6 +15,7 @@
 #include "base/TextFormat.h"
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
+#include "cli/ProgressJson.h"
 #include "cli/Target.h"
 #include "devices/DeviceLine.h"
 #include "firmware/ReidentifyDrive.h"
@@ -33,23 +34,37 @@ namespace {
 // update stops waiting for the drive.
 constexpr int kUnattendedRetries = 3;
 
-// The dialog as lines: a line for each new percent of a bar, the state
-// line when it says something, and the device line as it changes.
+// The dialog as lines: a line for each new percent of a bar (a JSON line
+// with --progress json), the state line when it says something, and the
+// device line as it changes.
 class ConsoleUpdateDialog : public UpdateDialog {
  public:
+  explicit ConsoleUpdateDialog(std::string writer) : writer_(std::move(writer)) {}
   void ShowProgress(UpdateBar bar, int percent) override {
     int& shown = bar == UpdateBar::Update ? updateShown_ : verifyShown_;
     if (percent == shown) return;
     shown = percent;
+    if (json_ != nullptr) {
+      ProgressStep step;
+      step.writer = writer_;
+      step.phase = bar == UpdateBar::Update ? "update" : "verify";
+      step.percent = percent;
+      json_->Progress(step);
+      return;
+    }
     host::WriteStderr(FormatText("%s %d%%\n", bar == UpdateBar::Update ? "Update" : "Verify", percent));
   }
   void SetComment(const std::string& text) override {
-    if (!text.empty()) host::WriteStderr(text + "\n");
+    if (text.empty()) return;
+    host::WriteStderr(text + "\n");
+    if (json_ != nullptr) json_->Comment(writer_, text);
   }
   void SetDeviceLine(const std::string& text) override { host::WriteStderr(text + "\n"); }
   void UpdateEnded(UpdateResult) override {}
 
  private:
+  std::string writer_;
+  ProgressJson* json_ = ActiveProgressJson();
   int updateShown_ = -1;
   int verifyShown_ = -1;
 };
@@ -115,7 +130,7 @@ int RunFirmware(const std::string& writer, const std::string& fileName, bool una
   host::ClearInterrupt();
   UpdateOptions options;
   if (unattendedYes) options.retryLimit = kUnattendedRetries;
-  ConsoleUpdateDialog dialog;
+  ConsoleUpdateDialog dialog(ProgressJson::AddressText(device->Address()));
   PromptWaits prompts(*ui::CurrentBackend());
   ui::ScopedBackend scope(prompts);
   TUpdateThread update(dialog, fileName, device, options);

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <iostream>
 #include <memory>
 #include <thread>
 
@@ -15,6 +16,7 @@
 #include "cli/Commands.h"
 #include "cli/ConsoleDialog.h"
 #include "cli/ExitStatus.h"
+#include "cli/ProgressJson.h"
 #include "cli/SeveralDialog.h"
 #include "cli/Target.h"
 #include "host/os/Interrupt.h"
@@ -86,20 +88,23 @@ void WatchForCtrlC(const std::function<bool()>& finished, const std::function<vo
 }
 
 // Runs the operation to its end.
-int Run(const OperationRequest& request, uint64_t volumeSize, bool json = false) {
+int Run(const OperationRequest& request, uint64_t volumeSize) {
   ConsoleDialog dialog(volumeSize, host::StderrIsTerminal());
-  dialog.SetJsonProgress(json);
   TOperationThread operation(dialog, request);
   // Read on the operation thread, where the dialog's notifications run.
   dialog.FollowPassBytes([&operation] { return operation.VolumeSize(); });
+  // The disc side, as the pass reports name it: the destination device, else
+  // the source device.
+  const SCSIDEV* disc = request.destination.IsDevice() ? request.destination.device : request.source.device;
+  dialog.NameWriter(disc != nullptr ? ProgressJson::AddressText(disc->Address()) : "");
   OperationBoxes boxes(*ui::CurrentBackend(), [&dialog] { dialog.BreakLine(); }, [&operation] { operation.Terminate(); });
   ui::ScopedBackend scope(boxes);
   operation.Start();
   WatchForCtrlC([&operation] { return operation.Finished(); }, [&operation] { operation.Terminate(); });
   operation.WaitFor();
   const OperationOutcome outcome = operation.Outcome();
-  if (!outcome.sha256.empty()) host::WriteStdout("SHA-256: " + outcome.sha256 + "\n");
-  if (!outcome.recordFile.empty()) host::WriteStdout("Record: " + outcome.recordFile + "\n");
+  if (!outcome.sha256.empty()) std::cout << "SHA-256: " << outcome.sha256 << std::endl;
+  if (!outcome.recordFile.empty()) std::cout << "Record: " << outcome.recordFile << std::endl;
   return StatusOf(outcome);
 }
 
@@ -117,10 +122,10 @@ int StatusOf(const std::vector<WriterOutcome>& outcomes) {
 }
 
 // Runs the operation over several writers to its end.
-int RunSeveral(const SeveralWritersRequest& request, bool json) {
+int RunSeveral(const SeveralWritersRequest& request) {
   std::vector<std::string> names;
   for (SCSIDEV* writer : request.writers) names.push_back(Endpoint(*writer).Describe());
-  SeveralDialog dialog(names, host::StderrIsTerminal(), json);
+  SeveralDialog dialog(names, host::StderrIsTerminal());
   SeveralWriters operation(dialog, request);
   OperationBoxes boxes(*ui::CurrentBackend(), [&dialog] { dialog.BreakLine(); }, [&operation] { operation.CancelAll(); });
   ui::ScopedBackend scope(boxes);
@@ -133,11 +138,11 @@ int RunSeveral(const SeveralWritersRequest& request, bool json) {
   for (const WriterOutcome& writer : operation.Outcomes()) {
     if (digest.empty() && !writer.outcome.sha256.empty()) {
       digest = writer.outcome.sha256;
-      host::WriteStdout("SHA-256: " + digest + "\n");
+      std::cout << "SHA-256: " << digest << std::endl;
     }
   }
   for (const WriterOutcome& writer : operation.Outcomes())
-    if (!writer.outcome.recordFile.empty()) host::WriteStdout("Record: " + writer.outcome.recordFile + "\n");
+    if (!writer.outcome.recordFile.empty()) std::cout << "Record: " << writer.outcome.recordFile << std::endl;
   return StatusOf(operation.Outcomes());
 }
 
@@ -266,7 +271,7 @@ int RunSeveralWriters(const OperationArguments& arguments, Operation operation) 
   if (CanceledBeforeStart()) return kExitCanceled;
   if (!checked) return kExitFailed;
   if (RefusesShortSource(arguments, request.source, request.volume)) return kExitFailed;
-  return RunSeveral(request, arguments.json);
+  return RunSeveral(request);
 }
 
 }  // namespace
@@ -313,7 +318,7 @@ int RunOperation(const OperationArguments& arguments) {
   if (CanceledBeforeStart()) return kExitCanceled;
   if (RefusesShortSource(arguments, request.source, request.volume)) return kExitFailed;
   request.recordFile = arguments.record;
-  return Run(request, request.volume.volumeSize, arguments.json);
+  return Run(request, request.volume.volumeSize);
 }
 
 int RunVerify(const VerifyArguments& arguments) {

@@ -15,6 +15,7 @@
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
 #include "cli/JsonText.h"
+#include "cli/ProgressJson.h"
 #include "cli/Target.h"
 #include "host/os/Interrupt.h"
 #include "host/os/Platform.h"
@@ -79,8 +80,26 @@ bool WriteSvg(const std::string& path, const std::string& svg) {
   return ok;
 }
 
+// A progress step of the scan for the JSON lines: its speed and time left
+// over the whole scan so far.
+ProgressStep ScanStep(const std::string& device, const ScanReport& now, int percent, double seconds) {
+  ProgressStep step;
+  step.writer = device;
+  step.phase = "readscan";
+  step.percent = percent;
+  step.bytes = Bytes(now, now.scannedBlocks);
+  step.total = Bytes(now, now.areaBlocks);
+  if (seconds > 0 && *step.bytes > 0) {
+    step.bytesPerSecond = static_cast<double>(*step.bytes) / seconds;
+    step.secondsLeft = static_cast<int64_t>(static_cast<double>(*step.total - *step.bytes) / *step.bytesPerSecond);
+  }
+  return step;
+}
+
 // Follows the scan until it ends, showing its progress; Ctrl-C cancels it.
-void Follow(TReadScanThread& scan, bool terminal) {
+void Follow(TReadScanThread& scan, const std::string& device, bool terminal) {
+  ProgressJson* json = ActiveProgressJson();
+  const auto start = std::chrono::steady_clock::now();
   int shown = -1;
   bool cancelAsked = false;
   for (;;) {
@@ -93,7 +112,11 @@ void Follow(TReadScanThread& scan, bool terminal) {
     }
     ScanReport now = scan.Scan().Snapshot(SIZE_MAX);
     int percent = now.areaBlocks == 0 ? 0 : static_cast<int>(now.scannedBlocks * 100 / now.areaBlocks);
-    if (percent != shown && now.areaBlocks > 0) {
+    if (percent != shown && now.areaBlocks > 0 && json != nullptr) {
+      shown = percent;
+      json->Progress(ScanStep(device, now, percent,
+                              std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()));
+    } else if (percent != shown && now.areaBlocks > 0) {
       shown = percent;
       std::string line = FormatText("Read scan %d%% (%s of %s bytes, %s unreadable sectors)", percent,
                                     FormatNumber(Bytes(now, now.scannedBlocks)).c_str(),
@@ -105,7 +128,7 @@ void Follow(TReadScanThread& scan, bool terminal) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   scan.WaitFor();
-  if (terminal && shown >= 0) host::WriteStderr("\n");
+  if (terminal && shown >= 0 && json == nullptr) host::WriteStderr("\n");
 }
 
 }  // namespace
@@ -127,7 +150,7 @@ int RunReadScan(const std::string& device, bool json, const std::string& svgPath
   host::WriteStderr("Scanning " + device + " (the disc is only read) ...\n");
   TReadScanThread scan(*drive);
   scan.Start();
-  Follow(scan, host::StderrIsTerminal());
+  Follow(scan, ProgressJson::AddressText(drive->Address()), host::StderrIsTerminal());
 
   ScanReport report = scan.Scan().Snapshot();
   if (report.blockSize == 0) {

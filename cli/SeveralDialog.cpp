@@ -6,8 +6,8 @@
 #include "host/os/Platform.h"
 #include "transfer/SeveralWriters.h"
 
-SeveralDialog::SeveralDialog(std::vector<std::string> writers, bool terminal, bool json)
-    : writers_(std::move(writers)), terminal_(terminal), json_(json), rows_(writers_.size()) {}
+SeveralDialog::SeveralDialog(std::vector<std::string> writers, bool terminal)
+    : writers_(std::move(writers)), terminal_(terminal), json_(ActiveProgressJson()), rows_(writers_.size()) {}
 
 std::string SeveralDialog::Line(size_t writer) const {
   const Row& row = rows_[writer];
@@ -33,8 +33,8 @@ void SeveralDialog::ShowWriterProgress(size_t writer, int phase, int percent, co
   row.percent = percent;
   row.report = report;
   if (!moved) return;
-  if (json_) {
-    host::WriteStderr(ConsoleDialog::ProgressJson(phase, percent, report) + "\n");
+  if (json_ != nullptr) {
+    json_->Progress(ProgressJson::FromPass(phase, percent, report));
   } else if (terminal_) {
     Redraw();
   } else {
@@ -48,6 +48,8 @@ void SeveralDialog::WriterComment(size_t writer, const std::string& text) {
   std::lock_guard lock(mutex_);
   blockShown_ = false;
   host::WriteStderr(writers_[writer] + ": " + text + "\n");
+  // The writers' names are their addresses, as the progress lines name them.
+  if (json_ != nullptr) json_->Comment(writers_[writer], text);
 }
 
 bool SeveralDialog::AskWriteMode(uint64_t volumeBytes, uint64_t discBytes) {

@@ -9,12 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "cli/ProgressJson.h"
 #include "transfer/SeveralWritersDialog.h"
 
 class SeveralDialog : public SeveralWritersDialog {
  public:
-  // json: progress as JSON lines (ConsoleDialog::ProgressJson).
-  SeveralDialog(std::vector<std::string> writers, bool terminal, bool json = false);
+  // With JSON lines in force (cli/ProgressJson.h) progress and comments go
+  // to them instead of bars.
+  SeveralDialog(std::vector<std::string> writers, bool terminal);
 
   void ShowWriterProgress(size_t writer, int phase, int percent, const PassProgress& report) override;
   void WriterComment(size_t writer, const std::string& text) override;
@@ -38,7 +40,7 @@ class SeveralDialog : public SeveralWritersDialog {
 
   const std::vector<std::string> writers_;
   const bool terminal_;
-  const bool json_;
+  ProgressJson* const json_;  // JSON lines, else null
   std::mutex mutex_;
   std::vector<Row> rows_;
   bool blockShown_ = false;

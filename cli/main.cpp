@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 
 #include <iostream>
+#include <optional>
 
 #include "app/ManagerChoice.h"
 #include "base/Log.h"
@@ -12,6 +13,7 @@
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
 #include "base/VerboseTrace.h"
+#include "cli/ProgressJson.h"
 #include "host/os/Interrupt.h"
 #include "host/os/Platform.h"
 #include "host/ui/ConsoleUi.h"
@@ -20,13 +22,32 @@ namespace {
 
 constexpr const char* kWriteModes = "test | write | test-write | write-verify | test-write-verify | verify";
 
+// While --progress json holds the standard output, what the commands print
+// there goes to the standard error.
+class StandardOutputToError {
+ public:
+  StandardOutputToError() : saved_(std::cout.rdbuf(std::cerr.rdbuf())) {}
+  ~StandardOutputToError() { std::cout.rdbuf(saved_); }
+  StandardOutputToError(const StandardOutputToError&) = delete;
+  StandardOutputToError& operator=(const StandardOutputToError&) = delete;
+
+ private:
+  std::streambuf* saved_;
+};
+
+// The name of the command the command line chose, for the result line.
+std::string CommandName(const CLI::App& app) {
+  const std::vector<CLI::App*> chosen = app.get_subcommands();
+  return chosen.empty() ? "" : chosen.front()->get_name();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   host::IgnoreBrokenPipe();
   host::IgnoreFileSizeSignal();
   CLI::App app{"Marrowlight headless front end: scan, check, write, copy, pattern, verify, records, erase, info, "
-               "firmware, readscan"};
+               "load, eject, firmware, readscan"};
   app.require_subcommand(1);
   GlobalOptions global;
   app.add_flag("--nolog", global.noLog, "Do not write the log file");
@@ -35,6 +56,10 @@ int main(int argc, char** argv) {
   app.add_flag("--verbose", global.verbose, "Show every log entry on the standard error");
   app.add_option("--manager", global.manager,
                  "SCSI manager: sim (the simulated bus, default), sg (real drives through /dev/sg*) or a library path");
+  app.add_option("--progress", global.progress,
+                 "text: progress on the standard error (default); json: progress, boxes and the result as JSON lines "
+                 "on the standard output (needs --yes or --no)")
+      ->check(CLI::IsMember({"text", "json"}));
 
   bool json = false;
   auto* scan = app.add_subcommand("scan", "The four device lists of the two scans");
@@ -92,6 +117,10 @@ int main(int argc, char** argv) {
   erase->add_flag("--quick", quick, "Minimal blank (other makers' DVD-RW writers): quick, the old data is not overwritten");
   auto* info = app.add_subcommand("info", "The writer line and the free bytes");
   info->add_option("WRITER", writer, "HA,ID,LUN of the writer")->required();
+  auto* load = app.add_subcommand("load", "Load the writer's disc (close its tray)");
+  load->add_option("WRITER", writer, "HA,ID,LUN of the writer")->required();
+  auto* eject = app.add_subcommand("eject", "Eject the writer's disc (open its tray)");
+  eject->add_option("WRITER", writer, "HA,ID,LUN of the writer")->required();
   std::string updateFile;
   auto* firmware = app.add_subcommand("firmware", "Update a writer's firmware from an update file");
   firmware->add_option("WRITER", writer, "HA,ID,LUN of the writer")->required();
@@ -130,45 +159,77 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
 
-  std::string managerError;
-  if (!ApplyManagerChoiceOrDefault(global.manager, &managerError)) {
-    host::WriteStderr(managerError + "\n");
-    return kExitUsage;
+  // --progress json: the standard output carries the JSON lines alone, and
+  // nobody is asked on the terminal, so --yes or --no answers every question.
+  const bool jsonProgress = global.progress == "json";
+  ProgressJson jsonLines([](const std::string& line) { host::WriteStdout(line); });
+  std::optional<ScopedProgressJson> jsonScope;
+  std::optional<StandardOutputToError> outputToError;
+  if (jsonProgress) {
+    jsonScope.emplace(jsonLines);
+    outputToError.emplace();
+    if (!global.yes && !global.no) {
+      host::WriteStderr("--progress json needs --yes or --no: questions are not asked on the terminal then.\n");
+      jsonLines.Result(CommandName(app), kExitUsage);
+      return kExitUsage;
+    }
   }
+  // write --json: the same progress lines on the standard error, the rest
+  // of the command as text.
+  ProgressJson progressOnError([](const std::string& line) { host::WriteStderr(line); },
+                               ProgressJson::Lines::ProgressOnly);
+  if (!jsonProgress && *write && json) jsonScope.emplace(progressOnError);
+  // The command, with the manager, the log and the person seam in place.
+  const int status = [&]() -> int {
+    std::string managerError;
+    if (!ApplyManagerChoiceOrDefault(global.manager, &managerError)) {
+      host::WriteStderr(managerError + "\n");
+      return kExitUsage;
+    }
 
-  // Log entries go to the log file as usual; on the terminal they would mix
-  // with the command's output, so they show only with --verbose.
-  SetTraceWriter([verbose = global.verbose, trace = VerboseTrace()](std::string_view text) mutable {
-    if (verbose) trace(text);
-  });
-  BuildSystemInfo();
-  SetLogOutput(!global.noLog);
+    // Log entries go to the log file as usual; on the terminal they would mix
+    // with the command's output, so they show only with --verbose.
+    SetTraceWriter([verbose = global.verbose, trace = VerboseTrace()](std::string_view text) mutable {
+      if (verbose) trace(text);
+    });
+    BuildSystemInfo();
+    SetLogOutput(!global.noLog);
 
-  ui::ConsoleUi console(global.yes ? ui::ConsoleUi::Policy::Positive : ui::ConsoleUi::Policy::Negative);
-  if (!global.yes && !global.no) console.SetUnattendedHint("--yes would answer Yes");
-  ui::ScopedBackend person(console);
+    const auto policy = global.yes ? ui::ConsoleUi::Policy::Positive : ui::ConsoleUi::Policy::Negative;
+    // With JSON lines the boxes are printed on the standard error and
+    // answered by --yes or --no alone, each then written as a JSON line.
+    ui::ConsoleUi console =
+        jsonProgress ? ui::ConsoleUi(policy, [](const std::string& text) { host::WriteStderr(text); }, {})
+                     : ui::ConsoleUi(policy);
+    if (!global.yes && !global.no) console.SetUnattendedHint("--yes would answer Yes");
+    ProgressJsonBoxes jsonBoxes(console, jsonLines);
+    ui::ScopedBackend person(jsonProgress ? static_cast<ui::Backend&>(jsonBoxes) : console);
 
-  if (*scan) return RunScan(json);
-  if (*check) return RunCheck(source, json);
-  if (*erase) return RunErase(writer, quick);
-  if (*info) return RunInfo(writer);
-  if (*firmware) return RunFirmware(writer, updateFile, global.yes);
-  if (*readscan) return RunReadScan(scanDevice, json, svgPath);
-  if (*verify) return RunVerify(verifyArguments);
-  if (*records) return RunRecords(json);
-  operation.yes = global.yes;
-  if (*write) {
-    operation.command = "write";
-    operation.mode = writeMode;
-    operation.destination = writers.front();
-    operation.writers = writers;
-    operation.json = json;
-  } else if (*copy) {
-    operation.command = "copy";
-    operation.mode = copyMode;
-  } else if (*pattern) {
-    operation.command = "pattern";
-    operation.mode = patternMode;
-  }
-  return RunOperation(operation);
+    if (*scan) return RunScan(json);
+    if (*check) return RunCheck(source, json);
+    if (*erase) return RunErase(writer, quick);
+    if (*info) return RunInfo(writer);
+    if (*load) return RunLoad(writer);
+    if (*eject) return RunEject(writer);
+    if (*firmware) return RunFirmware(writer, updateFile, global.yes);
+    if (*readscan) return RunReadScan(scanDevice, json, svgPath);
+    if (*verify) return RunVerify(verifyArguments);
+    if (*records) return RunRecords(json);
+    operation.yes = global.yes;
+    if (*write) {
+      operation.command = "write";
+      operation.mode = writeMode;
+      operation.destination = writers.front();
+      operation.writers = writers;
+    } else if (*copy) {
+      operation.command = "copy";
+      operation.mode = copyMode;
+    } else if (*pattern) {
+      operation.command = "pattern";
+      operation.mode = patternMode;
+    }
+    return RunOperation(operation);
+  }();
+  if (jsonProgress) jsonLines.Result(CommandName(app), status);
+  return status;
 }

@@ -8,7 +8,9 @@
 
 ProgramApplication::ProgramApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(ProgramName);
-  setDesktopFileName("marrowlight");
+  // The desktop entry's name without ".desktop": the desktop matches the
+  // windows to the entry (and its icon) by it.
+  setDesktopFileName(MARROWLIGHT_APP_ID);
   setWindowIcon(ProgramIcon());
 }
 

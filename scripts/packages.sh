@@ -10,6 +10,7 @@ MARROWLIGHT_PACKAGES=(
   xvfb xauth xdotool imagemagick x11-utils fonts-dejavu-core dpkg-dev openbox dbus-daemon
   qemu-system-x86 busybox-static cpio xz-utils
   tgt qemu-block-extra
+  scdoc groff-base man-db appstream desktop-file-utils
 )
 
 # Installs whatever is missing; a machine that has everything is left alone.

@@ -102,8 +102,9 @@ TEST(CliSeveral, JsonProgressNamesEachWriter) {
   ProcessResult run = bus.Run({"write", image, "0,3,0", "0,4,0", "--mode", "write-verify", "--json"});
   ASSERT_EQ(run.status, 0) << run.err;
   for (const char* writer : {"0,3,0", "0,4,0"}) {
-    const std::string head = std::string(R"({"writer":")") + writer + R"(","phase":"verify","pass":2,"percent":100,)";
-    EXPECT_TRUE(Has(run.err, head + R"("done":)" + size + R"(,"total":)" + size)) << run.err;
+    const std::string head =
+        std::string(R"({"type":"progress","writer":")") + writer + R"(","phase":"verify","pass":2,"percent":100,)";
+    EXPECT_TRUE(Has(run.err, head + R"("bytes":)" + size + R"(,"total":)" + size)) << run.err;
   }
   EXPECT_FALSE(Has(run.err, " Write 100% (")) << "no text progress lines with --json";
 }

@@ -258,7 +258,7 @@ TEST(OperationTexts, DurationsSizesAndOutcomes) {
   EXPECT_EQ(DurationText(3723), "1:02:03");
   EXPECT_EQ(WriteModeSizesText(3'000'000, 2'097'152),
             "Volume: 3,000,000 bytes.  Disc: 2,097,152 bytes (the first 69% of the volume).");
-  OperationOutcome done{OperationResult::Done, 0, "Operation done.\r\nThe disc holds only ...", 42};
+  OperationOutcome done{OperationResult::Done, 0, "Operation done.\r\nThe disc holds only ...", 42, "", ""};
   EXPECT_EQ(OutcomeLine(done), "Operation done. The disc holds only ... Elapsed time: 0:42.");
   // A declined overwrite shows no box: its line says what became of it.
   EXPECT_EQ(OutcomeLine(OperationOutcome{OperationResult::Canceled, 0, "", 1, "", ""}), "Nothing was written. Elapsed time: 0:01.");

@@ -1,0 +1,23 @@
+#!/bin/bash
+# Install.sh BUILD_DIR APP_ID: cmake --install (the rules the .deb is made
+# from) puts the manual pages, the completion and the desktop files where
+# man, bash-completion and the desktops look.
+set -u
+build=$1 id=$2
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+fail=0
+say() { echo "$*"; fail=1; }
+
+DESTDIR=$root cmake --install "$build" --prefix /usr >/dev/null || { echo "install failed"; exit 1; }
+share=$root/usr/share
+for page in marrowlight marrowlight-cli marrowlight-simbus; do
+  gzip -t "$share/man/man1/$page.1.gz" 2>/dev/null || say "no manual page $page.1.gz"
+  [ -s "$share/bash-completion/completions/$page" ] || say "no completion for $page"
+done
+[ -s "$share/applications/$id.desktop" ] || say "no desktop entry"
+[ -s "$share/metainfo/$id.metainfo.xml" ] || say "no metainfo"
+for size in 64x64 128x128; do
+  [ -s "$share/icons/hicolor/$size/apps/$id.png" ] || say "no $size icon"
+done
+exit $fail
