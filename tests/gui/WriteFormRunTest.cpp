@@ -52,8 +52,11 @@ constexpr uint32_t kDiscSectors = 8192;
 
 // A writer fault that holds the disc's first READ(10) of a block until the
 // file release exists.
-std::string HoldRead(uint32_t block, const std::string& release) {
-  return R"("faults": [{"kind": "gate", "opcode": "28h", "lba": [)" + std::to_string(block) + ", " +
+// A gate on the command (28h READ, 2Ah WRITE) at block: it waits until the
+// file release exists.
+std::string Hold(const char* opcode, uint32_t block, const std::string& release) {
+  return R"("faults": [{"kind": "gate", "opcode": ")" + std::string(opcode) + R"(", "lba": [)" +
+         std::to_string(block) + ", " +
          std::to_string(block) + R"(], "first": 1, "until": ")" + release + R"("}])";
 }
 
@@ -190,7 +193,7 @@ TEST_F(WriteFormRun, CancelAnsweredNoGoesOnAndYesEndsTheOperation) {
   // until both questions have been answered: the operation cannot end
   // under them, however slowly the test runs.
   const std::string release = dir.File("release");
-  ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", kDiscSectors, HoldRead(800, release)));
+  ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", kDiscSectors, Hold("28h", 800, release)));
   auto writer = OpenDevice(4);
   OperationRequest request = ImageRequest(Operation::TestOnly, *writer);
   ChooseAndStart("Write & Verify");
@@ -226,7 +229,7 @@ TEST_F(WriteFormRun, CancelAnsweredNoGoesOnAndYesEndsTheOperation) {
 // away before the result box: real Qt boxes, driven as a person would.
 TEST_F(WriteFormRun, TheCancelQuestionGoesAwayWhenTheOperationEndsUnderIt) {
   const std::string release = dir.File("release");
-  ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", kDiscSectors, HoldRead(800, release)));
+  ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", kDiscSectors, Hold("28h", 800, release)));
   auto writer = OpenDevice(4);
   OperationRequest request = ImageRequest(Operation::TestOnly, *writer);
   gui::QtUi boxes;
@@ -417,7 +420,10 @@ TEST_F(WriteFormRun, CopiesAndVerifiesBetweenImageFiles) {
 // its Cancel button does, without the question, the disc is given back, and
 // the program ends. Without the watch the signal would end the test itself.
 TEST_F(WriteFormRun, ASignalCancelsTheRunningOperationAndEndsTheProgram) {
-  ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", kDiscSectors));
+  // The write is held at block 800 (about half the volume) until the signal
+  // has been taken.
+  const std::string release = dir.File("release");
+  ProgramBus bus(WriterJson("qxw7100", "1.07", "dvd-r", kDiscSectors, Hold("2Ah", 800, release)));
   auto writer = OpenDevice(4);
   OperationRequest request = ImageRequest(Operation::TestOnly, *writer);
   struct FormTargets : QuitTargets {
@@ -440,6 +446,8 @@ TEST_F(WriteFormRun, ASignalCancelsTheRunningOperationAndEndsTheProgram) {
       ::raise(SIGTERM);
     }
   };
+  person.Then([&] { return log.Contains("[Marrowlight] A signal ends the program"); },
+              [&] { dir.Write("release", ""); });
   ui.Expect("Operation canceled.", ProgramName, kInfoBox, 1);
   Show(request);
   host::ClearInterrupt();
