@@ -1,8 +1,9 @@
 // The device layer over a SCSI manager whose drives answer arbitrary bytes
 // (AnswerManager.h): the factory of the scan (INQUIRY, the class, the writer
 // probe's MODE SENSE, READ CAPACITY), the capacity and free space, the volume
-// check of the device (its reads), and a tape's read; sense data, statuses and
-// busy answers come from the input too.
+// check of the device (its reads), what an MMC drive says of its disc (GET
+// CONFIGURATION, READ DISC and TRACK INFORMATION, READ DVD STRUCTURE), and a
+// tape's read; sense data, statuses and busy answers come from the input too.
 //
 // Whatever the answers, nothing may read or write outside a buffer (the
 // sanitizers watch), and what the layer keeps must stay within its bounds: a
@@ -14,6 +15,8 @@
 
 #include "base/Log.h"
 #include "devices/CreateDevice.h"
+#include "devices/DiscState.h"
+#include "devices/MediumIdentity.h"
 #include "devices/IsDVDR.h"
 #include "devices/SCSITAPE.h"
 #include "host/os/Sleep.h"
@@ -63,6 +66,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   VolSizeChoice sizes;
   VolumeInfo info;
   if (CheckHeader(device, sizes, info)) Check(info.volumeOffset <= capacity || capacity == 0);
+
+  // The disc's state and identity, as the Write page and the records read
+  // and show them (the sanitizers watch their parsing of the answers).
+  ReadDiscState(device).Line();
+  ReadMediumIdentity(device).Text();
 
   // A tape reads through its own command; so does any device class's slot 0.
   std::vector<uint8_t> buffer(65536 + SCSIDEV::kLargestBlock);

@@ -124,3 +124,22 @@ device_seed("writer", [writer, writer] + device_check(2298495, 2048))
 tape = inquiry(1, "ORBITEK", "DAT TD-40 TAPE", "1.00")
 device_seed("tape", [tape, tape, ready, sense(5, 0x20, 0), answer(0), sense(0x80, 0, 1)] + [zeros] * 6 +
             [answer(0, bytes(4096))] + [sense(0x20, 0, 0)] * 4)
+
+# Another maker's DVD-R writer: GET CONFIGURATION with the profile list
+# (DVD-R current) and the DVD-R/-RW write feature (002Fh, test write), a blank
+# disc in READ DISC INFORMATION and its free blocks in READ TRACK INFORMATION.
+def feature(code, data):
+    return struct.pack(">HBB", code, 0x03, len(data)) + data
+
+
+features = feature(0x0000, struct.pack(">HBx", 0x0011, 1)) + feature(0x002F, bytes([0x44, 0, 0, 0]))
+configuration = answer(0, struct.pack(">IxxH", 4 + len(features), 0x0011) + features)
+disc_information = bytearray(34)
+disc_information[1] = 32
+disc_information[2] = 0x0E  # blank, last session empty
+track_information = bytearray(48)
+track_information[1] = 46
+track_information[12:20] = struct.pack(">II", 0, 2298496)  # next writable address, free blocks
+recorder = inquiry(5, "GENERIC", "DVD RECORDER", "1.00")
+device_seed("mmc-recorder", [recorder, configuration, recorder, configuration] + device_check(2298495, 2048) +
+            [configuration, answer(0, bytes(disc_information)), answer(0, bytes(track_information))])
