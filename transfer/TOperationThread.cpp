@@ -192,9 +192,18 @@ PassSides TOperationThread::SidesTo(const Endpoint& destination) const {
 bool TOperationThread::RunPass(Step step, const Endpoint& destination) {
   PassSides sides = SidesTo(destination);
   sides.recording = step == Step::Write;
-  // The digest sees every byte the pass reads from its source.
+  // The digest sees every byte the pass reads from its source. One pass of
+  // the operation takes it: the write or copy (what the destination got), a
+  // test write only when no write follows, a verify only when no earlier
+  // pass gave it. Hashing the same bytes again would cost each later pass
+  // the digest's whole processor time.
   Sha256 digest;
-  sides.sourceTap = [&digest](std::span<const uint8_t> bytes) { digest.Update(bytes.data(), bytes.size()); };
+  const bool testWrite = step == Step::Write && testFlag_ != 0;
+  const bool digestHere = step == Step::Copy || (step == Step::Write && !testWrite) ||
+                          (testWrite && !Has(request_.operation, opcode::kWrite)) ||
+                          (step == Step::Verify && sha256_.empty());
+  if (digestHere)
+    sides.sourceTap = [&digest](std::span<const uint8_t> bytes) { digest.Update(bytes.data(), bytes.size()); };
   // Several writers read the source once for all, each from its seat.
   std::unique_ptr<PassSeat> seat;
   if (group_ != nullptr) {
@@ -217,7 +226,7 @@ bool TOperationThread::RunPass(Step step, const Endpoint& destination) {
   }
   // A pass that read the whole volume gives the volume's digest; a verify
   // the person quit early did not, nor one whose source file fell short.
-  if (outcome.ok && !outcome.canceled && !outcome.sourceShort && digest.Bytes() == volumeSize_) {
+  if (digestHere && outcome.ok && !outcome.canceled && !outcome.sourceShort && digest.Bytes() == volumeSize_) {
     if (std::optional<Sha256::Digest> value = digest.Final()) {
       sha256_ = Sha256::Hex(*value);
       AddLog("SHA-256 of the volume (" + FormatNumber(volumeSize_) + " bytes): " + sha256_);

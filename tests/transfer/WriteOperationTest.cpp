@@ -81,6 +81,11 @@ TEST_P(WriteFamily, LeavesTheDiscHoldingTheImage) {
   EXPECT_EQ(CountEntries(log, "Do test writing"), test ? 2 : 0);
   EXPECT_EQ(CountEntries(log, "Do real writing"), 2);
   EXPECT_EQ(CountEntries(log, "Do verifying"), verify ? 2 : 0);
+  // One pass takes the digest (the write); the test and the verify read the
+  // same bytes without hashing them again.
+  EXPECT_EQ(CountEntries(log, "SHA-256 of the volume (" + FormatNumber(image.info.volumeSize) +
+                                  " bytes): " + Sha256Of(image.bytes)),
+            1);
   EXPECT_EQ(dialog.Percents(0).empty(), !test);
   EXPECT_EQ(dialog.Percents(1).back(), 100);
   EXPECT_EQ(dialog.Percents(3).empty(), !verify);
