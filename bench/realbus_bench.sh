@@ -8,6 +8,8 @@
 #   CD -> file + verify marrowlight-cli copy-verify   dd + cmp
 #   CD -> disk          marrowlight-cli copy onto the disk   dd of=/dev/sdX bs=64k conv=fsync
 #   file -> file        marrowlight-cli copy      dd bs=64k (both files in the guest's memory)
+#   the digest          the program hashes what it copies (SHA-256): dd | tee | sha256sum does
+#                       the same, and sha256sum of the file in memory times the hashing alone
 # It prints each job's median time, its spread (fastest and slowest run) and,
 # for each comparison, the median of the per-round ratios. A benchmark, not
 # a test: it asserts nothing.
@@ -76,6 +78,7 @@ awk -v bytes="$iso_bytes" '
     row("ml-cd-file"); row("sgdd32-cd-file"); row("sgdd64-cd-file"); row("dd-cd-file")
     row("ml-cd-file-verify"); row("ddcmp-cd-file-verify")
     row("ml-cd-disk"); row("dd-cd-disk")
+    row("ddsha-cd-file"); row("sha-file")
     row("ml-file-file"); row("dd-file-file")
     print "Median of the per-round ratios (program / peer):"
     ratio("CD -> file / sg_dd bpt=16 (32 KiB)", "ml-cd-file", "sgdd32-cd-file", 1.2)
@@ -84,4 +87,5 @@ awk -v bytes="$iso_bytes" '
     ratio("CD -> file + verify / dd + cmp", "ml-cd-file-verify", "ddcmp-cd-file-verify", 1.3)
     ratio("CD -> disk / dd conv=fsync", "ml-cd-disk", "dd-cd-disk", 1.3)
     ratio("file -> file / dd bs=64k", "ml-file-file", "dd-file-file", 1.2)
+    ratio("CD -> file / dd | tee | sha256sum (both hash)", "ml-cd-file", "ddsha-cd-file", 0)
   }' "$work/transcript"
