@@ -147,15 +147,23 @@ quit_through_box() {
   [ "$status" -eq 0 ] || fail "exit status $status"
 }
 
-start_pattern() {
-  local bytes="$1" keys="$2"
+# Waits for the running program's main window (main) and opens the item of
+# its Option menu with the accelerator KEY: File is clicked, Right moves to
+# Option. The window titled TITLE that opens is in opened.
+open_from_option() {
+  local key="$1" title="$2"
   main="$(window 600 '^Marrowlight( - simulated drives)?$')" || fail "no main window"
   sleep 1
-  # Option > Write Pattern: open File, move to Option, take its W item.
   click "$main" 20 8
-  xdotool key Right w
-  dialog="$(window 100 '^Write pattern$')" || fail "Option > Write Pattern did not open \"Write pattern\""
+  xdotool key Right "$key"
+  opened="$(window 300 "^$title\$")" || fail "Option > $title did not open \"$title\""
   sleep 0.5
+}
+
+start_pattern() {
+  local bytes="$1" keys="$2"
+  open_from_option w "Write pattern"
+  dialog="$opened"
   # The dialog's controls stand at fixed places (its progress rows move 24
   # pixels at a time): "Change size..." at (360, 94), the list at (269, 154),
   # Start 288 pixels from its left edge and 23 from its bottom.

@@ -26,18 +26,6 @@ openbox --sm-disable >/dev/null 2>&1 &
 out="$3"
 unset MARROWLIGHT_SIMBUS_STATE
 
-# Starts the program, waits for its main window (main) and opens the item of
-# the Option menu with the accelerator KEY, a window titled TITLE (opened).
-open_from_option() {
-  xvfb_start
-  main="$(window 600 '^Marrowlight - simulated drives$')" || fail "no main window"
-  sleep 1
-  click "$main" 20 8  # File; Right moves to Option
-  xdotool key Right "$1"
-  opened="$(window 100 "^$2\$")" || fail "the Option menu did not open \"$2\""
-  sleep 0.5
-}
-
 # 1. The operation dialog's graph after a write and a verify.
 xvfb_prepare xvfb-pictures-graph "$1" "$2" "$out"
 cat >"$run/bus.json" <<JSON
@@ -47,6 +35,7 @@ cat >"$run/bus.json" <<JSON
       "timing": { "close_ms": 2000 } } ] } ] }
 JSON
 export MARROWLIGHT_SIMBUS="$run/bus.json" MARROWLIGHT_TIME_SCALE=0.1
+xvfb_start
 open_from_option w "Write pattern"
 dialog="$opened"
 click "$dialog" 360 94
@@ -86,6 +75,7 @@ cat >"$run/bus.json" <<JSON
                   { "kind": "slow", "lba": [3000, 3063], "factor": 20 } ] } ] } ] }
 JSON
 export MARROWLIGHT_SIMBUS="$run/bus.json" MARROWLIGHT_TIME_SCALE=1
+xvfb_start
 open_from_option r "Read Scan"
 scan="$opened"
 xdotool windowactivate --sync "$scan" key Return  # Start is the default button

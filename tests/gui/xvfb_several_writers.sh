@@ -44,14 +44,8 @@ unset MARROWLIGHT_SIMBUS_STATE
 export MARROWLIGHT_SIMBUS="$run/bus.json" MARROWLIGHT_TIME_SCALE=0.1
 xvfb_start
 
-main="$(window 600 '^Marrowlight( - simulated drives)?$')" || fail "no main window"
-sleep 1
-# Option > Write to several writers...: open File, move to Option, take its
-# T item.
-click "$main" 20 8
-xdotool key Right t
-form="$(window 300 '^Write to several writers$')" || fail "the Option item did not open \"Write to several writers\""
-sleep 0.5
+open_from_option t "Write to several writers"
+form="$opened"
 xdotool mousemove --window "$form" 5 5
 sleep 0.3
 # The operation list has the focus: tick the three writers, then Start.
