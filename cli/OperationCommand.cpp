@@ -5,9 +5,11 @@
 // end.
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <iostream>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "base/NumberText.h"
@@ -70,10 +72,14 @@ int StatusOf(const OperationOutcome& outcome) {
   return kExitFailed;
 }
 
-// Waits until finished(); Ctrl-C asks the operation to stop as Cancel does.
-void WatchForCtrlC(const std::function<bool()>& finished, const std::function<void()>& cancel) {
+// Waits until the operation has finished; Ctrl-C asks it to stop as Cancel
+// does. waitFinished(limit) waits at most limit and says whether it has: the
+// end is seen at once, and an interrupt within a twentieth of a second.
+void WatchForCtrlC(const std::function<bool(std::chrono::milliseconds)>& waitFinished,
+                   const std::function<void()>& cancel) {
+  constexpr std::chrono::milliseconds kLook{50};
   bool cancelAsked = false;
-  while (!finished()) {
+  while (!waitFinished(kLook)) {
     if (!cancelAsked && host::InterruptRequested()) {
       // The operation ends at its next cancel test, which may have to wait
       // for a command the drive is still busy with (a leadout, a hung drive).
@@ -83,7 +89,6 @@ void WatchForCtrlC(const std::function<bool()>& finished, const std::function<vo
       cancel();
       cancelAsked = true;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
 }
 
@@ -100,7 +105,8 @@ int Run(const OperationRequest& request, uint64_t volumeSize) {
   OperationBoxes boxes(*ui::CurrentBackend(), [&dialog] { dialog.BreakLine(); }, [&operation] { operation.Terminate(); });
   ui::ScopedBackend scope(boxes);
   operation.Start();
-  WatchForCtrlC([&operation] { return operation.Finished(); }, [&operation] { operation.Terminate(); });
+  WatchForCtrlC([&operation](std::chrono::milliseconds limit) { return operation.WaitFinished(limit); },
+                [&operation] { operation.Terminate(); });
   operation.WaitFor();
   const OperationOutcome outcome = operation.Outcome();
   if (!outcome.sha256.empty()) std::cout << "SHA-256: " << outcome.sha256 << std::endl;
@@ -130,7 +136,8 @@ int RunSeveral(const SeveralWritersRequest& request) {
   OperationBoxes boxes(*ui::CurrentBackend(), [&dialog] { dialog.BreakLine(); }, [&operation] { operation.CancelAll(); });
   ui::ScopedBackend scope(boxes);
   if (!operation.Start()) return kExitFailed;
-  WatchForCtrlC([&operation] { return operation.Finished(); }, [&operation] { operation.CancelAll(); });
+  WatchForCtrlC([&operation](std::chrono::milliseconds limit) { return operation.WaitFinished(limit); },
+                [&operation] { operation.CancelAll(); });
   operation.WaitFor();
   // The volume's digest once (every writer read the same bytes), and where
   // each disc's record went.
@@ -161,23 +168,25 @@ class InterruptWatch {
  public:
   InterruptWatch()
       : thread_([this] {
-          while (!done_.load() && !host::InterruptRequested()) std::this_thread::sleep_for(kPoll);
+          // Looks for an interrupt every kPoll; the end of the work wakes it
+          // at once, so that the watch never holds the work up.
+          while (!Ended(kPoll) && !host::InterruptRequested()) {
+          }
           // An interrupt is answered even when the work ended at once on it.
           if (!host::InterruptRequested()) return;
           host::WriteStderr("\nCanceling...\n");
-          const auto said = std::chrono::steady_clock::now();
-          while (!done_.load()) {
-            if (std::chrono::steady_clock::now() - said > std::chrono::seconds(1)) {
-              host::WriteStderr(
-                  "The program waits for the drive to finish its current command.\n"
-                  "Press Ctrl-C again to quit at once.\n");
-              return;
-            }
-            std::this_thread::sleep_for(kPoll);
+          if (!Ended(std::chrono::seconds(1))) {
+            host::WriteStderr(
+                "The program waits for the drive to finish its current command.\n"
+                "Press Ctrl-C again to quit at once.\n");
           }
         }) {}
   ~InterruptWatch() {
-    done_.store(true);
+    {
+      std::lock_guard lock(mutex_);
+      done_ = true;
+    }
+    wake_.notify_all();
     thread_.join();
   }
   InterruptWatch(const InterruptWatch&) = delete;
@@ -185,7 +194,16 @@ class InterruptWatch {
 
  private:
   static constexpr std::chrono::milliseconds kPoll{20};
-  std::atomic<bool> done_{false};
+  // True once the work has ended, waiting at most limit for it.
+  template <typename Duration>
+  bool Ended(Duration limit) {
+    std::unique_lock lock(mutex_);
+    return wake_.wait_for(lock, limit, [this] { return done_; });
+  }
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool done_ = false;
   std::thread thread_;
 };
 

@@ -130,6 +130,10 @@ bool SeveralWriters::Finished() const {
   return std::all_of(threads_.begin(), threads_.end(), [](const auto& thread) { return thread->Finished(); });
 }
 
+bool SeveralWriters::WaitFinished(std::chrono::milliseconds limit) {
+  return std::all_of(threads_.begin(), threads_.end(), [limit](auto& thread) { return thread->WaitFinished(limit); });
+}
+
 void SeveralWriters::WaitFor() {
   for (auto& thread : threads_) thread->WaitFor();
 }

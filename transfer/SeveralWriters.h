@@ -15,6 +15,7 @@
 // at the end of its Execute: one per disc, nothing for the group as such.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -51,6 +52,9 @@ class SeveralWriters {
   void Cancel(size_t writer);
   void CancelAll();
   bool Finished() const;
+  // Waits at most limit (for each writer still running) until every writer
+  // has finished; true once they all have.
+  bool WaitFinished(std::chrono::milliseconds limit);
   void WaitFor();
 
   size_t Count() const { return request_.writers.size(); }

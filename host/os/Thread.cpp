@@ -34,8 +34,17 @@ void Thread::Start() {
   started_ = true;
   thread_ = std::thread([this] {
     Execute();
-    finished_.store(true);
+    {
+      std::lock_guard lock(endMutex_);
+      finished_.store(true);
+    }
+    ended_.notify_all();
   });
+}
+
+bool Thread::WaitFinished(std::chrono::milliseconds limit) {
+  std::unique_lock lock(endMutex_);
+  return ended_.wait_for(lock, limit, [this] { return finished_.load(); });
 }
 
 int Thread::WaitFor() {

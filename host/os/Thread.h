@@ -14,7 +14,10 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 namespace host {
@@ -37,6 +40,8 @@ class Thread {
   int WaitFor();
   bool Started() const { return started_; }
   bool Finished() const { return finished_.load(); }
+  // Waits at most limit for Execute() to return; true once it has.
+  bool WaitFinished(std::chrono::milliseconds limit);
 
   // Runs fn on the GUI thread (through the installed dispatcher) and waits.
   static void Synchronize(const std::function<void()>& fn);
@@ -51,6 +56,8 @@ class Thread {
   std::thread thread_;
   std::atomic<bool> terminated_{false};
   std::atomic<bool> finished_{false};
+  std::mutex endMutex_;
+  std::condition_variable ended_;
   bool started_ = false;
 };
 

@@ -42,6 +42,20 @@ bool RunsOnCaller(const aspi::SRB_ExecSCSICmd& request) {
   }
 }
 
+// Gives the program the bytes a data-in command brought. A data command's
+// buffer was not cleared beforehand (Ready): what its answer left out reads
+// as zeros, never as the bytes of the unit's command before.
+void CopyAnswer(const aspi::SRB_ExecSCSICmd& request, const Command& command, const Result& result) {
+  uint8_t* to = ProgramBuffer(request);
+  if (!RunsOnCaller(request)) {
+    std::memcpy(to, command.data, command.length);
+    return;
+  }
+  const uint32_t moved = result.error != 0 ? 0 : command.length - std::min(result.residual, command.length);
+  std::memcpy(to, command.data, moved);
+  std::memset(to + moved, 0, command.length - moved);
+}
+
 }  // namespace
 
 Device::Device(std::unique_ptr<Node> node, std::string label) : node_(std::move(node)), label_(std::move(label)) {}
@@ -185,14 +199,16 @@ void Device::Ready(aspi::SRB_ExecSCSICmd* request, Command& command) {
   command.data = data_.data();
   if (command.direction == Direction::Out) std::memcpy(data_.data(), ProgramBuffer(*request), command.length);
   // Bytes a short answer leaves out read as zeros, whatever the last
-  // command left in the buffer.
-  if (command.direction == Direction::In) std::memset(data_.data(), 0, command.length);
+  // command left in the buffer. A data command's answer says how much it
+  // left out, and Finish clears just that: clearing its whole transfer
+  // first would cost one more pass over every byte a copy moves.
+  if (command.direction == Direction::In && !RunsOnCaller(*request)) std::memset(data_.data(), 0, command.length);
   command.timeoutMs = KernelTimeoutMs(cdb_[0]);
 }
 
 void Device::Finish(aspi::SRB_ExecSCSICmd* request, const Command& command, const Result& result) {
   const Completion done = Translate(result);
-  if (command.direction == Direction::In) std::memcpy(ProgramBuffer(*request), command.data, command.length);
+  if (command.direction == Direction::In) CopyAnswer(*request, command, result);
   request->SRB_HaStat = done.hostStatus;
   request->SRB_TargStat = done.targetStatus;
   const size_t senseRoom = std::min<size_t>(request->SRB_SenseLen, aspi::kSenseAreaSize);

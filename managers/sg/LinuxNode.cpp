@@ -52,6 +52,7 @@ void TakeAnswer(const sg_io_hdr_t& header, Result& result) {
   result.hostStatus = header.host_status;
   result.driverStatus = header.driver_status;
   result.senseLength = header.sb_len_wr;
+  result.residual = header.resid > 0 ? static_cast<uint32_t>(header.resid) : 0;
 }
 
 // The descriptor of an exclusively opened block device.

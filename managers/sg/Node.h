@@ -47,6 +47,7 @@ struct Result {
   uint16_t hostStatus = 0;    // the host adapter driver's view (DID_* values)
   uint16_t driverStatus = 0;  // the midlayer's view (DRIVER_* values)
   uint8_t senseLength = 0;    // bytes of sense written
+  uint32_t residual = 0;      // bytes of the transfer that did not move (0 when not reported)
   std::array<uint8_t, kSenseRoom> sense{};
 };
 

@@ -142,6 +142,31 @@ TEST(SgBus, ExecuteReachesTheUnitAtItsAddressBothWays) {
   EXPECT_EQ(hosts.cd->Received().at(0).timeoutMs, 3'600'000u);
 }
 
+// A READ's buffer is not cleared before the command: what the answer left
+// out (all of it, for a failed read that brought nothing) still reads as
+// zeros, never as the bytes of the unit's read before.
+TEST(SgBus, ReadsLeaveNoEarlierBytesWhereTheAnswerLeftOut) {
+  TwoHosts hosts;
+  ManagerLines lines;
+  sg::Bus bus(hosts.sysfs.Environment());
+  const std::vector<uint8_t> read10 = {aspi::op::kRead10, 0, 0, 0, 0, 0, 0, 0, 2, 0};
+  struct Row {
+    uint8_t status;
+    size_t answered;  // bytes of 0x5A the unit gives back
+    size_t expectedData;
+  };
+  const Row rows[] = {{aspi::STATUS_GOOD, 4096, 4096}, {aspi::STATUS_GOOD, 1000, 1000}, {aspi::STATUS_CHKCOND, 0, 0}};
+  for (const Row& row : rows) {
+    hosts.cd->Answer(TargetAnswer(row.status), std::vector<uint8_t>(row.answered, 0x5A));
+    std::vector<uint8_t> buffer(4096, 0xEE);
+    Request read(0, 0, 0, read10, kIn, buffer.data(), 4096);
+    bus.Send(&read.block);
+    ASSERT_TRUE(read.WaitSignalled());
+    EXPECT_EQ(std::count(buffer.begin(), buffer.end(), 0x5A), static_cast<long>(row.expectedData)) << row.answered;
+    EXPECT_EQ(std::count(buffer.begin(), buffer.end(), 0), static_cast<long>(4096 - row.expectedData)) << row.answered;
+  }
+}
+
 TEST(SgBus, FailuresFillStatusesAndSenseWithinTheSenseLength) {
   TwoHosts hosts;
   ManagerLines lines;

@@ -120,10 +120,14 @@ sg::Result FakeUnit::Run(const sg::Command& command) {
   ++entered_;
   changed_.notify_all();
   changed_.wait(lock, [this] { return !held_; });
-  if (command.direction == sg::Direction::In && !dataIn_.empty()) {
-    std::memcpy(command.data, dataIn_.data(), std::min<size_t>(dataIn_.size(), command.length));
+  sg::Result result = answer_;
+  if (command.direction == sg::Direction::In) {
+    // As the kernel does: what the answer left out of the transfer is its residual.
+    const size_t moved = std::min<size_t>(dataIn_.size(), command.length);
+    std::memcpy(command.data, dataIn_.data(), moved);
+    result.residual = static_cast<uint32_t>(command.length - moved);
   }
-  return answer_;
+  return result;
 }
 
 FakeSysfs::FakeSysfs() { fs::create_directories(fs::path(dir_.Path()) / "class/scsi_generic"); }
