@@ -19,6 +19,8 @@
 // A device object is used by one thread at a time.
 #pragma once
 
+#include <optional>
+#include <memory>
 #include <array>
 #include <cstdint>
 #include <span>
@@ -228,6 +230,17 @@ class SCSIDEV {
   // Sends one command through send(), retrying busy answers of the manager.
   template <typename Send>
   int Sent(Send&& send);
+  // One piece at the current address, attempt after attempt; first, when
+  // given, is the status of an attempt already made (its sense in channel_).
+  bool PieceWithRetries(uint8_t* buffer, uint32_t piece, PieceCommand command, const char* retryFormat,
+                        const char* failedLine, std::optional<int> first);
+  // Reads pieces with the next one's command sent ahead on a second
+  // channel, so that the drive has it in hand when the piece before ends.
+  // Moves buffer, total and the address past the pieces read cleanly, and
+  // stops at the first that was not (first: that attempt's status, adopted
+  // into channel_), or when the manager keeps nothing queued.
+  void ReadAhead(uint8_t*& buffer, uint64_t& total, PieceCommand command, std::optional<int>& first);
+  int SendPiece(ASPI32& channel, uint32_t lba, uint8_t* buffer, uint32_t piece, PieceCommand command);
   // What the report says when the sense data hold no error.
   std::string NoSenseText() const;
 
@@ -253,4 +266,6 @@ class SCSIDEV {
   int lastStatus_ = 0;     // request status of the last command
   bool lastBusy_ = false;  // the manager turned it away as busy
   ASPI32 channel_;
+  std::unique_ptr<ASPI32> ahead_;  // the second channel of ReadAhead, made on first use
+  bool sendAhead_ = true;          // false once the manager completed a command sent ahead at once
 };

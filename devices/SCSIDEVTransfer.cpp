@@ -109,10 +109,27 @@ void SCSIDEV::Advance(uint32_t blocks, uint32_t bytes) {
 bool SCSIDEV::TransferPieces(uint8_t* buffer, uint64_t total, PieceCommand command, const char* retryFormat,
                              const char* failedLine) {
   while (total > 0) {
-    uint32_t piece = PieceBytes(total);
-    uint32_t blocks = piece / blockSize_;
-    for (int attempt = 1;; ++attempt) {
-      int status = 0;
+    std::optional<int> first;
+    if (command != PieceCommand::Write10 && sendAhead_ && total > PieceBytes(total)) {
+      ReadAhead(buffer, total, command, first);
+      if (total == 0) break;
+    }
+    const uint32_t piece = PieceBytes(total);
+    if (!PieceWithRetries(buffer, piece, command, retryFormat, failedLine, first)) return false;
+    buffer += piece;
+    total -= piece;
+  }
+  return true;
+}
+
+bool SCSIDEV::PieceWithRetries(uint8_t* buffer, uint32_t piece, PieceCommand command, const char* retryFormat,
+                               const char* failedLine, std::optional<int> first) {
+  const uint32_t blocks = piece / blockSize_;
+  for (int attempt = 1;; ++attempt) {
+    int status = 0;
+    if (attempt == 1 && first) {
+      status = *first;
+    } else {
       switch (command) {
         case PieceCommand::Read10:
           status = Read10(address_, static_cast<uint16_t>(blocks), buffer, piece);
@@ -124,23 +141,70 @@ bool SCSIDEV::TransferPieces(uint8_t* buffer, uint64_t total, PieceCommand comma
           status = Write10(address_, static_cast<uint16_t>(blocks), buffer, piece);
           break;
       }
-      uint8_t key = 0;
-      GetSense(&key);
-      if (status == aspi::SS_COMP && key == sense::kNoSenseKey) break;
-      if (attempt >= retryCount_) {
-        AddLog(failedLine);
-        Report();
-        return false;
-      }
-      AddLog(FormatText(retryFormat, attempt, retryCount_));
+    }
+    uint8_t key = 0;
+    GetSense(&key);
+    if (status == aspi::SS_COMP && key == sense::kNoSenseKey) break;
+    if (attempt >= retryCount_) {
+      AddLog(failedLine);
       Report();
-      host::Sleep(kRetryPauseMs);
+      return false;
+    }
+    AddLog(FormatText(retryFormat, attempt, retryCount_));
+    Report();
+    host::Sleep(kRetryPauseMs);
+  }
+  Advance(blocks, piece);
+  return true;
+}
+
+int SCSIDEV::SendPiece(ASPI32& channel, uint32_t lba, uint8_t* buffer, uint32_t piece, PieceCommand command) {
+  const uint32_t blocks = piece / blockSize_;
+  if (command == PieceCommand::Read10)
+    return scsi::SendRead10Ahead(channel, ha_, id_, lun_, lba, static_cast<uint16_t>(blocks), buffer, piece);
+  return scsi::SendRead12Ahead(channel, ha_, id_, lun_, lba, blocks, buffer, piece);
+}
+
+void SCSIDEV::ReadAhead(uint8_t*& buffer, uint64_t& total, PieceCommand command, std::optional<int>& first) {
+  if (!ahead_) ahead_ = std::make_unique<ASPI32>();
+  ASPI32* now = &channel_;
+  ASPI32* next = ahead_.get();
+  uint32_t piece = PieceBytes(total);
+  // Not sent (the manager was busy): the ordinary loop sends it.
+  if (SendPiece(*now, address_, buffer, piece, command) < 0) return;
+  if (!now->SentPending()) {
+    // The manager ran it at once and queues nothing: from now on every
+    // piece takes the ordinary way, and this attempt counts as its first.
+    sendAhead_ = false;
+    first = lastStatus_ = now->Await(host::kInfinite);
+    return;
+  }
+  for (;;) {
+    const uint32_t blocks = piece / blockSize_;
+    uint32_t nextPiece = 0;
+    bool nextSent = false;
+    if (total > piece) {
+      nextPiece = PieceBytes(total - piece);
+      nextSent = SendPiece(*next, address_ + blocks, buffer + piece, nextPiece, command) == 0;
+    }
+    const int status = now->Await(host::kInfinite);
+    lastStatus_ = status;
+    const bool clean = status == aspi::SS_COMP && now->SenseKey() == sense::kNoSenseKey;
+    // The piece sent ahead is read again by the ordinary loop: its answer
+    // is only waited for.
+    if (!clean && nextSent) next->Await(host::kInfinite);
+    if (!clean) {
+      if (now != &channel_) channel_.AdoptResult(*now);
+      first = status;
+      return;
     }
     Advance(blocks, piece);
     buffer += piece;
     total -= piece;
+    if (!nextSent) return;
+    std::swap(now, next);
+    piece = nextPiece;
   }
-  return true;
 }
 
 bool SCSIDEV::WritePiecesStrict(uint8_t* buffer, uint64_t total, uint32_t firstLba, const StrictWriteLines& lines,

@@ -164,8 +164,13 @@ int ASPI32::RescanBus(uint8_t adapter) {
 }
 
 int ASPI32::Execute(uint32_t timeoutMs) {
-  aspi::SRB_ExecSCSICmd& block = execute_.Block();
   lastTimeout_ = timeoutMs;
+  if (Send() < 0) return -1;
+  return Await(timeoutMs);
+}
+
+int ASPI32::Send() {
+  aspi::SRB_ExecSCSICmd& block = execute_.Block();
   aspi::SendCommandFn send = AspiSendFunction();
   if (send == nullptr) {
     InternalError("ASPI SendFunction is NULL.");
@@ -174,12 +179,34 @@ int ASPI32::Execute(uint32_t timeoutMs) {
   if (!HaveEvent()) return -1;
   block.SRB_PostProc = static_cast<uint64_t>(event_->Handle());
   KeepRequest(&block, aspi::kExecHeadLength);
-  if (send(&block) == aspi::SS_ASPI_IS_BUSY) {
+  sentStatus_ = static_cast<uint8_t>(send(&block));
+  if (sentStatus_ == aspi::SS_ASPI_IS_BUSY) {
     // Turned away untouched: nothing will signal the event.
     ++busyAnswers_;
     InternalError("ASPI is busy.", "Interrupt");
     return -1;
   }
+  return 0;
+}
+
+void ASPI32::AdoptResult(const ASPI32& other) {
+  execute_.Block() = other.execute_.Block();
+  status_ = other.status_;
+  senseKey_ = other.senseKey_;
+  asc_ = other.asc_;
+  ascq_ = other.ascq_;
+  lastRequest_ = other.lastRequest_;
+  lastRequestLength_ = other.lastRequestLength_;
+  lastTimeout_ = other.lastTimeout_;
+}
+
+// What send() returned, not the block's status now: a request the manager
+// kept may have completed since.
+bool ASPI32::SentPending() const { return sentStatus_ == aspi::SS_PENDING; }
+
+int ASPI32::Await(uint32_t timeoutMs) {
+  aspi::SRB_ExecSCSICmd& block = execute_.Block();
+  lastTimeout_ = timeoutMs;
   const bool signals = (block.SRB_Flags & aspi::SRB_EVENT_NOTIFY) != 0;
   host::WaitResult wait = host::WaitResult::Signalled;
   if (Pending(block.SRB_Status)) {

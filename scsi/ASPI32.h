@@ -64,6 +64,18 @@ class ASPI32 {
   // no limit) for it. A request that times out is aborted; its block and the
   // "Canceled Srb" dump and "TimeOut.\r\n" go to the trace output.
   int Execute(uint32_t timeoutMs);
+  // Execute in two halves, for a command sent before the one ahead of it
+  // is waited for (another channel's): Send hands the execute block to the
+  // manager (-1 when that could not be done: nothing is then to be waited
+  // for), Await waits for it and ends it as Execute does. SentPending says
+  // whether the manager still had the request when Send returned.
+  int Send();
+  bool SentPending() const;
+  int Await(uint32_t timeoutMs);
+  // Takes over the outcome of other's last execute request (block, status
+  // and sense), as if this channel had sent it: a command sent ahead on a
+  // second channel is then retried and reported through this one.
+  void AdoptResult(const ASPI32& other);
 
   // Copies the first 144 bytes of the last command's sense area into buffer;
   // true when sense byte 2 is 0.
@@ -130,5 +142,6 @@ class ASPI32 {
   size_t lastRequestLength_ = 0;
   uint32_t lastTimeout_ = 0;
   uint32_t busyAnswers_ = 0;
+  uint8_t sentStatus_ = 0;  // what the manager's send returned for the last execute request
   std::array<char, kCommandNameSize> commandName_{};
 };

@@ -56,11 +56,29 @@ class Command {
   }
 
   int Run(uint32_t timeoutMs = host::kInfinite) { return channel_.Execute(timeoutMs); }
+  int SendAhead() {
+    block_.SRB_Flags |= aspi::SRB_QUEUE_AHEAD;
+    return channel_.Send();
+  }
 
  private:
   ASPI32& channel_;
   aspi::SRB_ExecSCSICmd& block_;
 };
+
+Command Read10Command(ASPI32& channel, uint8_t ha, uint8_t id, uint8_t lun, uint32_t lba, uint16_t blocks,
+                      void* buffer, uint32_t byteCount) {
+  Command command(channel, kDataIn, ha, id, lun, op::kRead10, 10);
+  command.Put32(2, lba).Put16(7, blocks).Data(buffer, byteCount);
+  return command;
+}
+
+Command Read12Command(ASPI32& channel, uint8_t ha, uint8_t id, uint8_t lun, uint32_t lba, uint32_t blocks,
+                      void* buffer, uint32_t byteCount) {
+  Command command(channel, kDataIn, ha, id, lun, op::kRead12, 12);
+  command.Put32(2, lba).Put32(6, blocks).Data(buffer, byteCount);
+  return command;
+}
 
 }  // namespace
 
@@ -106,11 +124,17 @@ int ReadCapacity(ASPI32& channel, uint8_t ha, uint8_t id, uint8_t lun, void* buf
 
 int Read10(ASPI32& channel, uint8_t ha, uint8_t id, uint8_t lun, uint32_t lba, uint16_t blocks, void* buffer,
            uint32_t byteCount) {
-  return Command(channel, kDataIn, ha, id, lun, op::kRead10, 10)
-      .Put32(2, lba)
-      .Put16(7, blocks)
-      .Data(buffer, byteCount)
-      .Run();
+  return Read10Command(channel, ha, id, lun, lba, blocks, buffer, byteCount).Run();
+}
+
+int SendRead10Ahead(ASPI32& channel, uint8_t ha, uint8_t id, uint8_t lun, uint32_t lba, uint16_t blocks,
+                    void* buffer, uint32_t byteCount) {
+  return Read10Command(channel, ha, id, lun, lba, blocks, buffer, byteCount).SendAhead();
+}
+
+int SendRead12Ahead(ASPI32& channel, uint8_t ha, uint8_t id, uint8_t lun, uint32_t lba, uint32_t blocks,
+                    void* buffer, uint32_t byteCount) {
+  return Read12Command(channel, ha, id, lun, lba, blocks, buffer, byteCount).SendAhead();
 }
 
 int Write10(ASPI32& channel, uint8_t ha, uint8_t id, uint8_t lun, uint32_t lba, uint16_t blocks,
@@ -209,11 +233,7 @@ int Blank(ASPI32& channel, uint8_t ha, uint8_t id, uint8_t lun, bool immediate, 
 
 int Read12(ASPI32& channel, uint8_t ha, uint8_t id, uint8_t lun, uint32_t lba, uint32_t blocks, void* buffer,
            uint32_t byteCount) {
-  return Command(channel, kDataIn, ha, id, lun, op::kRead12, 12)
-      .Put32(2, lba)
-      .Put32(6, blocks)
-      .Data(buffer, byteCount)
-      .Run();
+  return Read12Command(channel, ha, id, lun, lba, blocks, buffer, byteCount).Run();
 }
 
 int Write12(ASPI32& channel, uint8_t ha, uint8_t id, uint8_t lun, uint32_t lba, uint32_t blocks,

@@ -62,6 +62,13 @@ int Blank(ASPI32& channel, uint8_t ha, uint8_t id, uint8_t lun, bool immediate, 
           uint32_t startAddress);
 int Read12(ASPI32& channel, uint8_t ha, uint8_t id, uint8_t lun, uint32_t lba, uint32_t blocks, void* buffer,
            uint32_t byteCount);
+// READ(10) and READ(12) sent ahead: the same commands, flagged so that the
+// manager may queue them with the drive (SRB_QUEUE_AHEAD), and not waited
+// for: 0 once sent (channel.Await then waits), -1 when not sent.
+int SendRead10Ahead(ASPI32& channel, uint8_t ha, uint8_t id, uint8_t lun, uint32_t lba, uint16_t blocks,
+                    void* buffer, uint32_t byteCount);
+int SendRead12Ahead(ASPI32& channel, uint8_t ha, uint8_t id, uint8_t lun, uint32_t lba, uint32_t blocks,
+                    void* buffer, uint32_t byteCount);
 int Write12(ASPI32& channel, uint8_t ha, uint8_t id, uint8_t lun, uint32_t lba, uint32_t blocks,
             const void* buffer, uint32_t byteCount);
 // Fixed form: kDvdStructureFixedLength bytes of list.

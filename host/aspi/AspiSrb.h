@@ -50,6 +50,13 @@
 //   it completed, has that request given up and is reported once.
 //   The program owns the block and the buffer until the event is signalled
 //   or an abort has completed.
+//   SRB_QUEUE_AHEAD in SRB_Flags (a data command of a pass, always with an
+//   event) says that the program sends the unit's next command before it
+//   waits for this one, through another block and eventfd, and then waits
+//   for both in the order sent: a manager may hand the command to the
+//   device and return it pending at once, so that the device has the next
+//   one in hand when this one ends. A manager that does not know the bit
+//   ignores it and runs the command as any other.
 // - SC_ABORT_SRB: SRB_ToAbort holds the address of an execute block in flight
 //   on adapter SRB_HaId (the program sends one when a request outlives its
 //   time-out; only INQUIRY has one). The manager stops that request: its
@@ -135,6 +142,7 @@ inline constexpr uint8_t SRB_POSTING = 0x01;
 inline constexpr uint8_t SRB_DIR_IN = 0x08;
 inline constexpr uint8_t SRB_DIR_OUT = 0x10;
 inline constexpr uint8_t SRB_EVENT_NOTIFY = 0x40;
+inline constexpr uint8_t SRB_QUEUE_AHEAD = 0x80;  // this program's own: see SC_EXEC_SCSI_CMD above
 
 // SRB_HaStat values.
 inline constexpr uint8_t HASTAT_OK = 0x00;

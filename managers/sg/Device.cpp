@@ -77,8 +77,12 @@ uint8_t Device::Submit(aspi::SRB_ExecSCSICmd* request) {
     return aspi::SS_NO_DEVICE;
   }
   PublishStatus(request, aspi::SS_PENDING);
-  // Only with the unit idle: a command never overtakes one sent before it.
-  if (queue_.empty() && current_ == nullptr && !handedOver_ && RunsOnCaller(*request)) {
+  // Only with nothing queued: a command never overtakes one sent before it.
+  const bool nothingQueued = queue_.empty() && current_ == nullptr && !handedOver_;
+  if (nothingQueued && (request->SRB_Flags & aspi::SRB_QUEUE_AHEAD) != 0 && RunsOnCaller(*request) &&
+      SendAhead(request))
+    return aspi::SS_PENDING;
+  if (nothingQueued && flights_.empty() && RunsOnCaller(*request)) {
     if (RunOnCaller(lock, request)) return __atomic_load_n(&request->SRB_Status, __ATOMIC_ACQUIRE);
     return aspi::SS_PENDING;
   }
@@ -112,6 +116,56 @@ bool Device::RunOnCaller(std::unique_lock<std::mutex>& lock, aspi::SRB_ExecSCSIC
   return false;
 }
 
+bool Device::SendAhead(aspi::SRB_ExecSCSICmd* request) {
+  if (aheadRefused_ || flights_.size() >= kAheadDepth) return false;
+  std::unique_ptr<Flight> flight;
+  if (spareFlights_.empty()) {
+    flight = std::make_unique<Flight>();
+  } else {
+    flight = std::move(spareFlights_.back());
+    spareFlights_.pop_back();
+  }
+  flight->request = request;
+  flight->abandoned = false;
+  nextTag_ = (nextTag_ % 0x7FFFFFFF) + 1;
+  flight->tag = nextTag_;
+  std::memcpy(flight->cdb, request->CDBByte, request->SRB_CDBLen);
+  Command& command = flight->command;
+  command.cdb = flight->cdb;
+  command.cdbLength = request->SRB_CDBLen;
+  command.direction = DirectionOf(*request);
+  command.length = command.direction == Direction::None ? 0 : request->SRB_BufLen;
+  if (flight->data.size() < command.length) flight->data.resize(command.length);
+  command.data = flight->data.data();
+  if (command.direction == Direction::Out) std::memcpy(command.data, ProgramBuffer(*request), command.length);
+  command.timeoutMs = KernelTimeoutMs(flight->cdb[0]);
+  if (!node_->Queue(command, flight->tag)) {
+    // The node keeps no commands queued (opened for reading only, or no
+    // such node): every command takes the usual way from now on.
+    aheadRefused_ = true;
+    spareFlights_.push_back(std::move(flight));
+    return false;
+  }
+  flights_.push_back(std::move(flight));
+  WakeWorker();
+  return true;
+}
+
+void Device::CollectAhead(std::unique_lock<std::mutex>& lock) {
+  lock.unlock();
+  std::optional<TaggedResult> answer = node_->CollectAny(-1);
+  lock.lock();
+  if (!answer) return;
+  auto match = std::find_if(flights_.begin(), flights_.end(),
+                            [&answer](const std::unique_ptr<Flight>& flight) { return flight->tag == answer->tag; });
+  if (match == flights_.end()) return;
+  std::unique_ptr<Flight> flight = std::move(*match);
+  flights_.erase(match);
+  if (!flight->abandoned) Finish(flight->request, flight->command, answer->result);
+  spareFlights_.push_back(std::move(flight));
+  idle_.notify_all();
+}
+
 void Device::WakeWorker() {
   if (!worker_.joinable()) worker_ = std::thread([this] { Run(); });
   wake_.notify_one();
@@ -126,6 +180,14 @@ uint8_t Device::Abort(const aspi::SRB_ExecSCSICmd* request) {
     FinishAborted(stopped);
     return aspi::SS_COMP;
   }
+  for (const std::unique_ptr<Flight>& flight : flights_) {
+    if (flight->request != request || flight->abandoned) continue;
+    flight->abandoned = true;
+    FinishAborted(flight->request);
+    ReportOnce("abandoned " + label_, label_ + ": a command the kernel could not stop was answered as aborted; the "
+                                               "unit takes its next command when the kernel gives that one back.");
+    return aspi::SS_COMP;
+  }
   if (current_ != request || current_ == nullptr || currentAbandoned_) return aspi::SS_ABORT_FAIL;
   currentAbandoned_ = true;
   FinishAborted(current_);
@@ -136,7 +198,7 @@ uint8_t Device::Abort(const aspi::SRB_ExecSCSICmd* request) {
 
 void Device::SwapNode(const std::function<std::unique_ptr<Node>()>& reopen) {
   std::unique_lock lock(mutex_);
-  idle_.wait(lock, [this] { return current_ == nullptr && queue_.empty() && !handedOver_; });
+  idle_.wait(lock, [this] { return current_ == nullptr && queue_.empty() && !handedOver_ && flights_.empty(); });
   node_.reset();
   node_ = reopen();
 }
@@ -169,7 +231,12 @@ void Device::Complete(aspi::SRB_ExecSCSICmd* request, const Command& command, co
 
 bool Device::Take(aspi::SRB_ExecSCSICmd*& request, Command& command, bool& collect) {
   std::unique_lock lock(mutex_);
-  wake_.wait(lock, [this] { return ending_ || handedOver_ || !queue_.empty(); });
+  // Commands sent ahead are in the kernel before anything queued after them.
+  for (;;) {
+    wake_.wait(lock, [this] { return ending_ || handedOver_ || !queue_.empty() || !flights_.empty(); });
+    if (handedOver_ || flights_.empty()) break;
+    CollectAhead(lock);
+  }
   // A command in the kernel is waited for even when ending.
   collect = handedOver_;
   if (handedOver_) {
@@ -215,7 +282,7 @@ void Device::Finish(aspi::SRB_ExecSCSICmd* request, const Command& command, cons
   std::memset(request->SenseArea, 0, senseRoom);
   std::memcpy(request->SenseArea, done.sense.data(), std::min(senseRoom, done.senseLength));
   if (!done.problem.empty()) {
-    ReportOnce(label_ + " " + done.problem, label_ + ": command " + Hex(cdb_[0]) + " failed: " +
+    ReportOnce(label_ + " " + done.problem, label_ + ": command " + Hex(command.cdb[0]) + " failed: " +
                                                  done.problem + ".");
   }
   PublishStatus(request, done.status);

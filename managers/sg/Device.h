@@ -18,6 +18,14 @@
 // that cannot run a command in halves, Node.h, sends everything through
 // the worker.)
 //
+// A data command sent with SRB_QUEUE_AHEAD, while the unit has nothing
+// queued and at most one other such command in the kernel, is handed to the
+// kernel at once and returned pending: the program sends the unit's next
+// command before it waits for this one, so the drive has that one in hand
+// when this one ends. The worker collects their answers, in whatever order
+// the kernel gives them, each through a transfer buffer of its own. Anything
+// else the unit is sent meanwhile waits in the queue until both are back.
+//
 // The kernel cannot stop a command it has been given. Abort therefore stops
 // a queued request outright, and answers one already in the kernel as
 // aborted at once: its status turns SS_ABORTED and its event is signalled,
@@ -51,6 +59,8 @@ namespace sg {
 class Device {
  public:
   static constexpr int kCallerWaitMs = 250;
+  // Commands sent ahead that the unit keeps in the kernel at once.
+  static constexpr size_t kAheadDepth = 2;
 
   // label names the unit in log lines ("0,1,0 (sg1)").
   Device(std::unique_ptr<Node> node, std::string label);
@@ -89,6 +99,21 @@ class Device {
   bool RunOnCaller(std::unique_lock<std::mutex>& lock, aspi::SRB_ExecSCSICmd* request);
   void WakeWorker();
 
+  // A command sent ahead, in the kernel with a buffer of its own.
+  struct Flight {
+    aspi::SRB_ExecSCSICmd* request = nullptr;
+    uint32_t tag = 0;
+    Command command;
+    uint8_t cdb[16] = {};
+    std::vector<uint8_t> data;
+    bool abandoned = false;  // answered as aborted; its answer is dropped
+  };
+  // Under mutex_: hands request to the kernel as a command sent ahead; false
+  // when it cannot go that way (it then takes the usual way).
+  bool SendAhead(aspi::SRB_ExecSCSICmd* request);
+  // On the worker: waits for the answer of a command sent ahead and ends it.
+  void CollectAhead(std::unique_lock<std::mutex>& lock);
+
   std::unique_ptr<Node> node_;
   std::string label_;
   std::mutex mutex_;
@@ -102,6 +127,10 @@ class Device {
   bool ending_ = false;
   uint8_t cdb_[16] = {};
   std::vector<uint8_t> data_;  // the worker's own transfer buffer; keeps its room
+  std::deque<std::unique_ptr<Flight>> flights_;  // sent ahead, in the kernel
+  std::vector<std::unique_ptr<Flight>> spareFlights_;
+  uint32_t nextTag_ = 0;
+  bool aheadRefused_ = false;  // the node keeps no commands queued
   std::thread worker_;         // started by the first Submit, joined by the destructor
 };
 

@@ -138,19 +138,24 @@ bool LinuxNode::Begin(const Command& command) {
   if (!halves_) return false;
   collected_ = Result{};
   started_ = HeaderFor(command, collected_);
+  return WriteHeader(started_);
+}
+
+bool LinuxNode::WriteHeader(sg_io_hdr_t& header) {
   // A written header is only queued: the command itself has not run, so a
   // write that fails can be taken back into Run without sending it twice.
   ssize_t written;
   do {
-    written = ::write(fd_, &started_, sizeof started_);
+    written = ::write(fd_, &header, sizeof header);
   } while (written < 0 && errno == EINTR);
-  if (written == static_cast<ssize_t>(sizeof started_)) return true;
+  if (written == static_cast<ssize_t>(sizeof header)) return true;
   // A node open for reading only takes no writes, now or later.
   if (written < 0 && errno == EBADF) halves_ = false;
   return false;
 }
 
-std::optional<Result> LinuxNode::Collect(int timeoutMs) {
+std::optional<sg_io_hdr_t> LinuxNode::ReadAnswer(int timeoutMs, int& error) {
+  error = 0;
   pollfd entry{fd_, POLLIN, 0};
   int ready;
   do {
@@ -159,17 +164,59 @@ std::optional<Result> LinuxNode::Collect(int timeoutMs) {
   if (ready == 0) return std::nullopt;
   // The node is non-blocking: a read before the answer has come finds
   // nothing (EAGAIN) and is tried again at the next look.
+  sg_io_hdr_t header{};
+  header.interface_id = 'S';
   ssize_t got;
   do {
-    got = ::read(fd_, &started_, sizeof started_);
+    got = ::read(fd_, &header, sizeof header);
   } while (got < 0 && errno == EINTR);
   if (got < 0 && errno == EAGAIN) return std::nullopt;
-  if (got < 0) {
-    collected_.error = errno;
+  if (got < 0) error = errno;
+  return header;
+}
+
+std::optional<Result> LinuxNode::Collect(int timeoutMs) {
+  int error = 0;
+  std::optional<sg_io_hdr_t> answer = ReadAnswer(timeoutMs, error);
+  if (!answer) return std::nullopt;
+  if (error != 0) {
+    collected_.error = error;
     return collected_;
   }
-  TakeAnswer(started_, collected_);
+  TakeAnswer(*answer, collected_);
   return collected_;
+}
+
+bool LinuxNode::Queue(const Command& command, uint32_t tag) {
+  std::lock_guard lock(queuedMutex_);
+  if (!halves_ || tag > 0x7FFFFFFF || queued_.count(tag) != 0) return false;
+  Result& result = queued_[tag];
+  sg_io_hdr_t header = HeaderFor(command, result);
+  header.pack_id = static_cast<int>(tag);
+  if (WriteHeader(header)) return true;
+  queued_.erase(tag);
+  return false;
+}
+
+std::optional<TaggedResult> LinuxNode::CollectAny(int timeoutMs) {
+  {
+    std::lock_guard lock(queuedMutex_);
+    if (queued_.empty()) return std::nullopt;
+  }
+  int error = 0;
+  std::optional<sg_io_hdr_t> answer = ReadAnswer(timeoutMs, error);
+  if (!answer) return std::nullopt;
+  std::lock_guard lock(queuedMutex_);
+  // A failed read names no command: it ends the oldest one.
+  auto entry = error != 0 ? queued_.begin() : queued_.find(static_cast<uint32_t>(answer->pack_id));
+  if (entry == queued_.end()) return std::nullopt;
+  TaggedResult tagged{entry->first, entry->second};
+  queued_.erase(entry);
+  if (error != 0)
+    tagged.result.error = error;
+  else
+    TakeAnswer(*answer, tagged.result);
+  return tagged;
 }
 
 }  // namespace sg

@@ -15,6 +15,13 @@
 // not come). Between them no other command goes to the node, and
 // command.data and the command block stay valid until Collect has answered.
 // Each half is called by one thread at a time.
+//
+// A node may also keep several commands in the kernel at once: Queue sends
+// a command under a tag of the caller's choosing (false when the node cannot;
+// nothing was sent then), CollectAny waits at most timeoutMs for the answer
+// of any queued command and says whose it is. A queued command's block and
+// data stay valid until its answer has been collected. Commands in halves
+// and queued commands are never in the kernel at the same time.
 #pragma once
 
 #include <array>
@@ -51,12 +58,20 @@ struct Result {
   std::array<uint8_t, kSenseRoom> sense{};
 };
 
+// The answer of a queued command.
+struct TaggedResult {
+  uint32_t tag = 0;
+  Result result;
+};
+
 class Node {
  public:
   virtual ~Node() = default;
   virtual Result Run(const Command& command) = 0;
   virtual bool Begin(const Command&) { return false; }
   virtual std::optional<Result> Collect(int /*timeoutMs*/) { return std::nullopt; }
+  virtual bool Queue(const Command&, uint32_t /*tag*/) { return false; }
+  virtual std::optional<TaggedResult> CollectAny(int /*timeoutMs*/) { return std::nullopt; }
 };
 
 // The outcome of opening a node: a node, or the errno of the failed open.

@@ -152,3 +152,39 @@ TEST(SgCallerThread, QuickDataCommandsCompleteInTheSendAndHeldOnesAreHandedOver)
   EXPECT_TRUE(slow.WaitSignalled());
   EXPECT_EQ(slow.Status(), aspi::SS_COMP);
 }
+
+// Reads sent ahead: both are handed to the kernel at once and return
+// pending without a wait; a command sent after them waits until both have
+// come back; one of them can be aborted, and its late answer leaves its
+// buffer alone.
+TEST(SgSentAhead, TwoReadsAreInTheKernelAtOnceAndWhatFollowsWaitsForThem) {
+  OneDrive drive;
+  drive.unit->RunInHalves();
+  drive.unit->Answer(TargetAnswer(aspi::STATUS_GOOD), std::vector<uint8_t>(2048, 0x44));
+  ManagerLines lines;
+  sg::Bus bus(drive.sysfs.Environment());
+  const uint8_t ahead = aspi::SRB_DIR_IN | aspi::SRB_QUEUE_AHEAD;
+  std::vector<uint8_t> first(2048, 0), second(2048, 0), after(2048, 0);
+  Request a(0, 0, 0, kRead10, ahead, first.data(), 2048);
+  Request b(0, 0, 0, kRead10, ahead, second.data(), 2048);
+  Request c(0, 0, 0, kRead10, aspi::SRB_DIR_IN, after.data(), 2048);
+  EXPECT_EQ(bus.Send(&a.block), aspi::SS_PENDING);
+  EXPECT_EQ(bus.Send(&b.block), aspi::SS_PENDING);
+  EXPECT_EQ(drive.unit->Beginners().size(), 2u) << "both handed to the kernel while the drive holds the first";
+  EXPECT_EQ(bus.Send(&c.block), aspi::SS_PENDING);
+  EXPECT_EQ(drive.unit->Beginners().size(), 2u) << "the third waits behind them";
+
+  EXPECT_EQ(Abort(bus, 0, &b.block), aspi::SS_COMP);
+  EXPECT_EQ(b.Status(), aspi::SS_ABORTED);
+  EXPECT_TRUE(b.WaitSignalled());
+  drive.unit->Release();
+  ASSERT_TRUE(a.WaitSignalled());
+  EXPECT_EQ(a.Status(), aspi::SS_COMP);
+  EXPECT_EQ(first, std::vector<uint8_t>(2048, 0x44));
+  ASSERT_TRUE(c.WaitSignalled());
+  EXPECT_EQ(c.Status(), aspi::SS_COMP);
+  EXPECT_EQ(after, std::vector<uint8_t>(2048, 0x44));
+  EXPECT_EQ(second, std::vector<uint8_t>(2048, 0)) << "the aborted read's answer was dropped";
+  EXPECT_EQ(drive.unit->Received().size(), 3u);
+  EXPECT_FALSE(b.SignalledNow()) << "the aborted request was signalled once";
+}

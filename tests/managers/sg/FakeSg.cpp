@@ -1,5 +1,6 @@
 #include "tests/managers/sg/FakeSg.h"
 
+#include <deque>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -48,10 +49,38 @@ class FakeNode : public sg::Node {
       return std::nullopt;
     return running_.get();
   }
+  // Queued commands run one after the other in the order queued, each on a
+  // thread of its own, and are answered in that order.
+  bool Queue(const sg::Command& command, uint32_t tag) override {
+    if (!unit_->Halves()) return false;
+    unit_->NoteBegun();
+    std::lock_guard lock(mutex_);
+    std::shared_future<sg::Result> before = last_;
+    last_ = std::async(std::launch::async, [unit = unit_, command, before] {
+              if (before.valid()) before.wait();
+              return unit->Run(command);
+            }).share();
+    queued_.push_back({tag, last_});
+    return true;
+  }
+  std::optional<sg::TaggedResult> CollectAny(int timeoutMs) override {
+    std::unique_lock lock(mutex_);
+    if (queued_.empty()) return std::nullopt;
+    auto [tag, answer] = queued_.front();
+    lock.unlock();
+    if (timeoutMs >= 0 && answer.wait_for(std::chrono::milliseconds(timeoutMs)) != std::future_status::ready)
+      return std::nullopt;
+    lock.lock();
+    queued_.pop_front();
+    return sg::TaggedResult{tag, answer.get()};
+  }
 
  private:
   std::shared_ptr<FakeUnit> unit_;
   std::future<sg::Result> running_;
+  std::mutex mutex_;
+  std::shared_future<sg::Result> last_;
+  std::deque<std::pair<uint32_t, std::shared_future<sg::Result>>> queued_;
 };
 
 std::mutex linesMutex;
