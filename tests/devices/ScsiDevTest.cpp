@@ -2,6 +2,7 @@
 // block reads and writes with their pieces, retries and zero-fill.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "devices/SCSIDEV.h"
@@ -248,6 +249,55 @@ TEST_F(ScsiDev, ReadGivesUpAfterTheRetryCount) {
   EXPECT_EQ(CountPrefixed("[Error Information]"), 10);
   EXPECT_EQ(dev.GetAddress(), 7u);
   EXPECT_EQ(dev.TransferredBytes(), 0u);
+}
+
+// A read of several pieces with the next piece's READ sent ahead, on a
+// manager that queues such reads and on one that runs them at once: the same
+// bytes, the same retries of a piece that fails, and the same failure once
+// every attempt has failed. Ahead, a failed piece's READ may be followed by
+// the next piece's before it is read again.
+TEST_F(ScsiDev, ReadsSentAheadGiveTheSameBytesRetriesAndFailures) {
+  struct Row {
+    bool queued;
+    uint32_t failing;  // the first READs that fail (0: none; 99: all)
+    bool read;
+    int retryLines;
+  };
+  const Row rows[] = {{false, 0, true, 0}, {true, 0, true, 0},  {false, 2, true, 2},
+                      {true, 2, true, 1},  {false, 99, false, 9}, {true, 99, false, 9}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::to_string(row.queued) + " " + std::to_string(row.failing));
+    const int retriesBefore = CountPrefixed("[SCSIDEV::Read] - Retry");
+    const int failuresBefore = CountEntries("[SCSIDEV::Read] failed.");
+    const std::string fault = row.failing == 99 ? SenseFault(kRead10, "03/11/00") : SenseFault(kRead10, "03/11/00", row.failing);
+    SimBus bus(Disk(1, 100, 2048, row.failing == 0 ? "" : "\"faults\": [" + fault + "]"));
+    bus.QueueAhead(row.queued);
+    SCSIDEV dev(0, 1, 0);
+    std::vector<uint8_t> data(64 * 2048);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 131 + i / 2048);
+    ASSERT_TRUE(dev.Write(0, data.data(), static_cast<uint32_t>(data.size())));
+    bus.Clear();
+    std::vector<uint8_t> buffer(data.size(), 0xEE);
+    EXPECT_EQ(dev.Read(0, buffer.data(), static_cast<uint32_t>(buffer.size())), row.read);
+    EXPECT_EQ(CountPrefixed("[SCSIDEV::Read] - Retry") - retriesBefore, row.retryLines);
+    EXPECT_EQ(CountEntries("[SCSIDEV::Read] failed.") - failuresBefore, row.read ? 0 : 1);
+    if (!row.read) continue;
+    EXPECT_EQ(buffer, data);
+    EXPECT_EQ(dev.GetAddress(), 64u);
+    const auto reads = bus.Commands(kRead10);
+    const size_t ahead = std::count_if(reads.begin(), reads.end(),
+                                       [](const SentCommand& c) { return (c.head.flags & 0x80) != 0; });
+    // A manager that runs them at once is sent one, then the pieces go the ordinary way.
+    EXPECT_EQ(ahead > 1, row.queued) << ahead;
+    // Every piece read, in order, but for a piece read again after a failure.
+    uint32_t next = 0;
+    for (const SentCommand& read : reads) {
+      EXPECT_LE(Lba(read), next);
+      EXPECT_EQ(Blocks10(read), 16u);
+      next = std::max(next, Lba(read) + 16);
+    }
+    EXPECT_EQ(next, 64u);
+  }
 }
 
 TEST_F(ScsiDev, WriteGivesUpAfterTheRetryCount) {

@@ -36,6 +36,7 @@ SimBus::SimBus(const std::string& devices) {
 }
 
 SimBus::~SimBus() {
+  QueueAhead(false);  // its thread ends before the library goes
   ResetAspiManagerForTesting();
   recorder_.reset();
   Restore("MARROWLIGHT_ASPI", previousAspi_);
@@ -71,6 +72,10 @@ std::vector<SentCommand> SimBus::Commands(uint8_t op) const {
   for (SentCommand& command : Commands())
     if (command.Op() == op) matching.push_back(std::move(command));
   return matching;
+}
+
+void SimBus::QueueAhead(bool on) const {
+  if (auto queue = Control<void (*)(bool)>("RecorderQueueAhead")) queue(on);
 }
 
 void SimBus::Clear() const {

@@ -44,6 +44,10 @@ class SimBus {
   void Script(uint8_t op, uint32_t times, uint8_t status, const std::vector<uint8_t>& sense,
               const std::vector<uint8_t>& data) const;
 
+  // Reads sent ahead are answered as a manager that queues them answers
+  // them: pending at once, then in order on a thread of their own.
+  void QueueAhead(bool on) const;
+
   const TempDir& Dir() const { return dir_; }
 
  private:

@@ -11,12 +11,19 @@
 // fields), a test may script the reply to the next commands of one operation
 // code; those commands are answered here and never reach the bus.
 //
+// A test may also have reads sent ahead (SRB_QUEUE_AHEAD) answered as a
+// manager that queues them answers: pending at once, then carried out in
+// order on a thread of the recorder's own (RecorderQueueAhead).
+//
 // Unloading this library unloads the simulated bus with it, so that the next
 // load builds a new bus from the then current description.
 #include <cstdint>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "host/aspi/AspiSrb.h"
@@ -51,6 +58,11 @@ struct State {
   aspi::HoldUnitFn hold = nullptr;
   std::vector<Kept> kept;
   std::vector<Script> scripts;
+  // Reads sent ahead, waiting for the recorder's own thread.
+  std::condition_variable aheadWake;
+  std::deque<aspi::SRB_ExecSCSICmd*> ahead;
+  bool aheadEnding = false;
+  std::thread aheadThread;
 };
 
 State& Recorder() {
@@ -110,6 +122,25 @@ bool AnswerFromScript(State& state, aspi::SRB_ExecSCSICmd& block) {
   return false;
 }
 
+// Carries out one execute request: from a script, else on the bus.
+uint32_t Carry(State& state, aspi::SRB_ExecSCSICmd* block) {
+  if (AnswerFromScript(state, *block)) return block->SRB_Status;
+  return state.send(block);
+}
+
+void CarryAhead(State& state) {
+  std::unique_lock lock(state.mutex);
+  for (;;) {
+    state.aheadWake.wait(lock, [&state] { return state.aheadEnding || !state.ahead.empty(); });
+    if (state.ahead.empty()) return;
+    aspi::SRB_ExecSCSICmd* block = state.ahead.front();
+    state.ahead.pop_front();
+    lock.unlock();
+    Carry(state, block);
+    lock.lock();
+  }
+}
+
 }  // namespace
 
 RECORDER_EXPORT uint32_t GetASPI32SupportInfo(void) {
@@ -118,16 +149,43 @@ RECORDER_EXPORT uint32_t GetASPI32SupportInfo(void) {
   return state.support();
 }
 
+
 RECORDER_EXPORT uint32_t SendASPI32Command(void* srb) {
   State& state = Recorder();
   if (!OpenBus(state)) return aspi::SS_FAILED_INIT;
   const auto* header = static_cast<const aspi::SRB_Header*>(srb);
-  if (header->SRB_Cmd == aspi::SC_EXEC_SCSI_CMD) {
-    auto* block = static_cast<aspi::SRB_ExecSCSICmd*>(srb);
-    Keep(state, *block);
-    if (AnswerFromScript(state, *block)) return block->SRB_Status;
+  if (header->SRB_Cmd != aspi::SC_EXEC_SCSI_CMD) return state.send(srb);
+  auto* block = static_cast<aspi::SRB_ExecSCSICmd*>(srb);
+  Keep(state, *block);
+  std::unique_lock lock(state.mutex);
+  // A request that finds reads sent ahead still queued waits behind them.
+  if (state.aheadThread.joinable() && ((block->SRB_Flags & aspi::SRB_QUEUE_AHEAD) != 0 || !state.ahead.empty())) {
+    __atomic_store_n(&block->SRB_Status, aspi::SS_PENDING, __ATOMIC_RELEASE);
+    state.ahead.push_back(block);
+    state.aheadWake.notify_one();
+    return aspi::SS_PENDING;
   }
-  return state.send(srb);
+  lock.unlock();
+  return Carry(state, block);
+}
+
+// Reads sent ahead are queued and answered on the recorder's own thread
+// (on), or carried out at once as any other request (off: the thread ends
+// after what it has queued).
+RECORDER_EXPORT void RecorderQueueAhead(bool on) {
+  State& state = Recorder();
+  std::unique_lock lock(state.mutex);
+  if (on == state.aheadThread.joinable()) return;
+  if (on) {
+    state.aheadEnding = false;
+    state.aheadThread = std::thread([&state] { CarryAhead(state); });
+    return;
+  }
+  state.aheadEnding = true;
+  state.aheadWake.notify_one();
+  std::thread ending = std::move(state.aheadThread);
+  lock.unlock();
+  ending.join();
 }
 
 // The optional hold entry point, passed on to the bus.
