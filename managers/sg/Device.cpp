@@ -52,7 +52,7 @@ void CopyAnswer(const aspi::SRB_ExecSCSICmd& request, const Command& command, co
     return;
   }
   const uint32_t moved = result.error != 0 ? 0 : command.length - std::min(result.residual, command.length);
-  std::memcpy(to, command.data, moved);
+  if (moved > 0) std::memcpy(to, command.data, moved);
   std::memset(to + moved, 0, command.length - moved);
 }
 

@@ -153,7 +153,7 @@ sg::Result FakeUnit::Run(const sg::Command& command) {
   if (command.direction == sg::Direction::In) {
     // As the kernel does: what the answer left out of the transfer is its residual.
     const size_t moved = std::min<size_t>(dataIn_.size(), command.length);
-    std::memcpy(command.data, dataIn_.data(), moved);
+    if (moved > 0) std::memcpy(command.data, dataIn_.data(), moved);
     result.residual = static_cast<uint32_t>(command.length - moved);
   }
   return result;
