@@ -74,6 +74,19 @@ xvfb_prepare() {
   export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(dirname "${BASH_SOURCE[0]}")/lsan-system.supp:print_suppressions=0"
 }
 
+# A simulated bus with the emulated QXW-7100 alone, a blank DVD-R in it,
+# moving data at DVD 1x on a tenth of real time: a pass lasts long enough
+# for a person (or xdotool) to act while it runs.
+one_slow_writer_bus() {
+  cat >"$run/bus.json" <<JSON
+{ "state_dir": "state",
+  "adapters": [ { "devices": [
+    { "id": 4, "model": "qxw7100", "medium": { "kind": "dvd-r", "sectors": 65536 }, "speed": 1 } ] } ] }
+JSON
+  unset MARROWLIGHT_SIMBUS_STATE
+  export MARROWLIGHT_SIMBUS="$run/bus.json" MARROWLIGHT_TIME_SCALE=0.1
+}
+
 xvfb_start() {
   "$run/marrowlight" "$@" >"$run/stdout.txt" 2>"$run/stderr.txt" &
   pid=$!

@@ -18,13 +18,7 @@ source "$(dirname "$0")/xvfb-session.sh"
 xvfb_session
 out="$3"
 xvfb_prepare xvfb-operation-dialog "$1" "$2" "$out"
-cat >"$run/bus.json" <<JSON
-{ "state_dir": "state",
-  "adapters": [ { "devices": [
-    { "id": 4, "model": "qxw7100", "medium": { "kind": "dvd-r", "sectors": 65536 }, "speed": 1 } ] } ] }
-JSON
-unset MARROWLIGHT_SIMBUS_STATE
-export MARROWLIGHT_SIMBUS="$run/bus.json" MARROWLIGHT_TIME_SCALE=0.1
+one_slow_writer_bus
 xvfb_start
 
 start_pattern 33554432 Down  # "Write & Verify"
