@@ -8,7 +8,8 @@
 #include "devices/MMCRECORDER.h"
 #include "devices/MediumRules.h"
 #include "host/ui/MessageBox.h"
-#include "transfer/RecordStore.h"
+#include "operation/RecordVerify.h"
+#include "records/RecordStore.h"
 #include "volume/CheckHeader.h"
 #include "volume/VolSizeChoice.h"
 

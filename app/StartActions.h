@@ -16,7 +16,7 @@
 #include <string>
 
 #include "host/ui/MessageBox.h"
-#include "transfer/OperationRequest.h"
+#include "operation/OperationRequest.h"
 
 class SCSIDEV;
 class VolSizeChoice;

@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "operation/OperationRequest.h"
 #include "transfer/DataPass.h"
-#include "transfer/OperationRequest.h"
 
 namespace bench {
 

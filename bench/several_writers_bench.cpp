@@ -26,9 +26,9 @@
 #include "bench/BenchSupport.h"
 #include "devices/CreateDevice.h"
 #include "host/ui/MessageBox.h"
+#include "operation/SeveralWriters.h"
 #include "scsi/AspiManager.h"
 #include "transfer/PassSpeed.h"
-#include "transfer/SeveralWriters.h"
 
 namespace {
 

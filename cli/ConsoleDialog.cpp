@@ -5,7 +5,7 @@
 #include "base/TextFormat.h"
 #include "host/os/Platform.h"
 #include "host/ui/MessageBox.h"
-#include "transfer/OperationTexts.h"
+#include "operation/OperationTexts.h"
 
 namespace {
 

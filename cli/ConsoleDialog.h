@@ -13,7 +13,7 @@
 #include <string>
 
 #include "cli/ProgressJson.h"
-#include "transfer/OperationDialog.h"
+#include "operation/OperationDialog.h"
 
 class ConsoleDialog : public OperationDialog {
  public:

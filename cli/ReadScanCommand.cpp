@@ -19,9 +19,9 @@
 #include "cli/Target.h"
 #include "host/os/Interrupt.h"
 #include "host/os/Platform.h"
-#include "transfer/DeviceScanSource.h"
-#include "transfer/ScanVerdict.h"
-#include "transfer/TReadScanThread.h"
+#include "readscan/DeviceScanSource.h"
+#include "readscan/ScanVerdict.h"
+#include "readscan/TReadScanThread.h"
 
 namespace {
 

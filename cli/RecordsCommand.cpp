@@ -10,7 +10,7 @@
 #include "cli/JsonText.h"
 #include "host/os/Platform.h"
 #include "host/ui/TerminalText.h"
-#include "transfer/RecordStore.h"
+#include "records/RecordStore.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "base/TextFormat.h"
 #include "cli/ConsoleDialog.h"
 #include "host/os/Platform.h"
-#include "transfer/SeveralWriters.h"
+#include "operation/SeveralWriters.h"
 
 SeveralDialog::SeveralDialog(std::vector<std::string> writers, bool terminal)
     : writers_(std::move(writers)), terminal_(terminal), json_(ActiveProgressJson()), rows_(writers_.size()) {}

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "cli/ProgressJson.h"
-#include "transfer/SeveralWritersDialog.h"
+#include "operation/SeveralWritersDialog.h"
 
 class SeveralDialog : public SeveralWritersDialog {
  public:

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "transfer/OperationDialog.h"
-#include "transfer/OperationRequest.h"
+#include "operation/OperationDialog.h"
+#include "operation/OperationRequest.h"
 
 class SCSIDEV;
 

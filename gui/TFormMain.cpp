@@ -30,7 +30,7 @@
 #include "gui/TSplashForm.h"
 #include "gui/UserSettings.h"
 #include "host/ui/MessageBox.h"
-#include "transfer/OperationTexts.h"
+#include "operation/OperationTexts.h"
 
 namespace {
 

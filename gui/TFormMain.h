@@ -27,7 +27,7 @@
 #include "app/ProgramStart.h"
 #include "app/StartActions.h"
 #include "gui/FormMainControls.h"
-#include "transfer/OperationDialog.h"
+#include "operation/OperationDialog.h"
 
 class FormMainDialogs;
 class QDragEnterEvent;

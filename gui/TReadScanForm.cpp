@@ -13,9 +13,9 @@
 #include "gui/GuiThread.h"
 #include "gui/SpeedChartView.h"
 #include "host/ui/MessageBox.h"
-#include "transfer/DeviceScanSource.h"
-#include "transfer/ScanVerdict.h"
-#include "transfer/TReadScanThread.h"
+#include "readscan/DeviceScanSource.h"
+#include "readscan/ScanVerdict.h"
+#include "readscan/TReadScanThread.h"
 
 namespace {
 

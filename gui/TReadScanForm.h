@@ -15,7 +15,7 @@
 #include <memory>
 #include <vector>
 
-#include "transfer/ReadScan.h"
+#include "readscan/ReadScan.h"
 
 class QLabel;
 class QProgressBar;

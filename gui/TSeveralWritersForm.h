@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "transfer/OperationRequest.h"
-#include "transfer/SeveralWriters.h"
-#include "transfer/SeveralWritersDialog.h"
+#include "operation/OperationRequest.h"
+#include "operation/SeveralWriters.h"
+#include "operation/SeveralWritersDialog.h"
 
 class QCheckBox;
 class QComboBox;

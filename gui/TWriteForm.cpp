@@ -20,7 +20,7 @@
 #include "gui/TVolSizeForm.h"
 #include "gui/TWriteModeSelectForm.h"
 #include "host/ui/MessageBox.h"
-#include "transfer/TOperationThread.h"
+#include "operation/TOperationThread.h"
 #include "volume/CheckHeader.h"
 
 namespace {

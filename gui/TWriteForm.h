@@ -27,11 +27,11 @@
 #include <optional>
 
 #include "gui/WriteFormControls.h"
-#include "transfer/OperationDialog.h"
 #include "host/ui/MessageBox.h"
-#include "transfer/OperationForm.h"
-#include "transfer/OperationProgress.h"
-#include "transfer/OperationRequest.h"
+#include "operation/OperationDialog.h"
+#include "operation/OperationForm.h"
+#include "operation/OperationProgress.h"
+#include "operation/OperationRequest.h"
 #include "transfer/PassGraph.h"
 #include "transfer/PassSpeed.h"
 

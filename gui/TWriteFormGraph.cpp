@@ -13,7 +13,7 @@
 #include "devices/SCSIDEV.h"
 #include "gui/SpeedChartView.h"
 #include "gui/TWriteForm.h"
-#include "transfer/TOperationThread.h"
+#include "operation/TOperationThread.h"
 
 namespace {
 
@@ -27,7 +27,10 @@ void TWriteForm::BeginGraph(const OperationRequest& request) {
   // The drive on the disc side tells its nominal rates, asked here while
   // no operation uses it.
   SCSIDEV* disc = request.destination.IsDevice() ? request.destination.device : request.source.device;
-  if (disc != nullptr) graph_.AddDriveLevels(ReadDriveRates(*disc), request);
+  if (disc != nullptr) {
+    const DiscSideUse use = DiscSideUseOf(request);
+    graph_.AddDriveLevels(ReadDriveRates(*disc), use.writes, use.reads);
+  }
   controls_.graph->SetChart(GraphChart());
   controls_.btnSaveGraph->setEnabled(false);
   graphChanged_ = false;

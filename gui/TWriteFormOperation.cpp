@@ -18,12 +18,12 @@
 #include "base/ProgramIdentity.h"
 #include "gui/DesktopNotification.h"
 #include "gui/GuiThread.h"
-#include "gui/TWriteForm.h"
 #include "gui/TVolSizeForm.h"
+#include "gui/TWriteForm.h"
 #include "gui/TWriteModeSelectForm.h"
 #include "host/ui/MessageBox.h"
-#include "transfer/OperationTexts.h"
-#include "transfer/TOperationThread.h"
+#include "operation/OperationTexts.h"
+#include "operation/TOperationThread.h"
 
 namespace {
 

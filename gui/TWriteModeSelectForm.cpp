@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "transfer/OperationTexts.h"
+#include "operation/OperationTexts.h"
 
 namespace {
 

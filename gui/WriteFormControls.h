@@ -7,7 +7,7 @@
 #include <array>
 #include <functional>
 
-#include "transfer/OperationForm.h"
+#include "operation/OperationForm.h"
 
 class QCheckBox;
 class QComboBox;

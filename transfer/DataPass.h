@@ -23,7 +23,7 @@
 
 #include <string>
 
-#include "transfer/OperationRequest.h"
+#include "transfer/Endpoint.h"
 #include "transfer/SharedPass.h"
 #include "transfer/TReadThread.h"
 
@@ -64,12 +64,6 @@ struct PassSides {
   // Several writers at once: the source side is read through this seat of
   // the pass they share (not owned), instead of by a reader of its own.
   PassSeat* seat = nullptr;
-};
-
-// Bytes [from, to) of the volume.
-struct ByteRange {
-  uint64_t from = 0;
-  uint64_t to = 0;
 };
 
 struct PassOutcome {

@@ -54,11 +54,7 @@ void PassGraph::AddLevel(const std::string& label, double bytesPerSecond) {
   if (bytesPerSecond > 0) levels_.push_back({label, bytesPerSecond});
 }
 
-void PassGraph::AddDriveLevels(const DriveRates& rates, const OperationRequest& request) {
-  const Operation operation = request.operation;
-  const bool writes = Has(operation, opcode::kWrite) || Has(operation, opcode::kTest) ||
-                      (Has(operation, opcode::kCopy) && request.destination.IsDevice());
-  const bool reads = Has(operation, opcode::kVerify) || !writes;
+void PassGraph::AddDriveLevels(const DriveRates& rates, bool writes, bool reads) {
   const double read = rates.readBytesPerSecond, write = rates.writeBytesPerSecond;
   if (writes && reads && read == write) {
     AddLevel("drive " + chart::MultipleText(write), write);

@@ -20,7 +20,6 @@
 #include "chart/SpeedChart.h"
 #include "devices/DriveRates.h"
 #include "host/aspi/ScsiVocabulary.h"
-#include "transfer/OperationRequest.h"
 #include "transfer/PassProgress.h"
 
 struct PassSample {
@@ -51,11 +50,10 @@ class PassGraph {
   void Clear();
   // The drive's nominal rate, drawn as a level line with its label.
   void AddLevel(const std::string& label, double bytesPerSecond);
-  // The rates of the drive on the disc side of the request that the
-  // operation's passes meet: its write rate for a test, write or copy onto
-  // it, its read rate for a verify or a copy from it; one line when both
-  // are met and equal.
-  void AddDriveLevels(const DriveRates& rates, const OperationRequest& request);
+  // The rates of the drive on the disc side that the passes meet: its write
+  // rate when they write it, its read rate when they read it; one line when
+  // both are met and equal.
+  void AddDriveLevels(const DriveRates& rates, bool writes, bool reads);
 
   const std::vector<PassTrace>& Passes() const { return passes_; }
   // Some pass has a sample with a speed: there is something to draw.

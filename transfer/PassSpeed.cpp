@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "base/TextFormat.h"
-#include "transfer/OperationTexts.h"
 
 void PassSpeed::Begin(uint64_t bytes, Clock::time_point now) {
   total_ = bytes;

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "base/CFILE.h"
-#include "transfer/OperationRequest.h"
+#include "transfer/Endpoint.h"
 
 class SourceFeed {
  public:

@@ -9,12 +9,12 @@
 
 #include "gui/SpeedChartView.h"
 #include "gui/TReadScanForm.h"
+#include "tests/fixtures/BusSupport.h"
 #include "tests/fixtures/CapturedLog.h"
 #include "tests/fixtures/ProgramBus.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
 #include "tests/fixtures/TempDir.h"
 #include "tests/gui/WriteFormSupport.h"
-#include "tests/transfer/BusSupport.h"
 
 using guitest::Child;
 

@@ -12,11 +12,11 @@
 #include <filesystem>
 
 #include "devices/SCSIDEV.h"
+#include "records/RecordStore.h"
 #include "tests/fixtures/Images.h"
 #include "tests/fixtures/ProgramBus.h"
 #include "tests/fixtures/ScriptedUiGuard.h"
 #include "tests/gui/MainWindowRun.h"
-#include "transfer/RecordStore.h"
 
 namespace {
 

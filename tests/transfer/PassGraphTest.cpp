@@ -72,33 +72,6 @@ TEST(PassGraph, KeepsOneTraceOfSamplesPerPassInOrder) {
   EXPECT_TRUE(graph.Chart("").levels.empty());
 }
 
-TEST(PassGraph, TheDrivesRatesThePassesMeet) {
-  constexpr double k4x = 4 * chart::kDvd1xBytesPerSecond, k8x = 8 * chart::kDvd1xBytesPerSecond;
-  struct Row {
-    Operation operation;
-    DriveRates rates;
-    std::vector<std::string> labels;
-  };
-  const Row rows[] = {
-      {Operation::TestWriteVerify, {k4x, k4x}, {"drive 4x"}},
-      {Operation::WriteVerify, {k8x, k4x}, {"drive write 4x", "drive read 8x"}},
-      {Operation::Write, {k8x, k4x}, {"drive write 4x"}},
-      {Operation::VerifyDisc, {k8x, k4x}, {"drive read 8x"}},
-      {Operation::Copy, {k8x, 0}, {"drive read 8x"}},  // from the drive into a file
-      {Operation::Write, {0, 0}, {}},                  // a drive that tells nothing
-  };
-  for (const Row& row : rows) {
-    OperationRequest request;
-    request.operation = row.operation;
-    request.destination = Endpoint("copy.iso");
-    PassGraph graph;
-    graph.AddDriveLevels(row.rates, request);
-    std::vector<std::string> labels;
-    for (const chart::Level& level : graph.Chart("").levels) labels.push_back(level.label);
-    EXPECT_EQ(labels, row.labels) << ItemOf(row.operation).text;
-  }
-}
-
 TEST(PassGraph, ALongPassKeepsAboutTwoThousandSamples) {
   PassGraph graph;
   const uint64_t total = 4'700'000'000;
