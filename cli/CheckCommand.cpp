@@ -1,5 +1,6 @@
 // check: what a source holds, as the volume check finds it.
 #include <iostream>
+#include <memory>
 #include <nlohmann/json.hpp>
 
 #include "base/NumberText.h"
@@ -11,6 +12,8 @@
 #include "host/ui/TerminalText.h"
 #include "volume/CheckHeader.h"
 #include "volume/VolSizeChoice.h"
+
+namespace {
 
 int RunCheck(const std::string& source, bool json) {
   Target target = ParseTarget(source);
@@ -51,4 +54,18 @@ int RunCheck(const std::string& source, bool json) {
                 << "have been cut short\n";
   }
   return kExitDone;
+}
+
+}  // namespace
+
+void AddCheckCommand(CommandSet& commands) {
+  struct Arguments {
+    std::string source;
+    bool json = false;
+  };
+  auto arguments = std::make_shared<Arguments>();
+  CLI::App* check = commands.Add("check", "Volume name, size, sectors and offset of a source",
+                                 [arguments](const GlobalOptions&) { return RunCheck(arguments->source, arguments->json); });
+  check->add_option("SOURCE", arguments->source, "HA,ID,LUN or a file")->required();
+  check->add_flag("--json", arguments->json, "Print JSON");
 }

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "base/CFILE.h"
+#include "base/ProgramIdentity.h"
 #include "base/TextFormat.h"
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
@@ -21,12 +22,11 @@
 #include "firmware/ReidentifyDrive.h"
 #include "firmware/TUpdateThread.h"
 #include "firmware/format/FirmwareFile.h"
-#include "host/os/Interrupt.h"
 #include "host/os/ConsoleInput.h"
+#include "host/os/Interrupt.h"
 #include "host/os/Platform.h"
 #include "host/ui/MessageBox.h"
 #include "host/ui/TerminalText.h"
-#include "base/ProgramIdentity.h"
 
 namespace {
 
@@ -112,8 +112,6 @@ int StatusOf(UpdateResult result) {
   return kExitFailed;
 }
 
-}  // namespace
-
 int RunFirmware(const std::string& writer, const std::string& fileName, bool unattendedYes) {
   auto address = ParseDeviceArgument(writer, "WRITER");
   if (!address) return kExitUsage;
@@ -153,4 +151,21 @@ int RunFirmware(const std::string& writer, const std::string& fileName, bool una
   // device may be lost and the line the dialog saw last is no answer.
   if (update.Result() == UpdateResult::Done) std::cout << WritingDeviceLine(device.get()) << std::endl;
   return StatusOf(update.Result());
+}
+
+}  // namespace
+
+void AddFirmwareCommand(CommandSet& commands) {
+  struct Arguments {
+    std::string writer;
+    std::string file;
+  };
+  auto arguments = std::make_shared<Arguments>();
+  CLI::App* firmware =
+      commands.Add("firmware", "Update a writer's firmware from an update file", [arguments](const GlobalOptions& global) {
+        // --yes answers the retry question Yes only a few times.
+        return RunFirmware(arguments->writer, arguments->file, global.yes);
+      });
+  firmware->add_option("WRITER", arguments->writer, "HA,ID,LUN of the writer")->required();
+  firmware->add_option("FILE", arguments->file, "The update file")->required();
 }

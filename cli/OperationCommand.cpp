@@ -1,8 +1,8 @@
-// write, copy, pattern and verify: the operations of the operation dialog,
-// with the console standing in for the dialog and Ctrl-C for its Cancel
-// button. The command line becomes an operation request; the core does the
-// rest. The volume's SHA-256 and the disc record's place are printed at the
-// end.
+// The operations of the operation dialog for write, copy, pattern and
+// verify, with the console standing in for the dialog and Ctrl-C for its
+// Cancel button. The command line becomes an operation request; the core
+// does the rest. The volume's SHA-256 and the disc record's place are
+// printed at the end.
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -13,11 +13,11 @@
 #include <thread>
 
 #include "base/NumberText.h"
-#include "base/Sha256.h"
 #include "base/TextFormat.h"
-#include "cli/Commands.h"
+#include "cli/ByteCount.h"
 #include "cli/ConsoleDialog.h"
 #include "cli/ExitStatus.h"
+#include "cli/OperationCommand.h"
 #include "cli/ProgressJson.h"
 #include "cli/SeveralDialog.h"
 #include "cli/Target.h"
@@ -26,10 +26,8 @@
 #include "host/ui/MessageBox.h"
 #include "host/ui/TerminalText.h"
 #include "operation/OperationRequest.h"
-#include "operation/RecordVerify.h"
 #include "operation/SeveralWriters.h"
 #include "operation/TOperationThread.h"
-#include "records/RecordStore.h"
 #include "volume/CheckHeader.h"
 #include "volume/VolSizeChoice.h"
 
@@ -56,10 +54,14 @@ class OperationBoxes : public ui::Backend {
   std::function<void()> cancel_;
 };
 
-int Usage(const std::string& text) {
+}  // namespace
+
+int UsageError(const std::string& text) {
   host::WriteStderr(text + "\n");
   return kExitUsage;
 }
+
+namespace {
 
 int StatusOf(const OperationOutcome& outcome) {
   if (outcome.DifferencesFound() && outcome.result != OperationResult::Canceled) return kExitDifferences;
@@ -93,8 +95,10 @@ void WatchForCtrlC(const std::function<bool(std::chrono::milliseconds)>& waitFin
   }
 }
 
+}  // namespace
+
 // Runs the operation to its end.
-int Run(const OperationRequest& request, uint64_t volumeSize) {
+int RunOperationRequest(const OperationRequest& request, uint64_t volumeSize) {
   ConsoleDialog dialog(volumeSize, host::StderrIsTerminal());
   TOperationThread operation(dialog, request);
   // Read on the operation thread, where the dialog's notifications run.
@@ -114,6 +118,8 @@ int Run(const OperationRequest& request, uint64_t volumeSize) {
   if (!outcome.recordFile.empty()) std::cout << "Record: " << outcome.recordFile << std::endl;
   return StatusOf(outcome);
 }
+
+namespace {
 
 // Several writers: 0 only when every disc is done; 1 when any failed, else
 // 4 when any verify found differences, else 3 when any was canceled.
@@ -154,6 +160,8 @@ int RunSeveral(const SeveralWritersRequest& request) {
   return StatusOf(operation.Outcomes());
 }
 
+}  // namespace
+
 // Ctrl-C (or SIGTERM) before the operation has started: nothing has been
 // touched, so the program ends at once as a cancel ends it.
 bool CanceledBeforeStart() {
@@ -161,6 +169,8 @@ bool CanceledBeforeStart() {
   host::WriteStderr("\nCanceled before the operation started.\n");
   return true;
 }
+
+namespace {
 
 // While it lives, a thread that answers Ctrl-C with "Canceling..." and,
 // when the work goes on for another second, says that the program waits
@@ -208,6 +218,8 @@ class InterruptWatch {
   std::thread thread_;
 };
 
+}  // namespace
+
 // The volume of the source as the check finds it, with --size applied;
 // prints what will be transferred.
 bool CheckSource(const Endpoint& source, const std::optional<uint64_t>& size, VolumeInfo& volume) {
@@ -229,6 +241,8 @@ bool CheckSource(const Endpoint& source, const std::optional<uint64_t>& size, Vo
                                volume.volumeOffset));
   return true;
 }
+
+namespace {
 
 // The device behind an argument when it names one that may play the role.
 // False when it names a device that cannot (a message has said why).
@@ -267,17 +281,17 @@ int RunSeveralWriters(const OperationArguments& arguments, Operation operation) 
   // The record of each disc goes to the records folder: one --record file
   // cannot hold them all.
   if (!arguments.record.empty())
-    return Usage("--record names the file of one disc's record: with several writers each disc's record goes to "
+    return UsageError("--record names the file of one disc's record: with several writers each disc's record goes to "
                  "the records folder.");
   bool opened = OpenSide(ParseTarget(arguments.source), AddressRole::WriteSource, sourceDevice, request.source);
   for (size_t i = 0; opened && i < arguments.writers.size(); ++i) {
     const std::string& text = arguments.writers[i];
     Target writer = ParseTarget(text);
     if (!writer.IsDevice() && writer.error.empty())
-      return Usage("WRITER is a SCSI address written HA,ID,LUN (or /dev/sgN, /dev/srN with --manager sg).");
+      return UsageError("WRITER is a SCSI address written HA,ID,LUN (or /dev/sgN, /dev/srN with --manager sg).");
     for (size_t j = 0; j < i; ++j) {
       if (writer.Describe() == ParseTarget(arguments.writers[j]).Describe())
-        return Usage(writer.Describe() + " is named more than once.");
+        return UsageError(writer.Describe() + " is named more than once.");
     }
     Endpoint side;
     writers.emplace_back();
@@ -299,7 +313,7 @@ int RunOperation(const OperationArguments& arguments) {
   const bool copyFamily = arguments.command == "copy";
   std::optional<Operation> chosen =
       OperationNamed(copyFamily ? OperationFamily::Copy : OperationFamily::Write, arguments.mode);
-  if (!chosen) return Usage("Unknown --mode \"" + arguments.mode + "\".");
+  if (!chosen) return UsageError("Unknown --mode \"" + arguments.mode + "\".");
   host::InstallInterruptHandler();
 
   if (arguments.command == "pattern") {
@@ -309,7 +323,7 @@ int RunOperation(const OperationArguments& arguments) {
     if (CanceledBeforeStart()) return kExitCanceled;
     if (!writer) return kExitFailed;
     // The pattern size is the volume size the dialog holds at Start.
-    return Run(OperationRequest::Pattern(*chosen, *writer), arguments.size.value_or(0));
+    return RunOperationRequest(OperationRequest::Pattern(*chosen, *writer), arguments.size.value_or(0));
   }
 
   if (arguments.writers.size() > 1) return RunSeveralWriters(arguments, *chosen);
@@ -317,7 +331,7 @@ int RunOperation(const OperationArguments& arguments) {
   Target source = ParseTarget(arguments.source);
   Target destination = ParseTarget(arguments.destination);
   if (!copyFamily && !destination.IsDevice() && destination.error.empty())
-    return Usage("WRITER is a SCSI address written HA,ID,LUN (or /dev/sgN, /dev/srN with --manager sg).");
+    return UsageError("WRITER is a SCSI address written HA,ID,LUN (or /dev/sgN, /dev/srN with --manager sg).");
 
   OperationRequest request;
   request.operation = *chosen;
@@ -337,43 +351,13 @@ int RunOperation(const OperationArguments& arguments) {
   if (CanceledBeforeStart()) return kExitCanceled;
   if (RefusesShortSource(arguments, request.source, request.volume)) return kExitFailed;
   request.recordFile = arguments.record;
-  return Run(request, request.volume.volumeSize);
+  return RunOperationRequest(request, request.volume.volumeSize);
 }
 
-int RunVerify(const VerifyArguments& arguments) {
-  if (arguments.fromRecord.empty() == arguments.sha256.empty())
-    return Usage("verify compares the disc with --from-record FILE or with --sha256 HEX: one of them is needed.");
-  auto address = ParseAddress(arguments.device);
-  if (!address) return Usage("DEVICE is a SCSI address written HA,ID,LUN.");
-  // What the disc is compared with is read before the drive is touched: a
-  // record that cannot be used is a mistake of the command line.
-  std::string error;
-  std::optional<OperationRequest> request;
-  if (!arguments.fromRecord.empty()) {
-    request = RecordVerifyRequest(arguments.fromRecord, error);
-    if (!request) return Usage(error);
-  } else if (!Sha256::FromHex(arguments.sha256)) {
-    return Usage("--sha256 takes the volume's SHA-256: 64 hexadecimal digits.");
-  }
-  host::InstallInterruptHandler();
+CLI::Option* AddSizeOption(CLI::App& command, std::optional<uint64_t>& size, const std::string& description) {
+  return command.add_option("--size", size, description)->check(ByteCount());
+}
 
-  std::unique_ptr<SCSIDEV> device = OpenDeviceAs(*address, AddressRole::CopySource);
-  if (CanceledBeforeStart()) return kExitCanceled;
-  if (!device) return kExitFailed;
-  if (!request) {
-    // The size is what the disc's own volume check finds.
-    VolumeInfo volume;
-    bool checked = CheckSource(Endpoint(*device), std::nullopt, volume);
-    if (CanceledBeforeStart()) return kExitCanceled;
-    if (!checked) return kExitFailed;
-    request = DigestVerifyRequest(arguments.sha256, volume.volumeSize, error);
-    if (!request) {
-      host::WriteStderr(error + "\n");
-      return kExitFailed;
-    }
-    request->volume.volumeName = volume.volumeName;
-  }
-  request->destination = Endpoint(*device);
-  request->recordFile = arguments.record;
-  return Run(*request, request->volume.volumeSize);
+CLI::Option* AddRecordOption(CLI::App& command, std::string& record, const std::string& description) {
+  return command.add_option("--record", record, description);
 }

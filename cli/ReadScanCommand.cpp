@@ -4,6 +4,7 @@
 // the scan at its next read and the part scanned is still reported.
 #include <chrono>
 #include <iostream>
+#include <memory>
 #include <thread>
 
 #include <nlohmann/json.hpp>
@@ -131,8 +132,6 @@ void Follow(TReadScanThread& scan, const std::string& device, bool terminal) {
   if (terminal && shown >= 0 && json == nullptr) host::WriteStderr("\n");
 }
 
-}  // namespace
-
 int RunReadScan(const std::string& device, bool json, const std::string& svgPath) {
   auto address = ParseAddress(device);
   if (!address) {
@@ -170,4 +169,21 @@ int RunReadScan(const std::string& device, bool json, const std::string& svgPath
   if (report.canceled) return kExitCanceled;
   if (!report.stopped.empty()) return kExitFailed;
   return summary.unreadableBlocks > 0 ? kExitUnreadable : kExitDone;
+}
+
+}  // namespace
+
+void AddReadScanCommand(CommandSet& commands) {
+  struct Arguments {
+    std::string device;
+    bool json = false;
+    std::string svg;
+  };
+  auto arguments = std::make_shared<Arguments>();
+  CLI::App* readscan =
+      commands.Add("readscan", "Read the whole disc in a drive, timing every step (never writes)",
+                   [arguments](const GlobalOptions&) { return RunReadScan(arguments->device, arguments->json, arguments->svg); });
+  readscan->add_option("DEVICE", arguments->device, "HA,ID,LUN of the drive")->required();
+  readscan->add_flag("--json", arguments->json, "Print the samples and the summary as JSON");
+  readscan->add_option("--svg", arguments->svg, "Write the map of the scan as SVG into this file");
 }

@@ -2,6 +2,7 @@
 // which disc, which volume and how the operation ended. A file of the folder
 // that is no record is named with the reason on the standard error.
 #include <iostream>
+#include <memory>
 #include <nlohmann/json.hpp>
 
 #include "base/NumberText.h"
@@ -37,8 +38,6 @@ nlohmann::json EntryJson(const ListedRecord& listed) {
           {"result", record.result}};
 }
 
-}  // namespace
-
 int RunRecords(bool json) {
   const std::string folder = DefaultRecordsFolder();
   std::vector<ListedRecord> listed = folder.empty() ? std::vector<ListedRecord>{} : ListRecords(folder);
@@ -65,4 +64,13 @@ int RunRecords(bool json) {
               << record.operation << " " << record.mode << "  " << record.result << "\n";
   }
   return kExitDone;
+}
+
+}  // namespace
+
+void AddRecordsCommand(CommandSet& commands) {
+  auto json = std::make_shared<bool>(false);
+  CLI::App* records = commands.Add("records", "List the disc records",
+                                   [json](const GlobalOptions&) { return RunRecords(*json); });
+  records->add_flag("--json", *json, "Print JSON");
 }

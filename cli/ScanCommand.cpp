@@ -1,14 +1,15 @@
 // scan: the four device lists of the two page scans.
 #include <cstdio>
 #include <iostream>
+#include <memory>
 #include <nlohmann/json.hpp>
 
 #include "app/DeviceScan.h"
 #include "app/ManagerChoice.h"
-#include "devices/DeviceLine.h"
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
 #include "cli/JsonText.h"
+#include "devices/DeviceLine.h"
 #include "host/os/Platform.h"
 #include "host/ui/TerminalText.h"
 
@@ -50,8 +51,6 @@ void PrintList(const char* title, const DeviceList& list) {
   }
 }
 
-}  // namespace
-
 int RunScan(bool json) {
   // As at the program's start: a missing manager is reported once.
   StartupScans scans = RunStartupScans();
@@ -81,4 +80,13 @@ int RunScan(bool json) {
     return kExitFailed;
   }
   return kExitDone;
+}
+
+}  // namespace
+
+void AddScanCommand(CommandSet& commands) {
+  auto json = std::make_shared<bool>(false);
+  CLI::App* scan = commands.Add("scan", "The four device lists of the two scans",
+                                [json](const GlobalOptions&) { return RunScan(*json); });
+  scan->add_flag("--json", *json, "Print JSON");
 }

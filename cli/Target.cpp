@@ -71,3 +71,9 @@ std::unique_ptr<SCSIDEV> OpenDeviceAs(const ScsiAddress& address, AddressRole ro
   if (!device) host::WriteStderr(refusal + "\n");
   return device;
 }
+
+std::unique_ptr<SCSIDEV> OpenWriterArgument(const std::string& text) {
+  auto address = ParseDeviceArgument(text, "A writer");
+  if (!address) return nullptr;
+  return OpenDeviceAs(*address, AddressRole::Writer);
+}

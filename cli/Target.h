@@ -38,3 +38,8 @@ std::unique_ptr<SCSIDEV> OpenDevice(const ScsiAddress& address);
 // The device at an address if it may play the role, or nothing (with the
 // refusal on the standard error).
 std::unique_ptr<SCSIDEV> OpenDeviceAs(const ScsiAddress& address, AddressRole role);
+
+// The writer a WRITER argument names, as the writer property dialog opens
+// it: only a writer of the Write page; nothing (with the message on the
+// standard error) otherwise.
+std::unique_ptr<SCSIDEV> OpenWriterArgument(const std::string& text);

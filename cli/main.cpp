@@ -1,6 +1,8 @@
 // marrowlight-cli: the headless front end. It runs the same scans, volume
 // check, operations and erase as the windows, answers questions on the
 // terminal (or by --yes / --no), and shows progress on the standard error.
+// The global options are registered here; each command registers its own in
+// its own file (cli/Commands.h).
 #include <CLI/CLI.hpp>
 
 #include <iostream>
@@ -9,18 +11,15 @@
 #include "app/ManagerChoice.h"
 #include "base/Log.h"
 #include "base/SystemInfo.h"
-#include "cli/ByteCount.h"
+#include "base/VerboseTrace.h"
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
-#include "base/VerboseTrace.h"
 #include "cli/ProgressJson.h"
 #include "host/os/Interrupt.h"
 #include "host/os/Platform.h"
 #include "host/ui/ConsoleUi.h"
 
 namespace {
-
-constexpr const char* kWriteModes = "test | write | test-write | write-verify | test-write-verify | verify";
 
 // While --progress json holds the standard output, what the commands print
 // there goes to the standard error.
@@ -61,76 +60,12 @@ int main(int argc, char** argv) {
                  "on the standard output (needs --yes or --no)")
       ->check(CLI::IsMember({"text", "json"}));
 
-  bool json = false;
-  auto* scan = app.add_subcommand("scan", "The four device lists of the two scans");
-  scan->add_flag("--json", json, "Print JSON");
-
-  std::string source, destination;
-  auto* check = app.add_subcommand("check", "Volume name, size, sectors and offset of a source");
-  check->add_option("SOURCE", source, "HA,ID,LUN or a file")->required();
-  check->add_flag("--json", json, "Print JSON");
-
-  OperationArguments operation;
-  auto* write = app.add_subcommand("write", "Write (test, verify) an image or a disc to a writer");
-  write->add_option("SOURCE", operation.source, "HA,ID,LUN or a file")->required();
-  std::vector<std::string> writers;
-  write->add_option("WRITER", writers, "HA,ID,LUN of the writer; several writers record the image at once")
-      ->required();
-  std::string writeMode = "test-write-verify", copyMode = "copy-verify", patternMode = "test-write-verify";
-  write->add_option("--mode", writeMode, kWriteModes);
-  write->add_flag("--json", json, "Progress as JSON lines on the standard error, one per writer and percent");
-  write->add_option("--size", operation.size, "Volume size in bytes, instead of the size the check chose")
-      ->check(ByteCount());
-
-  auto* copy = app.add_subcommand("copy", "Copy (and verify) a volume between devices and files");
-  copy->add_option("SOURCE", operation.source, "HA,ID,LUN or a file")->required();
-  copy->add_option("DEST", operation.destination, "HA,ID,LUN or a file")->required();
-  copy->add_option("--mode", copyMode, "copy | copy-verify | verify");
-  copy->add_option("--size", operation.size, "Volume size in bytes, instead of the size the check chose")
-      ->check(ByteCount());
-
-  auto* pattern = app.add_subcommand("pattern", "Write (test, verify) the test pattern");
-  pattern->add_option("WRITER", operation.destination, "HA,ID,LUN of the writer")->required();
-  pattern->add_option("--size", operation.size, "Pattern size in bytes")->required()->check(ByteCount());
-  pattern->add_option("--mode", patternMode, kWriteModes);
-
-  for (CLI::App* command : {write, copy, pattern})
-    command->add_option("--record", operation.record, "Write the disc record to this file");
-
-  VerifyArguments verifyArguments;
-  auto* verify = app.add_subcommand("verify", "Verify a disc against a disc record or a SHA-256, without the source");
-  verify->add_option("DEVICE", verifyArguments.device, "HA,ID,LUN of the drive holding the disc")->required();
-  auto* fromRecord =
-      verify->add_option("--from-record", verifyArguments.fromRecord, "The disc record (its SHA-256 and size)");
-  auto* sha256 = verify->add_option("--sha256", verifyArguments.sha256,
-                                    "The volume's SHA-256 (64 hexadecimal digits); the size is the disc's own");
-  fromRecord->excludes(sha256);
-  verify->add_option("--record", verifyArguments.record, "Write the disc record of this verify to this file");
-
-  auto* records = app.add_subcommand("records", "List the disc records");
-  records->add_flag("--json", json, "Print JSON");
-
-  std::string writer;
-  bool quick = false;
-  auto* erase = app.add_subcommand("erase", "Blank a rewritable disc");
-  erase->add_option("WRITER", writer, "HA,ID,LUN of the writer")->required();
-  erase->add_flag("--quick", quick, "Minimal blank (other makers' DVD-RW writers): quick, the old data is not overwritten");
-  auto* info = app.add_subcommand("info", "The writer line and the free bytes");
-  info->add_option("WRITER", writer, "HA,ID,LUN of the writer")->required();
-  auto* load = app.add_subcommand("load", "Load the writer's disc (close its tray)");
-  load->add_option("WRITER", writer, "HA,ID,LUN of the writer")->required();
-  auto* eject = app.add_subcommand("eject", "Eject the writer's disc (open its tray)");
-  eject->add_option("WRITER", writer, "HA,ID,LUN of the writer")->required();
-  std::string updateFile;
-  auto* firmware = app.add_subcommand("firmware", "Update a writer's firmware from an update file");
-  firmware->add_option("WRITER", writer, "HA,ID,LUN of the writer")->required();
-  firmware->add_option("FILE", updateFile, "The update file")->required();
-
-  std::string scanDevice, svgPath;
-  auto* readscan = app.add_subcommand("readscan", "Read the whole disc in a drive, timing every step (never writes)");
-  readscan->add_option("DEVICE", scanDevice, "HA,ID,LUN of the drive")->required();
-  readscan->add_flag("--json", json, "Print the samples and the summary as JSON");
-  readscan->add_option("--svg", svgPath, "Write the map of the scan as SVG into this file");
+  CommandSet commands(app);
+  for (void (*add)(CommandSet&) :
+       {AddScanCommand, AddCheckCommand, AddWriteCommand, AddCopyCommand, AddPatternCommand, AddVerifyCommand,
+        AddRecordsCommand, AddEraseCommand, AddInfoCommand, AddLoadCommand, AddEjectCommand, AddFirmwareCommand,
+        AddReadScanCommand})
+    add(commands);
 
   try {
     app.parse(argc, argv);
@@ -174,11 +109,6 @@ int main(int argc, char** argv) {
       return kExitUsage;
     }
   }
-  // write --json: the same progress lines on the standard error, the rest
-  // of the command as text.
-  ProgressJson progressOnError([](const std::string& line) { host::WriteStderr(line); },
-                               ProgressJson::Lines::ProgressOnly);
-  if (!jsonProgress && *write && json) jsonScope.emplace(progressOnError);
   // The command, with the manager, the log and the person seam in place.
   const int status = [&]() -> int {
     std::string managerError;
@@ -205,30 +135,8 @@ int main(int argc, char** argv) {
     ProgressJsonBoxes jsonBoxes(console, jsonLines);
     ui::ScopedBackend person(jsonProgress ? static_cast<ui::Backend&>(jsonBoxes) : console);
 
-    if (*scan) return RunScan(json);
-    if (*check) return RunCheck(source, json);
-    if (*erase) return RunErase(writer, quick);
-    if (*info) return RunInfo(writer);
-    if (*load) return RunLoad(writer);
-    if (*eject) return RunEject(writer);
-    if (*firmware) return RunFirmware(writer, updateFile, global.yes);
-    if (*readscan) return RunReadScan(scanDevice, json, svgPath);
-    if (*verify) return RunVerify(verifyArguments);
-    if (*records) return RunRecords(json);
-    operation.yes = global.yes;
-    if (*write) {
-      operation.command = "write";
-      operation.mode = writeMode;
-      operation.destination = writers.front();
-      operation.writers = writers;
-    } else if (*copy) {
-      operation.command = "copy";
-      operation.mode = copyMode;
-    } else if (*pattern) {
-      operation.command = "pattern";
-      operation.mode = patternMode;
-    }
-    return RunOperation(operation);
+    const CommandRun* run = commands.Chosen();
+    return run != nullptr ? (*run)(global) : kExitUsage;
   }();
   if (jsonProgress) jsonLines.Result(CommandName(app), status);
   return status;
