@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AddressRules: the one place that decides what a SCSI address holds and
 // what it may be used for: a Write page source or destination (writer), a
 // Copy page source or destination. The device scan of both pages and the

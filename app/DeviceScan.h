@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device scans of the main window's two pages: every host adapter,
 // target id and LUN is asked once for its INQUIRY data, and each address that
 // fits a list gets a device object of its own in that list. The window (and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ManagerChoice: which SCSI manager the program loads, as a person chooses it
 // on the command line or in the settings.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/PageRules.h"
 
 WritePageRules::WritePageRules(bool haveSources, bool haveWriters)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The enabled state of the main window's two pages: which combo boxes, file
 // edits, Browse buttons and start buttons a person can use, as the radio
 // buttons and the device lists found at start-up leave them. The window

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the windowed program settles before its first window: the logging
 // and trace switches of the command line, the place of the log file
 // (LogFolder and DefaultLogFilePath of base/ProgramIdentity.h, the same for
@@ -14,6 +15,8 @@ struct StartOptions {
   // Every log entry also on the terminal, one a line: --trace, or
   // MARROWLIGHT_TRACE set to anything but "" or "0".
   bool trace = false;
+  // --version: print VersionText() and end before anything else starts.
+  bool version = false;
 };
 
 // The switches from the arguments as the program received them (before the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // StartActions: the start buttons of the main window and its Write Pattern
 // item, as core logic. Each turns what the page shows (the radio, the device
 // of the selected item, the file edit) into an operation request: it asks for

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CFILE: one file on a local disk (a disc image, a firmware file, the log),
 // with 64-bit size and position bookkeeping, an error code for the last
 // failure and the name it was opened with for error messages.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The log sink: one running log that every part of the program writes to.
 //
 // AddLog sends each entry, whole, to three places: the log view (the log

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PrintDataBuffer, the hex dump of raw buffers for the log, and the rule that
 // reads the logging switch from the command line.
 #include <cstdio>

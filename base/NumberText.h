@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Number text helpers: 64-bit byte counts to grouped decimal text, numbers read
 // from what people type and from machine-written texts, and the two pieces of
 // size arithmetic that the transfer code repeats. No state.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "base/ProgramIdentity.h"
 
 #include <filesystem>
@@ -15,6 +16,14 @@ const char* const ProgramName = "Marrowlight";
 const char* const ProgramVersion = " Ver2.00";
 const char* const ProgramDate = "Jul. 30. 1999";
 const char* const ProgramInfo = "";
+const char* const ProgramLicence = "GPL-3.0-or-later";
+
+std::string VersionText() {
+  return std::string(ProgramName) + ProgramVersion + "\n" + "Licence: " + ProgramLicence +
+         " (the GNU General Public License, version 3 or any later version).\n"
+         "This is free software: you may change and share it under that licence.\n"
+         "There is NO WARRANTY, to the extent permitted by law.\n";
+}
 
 const std::string& ProgramDir() {
   static const std::string dir = host::ProgramDirectory();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's identity texts, fixed for the whole run.
 #pragma once
 
@@ -8,6 +9,11 @@ extern const char* const ProgramName;     // caption of most message boxes
 extern const char* const ProgramVersion;  // appended to ProgramName, leading blank
 extern const char* const ProgramDate;
 extern const char* const ProgramInfo;
+extern const char* const ProgramLicence;  // the SPDX name of the program's licence
+
+// What --version prints for both front ends: the name and version, the
+// licence and that there is no warranty; several lines, each ending "\n".
+std::string VersionText();
 
 // The folder of the executable (no trailing "/" unless it is the root).
 const std::string& ProgramDir();

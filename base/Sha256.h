@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sha256: the SHA-256 of a stream of bytes, fed piece by piece, through
 // OpenSSL's EVP interface (the kept implementation; nothing here is
 // hand-written). The object owns its EVP context and frees it; it is used by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The size text rule: what a person may write for a number of bytes, on the
 // command line (--size) and in the Volume Size window. One rule for both, so
 // that a size one front end takes the other takes too.

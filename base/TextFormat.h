@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // printf-style formatting into a string, for the fixed message texts of the
 // program. The result is as long as it needs to be; nothing is cut.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The trace output (every log entry) on the standard error, when a person
 // asks for it (marrowlight-cli --verbose, marrowlight --trace). Log entries
 // come without line ends (the log file adds its own), so each one is ended

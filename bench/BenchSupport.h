@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the transfer benchmarks share: a data pass run without an operation
 // around it, an image of varied bytes, and a run folder that is gone after
 // the process (the simulated drives save their records after main, so the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How many log entries per second two threads get into the log file at once.
 #include <chrono>
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the progress samples of the speed graph cost a pass: the same write
 // pass onto a simulated disk with a host that takes no samples and with one
 // that samples as the operation thread does (PassMeter at every step) while

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The emulated writer's speed against the drive's own time: a write pass
 // (and the verify pass after it) of an image onto a QXW-7100 of the
 // simulated bus at a given speed, in real time, with the time of each pass

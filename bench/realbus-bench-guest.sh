@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The guest's half of bench/realbus_bench.sh (run by busybox sh in the
 # guest): every job once per round, the order turned by one job each round,
 # the caches dropped before each run; one line per run:

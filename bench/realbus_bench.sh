@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The program against the tools a person would use instead, through the
 # real kernel: one QEMU guest (tests/realbus/boot-guest.sh) with QEMU's
 # emulated CD-ROM drive holding a genisoimage ISO and an empty disk, and in

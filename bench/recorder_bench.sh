@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Marrowlight against xorriso on MMC recorders nobody here wrote: one target of
 # Debian's tgt with six blank DVD+R logical units, reached from one QEMU guest
 # (tests/realbus/boot-guest.sh) over iSCSI through the guest kernel's SCSI

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Several writers at once against one writer: an image written and verified
 // (write-verify) onto four emulated QXW-7100 writers of the simulated bus at
 // once, in real time, on one host adapter and on four, and with one of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How many 32 KiB WRITE(10) commands per second pass through ASPI32::Execute
 // into the simulated SCSI bus and back, once as a test write (the drive
 // records nothing) and once as a real write into the disc's sparse file.

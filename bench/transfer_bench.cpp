@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The data passes against the plain tools on the same bytes: the write pass
 // from an image file onto the simulated writer against `dd bs=64K`, the
 // verify pass (image against disc) against `cmp`, and a file-to-file copy

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ChartDrawing: a SpeedChart laid out on a canvas of a given size, as a list
 // of simple shapes in painting order (bands, grid, level lines, the passes'
 // lines, the frame, the texts). The windows paint the list with Qt and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ChartSvg: a SpeedChart as an SVG document (plain text, nothing but the
 // standard library), the same picture the windows paint: for a script or a
 // machine without a display, and for keeping beside a disc's record.

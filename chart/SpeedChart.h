@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SpeedChart: the data behind a picture of speed over a disc: one line of
 // points (position on the disc, bytes per second) per pass, coloured by the
 // kind of pass; bands that mark places on the disc (unreadable sectors in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The --size arguments follow the size text rule of base/SizeText.h (whole
 // bytes in decimal, or hexadecimal ending in H); the text is handed on in
 // decimal. Anything else is a usage error, never a wrapped or clipped size.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // check: what a source holds, as the volume check finds it.
 #include <iostream>
 #include <memory>

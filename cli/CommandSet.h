@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CommandSet: the commands of marrowlight-cli as the parser knows them. The
 // global options are registered in main.cpp; each command registers its own
 // word, options and run in its own file (cli/*Command.cpp, listed in

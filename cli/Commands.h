@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The commands of marrowlight-cli, in the order --help lists them. Each adds
 // itself to the command set with its own options; its run returns the
 // process exit status and prints its results on the standard output, while

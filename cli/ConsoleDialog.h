@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ConsoleDialog: the operation dialog on a terminal. Progress goes to the
 // standard error, as a bar per phase (percent, bytes, speed, time left) on a
 // terminal and as a plain line per whole percent otherwise; the comment line

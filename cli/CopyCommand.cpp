@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // copy SOURCE DEST: the Copy page's Copy and Verify, between devices and
 // files.
 #include <memory>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // erase: the writer property dialog's Erase.
 #include <memory>
 

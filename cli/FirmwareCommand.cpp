@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // firmware: the "Firmware Update" dialog without a window. The writer's
 // line and the re-identified line go to the standard output; the progress
 // of the two bars, the state line and the boxes to the standard error.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // info: the writer property dialog's line and free size.
 #include <iostream>
 #include <memory>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The JSON the headless front end prints. Volume identifiers and INQUIRY
 // texts are bytes from a disc or a drive, not necessarily UTF-8: bytes that
 // are not are replaced (U+FFFD), so the output is always valid JSON.

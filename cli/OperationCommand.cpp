@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The operations of the operation dialog for write, copy, pattern and
 // verify, with the console standing in for the dialog and Ctrl-C for its
 // Cancel button. The command line becomes an operation request; the core

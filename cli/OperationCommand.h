@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What write, copy, pattern and verify share: the operation run with the
 // console standing in for the dialog and Ctrl-C for its Cancel button, the
 // check of a source, and the options they have in common.

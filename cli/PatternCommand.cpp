@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // pattern WRITER --size N: Option > Write Pattern.
 #include <memory>
 

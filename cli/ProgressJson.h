@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ProgressJson: the one writer of the JSON lines by which a script or another
 // front end follows a command, for one writer or several. With --progress
 // json every object is one line on the standard output, and nothing else goes

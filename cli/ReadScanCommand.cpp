@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // readscan: the read scan of the "Read Scan" window on a terminal. Progress
 // goes to the standard error, the summary (or, with --json, the samples and
 // the summary) to the standard output; --svg writes the map. Ctrl-C cancels

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // records: the disc records kept in the records folder, oldest first: when,
 // which disc, which volume and how the operation ended. A file of the folder
 // that is no record is named with the reason on the standard error.

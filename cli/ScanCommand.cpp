@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // scan: the four device lists of the two page scans.
 #include <cstdio>
 #include <iostream>

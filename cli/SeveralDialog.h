@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SeveralDialog: the dialog of an operation over several writers on a
 // terminal. Progress goes to the standard error, one line per writer: on a
 // terminal a block of bars (one per writer) redrawn in place, otherwise a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a SOURCE, DEST or WRITER argument names: a SCSI address written
 // HA,ID,LUN (0,4,0), a device node of the SCSI generic manager (/dev/sg1,
 // /dev/sr0, with --manager sg) or a file path. A path that looks like an

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // load and eject: the Drive menu's Load and Eject, which close and open a
 // writer's tray. One file for the two, which differ only in the action.
 #include <memory>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // verify DEVICE --from-record FILE | --sha256 HEX: the disc's volume against
 // a record's digest and size, or against a digest with the size the disc's
 // own volume check finds.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // write SOURCE WRITER...: the Write page's Write, onto one writer or onto
 // several at once.
 #include <memory>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // marrowlight-cli: the headless front end. It runs the same scans, volume
 // check, operations and erase as the windows, answers questions on the
 // terminal (or by --yes / --no), and shows progress on the standard error.
@@ -10,6 +11,7 @@
 
 #include "app/ManagerChoice.h"
 #include "base/Log.h"
+#include "base/ProgramIdentity.h"
 #include "base/SystemInfo.h"
 #include "base/VerboseTrace.h"
 #include "cli/Commands.h"
@@ -48,6 +50,7 @@ int main(int argc, char** argv) {
   CLI::App app{"Marrowlight headless front end: scan, check, write, copy, pattern, verify, records, erase, info, "
                "load, eject, firmware, readscan"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", VersionText(), "Print the version and the licence and exit");
   GlobalOptions global;
   app.add_flag("--nolog", global.noLog, "Do not write the log file");
   auto* yes = app.add_flag("--yes", global.yes, "Answer Yes (or OK) to every question asked without a terminal");
@@ -73,6 +76,9 @@ int main(int argc, char** argv) {
     return app.exit(e);
   } catch (const CLI::CallForAllHelp& e) {
     return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
+    host::WriteStdout(VersionText());
+    return kExitDone;
   } catch (const CLI::ParseError& e) {
     // Without a command CLI11 says only that one is missing: name the word
     // that was not understood, and the commands there are.

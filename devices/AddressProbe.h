@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AddressProbe: what one SCSI address answers, each question asked at most
 // once. The INQUIRY is sent when the probe is made; what a DVD drive can
 // record is asked only when a decision needs it (the class of its device

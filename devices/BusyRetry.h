@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Busy answers of the SCSI manager. A request the manager turns away as busy
 // (SS_ASPI_IS_BUSY) never reached the drive, so it says nothing about the
 // drive: it is sent again, as the writer probe asks again, up to

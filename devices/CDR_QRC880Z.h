@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CDR_QRC880Z: the maker's QRC880Z CD write-once drive. It is configured
 // through two vendor mode pages (23h writing mode, 20h configuration) and the
 // vendor command E6h, and finishes a write with a cache flush followed by the

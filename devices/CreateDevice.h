@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CreateDevice: the device object of the right class for one SCSI address,
 // chosen from the address's own INQUIRY data (device type, vendor, product
 // and first revision character; vendor and product compared without regard

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The line that names a writer in the "Firmware Update" and "Writer
 // Property" dialogs: "SCSI address %d,%d,%d:  %s %s (Version %s)" with its
 // address, vendor, product and revision.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DiscState: what a drive holds, read when a person looks at a writer and
 // before anything is written: whether a disc is in (or the tray is open, or
 // the drive is busy), the medium by its MMC profile (DVD-R, DVD-RW, DVD+R,

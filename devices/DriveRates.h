@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DriveRates: the speeds a drive reports in its capabilities page (MODE
 // SENSE 2Ah): the current read and write speed, in bytes per second, for a
 // picture's nominal-rate line. A drive that has no such page or leaves the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Multi-byte numbers in SCSI replies and disc structures: the value of the
 // first bitCount / 8 bytes (at most 8), most significant byte first
 // (BigEndianValue) or least significant first (LittleEndianValue). Bytes are

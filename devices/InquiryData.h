@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // INQUIRYDATA: the 128-byte record an INQUIRY answer lands in. Byte 0 holds
 // the peripheral qualifier and device type (bits 0-4), bytes 8-15 the vendor,
 // 16-31 the product and 32-35 the revision identification; on the maker's

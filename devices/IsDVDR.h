@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // IsDVDR: whether the drive at an address reports DVD-R writing in its
 // capabilities page (2Ah). Uses a request channel of its own, so it works
 // before any device object exists (the device scan, CreateDevice).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MMCRECORDER: another maker's DVD writer, driven through the Multi-Media
 // Commands that every such drive answers (SATA, USB, SCSI alike). It records
 // one track in disc-at-once onto a blank DVD-R, DVD-RW or DVD+R:

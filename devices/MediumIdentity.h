@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MediumIdentity: who made the disc in a drive, as the disc itself says in
 // its lead-in and READ DVD STRUCTURE reports it: for DVD-R and DVD-RW the
 // manufacturer ID of the pre-recorded information (format 0Eh, twelve

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MediumRules: what the disc in an MMC recorder allows, decided from its
 // DiscState in one place: whether a write (or a test write) may start, and
 // if not the message for the person, naming the drive and saying what to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MmcFeatures: what a drive says of itself in GET CONFIGURATION (the
 // Multi-Media Commands every DVD writer of the last twenty years answers):
 // the profile of the medium it holds now, and whether it can record DVD-R

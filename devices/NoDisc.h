@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one text that tells a person a drive holds no disc, and what to do
 // about it: "There is no disc in 0,4,0 (HALVERN DVD-R QXW-7100). Insert a
 // disc and try again." (or "The tray of ... is open. ..."). The operation,

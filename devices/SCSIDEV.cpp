@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SCSIDEV: construction, identity, sense and error reports.
 #include "devices/SCSIDEV.h"
 

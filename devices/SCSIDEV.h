@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SCSIDEV: one SCSI device at one address (host adapter, target id, LUN), the
 // base of every device class the program drives. It owns its request channel
 // and sends every command through the command functions of scsi/Commands.h

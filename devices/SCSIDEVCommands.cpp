@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SCSIDEV: the command functions of the transport with this device's address.
 #include "devices/SCSIDEV.h"
 

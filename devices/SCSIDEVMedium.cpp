@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SCSIDEV: readiness, start/stop, firmware buffers and the disc information.
 #include "devices/SCSIDEV.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SCSIDEV: geometry, capacity, block reads and writes, finishing a write.
 #include "devices/SCSIDEV.h"
 

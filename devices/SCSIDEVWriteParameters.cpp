@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SCSIDEV: the write parameters page (05h) shared by the DVD-R writer classes.
 #include <array>
 

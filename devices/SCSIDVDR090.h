@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SCSIDVDR090: the maker's QXW-7100 DVD-R writer with first-generation
 // firmware (revision beginning with '0'). It announces the end of the main
 // data area (rounded up to 32768 sectors) in the physical format structure

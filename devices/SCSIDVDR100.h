@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SCSIDVDR100: the maker's QXW-7100 DVD-R writer with later firmware (any
 // revision not beginning with '0'). A write reserves one RZone of exactly the
 // announced size, is written with WRITE(10) and ends with a cache flush.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SCSIDVDRW: a DVD-R/RW writer of any vendor whose capabilities page reports
 // DVD-R writing (IsDVDR). It writes like SCSIDVDR100; its free size also
 // checks that the disc is blank, and it finishes a write with an immediate

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SCSITAPE: a tape drive as a source. It reads in variable-length READ(6)
 // transfers of at most 32 KiB and takes the residue from the sense data when
 // a read ends short (filemark, incorrect length). A tape has no addresses.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The logic of the "Writer Property" dialog: which device it is, how many
 // bytes its disc can still take (or that it holds none), loading and
 // ejecting the disc, and the erase of a rewritable disc (BLANK, then polling

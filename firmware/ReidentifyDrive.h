@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // After a firmware update the drive restarts with its new firmware: the bus
 // is rescanned, the drive is polled until it answers again, and it is
 // identified anew. The device object is replaced through the factory when

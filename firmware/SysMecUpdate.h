@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The update of a QXW-7100 from a SYS/MEC file. Both parts go to the drive
 // in chunks of 16,384 bytes with WRITE BUFFER (mode 5; SYS to buffer 0, MEC
 // to buffer 1), each chunk read back with READ BUFFER (mode 2; SYS from

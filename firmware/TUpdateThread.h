@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TUpdateThread: one firmware update on a thread of its own. It recognises
 // the update file, runs the procedure of its kind (SYS/MEC for the QXW-7100,
 // TYPE1 for the QXW-7200), re-identifies the drive once it is back, and

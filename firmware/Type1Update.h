@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The update of a QXW-7200 from a TYPE1 file. The drive is put into boot
 // mode ('B' at INQUIRY byte 32) by a zero-length WRITE BUFFER to buffer 0,
 // takes loader.inf (buffer F3h) and loader.bin (F4h, from the load address),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // UpdateDialog: what a firmware update asks of the dialog that started it.
 // The Qt "Firmware Update" dialog, the headless front end and the tests
 // implement it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // UpdateSession: what the two update procedures and the re-identification
 // share while one update runs: the target device, the dialog (reached
 // through Synchronize), the boxes of the update with their exact texts, the

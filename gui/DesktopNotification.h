@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A desktop notification through the freedesktop notification service
 // (org.freedesktop.Notifications on the session bus), for an operation that
 // ends while the person looks elsewhere. Without a session bus, or without a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The controls of the main window, built and laid out in one place: the
 // Write and Copy pages, the Quit button, the version button and the menus.
 // Each control's objectName is its name in the program's design, so tests

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FormMainDialogs: the dialogs the main window opens, as the main window sees
 // them. The program gives the main window one implementation that shows the
 // real dialogs; tests give it one that records what was asked.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The GUI thread as the core meets it. Workers (the operation thread, the
 // firmware update, the log's delivery thread) never touch a widget: they hand
 // work to the GUI thread here.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ProgramApplication: the GUI toolkit's application object of the program.
 // Its title is ProgramName. An exception that escapes an event handler is
 // shown in an error box and the program goes on, instead of unwinding

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ProgramDialogs: the dialogs the program's main window opens. The
 // operation, "Firmware Update", "Writer Property" and "Read Scan" dialogs
 // are made at their first use and then live for the whole run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // QtUi: the person seam on the windows. Boxes and file dialogs are Qt's,
 // shown modally over the active window; the busy cursor is the
 // application's override cursor. A call from a worker thread is carried to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SpeedChartView: paints a SpeedChart (chart/SpeedChart.h) with Qt's own
 // painting, shape by shape as chart/ChartDrawing.h lays it out, so the
 // windows show the same picture as the SVG of the headless front end. The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/TAboutBox.h"
 
 #include <QApplication>
@@ -57,6 +58,9 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   layout->addWidget(Centred(this, "Date", ProgramDate));
   layout->addWidget(Centred(this, "LabelAppInfo", ProgramInfo));
   layout->addWidget(description);
+  layout->addWidget(Centred(this, "LabelLicence",
+                            QString("Free software under the GNU General Public License,\nversion 3 or any later "
+                                    "version (%1).").arg(ProgramLicence)));
   layout->addWidget(group);
   layout->addLayout(okRow);
   layout->setSizeConstraint(QLayout::SetFixedSize);

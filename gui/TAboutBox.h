@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TAboutBox: the "Version information" dialog. Beside the program's name,
 // version and date it names the writer chosen on the Write page.
 #pragma once

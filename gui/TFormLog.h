@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TFormLog: the log window. It shows the running log that the whole program
 // writes through AddLog, lets a person switch logging off ("Do not output
 // log"), clear what is shown and save it to a file of their choice.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TFormMain: the main window. Its construction runs the program's start-up
 // share of the windows: it creates the log window (which owns the log of the
 // run) and sets the logging switch, shows the splash while the two device

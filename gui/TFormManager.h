@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TFormManager: the "SCSI Manager" dialog (Option > SCSI Manager...). It
 // shows the manager in use and lets the person choose the one the next start
 // loads: the simulated bus, Linux SCSI generic or a manager library file.

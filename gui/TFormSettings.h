@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TFormSettings: the "Operation Settings" dialog. Its one option switches
 // logging off. It is not kept in step with the log window: it starts cleared
 // whatever the logging state, and a click only sets that state.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TFormUpdateFirm: the "Firmware Update" dialog. The main window opens it
 // for the writer selected as destination (ShowUpdate); the person picks an
 // update file and presses Start, and a TUpdateThread updates the writer,

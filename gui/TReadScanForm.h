@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TReadScanForm: the "Read Scan" window. It reads the whole recorded area of
 // the disc in a drive (never writing) on a thread of its own and draws the
 // read speed over the disc as it goes, the unreadable sectors in red and the

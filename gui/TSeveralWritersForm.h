@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TSeveralWritersForm: "Write to several writers" (Option menu), the Write
 // page's source recorded on several of its writers at once. The person ticks
 // the writers (one check box per destination of the Write page), chooses the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TSplashForm: the window without a title bar that stands in the middle of
 // the screen while the start-up scans block the GUI thread.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TVolSizeForm: the "Volume Size" window over the volume size choice. It
 // shows the four ways to take a volume's size with the captions and the
 // enabling the choice gives them; the byte field can be typed into only for

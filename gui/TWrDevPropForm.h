@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TWrDevPropForm: the "Writer Property" dialog. The main window's Property
 // button opens it for the selected writer (ShowProperty): the device line,
 // the bytes the disc can still take (or that there is no disc), Load and

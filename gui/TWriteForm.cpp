@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TWriteForm: filling the dialog for a request, the operation list and its
 // progress rows, and the volume size. Starting, following and ending an
 // operation is in TWriteFormOperation.cpp.

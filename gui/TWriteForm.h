@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TWriteForm: the operation dialog, in which every write, test, verify, copy
 // and pattern operation is chosen, started, followed and canceled. The main
 // window fills it with a request (SetParameters) and shows it modally; the

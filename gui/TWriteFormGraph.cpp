@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TWriteForm: the graph of the passes' speed under the progress rows.
 //
 // The operation thread never waits for the graph: the progress

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TWriteForm: starting an operation, following it (the dialog is the
 // operation thread's OperationDialog), canceling it and closing the dialog.
 //

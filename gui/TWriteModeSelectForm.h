@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TWriteModeSelectForm: the "Write Mode Select" window, asked when a volume
 // is larger than the disc; it shows both sizes. "OK" writes the volume up to
 // the disc size, "Cancel writing" (the default button) ends the operation.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TerminationWatch: SIGTERM, SIGINT and SIGHUP (a logout, a shutdown, `kill`,
 // Ctrl-C in the starting terminal) in the windows. The signal is not fatal:
 // it asks the running operation to cancel as its Cancel button does (the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the windows keep in the person's settings between runs (Qt's settings
 // file of the program, ~/.config/Marrowlight/marrowlight.conf): the file
 // choosers' last files, whose folders the choosers open in, and the folder of

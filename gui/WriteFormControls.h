@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // WriteFormControls: the controls of the operation dialog, made and placed
 // as the dialog's resource lays them out (absolute places in pixels, so that
 // the progress rows can be left out 24 pixels at a time), and moved to the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // marrowlight: the windowed program. The start-up order: the system
 // information header, the logging and trace switches and log place from the
 // command line, the GUI toolkit, the SCSI manager (--manager sim|sg|PATH or the saved
@@ -21,6 +22,7 @@
 #include "gui/TFormMain.h"
 #include "gui/TerminationWatch.h"
 #include "host/os/Interrupt.h"
+#include "host/os/Platform.h"
 #include "volume/VolSizeChoice.h"
 
 int main(int argc, char** argv) {
@@ -28,6 +30,11 @@ int main(int argc, char** argv) {
   BuildSystemInfo();
   // Read before the toolkit takes its own arguments out of argv.
   const StartOptions options = ReadStartOptions(argc, argv);
+  // --version needs no display: it is answered before the toolkit starts.
+  if (options.version) {
+    host::WriteStdout(VersionText());
+    return 0;
+  }
   // The terminal the windows were started from sees the log (every entry on
   // a line of its own) only when asked; the log file and window keep all.
   SetTraceWriter([trace = options.trace, lines = VerboseTrace()](std::string_view text) mutable {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What every manager does to hand an execute block back to the program, as
 // the contract of host/aspi/AspiSrb.h asks: the host adapter and target
 // statuses and the sense area first, the request status last (with release

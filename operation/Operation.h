@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The operations a person can start, as the operation dialog lists them and
 // as scripts name them. Each has the operation code the operation thread
 // works from: bits 01h verify, 02h real write, 04h test write, 08h copy, 80h

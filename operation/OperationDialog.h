@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // OperationDialog: what an operation thread asks of the dialog that started
 // it. The Qt operation dialog, the headless front end and the tests implement
 // it.

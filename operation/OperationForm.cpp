@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "operation/OperationForm.h"
 
 #include "base/Log.h"

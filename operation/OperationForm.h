@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // OperationForm: what the operation dialog shows, decided without a window.
 // A request takes one of five forms (the pattern, or each side a device or
 // an image file); the form gives the dialog's caption and texts, the

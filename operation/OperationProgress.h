@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // OperationProgress: the whole operation's progress across its steps (test,
 // write or copy, verify), from the progress rows a dialog is shown, and the
 // time the whole operation has left at the pace it has kept since its start

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // OperationRequest: everything an operation needs, as a front end fills it
 // in from what a person chose: the operation, the source and destination
 // sides (a device or an image file each) and the facts of the source volume

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The texts with which an operation tells a person how it ended, beyond the
 // plain result boxes: how many verify steps differed, how much of a volume a
 // disc holds after a round down, and how long it took.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RecordVerify: a verify of a disc against the SHA-256 and size a disc record
 // holds, or against a digest given by hand. The front end adds the disc (the
 // request's destination) and runs it as any other operation.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SeveralWriters: one volume recorded on several writers at once, with the
 // choices of the single write (test, write, verify). Each writer runs the
 // single writer's operation on a TOperationThread of its own: its disc

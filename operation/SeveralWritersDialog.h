@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SeveralWritersDialog: what an operation over several writers
 // (SeveralWriters.h) asks of the front end that started it: one progress row
 // per writer, the write mode question once, each writer's end and the end

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TOperationThread: construction, the thread body, the notifications, the
 // step table and the checks shared by the operations.
 #include "operation/TOperationThread.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TOperationThread: runs one operation that a front end has set up as an
 // OperationRequest, on a thread of its own: writing a volume onto a DVD-R
 // writer (with an optional test write before and verify after), verifying a

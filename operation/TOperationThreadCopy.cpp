@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TOperationThread: copying a volume between any two sides (devices or image
 // files) and verifying the copy, after asking once before it writes over
 // its destination. No writer preparation, no medium handling:

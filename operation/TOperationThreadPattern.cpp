@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TOperationThread: the test pattern. Every 32-bit word of the pattern holds
 // its own position (sector s holds s, s + 1, ..., s + 511, big-endian), so a
 // read-back names exactly the sectors that differ. Blocks of 16 sectors are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TOperationThread: the disc record of an operation (what it learnt along
 // the way, put together and written when the operation has ended) and the
 // verify of a disc against a recorded digest.

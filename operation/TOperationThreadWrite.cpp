@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TOperationThread: writing a volume onto a DVD-R writer, with the optional
 // test write before it and verify after it.
 #include "base/Log.h"

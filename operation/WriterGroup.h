@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // WriterGroup: what the writers of an operation over several writers agree
 // on while each runs the single writer's operation on a TOperationThread of
 // its own (its checks, medium lock, passes, leadout, result):

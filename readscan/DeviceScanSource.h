@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DeviceScanSource: a read scan's disc in a drive. Open waits for the drive
 // to become ready and reads its capacity (the recorded area of a written
 // disc); each read is one READ(10) per piece of at most 32 KiB, without the

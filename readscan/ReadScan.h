@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ReadScan: reads the whole recorded area of a disc step by step, never
 // writing, and times every step, so that a picture can show the read speed
 // over the disc with its unreadable and slow places. A step whose read fails

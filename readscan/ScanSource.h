@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a read scan reads and how it tells time: a ScanSource is the disc (a
 // drive in the program, a table of regions in the tests), a ScanClock the
 // time the scan measures each step with. Both are seams: the tests give a

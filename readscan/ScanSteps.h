@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ScanSteps: what a read scan found, as plain data: the steps it read with
 // their times, the unreadable ranges, and the report a scan gives while it
 // runs and at its end. The scan (ReadScan.h) fills them; the verdict

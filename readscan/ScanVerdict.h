@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ScanVerdict: what a read scan's steps mean: which steps are slow, the
 // summary a person reads at the end, and the map drawn from them.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TReadScanThread: runs a read scan (ReadScan.h) of the disc in a drive on a
 // thread of its own, so that a window stays responsive and a terminal can
 // take Ctrl-C. The thread's terminate request cancels the scan at its next

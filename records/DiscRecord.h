@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DiscRecord: what one operation did to one disc (or image file), kept as a
 // small JSON file after every write, copy and verify, so that a person or a
 // script can later tell what was written onto which disc and verify the disc

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RecordStore: where disc records are kept and how they are named, written,
 // listed and read back for a verify of a disc against its record.
 //

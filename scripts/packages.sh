@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian packages Marrowlight needs to build, test and run, and the one
 # function both README commands use to install them. Sourced, not run.
 

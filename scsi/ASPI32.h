@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ASPI32: the request channel of one device (or of one scan, inquiry or
 // firmware run). It holds one block of each kind, sends them to the process's
 // SCSI manager and waits for their completion, one request at a time.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SCSI manager of the process: found, loaded and checked once, then used
 // by every request channel until the process ends (it is never unloaded).
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The big-endian field helpers of the SCSI wire format, under the names the
 // command layer uses.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Command names for error reports: "(%02XH) " with the operation code,
 // followed by the name from the table; a code without a name gives the
 // "(%02XH) " part alone.

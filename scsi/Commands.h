@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SCSI commands the program sends, one function each. Every function
 // fills the channel's execute block (direction, buffer, length, command block
 // with the LUN in byte 1 bits 5-7) and runs it: INQUIRY waits at most 2500 ms,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parameter lists the writer classes send with MODE SELECT(10) and SEND
 // DVD STRUCTURE.
 //

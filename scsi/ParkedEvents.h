@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ParkedEvents: the events of requests the program gave up while their
 // manager may still signal them (an abort that never took effect, a
 // completion that never signalled). Such an event is never waited on again,

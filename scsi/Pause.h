@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The transport's deliberate pauses (the settling time after the manager is
 // loaded, the abort poll) go through Pause, which sleeps on the process time
 // scale. Tests may watch the pauses to count them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The records that some commands take instead of a plain buffer. They belong to
 // the caller and must stay valid until the command has completed.
 #pragma once

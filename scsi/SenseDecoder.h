@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sense data to text: the one line the user and the log read after a failed
 // command. Reads sense byte 2 (the whole key byte, flag bits included), bytes
 // 12 and 13 (ASC, ASCQ) and, for 38h/00h only, byte 21.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The texts of sense data: the prefix of each sense key and the message of
 // each additional sense code and qualifier. Data only; SenseDecoder.cpp reads
 // them. Trailing blanks inside the texts are part of them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The request-block wrappers: one class per kind of block the program hands to
 // the SCSI manager. Each wrapper holds its block and nothing else; the block is
 // what the manager reads and writes in place, so it must stay where it is while

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // UnitHold: a unit held for this program alone while an operation writes or
 // erases a disc, through the manager's optional hold entry point
 // (host/aspi/AspiSrb.h); released when the object ends. A manager without

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DataPass: one pass of data between the two sides of an operation. Write
 // moves the volume from the source side to the destination side: a reader
 // fills the steps of a StepRing while a writer empties them, each at its own

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Endpoint: one side of a data pass, a device (not owned) or an image file;
 // ByteRange: a part of the volume a pass moves or compares. Both are plain
 // values that the operation, the records and the passes share.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MediumLock: a writer's disc held for one step of an operation. The
 // constructor loads and starts the disc and prevents its removal; the
 // destructor stops it, allows removal and ejects it (unless told to keep it

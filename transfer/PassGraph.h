@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PassGraph: the speed of every pass of an operation over its position on
 // the disc, gathered from the passes' progress reports (PassProgress.h) for
 // the operation dialog's live graph. A front end hands it every report it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PassMeter: takes the samples of the running pass for its PassProgress
 // (PassProgress.h): the bytes done at a moment, turned into the position on
 // the disc, the speed over the last few seconds and the time left, and keeps

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PassProgress: what the running pass of an operation has done, in one
 // structure that every reader of progress shares: the operation dialog's
 // rows, speed and time left, the terminal's bar and JSON lines, a speed

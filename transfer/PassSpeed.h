@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PassSpeed: how fast the running pass moves its data and how long it has
 // left, from samples of the bytes it has moved (or the whole percents a
 // dialog learns of), each at the moment it arrives. The speed is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SharedPass: one pass's steps of the source, read once for every writer of
 // an operation over several writers. Each writer's pass takes a seat and
 // asks for its steps in order, at its own pace; its reader copies them into

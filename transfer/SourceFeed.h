@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SourceFeed: the source of an operation over several writers, opened once
 // and read by volume position from any thread, one read at a time: an image
 // file (opened for reading and sharing nothing, as a single pass's reader

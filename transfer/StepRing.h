@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // StepRing: the steps of a data pass on their way from the worker that
 // fills them (a reader) to the side that empties them (the writer, or the
 // comparison of a verify), in order, through a fixed number of step buffers

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TReadThread: the worker that reads a volume from a source (a device or an
 // image file) into the steps of the pass's ring. A short last step leaves the
 // rest of its buffer zeroed; a failed step zeroes it whole.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TWorkThread: one worker of a data pass. A TReadThread reads the volume from
 // a source, a TWriteThread writes it to a destination; each works on a SCSI
 // device (by logical block address) or on an image file (by byte position),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TWriteThread: the worker that writes a volume from the pass's buffers to a
 // destination (a device or an image file), 65,536 bytes per step.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 128 KiB work area of an operation: two 64 KiB halves (A and B). The
 // pattern operation builds its blocks in A and reads them back into B. (The
 // data passes move their steps through rings of their own, StepRing.h.)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CheckHeader: what a source holds before a write or a copy starts: how many
 // bytes form the volume, where it begins inside the source and its name. The
 // source is an image file or a SCSI device; nothing is ever written to it.

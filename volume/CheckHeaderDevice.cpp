@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The volume check of a SCSI device: a disc in a reader or writer, a disk or
 // an optical memory.
 #include <algorithm>

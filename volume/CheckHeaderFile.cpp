@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The volume check of an image file.
 #include <algorithm>
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DiffDetail: writes the differences between source and destination data to
 // the log, one entry per differing 16-byte row with both rows in hexadecimal.
 #pragma once

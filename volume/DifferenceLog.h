@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DifferenceLog: the difference rows of one verify pass. The rows of the
 // first kDetailedSteps differing steps go to the log (DiffDetail); later
 // steps are only counted, so that a verify of data that differ everywhere

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The logic of the "Volume Size" dialog: the candidate sizes of a volume (ISO
 // 9660, UDF, a media size, or a number typed in), which of them is checked,
 // the radio captions and which radios are enabled. The volume check fills it

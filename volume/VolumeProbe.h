@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The probe sequence shared by both forms of the volume check: MID, ISO 9660
 // descriptor, UDF anchor, partition descriptors and the trailing anchor, read
 // from a source through a VolumeReader, with every finding logged.

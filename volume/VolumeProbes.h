@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The three recognisers of a volume's start: the mastering information text
 // (MID), the ISO 9660 primary volume descriptor and the UDF anchor and
 // partition descriptors. They read only the fields they name and never past

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The CRC-16 of the TYPE1 firmware file: polynomial 1021h, initial value 0,
 // no bit reflection and no final XOR (CRC-16/XMODEM), computed a byte at a
 // time through a 256-entry table. The CRC of "abc" is 9DD6h.

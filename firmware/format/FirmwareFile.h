@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What both kinds of firmware update file share: the file read into memory
 // once (every check and every byte sent to the drive work on that one copy,
 // so a file changed meanwhile cannot slip bytes past the checks), how a file

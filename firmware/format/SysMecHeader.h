@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The header of a SYS/MEC update file (QXW-7100): its first 128 bytes.
 //
 //   0-45    "QXW-7100 Firmware Binary File : Update to Ver."

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The TYPE1 update file (QXW-7200).
 //
 //   0-53    "QXW-7200 Firmware Binary File [TYPE1] : Update to Ver."

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Draws the program icon (a disc with an amber light on its rim) with
 # ImageMagick at 256x256 and scales it to the sizes the program and the
 # desktop use. Run it here after changing the drawing; the PNG files are

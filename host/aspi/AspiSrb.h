@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The request blocks exchanged between the program and a SCSI manager.
 //
 // This header is the whole contract between Marrowlight and every manager it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Big-endian fields of command blocks, parameter lists and replies: SCSI puts
 // the most significant byte first. The program builds its command blocks with
 // these and the managers build their replies with them, so that no call site

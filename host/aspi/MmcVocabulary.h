@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Multi-Media Commands values both sides use, named once: the profile
 // numbers of media (GET CONFIGURATION's current profile), the feature codes
 // the program reads, the CLOSE TRACK/SESSION functions and the READ DVD

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SCSI operation codes (byte 0 of a command block): the commands the program
 // sends and the emulated drives answer, named once for both sides.
 #pragma once

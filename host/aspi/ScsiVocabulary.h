@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SCSI values the program tests and the emulated drives report, named
 // once for both sides: sense keys and the ASC/ASCQ pairs in use, peripheral
 // device types, the START STOP UNIT and PREVENT ALLOW MEDIUM REMOVAL values,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ConsoleInput: lines typed on the standard input, for questions asked on a
 // terminal. An interrupt (Ctrl-C, see Interrupt.h) ends the wait for a line,
 // so that a cancel never leaves a question waiting for an answer.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Events: the two kinds of wait object the program uses.
 //
 // ManualResetEvent stays signalled until Reset(), and any number of threads

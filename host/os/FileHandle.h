@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FileHandle: one open file on a local disk, with the open arguments of the
 // Windows file API the program was designed around. Only regular files are
 // opened.

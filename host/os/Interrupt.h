@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ctrl-C as a request, not a kill: after InstallInterruptHandler, SIGINT,
 // SIGTERM and SIGHUP (a closed terminal, a logout) only set a flag that the program polls (the headless front end turns
 // it into the Cancel button) and wake whoever waits on InterruptHandle(). A

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Platform: what the program asks of the operating system besides files,
 // events and threads: where it lives, what system it runs on, the time, and
 // its standard streams.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SharedLibrary: a shared library opened at run time, closed when the object
 // ends. What the program uses to reach its SCSI manager.
 #pragma once

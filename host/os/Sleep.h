@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sleep: the one place where the program pauses on purpose.
 //
 // Every fixed pause (the wait before a write, erase polls, mode probes, bus

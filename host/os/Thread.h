@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Thread: a worker thread in the manner of a GUI toolkit's thread class.
 //
 // A Thread is created suspended and runs Execute() once Start() is called. Its

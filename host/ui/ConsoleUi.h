@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ConsoleUi: the person seam on a terminal, for the headless front end.
 //
 // Every box is printed to the standard error as "[caption] text". When the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The person seam: every message box, file dialog and busy cursor that the
 // core raises goes through here, so that the same code can face a window, a
 // terminal or a test script.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ScriptedUi: the person seam for tests. Each expected box is written down
 // with its exact text, caption and flags and the button that answers it; boxes
 // must come in the scripted order. A box that does not match, or comes when

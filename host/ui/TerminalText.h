@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TerminalText: text that came from a disc, a drive or a file name, made safe
 // to print on a terminal. Control characters (C0, DEL and the C1 range) and
 // bytes that are not UTF-8 are shown as \xHH, so that a volume identifier

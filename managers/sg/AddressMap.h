@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AddressMap: the program's SCSI addresses (host adapter, target id, LUN) for
 // the kernel's (host, channel, target, LUN).
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bus: the SCSI generic manager behind the two entry points. It reads the
 // kernel's SCSI generic nodes once, when it is first used, maps them to the
 // program's addresses (AddressMap.h), opens each node and says in the log

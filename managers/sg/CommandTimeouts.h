@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CommandTimeouts: how long the kernel lets a command run before its error
 // handling stops it (the SG_IO time-out).
 //

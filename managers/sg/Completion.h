@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Completion: what the program reads in an execute block for one answer of
 // the kernel: the request status, the host adapter status, the target status
 // and the sense area.

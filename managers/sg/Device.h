@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Device: one logical unit behind a SCSI generic node, with the worker
 // thread that carries out its execute requests in order of arrival.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DiskUse: whether the system itself uses the disk behind a SCSI generic
 // node. A disk is in use when its block device, or a partition of it, is
 // mounted, is active swap, or is held by another block device (device

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SCSI generic manager's entry points (contract in host/aspi/AspiSrb.h),
 // the only symbols libmarrowlight-sg.so exports.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the kernel's ways of failing a command read in the program's request
 // status and host adapter status. Tables only; Completion.cpp uses them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // LinuxNode: a SCSI generic device node (/dev/sgN). Run is one SG_IO call;
 // Begin and Collect run a command in two halves through the driver's own
 // asynchronous form (the same header written to the node, then read back

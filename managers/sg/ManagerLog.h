@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ManagerLog: where the SCSI generic manager tells the person what it found
 // and what it could not do. Lines go to the program's log through the sink
 // the program hands over (SetASPI32LogSink, see host/aspi/AspiSrb.h), or to

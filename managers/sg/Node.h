@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Node: one SCSI generic device node as the manager's workers use it, and
 // what one command through it gives back. LinuxNode is the real one (SG_IO
 // on /dev/sgN); tests put nodes of their own in its place.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SenseFormat: the sense data the kernel hands back, in the fixed format the
 // program reads (key in byte 2, ASC and ASCQ in bytes 12 and 13).
 //

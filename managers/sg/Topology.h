@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Topology: the SCSI generic nodes the kernel has, read from sysfs.
 //
 // Every /sys/class/scsi_generic/sgN stands for one logical unit; its

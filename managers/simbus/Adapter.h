@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Adapter: one host adapter of the simulated bus with the drives behind it
 // and one worker thread that runs their commands in order of arrival.
 //

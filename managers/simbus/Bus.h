@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bus: the simulated SCSI bus behind the manager's two entry points. It is
 // built from a bus description (BusDescription.h): one Adapter per listed
 // adapter, one emulated drive per listed address.

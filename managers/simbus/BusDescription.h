@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bus description: which adapters exist, which emulated device sits at
 // each address, what medium it holds and which faults it shows. It is read
 // from the JSON file named by MARROWLIGHT_SIMBUS, or is the built-in default

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Big-endian fields (shared with the program, see host/aspi/BigEndian.h) and
 // space-padded texts of the replies the emulated drives build.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CdWoDrive: the maker's CD write-once drive (`cd-wo`, type 4). A block
 // device over a file like the disk, plus the vendor mode pages 20h
 // (configuration) and 23h (writing mode, test-write flag in page byte 3) and

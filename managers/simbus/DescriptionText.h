@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The texts of a bus description and of its one-line messages: INQUIRY texts
 // written in the description as Latin-1 bytes, and where in the text a
 // problem lies and how it is told.

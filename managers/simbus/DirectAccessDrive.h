@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DirectAccessDrive: a block device backed by one file: the `disk` (type 0,
 // 512-byte blocks unless told) and the `optical-memory` (type 7, 2048-byte
 // blocks). The file is the description's "path", or a sparse file of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drive: the base of every emulated device. A command goes through the
 // device's faults and then through a 256-entry dispatch table indexed by the
 // operation code; every entry a model does not install answers ILLEGAL

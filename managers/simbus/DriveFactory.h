@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds the emulated drive of one address of the bus description.
 #pragma once
 

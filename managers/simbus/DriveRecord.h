@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DriveRecord: what an emulated drive keeps in the state folder between runs,
 // one JSON file per address (drive-<adapter>-<id>-<lun>.json) beside the
 // sparse data file of its disc (drive-<adapter>-<id>-<lun>.img).

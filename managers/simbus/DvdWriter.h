@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DvdWriter: the DVD-R/RW writers (`qxw7100`, `qxw7200`, `dvdrw-writer`).
 //
 // A write goes: MODE SELECT of the write parameters page 05h (test-write bit

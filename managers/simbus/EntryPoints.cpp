@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The manager's C entry points (contract in host/aspi/AspiSrb.h): the two
 // every manager has and the optional hold, the only symbols libwnaspi32.so
 // exports.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults injected into one emulated device, as the bus description lists
 // them. Each rule matches commands by operation code (any when absent),
 // optionally by a block address range and, for WRITE/READ BUFFER, by the

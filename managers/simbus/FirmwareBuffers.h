@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FirmwareBuffers: the WRITE BUFFER / READ BUFFER side of a writer that takes
 // firmware updates. An update is staged in buffers, committed, and runs
 // after the next power cycle of the drive, which the writer performs at the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The GET CONFIGURATION reply of the emulated MMC drives: the feature header
 // with the current profile, then the feature descriptors in ascending order
 // (profile list, core, removable medium, DVD read, and for a recorder DVD+R

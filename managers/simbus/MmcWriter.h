@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MmcWriter: another maker's DVD writer as the Multi-Media Commands describe
 // it (`dvdrw-writer`, `mmc-recorder`). It answers everything DvdWriter does
 // (page 05h with the test-write bit, RESERVE TRACK, WRITE(10) at the next

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The emulated drive models: what INQUIRY reports and which behaviour each
 // model has. A bus description names a model per address; its optional
 // "vendor", "product" and "revision" keys override the texts below.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // OpticalDrive: a DVD drive with a tray. It holds one disc (none, a blank or
 // written DVD-R or DVD-RW, or a read-only image), loads and ejects it with
 // START STOP UNIT, honours PREVENT ALLOW MEDIUM REMOVAL, reads it with

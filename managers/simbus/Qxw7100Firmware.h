@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The qxw7100's firmware buffers: the SYS part goes to buffer 0 and the MEC
 // part to buffer 1 with WRITE BUFFER mode 5; READ BUFFER mode 2 reads them
 // back from buffer FEh at offset 20000h and from buffer FFh at offset 40000h;

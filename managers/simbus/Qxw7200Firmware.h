@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The qxw7200's firmware buffers. The drive runs its firmware until a
 // zero-length WRITE BUFFER (mode 5) to buffer 0 puts it into boot mode ('B'
 // at INQUIRY byte 32). In boot mode it takes loader.inf (buffer F3h, 16

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One command as an emulated drive sees it: the command block, the data
 // buffer of the request and the outcome the handler leaves behind. The
 // adapter turns the outcome into target status and fixed-format sense data.

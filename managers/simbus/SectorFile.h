@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SectorFile: the file behind an emulated medium, opened once and closed by
 // its destructor. Reads beyond the end of the file give zeros, so a sparse
 // file of a blank disc costs no space until something is written.

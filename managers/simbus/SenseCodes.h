@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sense values the emulated drives report, by the names the program tests
 // them with (host/aspi/ScsiVocabulary.h). Handlers fail a command with one of
 // these; no call site spells a sense key, ASC or ASCQ as a number.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The state tool behind `marrowlight-simbus`: shows what each drive of the
 // bus holds and puts another disc into a drive, by changing the drive's
 // record in the state folder. A program running on the bus sees the new disc

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TapeDrive: a tape (`tape`, type 1) read from a file as one stream of bytes
 // with filemarks at given byte positions and, optionally, records of a fixed
 // size. READ(6) in variable-length mode returns up to the requested length,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TransferPace: how long an emulated drive's data commands take at its
 // speed. The medium moves at a fixed rate; a command's bytes pass it after
 // everything sent before them, so the commands of a pass take the rate's

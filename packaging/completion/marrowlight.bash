@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Bash completion for marrowlight, marrowlight-cli and marrowlight-simbus,
 # installed under each command's name for bash-completion to load.
 #
@@ -32,7 +33,7 @@ _marrowlight_devices_and_files() {
 _marrowlight_cli() {
   local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
   local commands="scan check write copy pattern verify records erase info load eject firmware readscan"
-  local global_options="--help --nolog --yes --no --verbose --manager --progress"
+  local global_options="--help --version --nolog --yes --no --verbose --manager --progress"
   local write_modes="test write test-write write-verify test-write-verify verify"
   local copy_modes="copy copy-verify verify"
   COMPREPLY=()
@@ -119,7 +120,7 @@ _marrowlight_gui() {
       return ;;
   esac
   if [[ $cur == -* ]]; then
-    _marrowlight_words "-nolog --trace --manager" "$cur"
+    _marrowlight_words "-nolog --trace --manager --version" "$cur"
   else
     # The image to open.
     _marrowlight_files "$cur"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The choice of SCSI manager as the front ends make it: named managers beside
 // the program, a library path, and the choices that cannot be made.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The enabled-state rules of the main window's pages, click by click.
 #include <gtest/gtest.h>
 

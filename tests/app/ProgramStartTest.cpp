@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the windowed program settles before its first window: the logging
 // switch and where the log file goes.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SHA-256 class against the published test vectors (FIPS 180-2), fed
 // whole and in pieces of every size, and the hexadecimal form both ways.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The size text rule of --size and the Volume Size window.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The layout of a speed chart: round axis steps, the ticks of both speed
 // scales and of the position axis, bands at their byte positions, lines
 // thinned to two points per pixel column; and its SVG, read back with a real

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs marrowlight-cli against a simulated bus of the test's own: the bus
 // description and the state folder live in a temporary folder, the manager is
 // the simulated bus built beside the program, and pauses run on a small time

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // load and eject: the Drive menu's Load Disc and Eject Disc on a writer.
 #include <gtest/gtest.h>
 

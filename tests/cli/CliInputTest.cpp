@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bad input on the command line and from the file system: sizes, files that
 // are not regular files, devices that cannot play their part, words that are
 // not commands.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // marrowlight-cli --manager: the manager named on the command line takes the
 // place of MARROWLIGHT_ASPI; a library that is not there is a usage error.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the headless front end prints for texts it does not control: volume
 // identifiers and INQUIRY texts whose bytes are not UTF-8 or hold control
 // characters.

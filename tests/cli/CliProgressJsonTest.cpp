@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // marrowlight-cli --progress json: every line of the standard output of a
 // real write (test, write, verify) on the simulated bus is a JSON object
 // of a known type; the passes come in order, each from 0 to 100 percent,

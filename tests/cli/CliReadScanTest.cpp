@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // marrowlight-cli readscan on a simulated DVD-ROM drive that reads at 8x in
 // real time, with ten unreadable sectors and one step that reads a hundred
 // times slower: the JSON names exactly those sectors and that step, and the

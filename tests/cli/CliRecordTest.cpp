@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Disc records and digests from the command line: a write leaves a record
 // whose SHA-256 is sha256sum's of the image; the disc verifies against the
 // record and against the digest alone, and no longer once the drive returns

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // marrowlight-cli with other makers' DVD writers (MMC recorders) on the
 // simulated bus: a write and verify on each medium, the refusals before
 // anything is written (one table: what was asked, the exit status, what was

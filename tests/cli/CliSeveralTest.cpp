@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // write IMAGE W1 W2 ...: several writers at once through marrowlight-cli, with
 // the exit status of their results together: every disc done (0), one
 // failed (1), a verify that differed (4), all canceled by Ctrl-C (3).

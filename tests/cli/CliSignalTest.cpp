@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The headless front end and what happens around it: its output going away,
 // Ctrl-C and SIGTERM at every stage of a command.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A drive's READ CAPACITY answer never makes a transfer overrun its buffer:
 // a block length above 32 KiB is refused with the device and the length, and
 // a transfer that would not fit the caller's buffer is never sent.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CDR_QRC880Z and SCSITAPE against the simulated CD write-once drive and
 // tape drive: vendor pages and commands, free size, residues and filemarks.
 #include <gtest/gtest.h>

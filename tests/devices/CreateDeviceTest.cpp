@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CreateDevice against the simulated bus: the class chosen for every device
 // type, vendor, product and revision, and the addresses where nothing answers.
 #include <gtest/gtest.h>

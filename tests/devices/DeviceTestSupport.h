@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared pieces of the device tests: device entries for the bus description,
 // counting log lines, and a base fixture that captures the log and scripts
 // the message boxes (any box a test does not expect fails it).

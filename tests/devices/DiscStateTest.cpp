@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ReadDiscState and ReadMediumIdentity against the simulated bus: the MMC
 // recorders name their medium themselves, the maker's writers are read from
 // their disc information, and a drive without a disc says why.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The speeds a drive tells in its capabilities page (MODE SENSE 2Ah), read
 // from replies laid out as drives send them.
 #include <gtest/gtest.h>

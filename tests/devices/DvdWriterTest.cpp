@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SCSIDVDR100 and SCSIDVDRW against the simulated writers: the parameter
 // data that reaches the drive, strict write retries, free size, finishing.
 #include <gtest/gtest.h>

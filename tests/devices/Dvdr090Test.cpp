@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SCSIDVDR090 (the first-generation QXW-7100) against the simulated writer,
 // and IsDVDR against writers, readers and drives that refuse the page.
 #include <gtest/gtest.h>

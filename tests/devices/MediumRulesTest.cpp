@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MediumRules: one table of disc states and the refusal each gets before
 // anything is written (or erased), with the drive named and what to do.
 #include <gtest/gtest.h>

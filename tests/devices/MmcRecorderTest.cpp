@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MMCRECORDER against the simulated MMC recorders: the class the factory
 // picks, the commands of a disc-at-once write on each medium (the bytes that
 // reach the drive), the reservation a drive does not know, a full buffer,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SCSIDEV against the simulated bus: readiness, start/stop, finishing a
 // write, firmware buffers, the disc information, sense and error reports.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SCSIDEV against the simulated bus: identity, the unset device, geometry,
 // block reads and writes with their pieces, retries and zero-fill.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SimBus: one simulated SCSI bus for one test. It writes a bus description
 // with the given devices on adapter 0 (and a state folder) into a temporary
 // folder, points the program's manager loader at the recording front of the

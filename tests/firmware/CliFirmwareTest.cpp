@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // marrowlight-cli firmware WRITER FILE, run as a process on a simulated bus
 // of the test's own, with marrowlight-simbus list as the witness of what the
 // drives run afterwards.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The firmware file formats against files the tests build byte by byte
 // (tests/fixtures/FirmwareFiles.h): recognition, the SYS/MEC header, the
 // TYPE1 descriptor, layout limits, the checksum and loader.inf.

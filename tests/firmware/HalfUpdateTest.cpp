@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An update never leaves the drive half-updated without saying so: the bytes
 // sent are the bytes checked, a part the drive refuses stops the update
 // before any commit, and a failure after a commit says what the drive holds

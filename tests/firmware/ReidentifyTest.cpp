@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The re-identification at the end of an update that reached the drive: a
 // drive that stays not ready is polled for a minute at a time and the person
 // is asked whether to go on; No, or an unattended retry limit, ends the wait,

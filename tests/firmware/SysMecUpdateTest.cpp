@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The QXW-7100 update from a SYS/MEC file, end to end on the simulated
 // writer: the boxes, the buffer commands and data that reach the drive, the
 // progress, and the revision the drive shows afterwards.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The QXW-7200 update from a TYPE1 file, end to end on the simulated writer:
 // boot mode, the loader, the ROM images, their commit and verify, a drive
 // already in loader mode, refused files, and the files of one writer

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Support of the update tests: a dialog that records what the update told
 // it, the buffer commands as they reached the drive, the boxes every update
 // shows, and a fixture that runs one update to its end.

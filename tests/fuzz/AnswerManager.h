@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A SCSI manager for the device-layer fuzzer whose drives answer whatever the
 // fuzzer's input says. It is a library of its own, loaded by the program's
 // manager loader like any other manager; the fuzz target links it too and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bus description parser over any text. A description is either taken
 // whole, with every value inside its documented range, or refused with one
 // line naming the file; nothing else may come out of it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device layer over a SCSI manager whose drives answer arbitrary bytes
 // (AnswerManager.h): the factory of the scan (INQUIRY, the class, the writer
 // probe's MODE SENSE, READ CAPACITY), the capacity and free space, the volume

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes, as an update file, to everything the firmware
 // update reads before it sends a byte: recognition, the SYS/MEC header and
 // its layout, the TYPE1 descriptor, layout, checksum and loader.inf. The

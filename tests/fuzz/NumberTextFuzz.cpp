@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the number readers. The input is copied into a
 // buffer of exactly its size, so AddressSanitizer catches any read past it.
 #include <cstddef>

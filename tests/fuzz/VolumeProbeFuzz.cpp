@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The volume check over a source of any size and any bytes, held in memory.
 //
 // Input: the source size (8 bytes, little-endian), a sector from which reads

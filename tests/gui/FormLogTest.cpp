@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The log window: entries as the log sends them, Clear Log, Save log with its
 // overwrite question and CRLF file, "Do not output log", and a save onto the
 // running log file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window on buses of its own: the four lists, the enabled state of
 // the controls, the warnings and boxes of the start-up scans, the version
 // dialog, the settings dialog, the log window's switch and quitting.
@@ -74,6 +75,7 @@ std::string VersionLineFrom(MainWindowRun& run, QObject* control, const char* sl
                         EXPECT_EQ(about->windowTitle(), "Version information");
                         EXPECT_EQ(about->findChild<QLabel*>("ProductName")->text(), "Marrowlight Ver2.00");
                         EXPECT_EQ(about->findChild<QLabel*>("Date")->text(), "Jul. 30. 1999");
+                        EXPECT_TRUE(about->findChild<QLabel*>("LabelLicence")->text().contains("GPL-3.0-or-later"));
                         line = about->findChild<QLabel*>("LabelWriteDev")->text().toStdString();
                         about->findChild<QPushButton*>("OKButton")->click();
                       }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "SCSI Manager" dialog: the choice the next start loads, kept in the
 // settings; a library that does not exist is refused and nothing is saved.
 #include <gtest/gtest.h>

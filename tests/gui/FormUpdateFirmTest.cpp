@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Firmware Update" dialog on the offscreen platform: a whole update
 // from Start to the new revision in the device line, a dialog that cannot be
 // closed while the update runs, Start without a file or without a writer.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main of the window tests: a QApplication on the offscreen platform
 // (unless QT_QPA_PLATFORM says otherwise), Synchronize carried to the GUI
 // thread as in the program, the time scale near 0 and a private state folder

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Support for the window tests: finding a shown window or control by its
 // object name and answering a Qt box by code, never by a timer racing it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One start of the main window for a test: the window on the bus the test
 // has set up, with its log in a folder of the test's own and a recording
 // stand-in for the dialogs it opens. Controls are found by object name.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop notification: without a session bus nothing is shown and
 // nothing fails; with one (ctest runs this program a second time under
 // dbus-run-session) a stand-in for the notification service registered by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The person seam on the windows: how a box of the core looks in Qt, and a
 // box asked from a worker thread shown on the GUI thread while only the
 // worker waits.

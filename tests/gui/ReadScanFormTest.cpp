@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Read Scan" window on the simulated bus, as a person drives it: Start
 // scans a disc with ten unreadable sectors, the map marks them at their
 // place, the summary names them, "Save graph..." writes a PNG, Close closes;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Write to several writers" on the simulated bus, as a person drives it:
 // three of four writers ticked, "Write & Verify" started, the slow one
 // canceled with its own Cancel while the others record; each row ends with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The start buttons and the Write Pattern, Property and Update Firmware items
 // of the main window: what each hands to the dialogs (operation, sides,
 // volume), the questions for a missing file name, the shared file dialog

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Writer Property" dialog on the offscreen platform: what it shows for
 // each writer (both ways, on every showing), and its Erase: the question,
 // BLANK with the immediate bit, polling through "operation in progress" to

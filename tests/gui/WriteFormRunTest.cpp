@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The operation dialog running operations on the simulated bus, as a person
 // drives it: a genisoimage volume recorded with test, write and verify;
 // Cancel answered No and then Yes; a volume larger than the disc; the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Support for the operation dialog's tests: acting on a modal window once it
 // is shown (from a timer, inside whatever modal loop runs then), finding its
 // controls by name, and recording what the dialog showed while it ran.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The operation dialog as a person sees it before anything runs: the form
 // each start code opens, its list and preselection, the progress rows and
 // the dialog's height, the volume texts, and "Change size..." with the

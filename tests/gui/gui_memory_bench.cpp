@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // gui_memory_bench: the memory of the windows over a long session, as a
 // person recording one disc after another meets it: one write and then N
 // verifies (default 20) of an image (default 20 MB) through the operation

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the Xvfb runs of the real program (sourced, not run): an X server
 # of the run's own, a folder holding the program beside its manager (so its
 # log is made there and nowhere else), and the person's moves with xdotool.

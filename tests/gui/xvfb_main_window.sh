@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real marrowlight on an X server of its own (Xvfb): it must show its main
 # window titled "Marrowlight - simulated drives" on the built-in simulated bus; a screenshot of
 # the screen is kept in the build folder to look at; then the person's way out

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real marrowlight on an X server of its own (Xvfb, under openbox when it
 # is installed) on a simulated bus whose only writer is another maker's DVD
 # writer (an MMC recorder with a blank DVD-R): the main window's title says

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The operation dialog in the real marrowlight, on an X server of its own
 # (Xvfb), driven as a person drives it: Option > Write Pattern in the main
 # window opens "Write pattern" for the emulated QXW-7100 (on a simulated bus

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The pictures of a disc in the real marrowlight, on an X server of its own
 # (Xvfb) with openbox as the window manager, driven as a person drives them;
 # two screenshots are kept in the build folder and looked at afterwards:

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # "Write to several writers" in the real marrowlight under Xvfb, driven as a
 # person drives it: Option > Write to several writers... for the disc in the
 # emulated DVD-ROM drive (the Write page's source); the three emulated

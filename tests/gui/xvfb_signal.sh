@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # SIGTERM to the real marrowlight on an X server of its own (Xvfb), as a
 # logout or `kill` sends it, while a pattern write pass runs on the emulated
 # QXW-7100 (DVD 1x, at a tenth of real time): the program must cancel the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The windows as a person meets them, in the real marrowlight on an X server
 # of its own (Xvfb) under a window manager (openbox), driven with the
 # keyboard (mnemonics, Enter on the default button). Screenshots of the new

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What reaches a terminal from texts the program does not control.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Checks the #include lines of a source tree against the rules of Layers.txt.
 #pragma once
 

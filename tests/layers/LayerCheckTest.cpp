@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The checker on small trees: a tree that keeps to its rules, and the same
 // tree with one file or one rule that breaks them.
 #include <gtest/gtest.h>

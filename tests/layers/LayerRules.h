@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rules of Layers.txt in memory: the folders each folder of the program
 // may include with #include "...", and the angle-bracket headers that only
 // some folders may include.

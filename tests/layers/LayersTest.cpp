@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tree's own includes against tests/layers/Layers.txt.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cancel at each point where an operation looks for it: during the pause
 // before a write, during a pass, during the verify and during the pattern
 // loop. Each ends with "Operation canceled.", the disc unlocked and ejected,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Copies between devices and files on the simulated bus: a volume behind a
 // mastering information text is copied out bare, whichever side is a device.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A copy whose destination file system fills up during the copy. The test
 // runs the copy in a child process with a mount namespace of its own, on a
 // 256 KiB tmpfs, so no real disk is filled; without the right to mount it is

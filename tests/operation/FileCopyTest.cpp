@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Copy and verify between image files, through the whole operation: the
 // space check, the passes, the boxes and the result.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Verify between image files: the compared range in the question, the
 // difference rows in the log, and that a difference never fails the pass.
 #include <gtest/gtest.h>

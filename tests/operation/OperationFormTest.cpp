@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the operation dialog shows for a request and an operation, without a
 // window: the five forms, their texts and lists, the progress rows with the
 // dialog's height, the size texts and the hidden sector count. And the speed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The operation lists both front ends offer and the checks of a request
 // before it is run.
 #include <gtest/gtest.h>

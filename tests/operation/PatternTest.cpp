@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The test pattern: its words, its blocks and percents, the ranges a verify
 // names, the size question and the failure rows.
 #include <gtest/gtest.h>

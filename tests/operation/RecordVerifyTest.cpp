@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The verify requests made from a disc record and from a digest given by
 // hand: what the operation is told to expect.
 #include <gtest/gtest.h>

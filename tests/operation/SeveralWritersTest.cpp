@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One volume onto several writers at once, on the simulated bus: N = 1..4
 // writers each hold the image afterwards with the source read once per
 // pass; a failing writer fails alone; the write mode question comes once,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A source or destination file that ends before the volume size: a copy
 // fails before anything is written, a verify counts the missing part as a
 // difference; only the padding of a last partial sector is taken as it is.

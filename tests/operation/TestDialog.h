@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An operation dialog for tests: records every notification and lets a test
 // act at a chosen moment (for example cancel when a percent is shown).
 #pragma once

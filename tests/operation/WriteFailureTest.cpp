@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Each row of the write family's failure table on the simulated bus: the
 // boxes in their order and the result.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The write family on the simulated bus, end to end: a genisoimage volume is
 // checked, written with each operation, and read back from the disc.
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Completion.sh SCRIPT CLI: the bash completion offers the commands and each
 # command's options exactly as the program's own parser knows them, the
 # --mode and --progress values, and /dev/sr* and /dev/sg* nodes by name; a

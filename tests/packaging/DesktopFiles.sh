@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # DesktopFiles.sh PACKAGING_DIR APP_ID: the desktop entry and the AppStream
 # metainfo validate, and both use the one reverse-DNS id (the icon's name).
 set -u

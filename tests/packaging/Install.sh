@@ -1,7 +1,9 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Install.sh BUILD_DIR APP_ID: cmake --install (the rules the .deb is made
 # from) puts the manual pages, the completion and the desktop files where
-# man, bash-completion and the desktops look.
+# man, bash-completion and the desktops look, and the copyright file where
+# Debian looks.
 set -u
 build=$1 id=$2
 root=$(mktemp -d)
@@ -20,4 +22,7 @@ done
 for size in 64x64 128x128; do
   [ -s "$share/icons/hicolor/$size/apps/$id.png" ] || say "no $size icon"
 done
+head -n 1 "$share/doc/marrowlight/copyright" 2>/dev/null | grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/$' ||
+  say "no machine-readable copyright file"
+grep -q "^License: GPL-3.0-or-later$" "$share/doc/marrowlight/copyright" 2>/dev/null || say "the copyright file names no GPL-3.0-or-later"
 exit $fail

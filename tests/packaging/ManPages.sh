@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # ManPages.sh MAN_DIR CLI SOURCE_DIR: every manual page formats without a
 # warning (groff and man-db), the CLI's page names every command and option
 # of the program's own parser, and the pages together name every environment

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The read scan of discs in drives of the simulated bus, through the
 // program's own transport: the unreadable sectors the bus was told of are
 // found exactly, a blank disc ends at once, an empty drive is named, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The read scan over discs whose unreadable blocks, slow regions and end the
 // test writes down, on a clock that only the disc's reads move: the scan must
 // find exactly those blocks and steps, and the map's data must mark them at

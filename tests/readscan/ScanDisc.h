@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A disc for read scans whose faults the test writes down: unreadable
 // blocks, regions that read slowly, the end of the recorded area. Every read
 // advances the test's own clock by the time the disc takes for it (a block

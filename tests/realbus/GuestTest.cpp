@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs inside the QEMU guest of tests/realbus, against QEMU's emulated CD-ROM
 // drive (0,0,0, holding the test's ISO 9660 + UDF image) and disk (0,1,0),
 // through the program's own request channel and device classes and the SCSI

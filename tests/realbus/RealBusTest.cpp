@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program against real SCSI targets: boot-guest.sh boots a QEMU guest
 // whose virtio-scsi controller carries QEMU's emulated CD-ROM drive and disk,
 // and the program's own binaries (marrowlight-cli with --manager sg, and

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Boots a throw-away QEMU guest whose SCSI controller carries QEMU's own
 # emulated CD-ROM drive and disk, runs a script inside it, and prints what
 # the script printed. The guest runs Debian's kernel with a busybox

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The guest with an empty CD-ROM drive (0,0,0) and no disk: a source
 # without a medium and addresses where nothing answers.
 . /realbus/guest-lib.sh

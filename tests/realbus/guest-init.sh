@@ -1,4 +1,5 @@
 #!/bin/busybox sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # /init of the guest that boot-guest.sh starts: mounts the kernel's file
 # systems, loads the SCSI modules (the controller last, so that its probe
 # finds every unit), waits for the SCSI generic nodes, runs the script with

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the guest scripts. Each check runs as a section whose exit
 # status, standard output and standard error go to the host between marker
 # lines, which RealBusTest.cpp reads:

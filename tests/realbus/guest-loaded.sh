@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The guest with the image in the CD-ROM drive (0,0,0) and an empty disk
 # (0,1,0): scan, check, copies with verify, a read past the end, then the
 # device tests of test_realbus_guest.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts and stops an iSCSI target of Debian's tgt whose logical units are
 # MMC DVD recorders (tgt's "cd" device type): a unit backed by an empty file
 # is a blank DVD+R, and what a recorder writes lands in that file. QEMU

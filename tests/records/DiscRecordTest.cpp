@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Disc records as files: a record read back holds what was written; every
 // kind of malformed record is refused with a text that says what is wrong;
 // names, the folder rule, writing beside an earlier record and onto a file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding, loading and checking the SCSI manager: every message, trace and
 // result of the two forms of the loader, with real shared libraries.
 #include <gtest/gtest.h>

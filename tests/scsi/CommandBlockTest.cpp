@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every command block as the manager receives it: bytes, length, direction,
 // data buffer, data length and wait limit.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sending requests through a channel: completion, sense data, busy managers,
 // the adapter inquiry and rescan, time-outs, aborts and the abort poll.
 #include <gtest/gtest.h>

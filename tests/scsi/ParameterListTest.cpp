@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parameter lists of the writer classes, byte for byte.
 #include <gtest/gtest.h>
 

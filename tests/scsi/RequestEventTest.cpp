@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How a channel waits for its requests: one event for all of them, taken
 // back only once the manager has signalled; what a manager that breaks the
 // contract can hold is bounded, and the person is told once.

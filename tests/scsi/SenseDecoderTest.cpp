@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sense data to text: every prefix, every message and the special rules.
 #include <gtest/gtest.h>
 

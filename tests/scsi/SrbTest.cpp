@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The request-block wrappers: initial contents of each block, the virtual
 // operations, and the developer boxes of ShowDebug.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The transport tests' view of a test manager: makes the program's loader find
 // the manager at path (MARROWLIGHT_ASPI) with no manager loaded before, and
 // reaches the manager's TestManager* control functions. The loader is reset

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The speed graph of an operation's passes, fed with progress reports as a
 // dialog receives them: repeated and late reports, passes in turn, the
 // drive's rates.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress report of a pass, sampled at moments the test chooses.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hand-over of a pass's steps between the side that fills them and the
 // side that empties them.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Volume bytes for transfer tests: varied, never zero-filled, reproducible.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reader and writer workers on image files, driven step by step through
 // their rings as a pass drives them.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // marrowlight-simbus: shows what the drives of the simulated SCSI bus hold and
 // puts a fresh blank disc or another image into one (see StateTool.h).
 #include <iostream>

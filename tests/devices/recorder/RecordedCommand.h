@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One execute request as the recording manager kept it (shared by the
 // recorder library and the tests that read it).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A recording front for the simulated SCSI bus, for the device tests. It is a
 // SCSI manager in its own right (the two entry points of host/aspi/AspiSrb.h)
 // that opens the real simulated bus library (SIMBUS_LIBRARY) and forwards

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the seed inputs of fuzz_volume_probe and fuzz_device_layer (the bus
 description seeds are plain JSON files beside this script). Run from this
 folder:

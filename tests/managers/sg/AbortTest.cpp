@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Aborting execute requests: a queued one is stopped outright; one the
 // kernel holds is answered as aborted at once, and its late answer touches
 // neither the block nor the program's buffer.

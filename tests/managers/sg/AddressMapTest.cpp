@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's addresses for the kernel's SCSI generic nodes: adapters in
 // ascending host number, target and LUN on channel 0, read from sysfs.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SCSI generic manager behind its entry points, over a sysfs tree and
 // nodes of the test's own: what the support query and the host adapter
 // inquiry say, where execute requests go, what comes back in the block and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the kernel's answers read in the program's execute block: request
 // status, host adapter status, target status, sense in fixed format.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Disks the running system uses: found from sysfs and the mount and swap
 // tables, and never written to.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the SCSI generic manager's tests put in place of the kernel: a sysfs
 // tree in a temporary folder, nodes that answer from a script and record
 // what they were given, and a log sink that keeps the manager's lines.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SCSI generic manager's exclusive hold and device-node addresses, over
 // a sysfs tree and nodes of the test's own: the sg node opened again with
 // O_EXCL and the unit's block device held with it, refusals that name what

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bus description: what a well-formed one builds, and the one clear
 // message a malformed one gives.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A DVD writer at the command-block level: trays, reservations, writes that
 // a drive refuses, closing, and what persists to the next run.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Each fault kind of the bus description as the program meets it through its
 // transport and device classes, and a broken description.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults of a device as the bus description gives them, seen in the sense
 // bytes of the replies.
 #include <gtest/gtest.h>

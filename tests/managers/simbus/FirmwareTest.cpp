@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Firmware buffers of the two writers, driven through the device class's
 // WRITE BUFFER / READ BUFFER operations: round trips, commits, the power
 // cycle and the revision the new image carries.

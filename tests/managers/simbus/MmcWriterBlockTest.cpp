@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated MMC recorders at the command-block level: GET CONFIGURATION
 // by request type, the tray's sense, no test write on DVD+R, and the disc's
 // identity in READ DVD STRUCTURE.

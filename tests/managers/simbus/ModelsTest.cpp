@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What each emulated model says about itself, and the default answer of the
 // dispatch table.
 #include <gtest/gtest.h>

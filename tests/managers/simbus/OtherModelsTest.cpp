@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reading and block models through the program's device classes: tape
 // filemarks and residues, disk and optical memory, the CD write-once drive,
 // the DVD-ROM drive with the sample image, and the default bus.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The manager at the request-block level: support query, host adapter
 // inquiry, execute with asynchronous completion, abort, rescan and the
 // manager-level faults.

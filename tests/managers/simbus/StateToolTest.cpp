@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The state tool: what it lists, and a disc it puts into a drive while the
 // program runs on the bus.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A simulated bus of the test's own, built from a description text, and a
 // way to send it request blocks as the program does: an execute block with an
 // eventfd, waited for when the manager leaves it pending.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pace of an emulated drive's data commands, on a clock the test moves.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Both writer generations and the generic DVD-R/RW writer, driven by the
 // program's own device classes over the simulated bus: write, close, read
 // back; a test write; eject and load; BLANK and its polling; a written disc

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A SCSI manager for the transport tests, built once per behaviour (the
 // compile definition TEST_MANAGER_BEHAVIOUR picks one of the Behaviour values)
 // and loaded through the program's own loader. Besides the two entry points it
